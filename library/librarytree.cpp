@@ -1,0 +1,469 @@
+#include "library/librarytree.h"
+
+#include <cassert>
+#include <stdexcept>
+
+namespace brenvik {
+
+namespace {
+constexpr std::size_t BlockSize = 1 << 20;
+constexpr int OffsetBits = 40;
+constexpr std::uint64_t OffsetMask = (std::uint64_t(1) << OffsetBits) - 1;
+} // namespace
+
+LibraryTree::LibraryTree() { blocks_.emplace_back(); }
+LibraryTree::~LibraryTree() = default;
+
+bool LibraryTree::isValid(NodeId n) const {
+    return n >= 0 && std::size_t(n) < nodes_.size() && (nodes_[n].flags & Live);
+}
+
+bool LibraryTree::isAttached(NodeId n) const {
+    return isValid(n) && (nodes_[n].flags & Attached);
+}
+
+int LibraryTree::depth(NodeId n) const {
+    int d = 0;
+    for (NodeId p = nodes_[n].parent; p != NoNode; p = nodes_[p].parent)
+        ++d;
+    return d;
+}
+
+int LibraryTree::childCount(NodeId parent) const {
+    int c = 0;
+    for (NodeId k = parent == NoNode ? firstTop_ : nodes_[parent].first; k != NoNode;
+         k = nodes_[k].next)
+        ++c;
+    return c;
+}
+
+NodeId LibraryTree::child(NodeId parent, int row) const {
+    if (row < 0)
+        return NoNode;
+    NodeId k = parent == NoNode ? firstTop_ : nodes_[parent].first;
+    while (k != NoNode && row-- > 0)
+        k = nodes_[k].next;
+    return k;
+}
+
+int LibraryTree::row(NodeId n) const {
+    int r = 0;
+    for (NodeId k = nodes_[n].prev; k != NoNode; k = nodes_[k].prev)
+        ++r;
+    return r;
+}
+
+bool LibraryTree::isInSubtree(NodeId n, NodeId ancestor) const {
+    for (NodeId k = n; k != NoNode; k = nodes_[k].parent)
+        if (k == ancestor)
+            return true;
+    return false;
+}
+
+NodeId LibraryTree::topLevelOf(NodeId n) const {
+    while (nodes_[n].parent != NoNode)
+        n = nodes_[n].parent;
+    return n;
+}
+
+NodeId LibraryTree::preorderNext(NodeId n) const {
+    if (nodes_[n].first != NoNode)
+        return nodes_[n].first;
+    return preorderNextSkipping(n);
+}
+
+NodeId LibraryTree::preorderNextSkipping(NodeId n) const {
+    for (NodeId k = n; k != NoNode; k = nodes_[k].parent)
+        if (nodes_[k].next != NoNode)
+            return nodes_[k].next;
+    return NoNode;
+}
+
+NodeId LibraryTree::nodeAtPreorder(std::size_t index) const {
+    NodeId k = firstTop_;
+    while (k != NoNode && index-- > 0)
+        k = preorderNext(k);
+    return k;
+}
+
+std::size_t LibraryTree::preorderIndex(NodeId n) const {
+    std::size_t i = 0;
+    for (NodeId k = firstTop_; k != NoNode; k = preorderNext(k), ++i)
+        if (k == n)
+            return i;
+    return std::size_t(-1);
+}
+
+std::string_view LibraryTree::text(NodeId n) const {
+    const Node& node = nodes_[n];
+    const std::string& block = blocks_[node.textRef >> OffsetBits];
+    return std::string_view(block.data() + (node.textRef & OffsetMask), node.textLen);
+}
+
+bool LibraryTree::isStorable(std::string_view text) {
+    if (!text.empty() && (text[0] == ' ' || text[0] == '\t'))
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\r' || c == '\n' || c == '\0')
+            return false;
+        if (c == '\xE2' && i + 2 < text.size() && text[i + 1] == '\x80' &&
+            (text[i + 2] == '\xA8' || text[i + 2] == '\xA9'))
+            return false;
+    }
+    return true;
+}
+
+std::string LibraryTree::storable(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\r' || c == '\n' || c == '\0') {
+            out += ' ';
+        } else if (c == '\xE2' && i + 2 < text.size() && text[i + 1] == '\x80' &&
+                   (text[i + 2] == '\xA8' || text[i + 2] == '\xA9')) {
+            out += ' ';
+            i += 2;
+        } else {
+            out += c;
+        }
+    }
+    std::size_t lead = out.find_first_not_of(" \t");
+    return lead == std::string::npos ? std::string() : out.substr(lead);
+}
+
+std::uint64_t LibraryTree::storeText(std::string_view text) {
+    std::string fixed;
+    if (!isStorable(text)) {
+        fixed = storable(text);
+        text = fixed;
+    }
+    if (text.empty())
+        return 0;
+    std::string* tail = &blocks_[tailBlock_];
+    if (tail->capacity() - tail->size() < text.size()) {
+        blocks_.emplace_back();
+        tailBlock_ = blocks_.size() - 1;
+        tail = &blocks_[tailBlock_];
+        tail->reserve(std::max(BlockSize, text.size()));
+    }
+    std::uint64_t ref = (std::uint64_t(tailBlock_) << OffsetBits) | tail->size();
+    tail->append(text);
+    return ref;
+}
+
+std::uint64_t LibraryTree::adoptTextBlock(std::string&& block) {
+    // Insert before the tail so new texts keep filling the tail block.
+    blocks_.push_back(std::move(block));
+    std::size_t index = blocks_.size() - 1;
+    return std::uint64_t(index) << OffsetBits;
+}
+
+NodeId LibraryTree::allocNode(std::uint64_t ref, std::uint32_t len, int kind) {
+    Node node{ref, len, NoNode, NoNode, NoNode, NoNode, NoNode, std::uint8_t(kind), Live};
+    NodeId id;
+    if (!freeList_.empty()) {
+        id = freeList_.back();
+        freeList_.pop_back();
+        nodes_[id] = node;
+    } else {
+        if (nodes_.size() >= std::size_t(INT32_MAX))
+            throw std::length_error("library too large");
+        id = NodeId(nodes_.size());
+        nodes_.push_back(node);
+    }
+    ++liveCount_;
+    return id;
+}
+
+void LibraryTree::freeSubtree(NodeId n) {
+    std::vector<NodeId> stack{n};
+    while (!stack.empty()) {
+        NodeId k = stack.back();
+        stack.pop_back();
+        for (NodeId c = nodes_[k].first; c != NoNode; c = nodes_[c].next)
+            stack.push_back(c);
+        nodes_[k].flags = 0;
+        freeList_.push_back(k);
+        --liveCount_;
+    }
+}
+
+void LibraryTree::markAttached(NodeId n, bool attached) {
+    // Only the subtree root's flag matters for isAttached of descendants through the
+    // parent chain; mark every node so lookups stay O(1).
+    std::vector<NodeId> stack{n};
+    while (!stack.empty()) {
+        NodeId k = stack.back();
+        stack.pop_back();
+        if (attached)
+            nodes_[k].flags |= Attached;
+        else
+            nodes_[k].flags &= std::uint8_t(~Attached);
+        for (NodeId c = nodes_[k].first; c != NoNode; c = nodes_[c].next)
+            stack.push_back(c);
+    }
+}
+
+void LibraryTree::attach(NodeId n, NodeId parent, NodeId before, bool notify) {
+    Node& node = nodes_[n];
+    if (notify && observer_) {
+        int r = before == NoNode ? childCount(parent) : row(before);
+        observer_->aboutToInsert(parent, r);
+    }
+    NodeId& first = parent == NoNode ? firstTop_ : nodes_[parent].first;
+    NodeId& last = parent == NoNode ? lastTop_ : nodes_[parent].last;
+    node.parent = parent;
+    if (before == NoNode) {
+        node.prev = last;
+        node.next = NoNode;
+        if (last != NoNode)
+            nodes_[last].next = n;
+        else
+            first = n;
+        last = n;
+    } else {
+        node.next = before;
+        node.prev = nodes_[before].prev;
+        if (node.prev != NoNode)
+            nodes_[node.prev].next = n;
+        else
+            first = n;
+        nodes_[before].prev = n;
+    }
+    if (!(node.flags & Attached))
+        markAttached(n, true);
+    if (notify && observer_)
+        observer_->inserted(n);
+}
+
+void LibraryTree::detach(NodeId n, bool notify) {
+    Node& node = nodes_[n];
+    NodeId parent = node.parent;
+    int r = 0;
+    if (notify && observer_) {
+        r = row(n);
+        observer_->aboutToRemove(n);
+    }
+    NodeId& first = parent == NoNode ? firstTop_ : nodes_[parent].first;
+    NodeId& last = parent == NoNode ? lastTop_ : nodes_[parent].last;
+    if (node.prev != NoNode)
+        nodes_[node.prev].next = node.next;
+    else
+        first = node.next;
+    if (node.next != NoNode)
+        nodes_[node.next].prev = node.prev;
+    else
+        last = node.prev;
+    node.prev = node.next = NoNode;
+    markAttached(n, false);
+    if (notify && observer_)
+        observer_->removed(parent, r);
+}
+
+void LibraryTree::record(const JournalOp& op) {
+    if (journaling_)
+        journal_.ops.push_back(op);
+}
+
+NodeId LibraryTree::appendChild(NodeId parent, std::string_view t, int kind) {
+    NodeId n = allocNode(storeText(t), std::uint32_t(t.size()), kind);
+    attach(n, parent, NoNode, true);
+    record({JournalOp::Attach, n, parent, NoNode});
+    return n;
+}
+
+NodeId LibraryTree::insertBefore(NodeId sibling, std::string_view t, int kind) {
+    NodeId parent = nodes_[sibling].parent;
+    NodeId n = allocNode(storeText(t), std::uint32_t(t.size()), kind);
+    attach(n, parent, sibling, true);
+    record({JournalOp::Attach, n, parent, sibling});
+    return n;
+}
+
+void LibraryTree::setTextRef(NodeId n, std::uint64_t ref, std::uint32_t len, bool notify) {
+    nodes_[n].textRef = ref;
+    nodes_[n].textLen = len;
+    if (notify && observer_ && (nodes_[n].flags & Attached))
+        observer_->changed(n);
+}
+
+void LibraryTree::setText(NodeId n, std::string_view t) {
+    if (text(n) == t || (!isStorable(t) && text(n) == storable(t)))
+        return;
+    JournalOp op{JournalOp::SetText, n};
+    op.oldText = nodes_[n].textRef;
+    op.oldLen = nodes_[n].textLen;
+    op.newText = storeText(t);
+    op.newLen = std::uint32_t(isStorable(t) ? t.size() : storable(t).size());
+    setTextRef(n, op.newText, op.newLen, true);
+    record(op);
+}
+
+void LibraryTree::setKind(NodeId n, int kind) {
+    if (nodes_[n].kind == kind)
+        return;
+    JournalOp op{JournalOp::SetKind, n};
+    op.oldKind = nodes_[n].kind;
+    op.newKind = kind;
+    nodes_[n].kind = std::uint8_t(kind);
+    if (observer_ && (nodes_[n].flags & Attached))
+        observer_->changed(n);
+    record(op);
+}
+
+void LibraryTree::remove(NodeId n) {
+    JournalOp op{JournalOp::Detach, n, nodes_[n].parent, nodes_[n].next};
+    detach(n, true);
+    if (journaling_)
+        record(op); // the journal now owns the detached subtree
+    else
+        freeSubtree(n);
+}
+
+void LibraryTree::move(NodeId n, NodeId parent, NodeId before) {
+    JournalOp off{JournalOp::Detach, n, nodes_[n].parent, nodes_[n].next};
+    detach(n, true);
+    record(off);
+    attach(n, parent, before, true);
+    record({JournalOp::Attach, n, parent, before});
+}
+
+void LibraryTree::clear() {
+    if (observer_)
+        observer_->aboutToReset();
+    nodes_.clear();
+    nodes_.shrink_to_fit();
+    freeList_.clear();
+    blocks_.clear();
+    blocks_.emplace_back();
+    tailBlock_ = 0;
+    firstTop_ = lastTop_ = NoNode;
+    liveCount_ = 0;
+    journal_.ops.clear();
+    ++generation_;
+    if (observer_)
+        observer_->resetDone();
+}
+
+void LibraryTree::beginBulk() {
+    if (observer_)
+        observer_->aboutToReset();
+}
+
+void LibraryTree::endBulk() {
+    if (observer_)
+        observer_->resetDone();
+}
+
+void LibraryTree::reserve(std::size_t nodes, std::size_t textBytes) {
+    nodes_.reserve(nodes);
+    if (textBytes > 0 && blocks_[tailBlock_].empty())
+        blocks_[tailBlock_].reserve(textBytes);
+}
+
+NodeId LibraryTree::bulkAppend(NodeId parent, std::string_view t, int kind) {
+    NodeId n = allocNode(storeText(t), std::uint32_t(t.size()), kind);
+    attach(n, parent, NoNode, false);
+    return n;
+}
+
+NodeId LibraryTree::bulkAppendRef(NodeId parent, std::uint64_t ref, std::uint32_t len,
+                                  int kind) {
+    NodeId n = allocNode(ref, len, kind);
+    attach(n, parent, NoNode, false);
+    return n;
+}
+
+void LibraryTree::beginJournal() {
+    journal_.ops.clear();
+    journaling_ = true;
+}
+
+Journal LibraryTree::takeJournal() {
+    journaling_ = false;
+    Journal j = std::move(journal_);
+    journal_.ops.clear();
+    return j;
+}
+
+void LibraryTree::undo(const Journal& j) {
+    for (auto it = j.ops.rbegin(); it != j.ops.rend(); ++it) {
+        const JournalOp& op = *it;
+        switch (op.type) {
+        case JournalOp::Attach:
+            detach(op.node, true);
+            break;
+        case JournalOp::Detach:
+            attach(op.node, op.parent, op.before, true);
+            break;
+        case JournalOp::SetText:
+            setTextRef(op.node, op.oldText, op.oldLen, true);
+            break;
+        case JournalOp::SetKind:
+            nodes_[op.node].kind = std::uint8_t(op.oldKind);
+            if (observer_)
+                observer_->changed(op.node);
+            break;
+        }
+    }
+}
+
+void LibraryTree::redo(const Journal& j) {
+    for (const JournalOp& op : j.ops) {
+        switch (op.type) {
+        case JournalOp::Attach:
+            attach(op.node, op.parent, op.before, true);
+            break;
+        case JournalOp::Detach:
+            detach(op.node, true);
+            break;
+        case JournalOp::SetText:
+            setTextRef(op.node, op.newText, op.newLen, true);
+            break;
+        case JournalOp::SetKind:
+            nodes_[op.node].kind = std::uint8_t(op.newKind);
+            if (observer_)
+                observer_->changed(op.node);
+            break;
+        }
+    }
+}
+
+void LibraryTree::discard(const Journal& j, bool undone) {
+    // A subtree is owned by the journal when its last recorded state is detached:
+    // removed in an applied journal, or added in an undone one.
+    for (auto it = j.ops.rbegin(); it != j.ops.rend(); ++it) {
+        const JournalOp& op = *it;
+        NodeId n = op.node;
+        if (!isValid(n) || (nodes_[n].flags & Attached))
+            continue;
+        if (op.type == JournalOp::Detach && undone)
+            continue; // re-attached by the undo; if detached again, a later op owns it
+        if (op.type == JournalOp::Attach && !undone)
+            continue;
+        // Only free a detached root: not a node inside another detached subtree.
+        if (nodes_[n].prev == NoNode && nodes_[n].next == NoNode) {
+            bool linked = false;
+            NodeId p = nodes_[n].parent;
+            if (p != NoNode && isValid(p))
+                for (NodeId c = nodes_[p].first; c != NoNode; c = nodes_[c].next)
+                    if (c == n) {
+                        linked = true;
+                        break;
+                    }
+            if (!linked)
+                freeSubtree(n);
+        }
+    }
+}
+
+std::size_t LibraryTree::memoryBytes() const {
+    std::size_t bytes = nodes_.capacity() * sizeof(Node) + freeList_.capacity() * sizeof(NodeId);
+    for (const std::string& b : blocks_)
+        bytes += b.capacity();
+    return bytes;
+}
+
+} // namespace brenvik

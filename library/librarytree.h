@@ -1,0 +1,161 @@
+#pragma once
+
+#include "library/nodekind.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brenvik {
+
+using NodeId = std::int32_t;
+constexpr NodeId NoNode = -1;
+
+// Receives every structural change of a LibraryTree, so a view model can follow it.
+// Calls come in pairs (about/done) around the change, as Qt's item models need.
+class TreeObserver {
+public:
+    virtual ~TreeObserver() = default;
+    virtual void aboutToInsert(NodeId parent, int row) = 0;
+    virtual void inserted(NodeId node) = 0;
+    virtual void aboutToRemove(NodeId node) = 0;
+    virtual void removed(NodeId parent, int row) = 0;
+    virtual void changed(NodeId node) = 0; // text or kind
+    virtual void aboutToReset() = 0;
+    virtual void resetDone() = 0;
+};
+
+// One primitive edit, recorded while journaling so it can be undone and redone.
+struct JournalOp {
+    enum Type : std::uint8_t { Attach, Detach, SetText, SetKind };
+    Type type;
+    NodeId node;
+    NodeId parent = NoNode; // Attach/Detach: the parent (NoNode = top level)
+    NodeId before = NoNode; // Attach/Detach: the next sibling at that place
+    std::uint64_t oldText = 0, newText = 0;
+    std::uint32_t oldLen = 0, newLen = 0;
+    int oldKind = 0, newKind = 0;
+};
+
+// The ordered list of primitive edits that one command made.
+struct Journal {
+    std::vector<JournalOp> ops;
+    bool empty() const { return ops.empty(); }
+};
+
+// The one tree of the study library: every object and attribute is a node with a text
+// and a kind. Nodes live in one array (no allocation per node) and texts in a few large
+// blocks, so a library of millions of nodes stays compact. Node ids stay valid until
+// the node is deleted; detached subtrees kept alive by the undo journal keep their ids.
+class LibraryTree {
+public:
+    LibraryTree();
+    ~LibraryTree();
+    LibraryTree(const LibraryTree&) = delete;
+    LibraryTree& operator=(const LibraryTree&) = delete;
+
+    void setObserver(TreeObserver* observer) { observer_ = observer; }
+    TreeObserver* observer() const { return observer_; }
+
+    // Navigation.
+    bool empty() const { return firstTop_ == NoNode; }
+    std::size_t nodeCount() const { return liveCount_; }
+    NodeId first() const { return firstTop_; }
+    NodeId parent(NodeId n) const { return nodes_[n].parent; }
+    NodeId firstChild(NodeId n) const { return nodes_[n].first; }
+    NodeId lastChild(NodeId n) const { return nodes_[n].last; }
+    NodeId nextSibling(NodeId n) const { return nodes_[n].next; }
+    NodeId prevSibling(NodeId n) const { return nodes_[n].prev; }
+    bool hasChildren(NodeId n) const { return nodes_[n].first != NoNode; }
+    int depth(NodeId n) const;
+    int childCount(NodeId parent) const; // parent NoNode: top-level count
+    NodeId child(NodeId parent, int row) const;
+    int row(NodeId n) const;
+    bool isValid(NodeId n) const;
+    bool isAttached(NodeId n) const;
+    // True when `n` lies in the subtree of `ancestor` (itself included).
+    bool isInSubtree(NodeId n, NodeId ancestor) const;
+    NodeId topLevelOf(NodeId n) const;
+
+    // Pre-order walk over the attached tree.
+    NodeId preorderNext(NodeId n) const;
+    NodeId preorderNextSkipping(NodeId n) const; // next node after n's subtree
+    NodeId nodeAtPreorder(std::size_t index) const;
+    std::size_t preorderIndex(NodeId n) const;
+
+    std::string_view text(NodeId n) const;
+    int kind(NodeId n) const { return nodes_[n].kind; }
+
+    // Edits. Each is journaled while a journal is open and reported to the observer.
+    NodeId appendChild(NodeId parent, std::string_view text, int kind); // NoNode: top level
+    NodeId insertBefore(NodeId sibling, std::string_view text, int kind);
+    void setText(NodeId n, std::string_view text);
+    void setKind(NodeId n, int kind);
+    void remove(NodeId n); // the node with its subtree
+    // Moves n (with its subtree) under `parent` before `before` (NoNode: as last child).
+    void move(NodeId n, NodeId parent, NodeId before);
+    void clear();
+
+    // Fast building for the loader: no observer calls, no journal. Wrap in begin/endBulk.
+    void beginBulk();
+    NodeId bulkAppend(NodeId parent, std::string_view text, int kind);
+    void endBulk();
+    void reserve(std::size_t nodes, std::size_t textBytes);
+    // Lets the loader hand over a buffer that texts can point into, without copying.
+    std::uint64_t adoptTextBlock(std::string&& block);
+    NodeId bulkAppendRef(NodeId parent, std::uint64_t textRef, std::uint32_t len, int kind);
+    void setKindSilently(NodeId n, int kind) { nodes_[n].kind = static_cast<std::uint8_t>(kind); }
+
+    // Journal: between beginJournal and takeJournal every edit is recorded.
+    void beginJournal();
+    bool journaling() const { return journaling_; }
+    Journal takeJournal();
+    void undo(const Journal& j);
+    void redo(const Journal& j);
+    // Frees the nodes a journal keeps alive once it is dropped for good. `undone` tells
+    // whether the journal's change is currently undone.
+    void discard(const Journal& j, bool undone);
+    // Bumps on clear(), so holders of journals can tell their ids are gone.
+    std::uint64_t generation() const { return generation_; }
+
+    std::size_t memoryBytes() const;
+
+    // The outline format cannot hold a text that begins with a TAB or blank, or one with
+    // a line break (CR, LF, U+2028, U+2029) or NUL: every edit stores texts in this form.
+    static bool isStorable(std::string_view text);
+    static std::string storable(std::string_view text);
+
+private:
+    struct Node {
+        std::uint64_t textRef; // block << 40 | offset
+        std::uint32_t textLen;
+        NodeId parent, first, last, next, prev;
+        std::uint8_t kind;
+        std::uint8_t flags; // bit0 live, bit1 attached
+    };
+    static constexpr std::uint8_t Live = 1, Attached = 2;
+
+    NodeId allocNode(std::uint64_t ref, std::uint32_t len, int kind);
+    void freeSubtree(NodeId n);
+    std::uint64_t storeText(std::string_view text);
+    void attach(NodeId n, NodeId parent, NodeId before, bool notify);
+    void detach(NodeId n, bool notify);
+    void setTextRef(NodeId n, std::uint64_t ref, std::uint32_t len, bool notify);
+    void record(const JournalOp& op);
+    void markAttached(NodeId n, bool attached);
+
+    std::vector<Node> nodes_;
+    std::vector<NodeId> freeList_;
+    std::vector<std::string> blocks_;
+    std::size_t tailBlock_ = 0;
+    NodeId firstTop_ = NoNode, lastTop_ = NoNode;
+    std::size_t liveCount_ = 0;
+    TreeObserver* observer_ = nullptr;
+    bool journaling_ = false;
+    Journal journal_;
+    std::uint64_t generation_ = 0;
+};
+
+} // namespace brenvik

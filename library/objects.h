@@ -1,0 +1,57 @@
+#pragma once
+
+#include "library/colors.h"
+#include "library/librarytree.h"
+#include "library/questionrecord.h"
+#include "library/result.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brenvik {
+
+// Level names and prompts. Levels outside the tables yield the error texts
+// "bad case in TFormMain::GetObjName()" / "bad case in TFormMain::GetObjDescr()".
+Result<std::string> GetObjName(int level);
+Result<std::string> GetObjDescr(int level);
+// GetObjName in lower case, or "" for a bad level (callers building labels).
+std::string LowerObjName(int level);
+
+// The object of `level` on the path from `node` to the root, or NoNode.
+NodeId GetObjAtLevel(const LibraryTree& tree, NodeId node, int level);
+
+// Makes a one-line value storable: leading TABs and blanks are dropped, line breaks
+// (CR, LF, U+2028, U+2029) and NUL become blanks.
+std::string SanitizeNodeText(std::string_view text);
+// The same for a quoted line's inner text: only line breaks and NUL are replaced.
+std::string SanitizeLineText(std::string_view text);
+
+void AddNotesNode(LibraryTree& tree, NodeId object, std::string_view text);
+// Trims blank lines at both ends of `lines` (the caller's list changes) and stores them.
+void SetNotesLines(LibraryTree& tree, NodeId object, std::vector<std::string>& lines);
+void LoadNotesLines(const LibraryTree& tree, NodeId object, std::vector<std::string>& lines);
+// A quoted line's text without its first and last character ("" when shorter than 2).
+std::string UnquoteLine(std::string_view stored);
+std::string QuoteLine(std::string_view line);
+// Makes `parent`'s children the quoted `lines`, adding or deleting last children.
+void SetQuotedChildren(LibraryTree& tree, NodeId parent, const std::vector<std::string>& lines);
+std::vector<std::string> QuotedChildren(const LibraryTree& tree, NodeId parent);
+
+// Creates a new object below `parent` (NoNode: at the top) named "<Level> n".
+Result<NodeId> AddNewObj(LibraryTree& tree, NodeId parent, const DesktopColors& desktop,
+                         const WizardData* wizard = nullptr);
+
+enum class CopyMode { Append, Insert };
+NodeId CopySubtree(LibraryTree& tree, NodeId source, NodeId target, CopyMode mode);
+
+// "computer  >  user", with "Local computer" / "Current user" for empty names.
+std::string RootCaption(std::string_view computer, std::string_view user);
+void SetRootCaption(LibraryTree& tree, std::string_view computer, std::string_view user);
+
+std::string EscapeAmpersands(std::string_view text);
+
+// Lower-casing as the name comparison does it (ASCII and Latin-1 letters).
+std::string LowerText(std::string_view text);
+
+} // namespace brenvik

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "library/librarytree.h"
+
+#include <QColor>
+#include <QString>
+#include <array>
+
+class QWidget;
+class QLineEdit;
+class QAbstractButton;
+
+namespace brenvik {
+
+class Prompts;
+class SpeechEngine;
+class SettingsStore;
+class DesktopColors;
+
+// What one level row (1..8) of a panel shows after a selection change.
+struct LevelRowState {
+    bool buttonEnabled = false;
+    bool nameVisible = false; // the "Selected:" label and the name edit
+    QString name;             // display text of the object at that level
+};
+using LevelRowStates = std::array<LevelRowState, 9>; // index = level, 0 unused
+
+// Which of the four operation panels or three session panels.
+enum class Operation { AddNew, EditSelected, CopySelected, DeleteSelected };
+enum class Session { Imprint, Flash, Review };
+
+// The main window's commands and services as the embedded panels, editors and the
+// wizard use them. TFormMain implements it; panel tests use a fake.
+class MainCommands {
+public:
+    virtual ~MainCommands() = default;
+
+    virtual LibraryTree& tree() = 0;
+    virtual NodeId selectedNode() const = 0;
+    virtual void selectNode(NodeId node) = 0;
+    virtual Prompts& prompts() = 0;
+    virtual const DesktopColors& desktopColors() const = 0;
+    virtual QString programFolder() const = 0;
+
+    // Level commands: the sender's level is passed explicitly.
+    virtual void Library1Click(int level) = 0;        // Add new
+    virtual void Library2Click(int level) = 0;        // Edit selected
+    virtual void CopySelectedClick(int level) = 0;    // Copy selected
+    virtual void Library3Click(int level) = 0;        // Delete selected
+    virtual void showOperation(Operation op) = 0;     // tab of an operation panel
+    virtual void showSession(Session s) = 0;          // tab of a session panel
+    virtual void sessionLevelClick(Session s, int level) = 0;
+    // Renames the object at `level` of the selection (name edits); records an undo point
+    // only when the name changes.
+    virtual void renameAtLevel(int level, const QString& name) = 0;
+
+    virtual bool EditorBusy(const QString& phrase) = 0;
+    virtual void RefreshSelectionViews() = 0;
+    virtual int ConfirmBox(const QString& text) = 0;
+    virtual void FocusEdit(QWidget* control, bool selectAll) = 0;
+    // Save enabled, Cancel captioned "Cancel" with hint "Cancel changes"; and back.
+    virtual void MarkChanged(QAbstractButton* save, QAbstractButton* cancel) = 0;
+    virtual void MarkUnchanged(QAbstractButton* save, QAbstractButton* cancel) = 0;
+    virtual void SaveUndoState() = 0;
+    virtual void SetUndoLabel(const QString& label) = 0;
+    virtual void BUndoClick() = 0;
+    virtual void BRedoClick() = 0;
+    virtual bool undoEnabled() const = 0;
+    virtual bool redoEnabled() const = 0;
+    virtual QString undoHint() const = 0;
+    virtual QString redoHint() const = 0;
+
+    // Speech: Speak unless muted; waitDone waits (bounded) until it has been spoken.
+    virtual void Speak(const QString& text, bool waitDone = false) = 0;
+    virtual void StopVoice() = 0;
+    virtual SettingsStore& settings() = 0;
+    // Called by an editor when it closes (saved, cancelled or closed).
+    virtual void editorClosed() = 0;
+    // The F9 key and other key-ups that panels pass on.
+    virtual void FormKeyUp(int key, Qt::KeyboardModifiers modifiers) = 0;
+    // The hot-tab highlight of the operation tabs.
+    virtual void hotTabEnter(QWidget* tab) = 0;
+    virtual void hotTabLeave() = 0;
+    virtual QColor accentColor() const = 0;
+};
+
+} // namespace brenvik

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QWidget;
+
+namespace brenvik {
+
+// Every modal box and common dialog of the program goes through one Prompts object, so
+// GUI tests can answer them without a real modal loop.
+class Prompts {
+public:
+    enum class Icon { None, Information, Question, Warning, Error };
+    enum Button { Ok = 1, Cancel = 2, Yes = 4, No = 8 };
+
+    virtual ~Prompts() = default;
+    // Shows a box; returns the button pressed (Ok for a single-button box).
+    virtual int message(QWidget* parent, const QString& caption, const QString& text, Icon icon,
+                        int buttons = Ok, int defaultButton = 0) = 0;
+    // File dialogs: return the chosen path, or empty when cancelled. `filter` in Qt form.
+    virtual QString openFile(QWidget* parent, const QString& title, const QString& folder,
+                             const QString& filter) = 0;
+    virtual QString saveFile(QWidget* parent, const QString& title, const QString& folder,
+                             const QString& filter, const QString& defaultSuffix) = 0;
+    // Font and colour dialogs: return false when cancelled.
+    virtual bool chooseFont(QWidget* parent, QFont& font) = 0;
+    virtual bool chooseColor(QWidget* parent, QColor& color, const QList<QColor>& custom) = 0;
+};
+
+// The real dialogs (QMessageBox, QFileDialog, QFontDialog, QColorDialog).
+class DialogPrompts : public Prompts {
+public:
+    int message(QWidget* parent, const QString& caption, const QString& text, Icon icon,
+                int buttons, int defaultButton) override;
+    QString openFile(QWidget* parent, const QString& title, const QString& folder,
+                     const QString& filter) override;
+    QString saveFile(QWidget* parent, const QString& title, const QString& folder,
+                     const QString& filter, const QString& defaultSuffix) override;
+    bool chooseFont(QWidget* parent, QFont& font) override;
+    bool chooseColor(QWidget* parent, QColor& color, const QList<QColor>& custom) override;
+};
+
+// Scripted answers for tests: records every box and returns queued answers.
+class FakePrompts : public Prompts {
+public:
+    struct Shown {
+        QString caption, text;
+        Icon icon;
+        int buttons;
+    };
+    QList<Shown> shown;
+    QList<int> answers;        // consumed in order; default: Yes if offered, else Ok
+    QStringList files;         // answers for openFile/saveFile, empty string = cancel
+    QList<QFont> fonts;        // answers for chooseFont (empty list = cancel)
+    QList<QColor> colors;      // answers for chooseColor (empty list = cancel)
+
+    int message(QWidget* parent, const QString& caption, const QString& text, Icon icon,
+                int buttons, int defaultButton) override;
+    QString openFile(QWidget* parent, const QString& title, const QString& folder,
+                     const QString& filter) override;
+    QString saveFile(QWidget* parent, const QString& title, const QString& folder,
+                     const QString& filter, const QString& defaultSuffix) override;
+    bool chooseFont(QWidget* parent, QFont& font) override;
+    bool chooseColor(QWidget* parent, QColor& color, const QList<QColor>& custom) override;
+};
+
+} // namespace brenvik

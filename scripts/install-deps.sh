@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package Brenvik needs to build, run and test.
+set -euo pipefail
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+PKGS=(
+  build-essential cmake ninja-build pkg-config clang-format
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
+  qt6-webengine-dev qt6-webengine-dev-tools
+  qt6-multimedia-dev libqt6multimedia6
+  qt6-qpa-plugins qt6-l10n-tools
+  libespeak-ng-dev espeak-ng-data
+  libjpeg62-turbo-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth x11-utils xdotool imagemagick
+  fonts-liberation fonts-liberation2 fontconfig
+)
+missing=()
+for p in "${PKGS[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -q
+  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
