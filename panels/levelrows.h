@@ -1,0 +1,45 @@
+#pragma once
+
+#include "mainwindow/maincommands.h"
+
+#include <QStringList>
+#include <QWidget>
+#include <array>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace brenvik {
+
+// The column of eight level rows (Library .. Question) shared by the four operation
+// panels and the three session panels: a "Selected:" label, a name edit and a button
+// per level. The rows show the selection's path; the buttons apply the panel's command.
+class LevelRows : public QWidget {
+    Q_OBJECT
+public:
+    // `hints`: the eight button hints, level 1 first.
+    LevelRows(MainCommands& main, const QStringList& hints, QWidget* parent = nullptr);
+
+    QPushButton* button(int level) const { return buttons_[level]; }
+    QLineEdit* nameEdit(int level) const { return edits_[level]; }
+    QLabel* selectedLabel(int level) const { return labels_[level]; }
+    // Applies what RefreshSelectionViews computed for each level.
+    void setRows(const LevelRowStates& states);
+    // The deepest level whose button is enabled, or 0.
+    int deepestEnabled() const;
+
+Q_SIGNALS:
+    void levelClicked(int level);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    MainCommands& main_;
+    std::array<QLabel*, 9> labels_{};
+    std::array<QLineEdit*, 9> edits_{};
+    std::array<QPushButton*, 9> buttons_{};
+};
+
+} // namespace brenvik
