@@ -1,0 +1,53 @@
+#pragma once
+
+#include "mainwindow/maincommands.h"
+
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace brenvik {
+
+class PicturePanel;
+
+// The object editor: edits the name and the notes of a library, set, book, part,
+// chapter, section or concept. Its PMain takes the operation panels' place while open.
+class TFormEditObject : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFormEditObject(MainCommands& main, QWidget* parent = nullptr);
+
+    QWidget* PMain = nullptr;
+    PicturePanel* Image5 = nullptr; // PMain itself, on "edit2.bmp"
+    QLabel* LTitle = nullptr;
+    QPushButton* BSave = nullptr;
+    QPushButton* BCancel = nullptr;
+    QLabel* LDescr = nullptr;
+    QLineEdit* EName = nullptr;
+    QPlainTextEdit* MNotes = nullptr;
+
+    // Fills the editor for `node` (the object of `level`, 1..7) and shows PMain; the
+    // caller hides the operation host. Leaves the editor unchanged (Save disabled).
+    void load(int level, NodeId node);
+    bool isOpen() const { return open_; }
+    bool hasUnsavedChanges() const;
+    int activeLevel() const { return level_; }
+
+    void BSaveClick();   // Save
+    void BCancelClick(); // Cancel (asks when there are changes) or Close
+
+private:
+    void ENameChange();
+    bool validate();
+    void close();
+
+    MainCommands& main_;
+    int level_ = 0;
+    bool open_ = false;
+    bool loading_ = false;
+};
+
+} // namespace brenvik

@@ -1,0 +1,136 @@
+#pragma once
+
+#include "mainwindow/maincommands.h"
+#include "panels/levelrows.h"
+
+#include <QColor>
+#include <QFrame>
+#include <QImage>
+#include <QLabel>
+#include <QList>
+#include <functional>
+
+class QVBoxLayout;
+class QHBoxLayout;
+class QPainter;
+
+namespace brenvik {
+
+// The colour of row `row` (0 = top) of a shaded band `rows` high: each channel runs in
+// equal steps from 244 at the top to 87% of the button-face colour at the bottom row.
+QColor ShadeBandColor(int row, int rows, const QColor& buttonFace);
+// Fills `rect` with the shaded band and draws its edge lines.
+void PaintShadedBand(QPainter& painter, const QRect& rect, const QColor& buttonFace);
+
+// The button-face colour of the desktop scheme as a QColor.
+QColor ButtonFaceColor(const MainCommands& main);
+
+// Reads a background picture from the program folder; a missing or unreadable file
+// gives a null image (the caller then draws a plain background, no message).
+QImage LoadPanelPicture(const QString& folder, const QString& fileName);
+
+// A panel that paints a stretched background picture behind its children (or its plain
+// window colour when there is none).
+class PicturePanel : public QFrame {
+    Q_OBJECT
+public:
+    explicit PicturePanel(QWidget* parent = nullptr);
+    void setPicture(const QImage& picture);
+    bool hasPicture() const { return !picture_.isNull(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage picture_;
+};
+
+// One tab of a panel's tab strip. The own tab is drawn in the highlight colour and does
+// nothing; the others call their action when clicked. The background is the palette's
+// Window role, so the main window's hot-tab highlight recolours it through setPalette.
+class PanelTab : public QLabel {
+    Q_OBJECT
+public:
+    PanelTab(const QString& caption, bool own, QWidget* parent = nullptr);
+    bool isOwn() const { return own_; }
+
+Q_SIGNALS:
+    void clicked();
+    void hovered();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    bool own_;
+};
+
+// The common body of the four operation panels and the three session panels: the
+// embeddable PMain with its background picture, a tab strip, the lowered PClient frame
+// holding the eight level rows, and a description/extras area below. The form itself is
+// never shown; the main window re-parents PMain into its pages.
+class LevelPanel : public QWidget {
+    Q_OBJECT
+public:
+    // `pictureFile`: background picture in the program folder ("edit.bmp", "study.bmp").
+    // `hints`: the eight level button hints.
+    LevelPanel(MainCommands& main, const QString& pictureFile, const QStringList& hints,
+               QWidget* parent = nullptr);
+    ~LevelPanel() override;
+
+    QWidget* PMain = nullptr;       // the embeddable panel
+    PicturePanel* Image2 = nullptr; // PMain itself: paints the stretched picture
+    QFrame* PClient = nullptr;      // lowered frame around the level rows
+
+    LevelRows* rows() const { return rows_; }
+    void setRows(const LevelRowStates& states) { rows_->setRows(states); }
+    MainCommands& main() const { return main_; }
+
+    // Appends a tab to the strip. Tabs other than the own one get the hand cursor, the
+    // hot-tab highlight and `onClick`.
+    PanelTab* addTab(const QString& caption, const QString& hint, bool own,
+                     std::function<void()> onClick);
+    const QList<PanelTab*>& tabs() const { return tabs_; }
+    // Recolours the clickable tabs with main.accentColor() (after activation).
+    void applyTabColours();
+
+    // A short text under the rows saying what the buttons do; empty hides it.
+    void setDescription(const QString& text);
+    QLabel* description() const { return description_; }
+    // Where a panel puts its own controls (check boxes, options, extra buttons).
+    QVBoxLayout* extrasLayout() const { return extras_; }
+
+protected:
+    // The panel's command at `level` (a level button was clicked).
+    virtual void levelCommand(int level) = 0;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    MainCommands& main_;
+    LevelRows* rows_ = nullptr;
+    QHBoxLayout* tabStrip_ = nullptr;
+    QList<PanelTab*> tabs_;
+    QLabel* description_ = nullptr;
+    QVBoxLayout* extras_ = nullptr;
+};
+
+// A form whose only content is a borderless PMain that stacks other forms' panels, one
+// or more of them visible (the operation host, the edit page, the study page).
+class PanelContainer : public QWidget {
+    Q_OBJECT
+public:
+    explicit PanelContainer(QWidget* parent = nullptr);
+    QWidget* PMain = nullptr;
+    // Re-parents `panel` into PMain; it fills PMain when it is the visible one.
+    void addPanel(QWidget* panel);
+    // Shows `panel` and hides the other panels.
+    void showOnly(QWidget* panel);
+    const QList<QWidget*>& panels() const { return panels_; }
+
+private:
+    QVBoxLayout* layout_ = nullptr;
+    QList<QWidget*> panels_;
+};
+
+} // namespace brenvik
