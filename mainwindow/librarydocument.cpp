@@ -1,0 +1,150 @@
+#include "mainwindow/librarydocument.h"
+
+#include "library/demodata.h"
+#include "library/outline.h"
+#include "library/settingsstore.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace brenvik {
+
+// Marks the document modified on every edit of the tree; resets come from loads and
+// new libraries, which set the flag themselves.
+class LibraryDocument::Watcher : public TreeObserver {
+public:
+    explicit Watcher(LibraryDocument& doc) : doc_(doc) {}
+    void aboutToInsert(NodeId, int) override {}
+    void inserted(NodeId) override { doc_.markModified(); }
+    void aboutToRemove(NodeId) override {}
+    void removed(NodeId, int) override { doc_.markModified(); }
+    void changed(NodeId) override { doc_.markModified(); }
+    void aboutToReset() override {}
+    void resetDone() override {}
+
+private:
+    LibraryDocument& doc_;
+};
+
+static QString recentKey(int i) {
+    return QStringLiteral("file") + QString::number(i);
+}
+
+LibraryDocument::LibraryDocument(LibraryTree& tree, SettingsStore* settings, QObject* parent)
+    : QObject(parent), tree_(tree), settings_(settings), watcher_(new Watcher(*this)) {
+    if (settings_) {
+        for (int i = 1; i <= MaxRecent; ++i) {
+            QString f = settings_->ReadText(QStringLiteral("recent"), recentKey(i), QString());
+            if (!f.isEmpty() && !recent_.contains(f)) recent_.append(f);
+        }
+    }
+}
+
+LibraryDocument::~LibraryDocument() {
+    if (tree_.observer() == watcher_) tree_.setObserver(nullptr);
+    delete watcher_;
+}
+
+TreeObserver* LibraryDocument::changeWatcher() {
+    return watcher_;
+}
+
+void LibraryDocument::setModified(bool modified) {
+    if (modified_ == modified) return;
+    modified_ = modified;
+    Q_EMIT modifiedChanged(modified_);
+}
+
+void LibraryDocument::setPath(const QString& path) {
+    if (path_ == path) return;
+    path_ = path;
+    Q_EMIT filePathChanged(path_);
+}
+
+QString LibraryDocument::load(const QString& path) {
+    if (!QFileInfo(path).isFile()) {
+        removeRecentFile(path);
+        return QStringLiteral("File not found: ") + QDir::toNativeSeparators(path);
+    }
+    // One reset for the whole load, kind derivation included, so views re-read every
+    // node once the kinds are final.
+    const std::uint64_t generation = tree_.generation();
+    tree_.beginBulk();
+    LoadOutcome outcome = LoadLibraryFile(tree_, path);
+    tree_.endBulk();
+    if (!outcome.fileFound) {
+        removeRecentFile(path);
+        return QStringLiteral("File not found: ") + QDir::toNativeSeparators(path);
+    }
+    if (outcome.partial() && tree_.generation() == generation)
+        return outcome.error; // unreadable: nothing was replaced
+    setModified(false);
+    if (outcome.partial()) {
+        setPath(QString());
+        return outcome.error;
+    }
+    setPath(QFileInfo(path).absoluteFilePath());
+    addRecentFile(path_);
+    return {};
+}
+
+QString LibraryDocument::save() {
+    if (path_.isEmpty()) return QStringLiteral("The library has no file name yet.");
+    QString error = SaveLibraryFile(tree_, path_);
+    if (!error.isEmpty()) return error;
+    setModified(false);
+    return {};
+}
+
+QString LibraryDocument::saveAs(const QString& path) {
+    if (path.isEmpty()) return QStringLiteral("No file name given.");
+    QString target = QFileInfo(withDefaultSuffix(path)).absoluteFilePath();
+    QString error = SaveLibraryFile(tree_, target);
+    if (!error.isEmpty()) return error;
+    setPath(target);
+    setModified(false);
+    addRecentFile(target);
+    return {};
+}
+
+void LibraryDocument::newEmpty(std::string_view computer, std::string_view user) {
+    NewEmptyLibrary(tree_, computer, user);
+    resetFileless();
+}
+
+void LibraryDocument::resetFileless() {
+    setPath(QString());
+    setModified(false);
+}
+
+QString LibraryDocument::withDefaultSuffix(const QString& path) {
+    if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty()) return path;
+    return path + QStringLiteral(".bv1");
+}
+
+void LibraryDocument::addRecentFile(const QString& path) {
+    if (path.isEmpty()) return;
+    QString abs = QFileInfo(path).absoluteFilePath();
+    recent_.removeAll(abs);
+    recent_.prepend(abs);
+    while (recent_.size() > MaxRecent)
+        recent_.removeLast();
+    storeRecent();
+}
+
+void LibraryDocument::removeRecentFile(const QString& path) {
+    QString abs = QFileInfo(path).absoluteFilePath();
+    if (recent_.removeAll(abs) == 0) return;
+    storeRecent();
+}
+
+void LibraryDocument::storeRecent() {
+    if (settings_) {
+        for (int i = 1; i <= MaxRecent; ++i)
+            settings_->WriteText(QStringLiteral("recent"), recentKey(i),
+                                 i <= recent_.size() ? recent_[i - 1] : QString());
+    }
+    Q_EMIT recentFilesChanged();
+}
+
+} // namespace brenvik

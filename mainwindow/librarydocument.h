@@ -1,0 +1,85 @@
+#pragma once
+
+#include "library/librarytree.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <string_view>
+
+namespace brenvik {
+
+class SettingsStore;
+
+// The library as a document: which file it belongs to, whether it has unsaved changes,
+// loading and saving it, and the list of recently used files. Prompts and dialogs
+// (save changes?, file names) are the window's; every operation here returns an error
+// text for an "Error" box, or empty on success.
+//
+// The modified flag follows the tree through changeWatcher(), a TreeObserver to chain
+// behind the tree model (LibraryItemModel::setNextObserver); the window may also call
+// markModified. Load, save and newEmpty clear it.
+class LibraryDocument : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int MaxRecent = 8;
+
+    // `settings` keeps the recent list (section "recent", keys "file1".."file8"); it may
+    // be null (no recent list kept between runs).
+    LibraryDocument(LibraryTree& tree, SettingsStore* settings, QObject* parent = nullptr);
+    ~LibraryDocument() override;
+
+    LibraryTree& tree() const { return tree_; }
+    // Empty for the demo, a new library or a damaged file that was loaded in part.
+    QString filePath() const { return path_; }
+    bool hasFile() const { return !path_.isEmpty(); }
+    bool isModified() const { return modified_; }
+    void markModified() { setModified(true); }
+    void setModified(bool modified);
+    TreeObserver* changeWatcher();
+
+    // Reads `path` into the tree. A missing file leaves tree and document as they were
+    // and returns "File not found: <path>". A damaged file keeps the nodes read before
+    // the bad line, returns the loader's error and leaves the document without a file,
+    // so a later Save asks for a name instead of overwriting the damaged file.
+    QString load(const QString& path);
+    // Saves to the current file; with no file returns an error (the window asks for a
+    // name and calls saveAs instead). On failure the old file and the modified flag stay.
+    QString save();
+    // Saves under `path` (".bv1" added when the file name has no suffix) and makes it the
+    // document's file.
+    QString saveAs(const QString& path);
+    // The empty library; the document has no file.
+    void newEmpty(std::string_view computer, std::string_view user);
+    // A document installed from elsewhere (the demo at start-up): no file, unmodified.
+    void resetFileless();
+
+    // The file an auto-save writes: the current file, or empty when there is none.
+    QString autoSaveTarget() const { return path_; }
+
+    // Most recent first, at most MaxRecent, no duplicates.
+    QStringList recentFiles() const { return recent_; }
+    void addRecentFile(const QString& path);
+    void removeRecentFile(const QString& path);
+
+    static QString withDefaultSuffix(const QString& path);
+
+Q_SIGNALS:
+    void modifiedChanged(bool modified);
+    void filePathChanged(const QString& path);
+    void recentFilesChanged();
+
+private:
+    class Watcher;
+    void setPath(const QString& path);
+    void storeRecent();
+
+    LibraryTree& tree_;
+    SettingsStore* settings_;
+    Watcher* watcher_;
+    QString path_;
+    bool modified_ = false;
+    QStringList recent_;
+};
+
+} // namespace brenvik

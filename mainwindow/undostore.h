@@ -1,0 +1,86 @@
+#pragma once
+
+#include "library/librarytree.h"
+
+#include <QObject>
+#include <QString>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+namespace brenvik {
+
+// Undo and redo of the tree commands, built on the tree's journal: a point holds the
+// primitive edits one command made, so its cost follows the size of the change, never
+// the size of the library.
+//
+// A command calls SaveUndoState() right before it changes the tree and
+// SetUndoLabel(label) right after. A point is pushed only when the command recorded
+// edits, so a command that fails or changes nothing leaves no point. A recording that
+// is still open when the next SaveUndoState (or undo/redo) comes is kept as a point
+// labelled "change" when it holds edits, and dropped otherwise.
+//
+// Pushing a point drops the redo points. The store is bounded by a number of points and
+// a total number of edits; the oldest points go first (the newest is always kept).
+// When the tree is cleared (a load or a new library, see LibraryTree::generation) the
+// points are gone; clear() drops them explicitly.
+class UndoStore : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int DefaultMaxPoints = 100;
+    static constexpr std::size_t DefaultMaxOps = 2'000'000;
+
+    explicit UndoStore(LibraryTree& tree, QObject* parent = nullptr);
+    ~UndoStore() override;
+
+    void SaveUndoState();
+    void SetUndoLabel(const QString& label);
+
+    bool canUndo() const;
+    bool canRedo() const;
+    QString undoLabel() const; // empty when nothing to undo
+    QString redoLabel() const;
+    QString undoHint() const; // "Undo " + label, or "Undo" when nothing to undo
+    QString redoHint() const;
+
+    // Replay the newest point backwards / forwards. Return the object node to select
+    // afterwards (the restored or changed object, else the parent of an added or removed
+    // one), or NoNode when nothing was done or nothing fitting is attached.
+    NodeId undo();
+    NodeId redo();
+
+    void clear();
+    void setLimits(int maxPoints, std::size_t maxOps);
+    int undoCount() const;
+    int redoCount() const;
+    std::size_t opCount() const { return opCount_; } // edits held by all points
+
+Q_SIGNALS:
+    // Whether undo/redo are possible or their labels may have changed.
+    void changed();
+
+private:
+    struct Point {
+        Journal journal;
+        QString label;
+    };
+    bool stale() const { return generation_ != tree_.generation(); }
+    void dropStale();
+    void settleOpen();
+    void push(Journal&& journal, const QString& label);
+    void dropRedo();
+    void enforceLimits();
+    NodeId selectionAfter(const Journal& journal) const;
+
+    LibraryTree& tree_;
+    std::deque<Point> undo_;
+    std::vector<Point> redo_; // back = next to redo
+    std::size_t opCount_ = 0;
+    int maxPoints_ = DefaultMaxPoints;
+    std::size_t maxOps_ = DefaultMaxOps;
+    std::uint64_t generation_ = 0;
+    bool open_ = false; // SaveUndoState ran, SetUndoLabel not yet
+};
+
+} // namespace brenvik
