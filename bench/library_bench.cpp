@@ -1,0 +1,257 @@
+// Measures the library document on a large library: 100,000 questions built from the
+// demo library's questions. Every time is also given as a ratio to a baseline measured in
+// the same run (reading the same file and splitting it into lines), so the figures
+// compare across machines.
+
+#include "library/colors.h"
+#include "library/demodata.h"
+#include "library/librarytree.h"
+#include "library/outline.h"
+#include "library/questionrecord.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+using namespace brenvik;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+int depthOf(std::string_view line) {
+    int d = 0;
+    while (d < int(line.size()) && line[d] == '\t')
+        ++d;
+    return d;
+}
+
+std::vector<std::string_view> splitLf(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+// The demo's question subtrees, each as its lines (depth 8 and deeper).
+std::vector<std::vector<std::string_view>> demoQuestionBlocks() {
+    std::vector<std::string_view> lines = splitLf(DemoText());
+    std::vector<std::vector<std::string_view>> blocks;
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+        if (depthOf(lines[i]) != 8 || depthOf(lines[i + 1]) != 9)
+            continue; // a concept's notes line has no children
+        std::vector<std::string_view> block{lines[i]};
+        for (std::size_t j = i + 1; j < lines.size() && depthOf(lines[j]) > 8; ++j)
+            block.push_back(lines[j]);
+        blocks.push_back(std::move(block));
+    }
+    return blocks;
+}
+
+// A library of `questions` questions: the demo's path down to the chapter, then sections
+// of 15 concepts, each concept holding the 67 demo questions (the last one fewer).
+std::string buildLibrary(int questions) {
+    auto blocks = demoQuestionBlocks();
+    std::string out;
+    out.reserve(std::size_t(questions) * 2200);
+    auto line = [&](int depth, std::string_view text) {
+        out.append(std::size_t(depth), '\t');
+        out.append(text);
+        out += "\r\n";
+    };
+    line(0, "ComputerName  >  UserName");
+    line(1, "Notes");
+    line(2, "\"current user libraries\"");
+    const char* path[] = {"Capitals Demo - Press [F9]", "Travel", "Geography", "Western Hemisphere",
+                          "North America"};
+    for (int d = 1; d <= 5; ++d) {
+        line(d, path[d - 1]);
+        line(d + 1, "Notes");
+    }
+    int made = 0, concepts = 0;
+    while (made < questions) {
+        if (concepts % 15 == 0) {
+            line(6, "Section " + std::to_string(concepts / 15 + 1));
+            line(7, "Notes");
+        }
+        line(7, "Concept " + std::to_string(++concepts));
+        line(8, "Notes");
+        for (const auto& block : blocks) {
+            if (made == questions) break;
+            for (std::string_view l : block) {
+                out.append(l);
+                out += "\r\n";
+            }
+            ++made;
+        }
+    }
+    return out;
+}
+
+bool readWhole(const QString& path, std::string& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    bytes.resize(std::size_t(file.size()));
+    return file.read(bytes.data(), qint64(bytes.size())) == qint64(bytes.size());
+}
+
+// The least any loader must do: read the bytes and find every line.
+std::size_t baselineOnce(const QString& path) {
+    std::string bytes;
+    readWhole(path, bytes);
+    std::vector<std::string_view> lines;
+    lines.reserve(bytes.size() / 24);
+    const char* p = bytes.data();
+    const char* end = p + bytes.size();
+    while (p < end) {
+        const char* nl = static_cast<const char*>(std::memchr(p, '\n', std::size_t(end - p)));
+        const char* stop = nl ? nl : end;
+        const char* e = (stop > p && stop[-1] == '\r') ? stop - 1 : stop;
+        lines.emplace_back(p, std::size_t(e - p));
+        p = stop + 1;
+    }
+    return lines.size();
+}
+
+long peakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024; // kilobytes on Linux
+}
+
+void figure(const char* what, double seconds, double baseline, const char* target = nullptr,
+            double limit = 0) {
+    double ratio = seconds / baseline;
+    std::printf("%-34s %9.3f s  %6.2fx baseline", what, seconds, ratio);
+    if (target) std::printf("  (target %s: %s)", target, ratio <= limit ? "met" : "MISSED");
+    std::printf("\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int questions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100000;
+    QTemporaryDir dir;
+    if (!dir.isValid()) {
+        std::fprintf(stderr, "no temporary folder\n");
+        return 1;
+    }
+    const QString input = dir.filePath(QStringLiteral("big.bv1"));
+    const QString output = dir.filePath(QStringLiteral("written.bv1"));
+
+    std::size_t bytes = 0, lineCount = 0;
+    {
+        std::string text = buildLibrary(questions);
+        bytes = text.size();
+        lineCount = std::size_t(std::count(text.begin(), text.end(), '\n'));
+        QFile f(input);
+        if (!f.open(QIODevice::WriteOnly) ||
+            f.write(text.data(), qint64(text.size())) != qint64(text.size())) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(input));
+            return 1;
+        }
+    }
+    std::printf("library: %d questions, %zu lines, %zu bytes (%.1f MB)\n", questions, lineCount,
+                bytes, double(bytes) / 1e6);
+
+    double baseline = 1e9;
+    for (int i = 0; i < 3; ++i) {
+        auto t = Clock::now();
+        std::size_t n = baselineOnce(input);
+        baseline = std::min(baseline, secondsSince(t));
+        if (n != lineCount) std::fprintf(stderr, "baseline counted %zu lines\n", n);
+    }
+    std::printf("%-34s %9.3f s\n", "baseline (read + split lines)", baseline);
+
+    LibraryTree tree;
+    {
+        auto t = Clock::now();
+        std::string text;
+        readWhole(input, text);
+        Status status = OutlineLoader(tree, std::move(text));
+        if (!status.ok()) {
+            std::fprintf(stderr, "load failed: %s\n", status.error.c_str());
+            return 1;
+        }
+        DeriveNodeKinds(tree);
+        figure("load (read, loader, kinds)", secondsSince(t), baseline, "<= 10x", 10);
+    }
+    std::printf("%-34s %zu nodes, %.1f MB in the tree\n", "tree", tree.nodeCount(),
+                double(tree.memoryBytes()) / 1e6);
+    {
+        auto t = Clock::now();
+        QString error = SaveLibraryFile(tree, output);
+        double s = secondsSince(t);
+        if (!error.isEmpty()) {
+            std::fprintf(stderr, "write failed: %s\n", qPrintable(error));
+            return 1;
+        }
+        figure("write (SaveLibraryFile)", s, baseline, "<= 10x", 10);
+        if (QFileInfo(output).size() != qint64(bytes))
+            std::fprintf(stderr, "written file has %lld bytes, expected %zu\n",
+                         QFileInfo(output).size(), bytes);
+    }
+
+    FixedDesktopColors desktop;
+    std::vector<NodeId> questionNodes;
+    {
+        auto t = Clock::now();
+        int errors = 0;
+        for (NodeId n = tree.first(); n != NoNode; n = tree.preorderNext(n)) {
+            if (tree.kind(n) != Question) continue;
+            questionNodes.push_back(n);
+            QuestionRecord r = QuestionRecord::newRecord(desktop);
+            if (!ReadQuestionRecord(tree, n, r, desktop).empty()) ++errors;
+        }
+        figure("read every question record", secondsSince(t), baseline);
+        std::printf("%-34s %zu questions, %d errors\n", "", questionNodes.size(), errors);
+    }
+
+    if (!questionNodes.empty()) {
+        NodeId q = questionNodes[questionNodes.size() / 2];
+        auto undoPoint = [&](const char* what, auto edit) {
+            auto t = Clock::now();
+            tree.beginJournal();
+            edit();
+            Journal j = tree.takeJournal();
+            double recorded = secondsSince(t);
+            t = Clock::now();
+            tree.undo(j);
+            double undone = secondsSince(t);
+            t = Clock::now();
+            tree.redo(j);
+            double redone = secondsSince(t);
+            std::printf("%-34s edit+journal %.1f us, undo %.1f us, redo %.1f us, "
+                        "journal %zu ops (%zu bytes)\n",
+                        what, recorded * 1e6, undone * 1e6, redone * 1e6, j.ops.size(),
+                        j.ops.size() * sizeof(JournalOp));
+            tree.discard(j, false);
+        };
+        undoPoint("undo point: rename a question", [&] { tree.setText(q, "Renamed question"); });
+        undoPoint("undo point: delete a question", [&] { tree.remove(q); });
+    }
+
+    long peak = peakMegabytes();
+    std::printf("%-34s %ld MB  (target < 1024 MB: %s)\n", "peak memory (ru_maxrss)", peak,
+                peak < 1024 ? "met" : "MISSED");
+    return 0;
+}

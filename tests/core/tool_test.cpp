@@ -1,0 +1,260 @@
+// The command-line tool, run as a separate process on small and damaged files.
+#include "library/demodata.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace brenvik;
+
+namespace {
+
+struct ToolRun {
+    int code = -1;
+    bool crashed = false;
+    QByteArray out, err;
+};
+
+ToolRun tool(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(BRENVIK_TOOL), args);
+    ToolRun r;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        r.crashed = true;
+        return r;
+    }
+    r.crashed = p.exitStatus() != QProcess::NormalExit;
+    r.code = p.exitCode();
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+class ToolTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    QString file(const char* name, const QByteArray& bytes) {
+        QString path = dir.filePath(QString::fromLatin1(name));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return path;
+    }
+    QByteArray contents(const QString& path) {
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+        return f.readAll();
+    }
+    std::vector<QJsonObject> records(const QByteArray& out) {
+        std::vector<QJsonObject> objs;
+        for (const QByteArray& line : out.split('\n')) {
+            if (line.isEmpty()) continue;
+            QJsonParseError e;
+            QJsonDocument doc = QJsonDocument::fromJson(line, &e);
+            EXPECT_EQ(e.error, QJsonParseError::NoError) << line.toStdString();
+            objs.push_back(doc.object());
+        }
+        return objs;
+    }
+
+    QTemporaryDir dir;
+};
+
+QByteArray demoBytes() {
+    std::string b = DemoFileBytes();
+    return QByteArray(b.data(), qsizetype(b.size()));
+}
+
+} // namespace
+
+TEST_F(ToolTest, DumpPrintsDepthKindAndText) {
+    QString path = file("small.bv1", "Root\r\n\tNotes\r\n\t\t\"a note\"\r\n\tShelf\r\n\t\tNotes\n"
+                                     "\t\tBook  two \r");
+    ToolRun r = tool({"dump", path});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out.toStdString(), "0\t0\tRoot\n1\t10\tNotes\n2\t11\t\"a note\"\n1\t1\tShelf\n"
+                                   "2\t10\tNotes\n2\t2\tBook  two \n");
+    EXPECT_TRUE(r.err.isEmpty());
+}
+
+TEST_F(ToolTest, DumpOfABadLevelPrintsWhatWasReadAndFails) {
+    QString path = file("bad.bv1", "Root\r\n\tNotes\r\n\t\t\t\tDeep\r\n\tNever\r\n");
+    ToolRun r = tool({"dump", path});
+    EXPECT_EQ(r.code, 1);
+    // Kinds are not derived: the loader's nodes come out as they were added.
+    QList<QByteArray> lines = r.out.split('\n');
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines[0].startsWith("0\t"));
+    EXPECT_TRUE(lines[0].endsWith("\tRoot"));
+    EXPECT_TRUE(lines[1].startsWith("1\t"));
+    EXPECT_TRUE(lines[1].endsWith("\tNotes"));
+    EXPECT_TRUE(r.err.contains("Invalid level (4) for item \"Deep\"")) << r.err.toStdString();
+}
+
+TEST_F(ToolTest, MissingFileOrBadArgumentsExitTwo) {
+    for (const char* command : {"dump", "record"}) {
+        ToolRun r = tool({command, dir.filePath("absent.bv1")});
+        EXPECT_EQ(r.code, 2) << command;
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_TRUE(r.err.contains("absent.bv1")) << r.err.toStdString();
+    }
+    EXPECT_EQ(tool({"write", dir.filePath("absent.bv1"), dir.filePath("out")}).code, 2);
+    EXPECT_FALSE(QFile::exists(dir.filePath("out")));
+    EXPECT_EQ(tool({"dump", dir.path()}).code, 2); // a folder is not a file
+    EXPECT_EQ(tool({}).code, 2);
+    EXPECT_EQ(tool({"frobnicate", "x"}).code, 2);
+    EXPECT_EQ(tool({"write", "only-one"}).code, 2);
+}
+
+TEST_F(ToolTest, RecordGivesEveryFieldOfTheDemoQuestions) {
+    QString path = file("demo.bv1", demoBytes());
+    ToolRun r = tool({"record", path});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    auto objs = records(r.out);
+    ASSERT_EQ(objs.size(), 67u);
+    const QJsonObject& alabama = objs[0];
+    EXPECT_EQ(alabama["name"].toString(), "Alabama");
+    EXPECT_EQ(alabama["layout"].toInt(), 2);
+    QJsonArray props = alabama["proportions"].toArray();
+    ASSERT_EQ(props.size(), 4);
+    EXPECT_EQ(props[0].toString(), "unused");
+    EXPECT_EQ(props[2].toString(), "40%");
+    EXPECT_EQ(props[3].toString(), "33%, 33%");
+    QJsonArray panes = alabama["panes"].toArray();
+    ASSERT_EQ(panes.size(), 3);
+    QJsonObject text = panes[0].toObject();
+    EXPECT_EQ(text["content"].toInt(), 0);
+    EXPECT_EQ(text["font"].toString(), "Arial Rounded MT Bold, 14, -2");
+    EXPECT_EQ(text["textLines"].toArray()[0].toString(), "What's the capital of Alabama?");
+    EXPECT_EQ(text["textBackground"].toInt(), -1);
+    EXPECT_EQ(text["imageBackground"].toInt(), 16777215);
+    EXPECT_TRUE(text["centredText"].toBool());
+    EXPECT_TRUE(text["imageDeepBorder"].toBool());
+    EXPECT_FALSE(text["stretchToFit"].toBool());
+    EXPECT_EQ(text["imageFile"].toString(), "");
+    for (const char* key : {"textShallowBorder", "textDeepBorder", "imageShallowBorder",
+                            "webShallowBorder", "webDeepBorder", "webAddress"})
+        EXPECT_TRUE(text.contains(key)) << key;
+    EXPECT_EQ(panes[1].toObject()["content"].toInt(), 2);
+    EXPECT_TRUE(panes[1].toObject()["webAddress"].toString().startsWith("https://"));
+    EXPECT_TRUE(panes[2].toObject()["webAddress"].toString().contains("Seal_of_Alabama"));
+    EXPECT_EQ(alabama["answer"].toString(), "Montgomery");
+    EXPECT_EQ(alabama["spokenAnswer"].toArray()[0].toString(), "Montgomery");
+    EXPECT_EQ(alabama["notes"].toArray().size(), 0);
+    EXPECT_FALSE(alabama.contains("error"));
+    // "Arial, 14, B, 0": black is the tool desktop's button text, so it reads back as -2.
+    int arial = 0;
+    for (const QJsonObject& o : objs)
+        arial += o["panes"].toArray()[2].toObject()["font"].toString() == "Arial, 14, B, -2" &&
+                 o["name"].toString() != "Alabama";
+    EXPECT_EQ(arial, 4);
+}
+
+TEST_F(ToolTest, RecordOfADamagedFileCarriesTheConversionError) {
+    QByteArray bytes = demoBytes();
+    int at = bytes.indexOf("Layout: 2");
+    bytes.replace(at, 9, "Layout: two");
+    // A Windows-1252 byte in an answer must come out as proper JSON.
+    bytes.replace(bytes.indexOf("Answer: Juneau"), 14,
+                  "Answer: Jun\xE9"
+                  "au");
+    QString path = file("damaged.bv1", bytes);
+    ToolRun r = tool({"record", path});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    auto objs = records(r.out);
+    ASSERT_EQ(objs.size(), 67u);
+    EXPECT_EQ(objs[0]["error"].toString(), "'two' is not a valid integer value");
+    // The read stopped at the layout: the rest keeps the new record's values.
+    EXPECT_EQ(objs[0]["layout"].toInt(), 1);
+    EXPECT_EQ(objs[0]["answer"].toString(), "");
+    EXPECT_EQ(objs[0]["proportions"].toArray()[2].toString(), "50%");
+    EXPECT_FALSE(objs[1].contains("error"));
+    EXPECT_EQ(objs[1]["answer"].toString(), QString::fromUtf8("Jun\xC3\xA9"
+                                                              "au"));
+}
+
+TEST_F(ToolTest, DemoWritesWhatStartUpInstalls) {
+    QString out = dir.filePath("Demo");
+    ToolRun r = tool({"demo", out});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    QByteArray toolBytes = contents(out);
+
+    QString mine = dir.filePath("Demo2");
+    ASSERT_TRUE(WriteDemoFile(mine).isEmpty());
+    EXPECT_EQ(toolBytes, contents(mine));
+    EXPECT_EQ(toolBytes, demoBytes());
+    EXPECT_EQ(toolBytes.count('\n'), 4512);
+    EXPECT_EQ(toolBytes.count("\r\n"), 4512);
+
+    EXPECT_NE(tool({"demo", dir.filePath("no/such/dir/Demo")}).code, 0);
+}
+
+TEST_F(ToolTest, WriteRoundTripsAndNormalisesLineEnds) {
+    QString demo = file("demo.bv1", demoBytes());
+    QString out = dir.filePath("again.bv1");
+    ToolRun r = tool({"write", demo, out});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(contents(out), demoBytes());
+
+    QString lf = file("lf.bv1", "Root\n\tNotes\n\tLibrary\n\t\tNotes\n");
+    ASSERT_EQ(tool({"write", lf, out}).code, 0);
+    EXPECT_EQ(contents(out), "Root\r\n\tNotes\r\n\tLibrary\r\n\t\tNotes\r\n");
+
+    QString bad = file("bad.bv1", "Root\n\t\tToo deep\n");
+    ToolRun b = tool({"write", bad, dir.filePath("never.bv1")});
+    EXPECT_EQ(b.code, 1);
+    EXPECT_TRUE(b.err.contains("Invalid level (2) for item \"Too deep\""));
+    EXPECT_FALSE(QFile::exists(dir.filePath("never.bv1")));
+}
+
+TEST_F(ToolTest, RandomBytesNeverCrashTheTool) {
+    std::mt19937 rng(20240611);
+    const std::string demo = DemoFileBytes();
+    // Bytes that matter to the format come often, so the inputs reach deep into the loader
+    // and the record reader.
+    const char alphabet[] = "\t\t\t\r\n\n\" :-0123456789yes(selected)Answer:Font,+BIUS\0\xE9\xFF";
+    for (int i = 0; i < 150; ++i) {
+        std::string bytes;
+        switch (i % 3) {
+        case 0: { // pure noise
+            std::size_t n = rng() % 2000;
+            for (std::size_t k = 0; k < n; ++k)
+                bytes += char(rng() & 0xFF);
+            break;
+        }
+        case 1: { // format characters
+            std::size_t n = rng() % 4000;
+            for (std::size_t k = 0; k < n; ++k)
+                bytes += alphabet[rng() % (sizeof alphabet - 1)];
+            break;
+        }
+        default: { // the demo with a burst of damage
+            bytes = demo.substr(0, 1 + rng() % demo.size());
+            for (int k = 0; k < 20; ++k)
+                bytes[rng() % bytes.size()] = alphabet[rng() % (sizeof alphabet - 1)];
+            break;
+        }
+        }
+        QString path = file("noise.bv1", QByteArray(bytes.data(), qsizetype(bytes.size())));
+        for (const char* command : {"dump", "record"}) {
+            ToolRun r = tool({command, path});
+            ASSERT_FALSE(r.crashed) << command << " crashed on input " << i;
+            ASSERT_TRUE(r.code == 0 || r.code == 1) << command << " exit " << r.code;
+            if (r.code == 1) {
+                EXPECT_FALSE(r.err.isEmpty());
+            }
+            if (std::string_view(command) == "record" && r.code == 0)
+                records(r.out); // every line parses as JSON
+        }
+    }
+}
