@@ -9,9 +9,16 @@ namespace {
 constexpr std::size_t BlockSize = 1 << 20;
 constexpr int OffsetBits = 40;
 constexpr std::uint64_t OffsetMask = (std::uint64_t(1) << OffsetBits) - 1;
+// A string short enough to live inside the string object moves its bytes whenever
+// blocks_ grows, which would leave views from text() dangling while a text is stored
+// (CopySubtree stores texts it reads from the tree). A heap buffer never moves.
+constexpr std::size_t MinBlockCapacity = 256;
 } // namespace
 
-LibraryTree::LibraryTree() { blocks_.emplace_back(); }
+LibraryTree::LibraryTree() {
+    blocks_.emplace_back();
+    blocks_.back().reserve(MinBlockCapacity);
+}
 LibraryTree::~LibraryTree() = default;
 
 bool LibraryTree::isValid(NodeId n) const {
@@ -133,6 +140,12 @@ std::string LibraryTree::storable(std::string_view text) {
     return lead == std::string::npos ? std::string() : out.substr(lead);
 }
 
+// The length of `text` once storeText has made it storable.
+static std::uint32_t storedLength(std::string_view text) {
+    return std::uint32_t(LibraryTree::isStorable(text) ? text.size()
+                                                       : LibraryTree::storable(text).size());
+}
+
 std::uint64_t LibraryTree::storeText(std::string_view text) {
     std::string fixed;
     if (!isStorable(text)) {
@@ -154,7 +167,9 @@ std::uint64_t LibraryTree::storeText(std::string_view text) {
 }
 
 std::uint64_t LibraryTree::adoptTextBlock(std::string&& block) {
-    // Insert before the tail so new texts keep filling the tail block.
+    // The tail index stays, so new texts keep filling the tail block.
+    if (block.capacity() < MinBlockCapacity)
+        block.reserve(MinBlockCapacity);
     blocks_.push_back(std::move(block));
     std::size_t index = blocks_.size() - 1;
     return std::uint64_t(index) << OffsetBits;
@@ -268,7 +283,7 @@ void LibraryTree::record(const JournalOp& op) {
 }
 
 NodeId LibraryTree::appendChild(NodeId parent, std::string_view t, int kind) {
-    NodeId n = allocNode(storeText(t), std::uint32_t(t.size()), kind);
+    NodeId n = allocNode(storeText(t), storedLength(t), kind);
     attach(n, parent, NoNode, true);
     record({JournalOp::Attach, n, parent, NoNode});
     return n;
@@ -276,7 +291,7 @@ NodeId LibraryTree::appendChild(NodeId parent, std::string_view t, int kind) {
 
 NodeId LibraryTree::insertBefore(NodeId sibling, std::string_view t, int kind) {
     NodeId parent = nodes_[sibling].parent;
-    NodeId n = allocNode(storeText(t), std::uint32_t(t.size()), kind);
+    NodeId n = allocNode(storeText(t), storedLength(t), kind);
     attach(n, parent, sibling, true);
     record({JournalOp::Attach, n, parent, sibling});
     return n;
@@ -296,7 +311,7 @@ void LibraryTree::setText(NodeId n, std::string_view t) {
     op.oldText = nodes_[n].textRef;
     op.oldLen = nodes_[n].textLen;
     op.newText = storeText(t);
-    op.newLen = std::uint32_t(isStorable(t) ? t.size() : storable(t).size());
+    op.newLen = storedLength(t);
     setTextRef(n, op.newText, op.newLen, true);
     record(op);
 }
@@ -338,6 +353,7 @@ void LibraryTree::clear() {
     freeList_.clear();
     blocks_.clear();
     blocks_.emplace_back();
+    blocks_.back().reserve(MinBlockCapacity);
     tailBlock_ = 0;
     firstTop_ = lastTop_ = NoNode;
     liveCount_ = 0;
@@ -364,7 +380,7 @@ void LibraryTree::reserve(std::size_t nodes, std::size_t textBytes) {
 }
 
 NodeId LibraryTree::bulkAppend(NodeId parent, std::string_view t, int kind) {
-    NodeId n = allocNode(storeText(t), std::uint32_t(t.size()), kind);
+    NodeId n = allocNode(storeText(t), storedLength(t), kind);
     attach(n, parent, NoNode, false);
     return n;
 }

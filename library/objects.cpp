@@ -144,7 +144,9 @@ void SetNotesLines(LibraryTree& tree, NodeId object, std::vector<std::string>& l
 void LoadNotesLines(const LibraryTree& tree, NodeId object, std::vector<std::string>& lines) {
     lines.clear();
     NodeId notes = tree.firstChild(object);
-    if (notes == NoNode || tree.kind(notes) != NotesNode)
+    // The same test as SetNotesLines: after a load every first child has kind 10, so the
+    // kind alone would take a sub-object's children for notes.
+    if (notes == NoNode || tree.kind(notes) != NotesNode || tree.text(notes) != "Notes")
         return; // no notes node: no notes, and never a sub-object's lines
     lines = QuotedChildren(tree, notes);
 }
