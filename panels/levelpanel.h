@@ -56,11 +56,14 @@ public:
 
 Q_SIGNALS:
     void clicked();
-    void hovered();
+    void hovered(); // the pointer moves over a clickable tab
+    void left();    // the pointer has left it
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     bool own_;

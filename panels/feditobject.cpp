@@ -1,0 +1,260 @@
+#include "panels/feditobject.h"
+
+#include "library/objects.h"
+#include "library/textcodec.h"
+#include "panels/levelpanel.h"
+#include "panels/validation.h"
+#include "platform/prompts.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace brenvik {
+
+namespace {
+
+// The dark strip behind the white title, so the title stays readable with or without
+// the background picture.
+class TitleBar : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        QLinearGradient g(0, 0, 0, height());
+        g.setColorAt(0, QColor(52, 86, 140));
+        g.setColorAt(1, QColor(28, 52, 96));
+        p.setPen(QPen(QColor(18, 34, 66), 1));
+        p.setBrush(g);
+        p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 5, 5);
+    }
+};
+
+// The raised-and-lowered box around the fields, filled with a shaded band.
+class BandFrame : public QFrame {
+public:
+    BandFrame(MainCommands& main, QWidget* parent) : QFrame(parent), main_(main) {
+        setFrameShape(QFrame::Panel);
+        setFrameShadow(QFrame::Sunken);
+        setLineWidth(1);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QPainter p(this);
+        PaintShadedBand(p, contentsRect(), ButtonFaceColor(main_));
+        p.end();
+        QFrame::paintEvent(event);
+    }
+
+private:
+    MainCommands& main_;
+};
+
+bool IsBlank(const std::string& s) {
+    for (unsigned char c : s)
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n') return false;
+    return true;
+}
+
+void TrimBlankEnds(std::vector<std::string>& lines) {
+    while (!lines.empty() && IsBlank(lines.front()))
+        lines.erase(lines.begin());
+    while (!lines.empty() && IsBlank(lines.back()))
+        lines.pop_back();
+}
+
+} // namespace
+
+TFormEditObject::TFormEditObject(MainCommands& main, QWidget* parent)
+    : QWidget(parent), main_(main) {
+    setObjectName(QStringLiteral("TFormEditObject"));
+    Image5 = new PicturePanel(this);
+    PMain = Image5;
+    PMain->setObjectName(QStringLiteral("PMain"));
+    Image5->setPicture(LoadPanelPicture(main.programFolder(), QStringLiteral("edit2.bmp")));
+    PMain->hide();
+
+    auto* outer = new QVBoxLayout(PMain);
+    outer->setContentsMargins(14, 12, 14, 12);
+    outer->setSpacing(10);
+
+    auto* title = new TitleBar(PMain);
+    auto* titleRow = new QHBoxLayout(title);
+    titleRow->setContentsMargins(14, 8, 10, 8);
+    titleRow->setSpacing(8);
+    LTitle = new QLabel(title);
+    LTitle->setTextFormat(Qt::PlainText);
+    QFont titleFont(QStringLiteral("Arial"));
+    titleFont.setBold(true);
+    titleFont.setPixelSize(21);
+    LTitle->setFont(titleFont);
+    {
+        QPalette pal = LTitle->palette();
+        pal.setColor(QPalette::WindowText, Qt::white);
+        LTitle->setPalette(pal);
+    }
+    LTitle->setMinimumWidth(120);
+    titleRow->addWidget(LTitle, 1);
+
+    BSave = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton),
+                            QStringLiteral("Save"), title);
+    BSave->setToolTip(QStringLiteral("Save changes"));
+    BSave->setEnabled(false);
+    BCancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton),
+                              QStringLiteral("Cancel"), title);
+    BCancel->setToolTip(QStringLiteral("Cancel changes"));
+    for (QPushButton* b : {BSave, BCancel}) {
+        b->setMinimumWidth(96);
+        b->setAutoDefault(false);
+        titleRow->addWidget(b);
+    }
+    connect(BSave, &QPushButton::clicked, this, &TFormEditObject::BSaveClick);
+    connect(BCancel, &QPushButton::clicked, this, &TFormEditObject::BCancelClick);
+    outer->addWidget(title);
+
+    // Raised outside, lowered inside.
+    auto* raised = new QFrame(PMain);
+    raised->setFrameShape(QFrame::Panel);
+    raised->setFrameShadow(QFrame::Raised);
+    raised->setLineWidth(2);
+    auto* raisedLayout = new QVBoxLayout(raised);
+    raisedLayout->setContentsMargins(3, 3, 3, 3);
+    auto* box = new BandFrame(main, raised);
+    raisedLayout->addWidget(box);
+    outer->addWidget(raised, 1);
+
+    auto* grid = new QGridLayout(box);
+    grid->setContentsMargins(16, 14, 16, 16);
+    grid->setHorizontalSpacing(10);
+    grid->setVerticalSpacing(10);
+
+    LDescr = new QLabel(box);
+    LDescr->setWordWrap(true);
+    LDescr->setTextFormat(Qt::PlainText);
+    QFont descrFont(QStringLiteral("Arial"));
+    descrFont.setBold(true);
+    LDescr->setFont(descrFont);
+    {
+        QPalette pal = LDescr->palette();
+        pal.setColor(QPalette::WindowText, QColor(0, 0, 128));
+        LDescr->setPalette(pal);
+    }
+    grid->addWidget(LDescr, 0, 0, 1, 2);
+
+    auto* nameLabel = new QLabel(QStringLiteral("Name:"), box);
+    EName = new QLineEdit(box);
+    nameLabel->setBuddy(EName);
+    grid->addWidget(nameLabel, 1, 0);
+    grid->addWidget(EName, 1, 1);
+
+    auto* notesLabel = new QLabel(QStringLiteral("Notes:"), box);
+    notesLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    MNotes = new QPlainTextEdit(box);
+    MNotes->setLineWrapMode(QPlainTextEdit::NoWrap);
+    MNotes->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    MNotes->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    notesLabel->setBuddy(MNotes);
+    grid->addWidget(notesLabel, 2, 0);
+    grid->addWidget(MNotes, 2, 1);
+    grid->setRowStretch(2, 1);
+    grid->setColumnStretch(1, 1);
+
+    connect(EName, &QLineEdit::textChanged, this, &TFormEditObject::ENameChange);
+    connect(MNotes, &QPlainTextEdit::textChanged, this, &TFormEditObject::ENameChange);
+}
+
+void TFormEditObject::load(int level, NodeId node) {
+    const LibraryTree& tree = main_.tree();
+    const QString name = BytesToDisplay(tree.text(node));
+    const auto descr = GetObjDescr(level);
+
+    loading_ = true;
+    level_ = level;
+    LTitle->setText(QStringLiteral("Editing ") + QString::fromStdString(LowerObjName(level)) +
+                    QStringLiteral(": \"") + name + QLatin1Char('"'));
+    EName->setText(name);
+    LDescr->setText(QString::fromStdString(descr ? descr.value() : descr.error()));
+    std::vector<std::string> lines;
+    LoadNotesLines(tree, node, lines);
+    QStringList notes;
+    for (const std::string& line : lines)
+        notes << BytesToDisplay(line);
+    MNotes->setPlainText(notes.join(QLatin1Char('\n')));
+    loading_ = false;
+
+    open_ = true;
+    PMain->show();
+    main_.MarkUnchanged(BSave, BCancel);
+}
+
+bool TFormEditObject::hasUnsavedChanges() const {
+    return open_ && BSave->isEnabled();
+}
+
+void TFormEditObject::ENameChange() {
+    if (!loading_ && open_) main_.MarkChanged(BSave, BCancel);
+}
+
+bool TFormEditObject::validate() {
+    if (!EName->text().trimmed().isEmpty()) return true;
+    ShowValidationError(main_, QStringLiteral("No name was entered."), EName);
+    BSave->setEnabled(false);
+    return false;
+}
+
+void TFormEditObject::BSaveClick() {
+    if (!open_ || !validate()) return;
+    LibraryTree& tree = main_.tree();
+    const NodeId n = GetObjAtLevel(tree, main_.selectedNode(), level_);
+    if (n != NoNode) {
+        const std::string oldName(tree.text(n));
+        const std::string name = DisplayToBytes(EName->text().trimmed(), oldName);
+        std::vector<std::string> oldLines;
+        LoadNotesLines(tree, n, oldLines);
+        std::vector<std::string> lines;
+        const QStringList typed = MNotes->toPlainText().split(QLatin1Char('\n'));
+        for (qsizetype i = 0; i < typed.size(); ++i)
+            lines.push_back(DisplayToBytes(typed[i], i < qsizetype(oldLines.size())
+                                                         ? std::string_view(oldLines[i])
+                                                         : std::string_view()));
+        TrimBlankEnds(lines);
+        std::vector<std::string> oldTrimmed = oldLines;
+        TrimBlankEnds(oldTrimmed);
+        // Saving what is already there would leave an undo step that undoes nothing.
+        if (name != oldName || lines != oldTrimmed) {
+            main_.SaveUndoState();
+            tree.setText(n, name);
+            SetNotesLines(tree, n, lines);
+            main_.SetUndoLabel(QStringLiteral("edit ") +
+                               QString::fromStdString(LowerObjName(level_)));
+        }
+    }
+    close();
+}
+
+void TFormEditObject::BCancelClick() {
+    if (!open_) return;
+    if (BCancel->text().trimmed().toLower() == QLatin1String("cancel") &&
+        main_.ConfirmBox(QStringLiteral("CANCEL CHANGES?")) != Prompts::Yes)
+        return;
+    close();
+}
+
+void TFormEditObject::close() {
+    open_ = false;
+    main_.MarkUnchanged(BSave, BCancel);
+    PMain->hide();
+    main_.editorClosed();
+}
+
+} // namespace brenvik

@@ -1,0 +1,279 @@
+#include "panels/levelpanel.h"
+
+#include "library/colors.h"
+
+#include <QDir>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+
+namespace brenvik {
+
+QColor ShadeBandColor(int row, int rows, const QColor& buttonFace) {
+    auto channel = [&](int face) {
+        const double bottom = 0.87 * face;
+        if (rows <= 1) return 244;
+        const double v = 244.0 + (bottom - 244.0) * row / (rows - 1);
+        return static_cast<int>(std::lround(std::clamp(v, 0.0, 255.0)));
+    };
+    return QColor(channel(buttonFace.red()), channel(buttonFace.green()),
+                  channel(buttonFace.blue()));
+}
+
+void PaintShadedBand(QPainter& painter, const QRect& rect, const QColor& buttonFace) {
+    if (rect.height() <= 0 || rect.width() <= 0) return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    for (int y = 0; y < rect.height(); ++y) {
+        painter.setPen(ShadeBandColor(y, rect.height(), buttonFace));
+        painter.drawLine(rect.left(), rect.top() + y, rect.right(), rect.top() + y);
+    }
+    // Edge lines: light along the top and left, dark along the bottom and right.
+    painter.setPen(QColor(255, 255, 255, 200));
+    painter.drawLine(rect.topLeft(), rect.topRight());
+    painter.drawLine(rect.topLeft(), rect.bottomLeft());
+    painter.setPen(buttonFace.darker(135));
+    painter.drawLine(rect.bottomLeft(), rect.bottomRight());
+    painter.drawLine(rect.topRight(), rect.bottomRight());
+    painter.restore();
+}
+
+QColor ButtonFaceColor(const MainCommands& main) {
+    const ColorValue v = main.desktopColors().scheme().buttonFace;
+    return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+}
+
+QImage LoadPanelPicture(const QString& folder, const QString& fileName) {
+    if (folder.isEmpty()) return {};
+    QImage image;
+    if (!image.load(QDir(folder).filePath(fileName))) return {};
+    return image;
+}
+
+// PicturePanel
+
+PicturePanel::PicturePanel(QWidget* parent) : QFrame(parent) {
+    setFrameShape(QFrame::NoFrame);
+    setAutoFillBackground(true);
+}
+
+void PicturePanel::setPicture(const QImage& picture) {
+    picture_ = picture;
+    update();
+}
+
+void PicturePanel::paintEvent(QPaintEvent* event) {
+    if (!picture_.isNull()) {
+        QPainter p(this);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(rect(), picture_);
+    }
+    QFrame::paintEvent(event);
+}
+
+// PanelTab
+
+PanelTab::PanelTab(const QString& caption, bool own, QWidget* parent)
+    : QLabel(caption, parent), own_(own) {
+    setTextFormat(Qt::PlainText);
+    setMinimumHeight(30);
+    setContentsMargins(0, 2, 8, 2);
+    setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    setAttribute(Qt::WA_Hover, !own);
+    QFont f = font();
+    if (own) {
+        f.setFamily(QStringLiteral("Arial"));
+        f.setBold(true);
+    }
+    setFont(f);
+    if (!own) {
+        setCursor(Qt::PointingHandCursor);
+        setMouseTracking(true);
+    }
+}
+
+void PanelTab::paintEvent(QPaintEvent*) {
+    // A tab shape: rounded top corners, open towards the frame below.
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor fill = palette().color(QPalette::Window);
+    QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, 4);
+    QPainterPath path;
+    path.addRoundedRect(r, 6, 6);
+    QLinearGradient g(r.topLeft(), r.bottomLeft());
+    g.setColorAt(0, fill.lighter(own_ ? 118 : 108));
+    g.setColorAt(1, fill);
+    p.setPen(QPen(fill.darker(150), 1));
+    p.setBrush(g);
+    p.drawPath(path);
+    p.setPen(palette().color(QPalette::WindowText));
+    p.setFont(font());
+    p.drawText(contentsRect(), Qt::AlignLeft | Qt::AlignVCenter, text());
+}
+
+void PanelTab::mouseReleaseEvent(QMouseEvent* event) {
+    if (!own_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        Q_EMIT clicked();
+    QLabel::mouseReleaseEvent(event);
+}
+
+void PanelTab::mouseMoveEvent(QMouseEvent* event) {
+    if (!own_) Q_EMIT hovered();
+    event->accept();
+}
+
+void PanelTab::leaveEvent(QEvent* event) {
+    if (!own_) Q_EMIT left();
+    QLabel::leaveEvent(event);
+}
+
+// LevelPanel
+
+LevelPanel::LevelPanel(MainCommands& main, const QString& pictureFile, const QStringList& hints,
+                       QWidget* parent)
+    : QWidget(parent), main_(main) {
+    Image2 = new PicturePanel(this);
+    PMain = Image2;
+    PMain->setObjectName(QStringLiteral("PMain"));
+    // Clicks on the background, the pictures and the labels land here and so take the
+    // keyboard focus away from the name edits.
+    PMain->setFocusPolicy(Qt::ClickFocus);
+    PMain->setMouseTracking(true);
+    PMain->installEventFilter(this);
+    Image2->setPicture(LoadPanelPicture(main.programFolder(), pictureFile));
+
+    auto* outer = new QVBoxLayout(PMain);
+    outer->setContentsMargins(14, 12, 14, 12);
+    outer->setSpacing(0);
+
+    tabStrip_ = new QHBoxLayout;
+    tabStrip_->setContentsMargins(4, 0, 4, 0);
+    tabStrip_->setSpacing(3);
+    outer->addLayout(tabStrip_);
+
+    PClient = new QFrame(PMain);
+    PClient->setObjectName(QStringLiteral("PClient"));
+    PClient->setFrameShape(QFrame::Panel);
+    PClient->setFrameShadow(QFrame::Sunken);
+    PClient->setLineWidth(1);
+    PClient->setAutoFillBackground(true);
+    {
+        QPalette pal = PClient->palette();
+        pal.setColor(QPalette::Window, QColor(250, 251, 253));
+        PClient->setPalette(pal);
+    }
+    auto* clientLayout = new QVBoxLayout(PClient);
+    clientLayout->setContentsMargins(2, 2, 2, 2);
+    rows_ = new LevelRows(main, hints, PClient);
+    rows_->setFocusSink(PMain);
+    clientLayout->addWidget(rows_);
+    outer->addWidget(PClient);
+    connect(rows_, &LevelRows::levelClicked, this, [this](int level) { levelCommand(level); });
+
+    outer->addSpacing(10);
+    description_ = new QLabel(PMain);
+    description_->setWordWrap(true);
+    description_->setTextFormat(Qt::PlainText);
+    description_->setContentsMargins(6, 0, 6, 0);
+    {
+        QPalette pal = description_->palette();
+        pal.setColor(QPalette::WindowText, QColor(40, 52, 74));
+        description_->setPalette(pal);
+    }
+    description_->setVisible(false);
+    outer->addWidget(description_);
+
+    extras_ = new QVBoxLayout;
+    extras_->setContentsMargins(6, 6, 6, 0);
+    extras_->setSpacing(8);
+    outer->addLayout(extras_);
+    outer->addStretch(1);
+}
+
+LevelPanel::~LevelPanel() = default;
+
+PanelTab* LevelPanel::addTab(const QString& caption, const QString& hint, bool own,
+                             std::function<void()> onClick) {
+    auto* tab = new PanelTab(caption, own, PMain);
+    tab->setToolTip(hint);
+    QPalette pal = tab->palette();
+    if (own) {
+        const ColorValue v = main_.desktopColors().scheme().highlight;
+        pal.setColor(QPalette::Window, QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF));
+        pal.setColor(QPalette::WindowText, Qt::white);
+    } else {
+        const QColor accent = main_.accentColor();
+        pal.setColor(QPalette::Window, accent.isValid() ? accent : ButtonFaceColor(main_));
+        pal.setColor(QPalette::WindowText, QColor(20, 30, 50));
+        connect(tab, &PanelTab::clicked, this, [onClick = std::move(onClick)] {
+            if (onClick) onClick();
+        });
+        connect(tab, &PanelTab::hovered, this, [this, tab] { main_.hotTabEnter(tab); });
+        connect(tab, &PanelTab::left, this, [this] { main_.hotTabLeave(); });
+    }
+    tab->setPalette(pal);
+    tabStrip_->addWidget(tab, 1);
+    tabs_.append(tab);
+    return tab;
+}
+
+void LevelPanel::applyTabColours() {
+    const QColor accent = main_.accentColor();
+    for (PanelTab* tab : tabs_) {
+        if (tab->isOwn()) continue;
+        QPalette pal = tab->palette();
+        pal.setColor(QPalette::Window, accent.isValid() ? accent : ButtonFaceColor(main_));
+        tab->setPalette(pal);
+    }
+}
+
+void LevelPanel::setDescription(const QString& text) {
+    description_->setText(text);
+    description_->setVisible(!text.isEmpty());
+}
+
+bool LevelPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == PMain) {
+        if (event->type() == QEvent::KeyRelease) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (!key->isAutoRepeat()) main_.FormKeyUp(key->key(), key->modifiers());
+            // Consumed: the key must not reach the main window's own key-up a second time.
+            return true;
+        }
+        if (event->type() == QEvent::MouseMove) main_.hotTabLeave();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// PanelContainer
+
+PanelContainer::PanelContainer(QWidget* parent) : QWidget(parent) {
+    auto* frame = new QFrame(this);
+    frame->setFrameShape(QFrame::NoFrame);
+    PMain = frame;
+    PMain->setObjectName(QStringLiteral("PMain"));
+    layout_ = new QVBoxLayout(PMain);
+    layout_->setContentsMargins(0, 0, 0, 0);
+    layout_->setSpacing(0);
+}
+
+void PanelContainer::addPanel(QWidget* panel) {
+    if (!panel || panels_.contains(panel)) return;
+    panel->setParent(PMain);
+    layout_->addWidget(panel);
+    panels_.append(panel);
+}
+
+void PanelContainer::showOnly(QWidget* panel) {
+    for (QWidget* p : panels_)
+        if (p != panel) p->hide();
+    if (panel) panel->show();
+}
+
+} // namespace brenvik
