@@ -1,0 +1,378 @@
+#pragma once
+
+#include "library/librarytree.h"
+#include "mainwindow/maincommands.h"
+
+#include <QElapsedTimer>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMainWindow>
+#include <QPointer>
+#include <QTreeView>
+#include <array>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QActionGroup;
+class QCheckBox;
+class QComboBox;
+class QKeyEvent;
+class QMenu;
+class QSplitter;
+class QStackedWidget;
+class QTabBar;
+class QTimer;
+class QToolButton;
+
+namespace brenvik {
+
+class LibraryItemModel;
+class UndoStore;
+class LibraryDocument;
+class ShellOpen;
+class SystemNames;
+class TAboutBox;
+class TFormMain;
+class TFormAddNew;
+class TFormEditSelected;
+class TFormCopySelected;
+class TFormDeleteSelected;
+class TFormAddEditDelete;
+class TFormEdit;
+class TFormEditObject;
+class TFormStudy;
+class TFormImprintSelected;
+class TFormFlashSelected;
+class TFormReviewSelected;
+class LevelPanel;
+
+// What the main window needs from the platform; the program passes the real services,
+// tests pass fakes. Nothing here is owned by the window.
+struct MainDeps {
+    Prompts* prompts = nullptr;
+    SpeechEngine* speech = nullptr;
+    ShellOpen* shell = nullptr;
+    SystemNames* names = nullptr;
+    const DesktopColors* colors = nullptr;
+    QString programFolder;
+    // Null: the window keeps its settings in "brenvik.ini" in the program folder.
+    SettingsStore* settings = nullptr;
+    // Bound for the greeting and farewell waits on the speech engine.
+    int speechWaitMs = 10000;
+};
+
+// A clickable caption beside a check box ("Auto-save", "Mute voice:").
+class ClickLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+Q_SIGNALS:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// Selection model of the tree view that asks the window before the selection moves, so
+// an open editor keeps its object selected.
+class GuardedSelectionModel : public QItemSelectionModel {
+    Q_OBJECT
+public:
+    GuardedSelectionModel(QAbstractItemModel* model, std::function<bool()> mayChange);
+    void setCurrentIndex(const QModelIndex& index, SelectionFlags command) override;
+    void select(const QModelIndex& index, SelectionFlags command) override;
+    void select(const QItemSelection& selection, SelectionFlags command) override;
+    // Programmatic selection by the window itself bypasses the question.
+    void setBypass(bool bypass) { bypass_ = bypass; }
+
+private:
+    bool allowed(const QModelIndex& target);
+    std::function<bool()> mayChange_;
+    bool bypass_ = false;
+    bool asking_ = false;
+};
+
+// The tree view `TVObjs`: in-place rename only when the window allows it, right click
+// selects and opens the pop-up menu, the dimmed style follows an accepted drag.
+class ObjTreeView : public QTreeView {
+    Q_OBJECT
+public:
+    explicit ObjTreeView(TFormMain& main, QWidget* parent = nullptr);
+
+protected:
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
+
+private:
+    TFormMain& main_;
+};
+
+// The program's frame: the tree of the library on the left, the edit and study pages on
+// the right, menus and the tool strip on top. It owns the tree, its model, the undo
+// store and the document, runs start-up and shutdown, and offers the commands that the
+// embedded panels call through MainCommands.
+class TFormMain : public QMainWindow, public MainCommands {
+    Q_OBJECT
+public:
+    explicit TFormMain(const MainDeps& deps, QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // MainCommands
+    LibraryTree& tree() override { return tree_; }
+    NodeId selectedNode() const override;
+    void selectNode(NodeId node) override;
+    Prompts& prompts() override { return *deps_.prompts; }
+    const DesktopColors& desktopColors() const override { return *deps_.colors; }
+    QString programFolder() const override { return deps_.programFolder; }
+    void Library1Click(int level) override;
+    void Library2Click(int level) override;
+    void CopySelectedClick(int level) override;
+    void Library3Click(int level) override;
+    void showOperation(Operation op) override;
+    void showSession(Session s) override;
+    void sessionLevelClick(Session s, int level) override;
+    void renameAtLevel(int level, const QString& name) override;
+    bool EditorBusy(const QString& phrase) override;
+    void RefreshSelectionViews() override;
+    int ConfirmBox(const QString& text) override;
+    void FocusEdit(QWidget* control, bool selectAll) override;
+    void MarkChanged(QAbstractButton* save, QAbstractButton* cancel) override;
+    void MarkUnchanged(QAbstractButton* save, QAbstractButton* cancel) override;
+    void SaveUndoState() override;
+    void SetUndoLabel(const QString& label) override;
+    void BUndoClick() override;
+    void BRedoClick() override;
+    bool undoEnabled() const override;
+    bool redoEnabled() const override;
+    QString undoHint() const override;
+    QString redoHint() const override;
+    void Speak(const QString& text, bool waitDone = false) override;
+    void StopVoice() override;
+    SettingsStore& settings() override { return *settings_; }
+    void editorClosed() override;
+    void FormKeyUp(int key, Qt::KeyboardModifiers modifiers) override;
+    void hotTabEnter(QWidget* tab) override;
+    void hotTabLeave() override;
+    QColor accentColor() const override { return AccentColor; }
+
+    // Tree view hooks.
+    bool TVObjsEditing(NodeId node);
+    void TVObjsEdited(NodeId node, const QString& text);
+    bool TVObjsDragOver(NodeId dragged, NodeId target);
+    bool TVObjsDragDrop(NodeId dragged, NodeId target);
+    void TVObjsMouseDown(const QPoint& globalPos, const QModelIndex& index);
+    void dragEnded();
+    bool selectionMayChange();
+
+    // File menu.
+    void MINewClick();
+    void MIOpenClick();
+    void openFile(const QString& path);
+    bool MISaveClick(); // false when cancelled or failed
+    bool MISaveAsClick();
+    // Asks "Save changes?" for a modified document; false when the caller must stop.
+    bool querySaveChanges();
+    // The Save command as the study preparation's auto-save calls it: only a document
+    // with a file, never a dialog. Returns the error text or empty.
+    QString autoSave();
+    bool autoSaveChecked() const;
+
+    // Mode and panels.
+    bool isEditMode() const;
+    void Edit1Click();
+    void Study1Click();
+    void Contents1Click();
+    void VisitSoftwareCoOnlineClick();
+    void About1Click();
+    void MIExitClick();
+    void FillVoiceModes();
+    bool muted() const;
+    bool speaking() const { return Speaking; }
+    bool startupFinished() const;
+    bool closeAllowed() const { return CloseAllowed; }
+    bool editorOpen() const;
+
+    // Widgets, public for the tests and the study parts.
+    ObjTreeView* TVObjs = nullptr;
+    LibraryItemModel* model() const { return model_; }
+    UndoStore* undoStore() const { return undo_; }
+    LibraryDocument* document() const { return doc_; }
+    TAboutBox* AboutBox = nullptr;
+    QWidget* PTools = nullptr;
+    QTabBar* PCMode = nullptr;
+    QToolButton* BUndo = nullptr;
+    QToolButton* BRedo = nullptr;
+    QToolButton* BSave = nullptr;
+    QCheckBox* CBAutoSave = nullptr;
+    ClickLabel* LSaveOnStudy = nullptr;
+    ClickLabel* LDisaVoice = nullptr;
+    QCheckBox* CBDisaVoice = nullptr;
+    QComboBox* CBModes = nullptr;
+    QWidget* PObjs = nullptr;
+    QSplitter* Splitter = nullptr;
+    QWidget* PClient = nullptr;
+    QStackedWidget* Pages = nullptr;
+    QWidget* SB = nullptr;
+    QLabel* PSB = nullptr;
+    QTimer* TInit = nullptr;
+    QTimer* TRand = nullptr;
+    QTimer* THotTab = nullptr;
+
+    QMenu* MFile = nullptr;
+    QAction* MINew = nullptr;
+    QAction* MIOpen = nullptr;
+    QMenu* MReopen = nullptr;
+    QAction* MISave = nullptr;
+    QAction* MISaveAs = nullptr;
+    QAction* MIExit = nullptr;
+    QAction* MIUndo = nullptr;
+    QAction* MIRedo = nullptr;
+    QAction* Edit1 = nullptr;  // Mode > Edit
+    QAction* Study1 = nullptr; // Mode > Study
+    QAction* Addnew1 = nullptr;
+    QAction* Edit2 = nullptr;
+    QAction* Copy1 = nullptr;
+    QAction* Delete1 = nullptr;
+    QAction* Imprintselected1 = nullptr;
+    QAction* Flashselected1 = nullptr;
+    QAction* Reviewselected1 = nullptr;
+    std::array<QAction*, 9> LevelItems{}; // index = level
+    QAction* Contents1 = nullptr;
+    QAction* VisitSoftwareCoOnline = nullptr;
+    QAction* About1 = nullptr;
+    QMenu* PMObjs = nullptr;
+    QAction* PMIImprint = nullptr;
+    QAction* PMIFlash = nullptr;
+    QAction* PMIReview = nullptr;
+    QAction* PMIEdit = nullptr;
+
+    // The embedded forms (their PMain panels live in PClient).
+    TFormAddNew* FormAddNew = nullptr;
+    TFormEditSelected* FormEditSelected = nullptr;
+    TFormCopySelected* FormCopySelected = nullptr;
+    TFormDeleteSelected* FormDeleteSelected = nullptr;
+    TFormAddEditDelete* FormAddEditDelete = nullptr;
+    TFormEditObject* FormEditObject = nullptr;
+    TFormEdit* FormEdit = nullptr;
+    TFormImprintSelected* FormImprintSelected = nullptr;
+    TFormFlashSelected* FormFlashSelected = nullptr;
+    TFormReviewSelected* FormReviewSelected = nullptr;
+    TFormStudy* FormStudy = nullptr;
+
+    int ActiveLevel = 0;
+    bool F9Busy = false;
+    // Set by the study parts while the study window is showing (F9 is then ignored).
+    bool StudyWindowShowing = false;
+
+Q_SIGNALS:
+    // The start-up greeting has finished (CloseAllowed is set).
+    void startupDone();
+    // The speech engine's events, for the study window.
+    void speakingStarted();
+    void speakingDone();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // fmain.cpp: frame, menus, tool strip, start-up, shutdown.
+    void createMenus();
+    void createToolStrip();
+    void createCentre();
+    void createTimers();
+    void createPanels();
+    void embedPanels();
+    void FormShow();
+    void FormActivate();
+    void TInitTimer();
+    void THotTabTimer();
+    void SayGoodbye(bool speech);
+    void PCModeChanged(int index);
+    void PCModeChange();
+    void SplitterMoved();
+    void readWindowPlace();
+    void readEarlySettings();
+    void readLateSettings();
+    void writeSettings();
+    void updateCaption();
+    void updateUndoButtons();
+    void showError(const QString& text);
+    void sessionEnding();
+    QString computerName() const;
+    QString userName() const;
+    void openWithShell(const QString& target);
+    int levelForKey(const QKeyEvent* key) const; // Alt+L .. Alt+Q, else 0
+    bool waitFor(const std::function<bool()>& done, int ms);
+    QList<LevelPanel*> allPanels() const;
+    LevelPanel* operationPanel(Operation op) const;
+    LevelPanel* sessionPanel(Session s) const;
+    LevelPanel* visibleSessionPanel() const;
+    Session visibleSession() const;
+    bool operationVisible(Operation op) const;
+    void updateOperationChecks();
+
+    // fmain_commands.cpp
+    void Library11Click(int level);
+    void Addnew1Click(Operation op);
+    void Flashselected1Click(Session s);
+    void PMObjsPopup();
+    void PMIEditClick();
+    void TVObjsChange();
+    void ensureSelection();
+    NodeId objectOf(NodeId node) const;
+    int deepestObjectLevel() const; // the deepest level with an object on the selection's path
+    void expandTo(NodeId node);
+
+    // fmain_file.cpp
+    void rebuildReopenMenu();
+    void afterLoad();
+    QString dialogFolder(const QString& key) const;
+    void rememberDialogFolder(const QString& key, const QString& path);
+
+    // fmain_speech.cpp
+    void TTSSpeakingStarted();
+    void TTSSpeakingDone();
+    void CBModesChange(int index);
+    void CBModesDropDown();
+    void speechUnavailableNotice();
+
+    MainDeps deps_;
+    std::unique_ptr<SettingsStore> ownSettings_;
+    SettingsStore* settings_ = nullptr;
+    LibraryTree tree_;
+    LibraryItemModel* model_ = nullptr;
+    GuardedSelectionModel* selection_ = nullptr;
+    UndoStore* undo_ = nullptr;
+    LibraryDocument* doc_ = nullptr;
+
+    bool CloseAllowed = false;
+    bool NotReady = true;
+    bool SayGoodbyeOnClose = true;
+    bool Speaking = false;
+    QColor AccentColor;
+    bool FirstActivation = true;
+    int ActiveVoice = 2;
+    bool shownOnce_ = false;
+    bool hooksInstalled_ = false;
+    bool ending_ = false;
+    bool speechNoticeShown_ = false;
+    bool fillingVoices_ = false;
+    Session session_ = Session::Imprint;
+    int modeIndex_ = 1; // the page the mode tabs showed last
+    bool revertingMode_ = false;
+    QPointer<QWidget> HotTab;
+    NodeId dragged_ = NoNode;
+    QString lastSpoken_; // the text the engine is reading
+    QStringList HoldingLists[3];
+    std::function<void()> nextRandom_;
+};
+
+} // namespace brenvik

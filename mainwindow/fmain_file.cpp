@@ -1,0 +1,144 @@
+// The File menu: new, open, reopen, save, save as, the unsaved-changes question and the
+// auto-save before a study run.
+#include "mainwindow/fmain.h"
+
+#include "library/objects.h"
+#include "library/settingsstore.h"
+#include "mainwindow/librarydocument.h"
+#include "mainwindow/libraryitemmodel.h"
+#include "mainwindow/undostore.h"
+#include "panels/faboutbox.h"
+#include "platform/prompts.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QMenu>
+#include <QToolButton>
+
+namespace brenvik {
+
+namespace {
+const QString kFilter = QStringLiteral("Brenvik files (*.bv1)");
+const QString kFolderKey = QStringLiteral("libdir");
+} // namespace
+
+QString TFormMain::dialogFolder(const QString& key) const {
+    const QString folder = settings_->ReadText(QStringLiteral("main"), key, deps_.programFolder);
+    return QFileInfo(folder).isDir() ? folder : deps_.programFolder;
+}
+
+void TFormMain::rememberDialogFolder(const QString& key, const QString& path) {
+    settings_->WriteText(QStringLiteral("main"), key, QFileInfo(path).absolutePath());
+}
+
+bool TFormMain::querySaveChanges() {
+    if (!doc_->isModified()) return true;
+    Speak(QStringLiteral("Please confirm."));
+    const int answer = deps_.prompts->message(
+        this, QStringLiteral("Confirm"), QStringLiteral("Save changes?"), Prompts::Icon::Question,
+        Prompts::Yes | Prompts::No | Prompts::Cancel, Prompts::Yes);
+    if (answer == Prompts::Yes) return MISaveClick();
+    return answer == Prompts::No;
+}
+
+void TFormMain::MINewClick() {
+    if (EditorBusy(QStringLiteral("performing another operation.")) || !querySaveChanges()) return;
+    doc_->newEmpty(computerName().toStdString(), userName().toStdString());
+    undo_->clear();
+    afterLoad();
+}
+
+void TFormMain::MIOpenClick() {
+    if (EditorBusy(QStringLiteral("performing another operation.")) || !querySaveChanges()) return;
+    const QString path = deps_.prompts->openFile(this, QStringLiteral("Open file"),
+                                                 dialogFolder(kFolderKey), kFilter);
+    if (path.isEmpty()) return;
+    rememberDialogFolder(kFolderKey, path);
+    openFile(path);
+}
+
+void TFormMain::openFile(const QString& path) {
+    if (!QFileInfo(path).isFile()) {
+        doc_->removeRecentFile(path);
+        showError(QStringLiteral("File not found: ") + path);
+        return;
+    }
+    const QString error = doc_->load(path);
+    undo_->clear();
+    afterLoad();
+    if (error.isEmpty())
+        doc_->addRecentFile(path);
+    else
+        showError(error); // the part read before the damage stays, without a file
+}
+
+void TFormMain::afterLoad() {
+    SetRootCaption(tree_, computerName().toStdString(), userName().toStdString());
+    for (NodeId top = tree_.first(); top != NoNode; top = tree_.nextSibling(top))
+        TVObjs->expand(model_->indexFromNode(top));
+    selectNode(tree_.first());
+    RefreshSelectionViews();
+    updateCaption();
+}
+
+bool TFormMain::MISaveClick() {
+    if (!doc_->hasFile()) return MISaveAsClick();
+    const QString error = doc_->save();
+    if (!error.isEmpty()) {
+        showError(error);
+        return false;
+    }
+    doc_->addRecentFile(doc_->filePath());
+    return true;
+}
+
+bool TFormMain::MISaveAsClick() {
+    const QString path =
+        deps_.prompts->saveFile(this, QStringLiteral("Save file as"), dialogFolder(kFolderKey),
+                                kFilter, QStringLiteral("bv1"));
+    if (path.isEmpty()) return false;
+    rememberDialogFolder(kFolderKey, path);
+    const QString error = doc_->saveAs(path);
+    if (!error.isEmpty()) {
+        showError(error);
+        return false;
+    }
+    doc_->addRecentFile(doc_->filePath());
+    return true;
+}
+
+QString TFormMain::autoSave() {
+    if (!CBAutoSave->isChecked() || !doc_->hasFile() || !doc_->isModified()) return {};
+    return doc_->save();
+}
+
+void TFormMain::rebuildReopenMenu() {
+    MReopen->clear();
+    const QStringList files = doc_->recentFiles();
+    for (int i = 0; i < files.size(); ++i) {
+        const QString path = files[i];
+        const QString name =
+            QString::fromStdString(EscapeAmpersands(QFileInfo(path).fileName().toStdString()));
+        QAction* a = MReopen->addAction(QStringLiteral("&%1 - %2").arg(i + 1).arg(name));
+        a->setToolTip(path);
+        a->setStatusTip(path);
+        connect(a, &QAction::triggered, this, [this, path] {
+            if (EditorBusy(QStringLiteral("performing another operation.")) || !querySaveChanges())
+                return;
+            openFile(path);
+        });
+    }
+    MReopen->setEnabled(!files.isEmpty());
+}
+
+void TFormMain::updateCaption() {
+    QString title = TAboutBox::applicationTitle();
+    if (doc_->hasFile()) title += QStringLiteral(" - ") + QFileInfo(doc_->filePath()).fileName();
+    if (doc_->isModified()) title += QStringLiteral(" *");
+    setWindowTitle(title);
+    MISave->setEnabled(doc_->isModified());
+    BSave->setEnabled(doc_->isModified());
+}
+
+} // namespace brenvik
