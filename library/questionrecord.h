@@ -62,7 +62,8 @@ struct WizardData {
 // missing node. Returns the conversion error text, or empty on success.
 std::string ReadQuestionRecord(const LibraryTree& tree, NodeId question, QuestionRecord& record,
                                const DesktopColors& desktop);
-// Starts from a fresh default record, so a short subtree never inherits old values.
+// Starts from a fresh default record, so a short subtree never inherits old values;
+// the record's name is the question node's text.
 std::string ReadFreshQuestionRecord(const LibraryTree& tree, NodeId question,
                                     QuestionRecord& record, const DesktopColors& desktop);
 std::string ReadPaneRecord(const LibraryTree& tree, NodeId pane, PaneRecord& pane_record,
@@ -76,7 +77,8 @@ void WriteQuestionRecord(LibraryTree& tree, NodeId question, QuestionRecord reco
 void WritePaneRecord(LibraryTree& tree, NodeId pane, const PaneRecord& record,
                      const DesktopColors& desktop);
 
-// Splits a text into lines at CR LF, LF or CR.
+// Splits a text into lines at CR LF, LF or CR. Text after the last line end is a line
+// only when not empty: "" gives no lines, "a\n" one line, "a\n\n" two.
 std::vector<std::string> SplitLines(std::string_view text);
 
 } // namespace brenvik

@@ -9,7 +9,7 @@ namespace brenvik {
 // in the program folder) stored values are returned and can be written back.
 class SettingsStore {
 public:
-    SettingsStore() = default;                    // defaults only
+    SettingsStore() = default;                      // defaults only
     explicit SettingsStore(const QString& iniPath); // backed by an INI file
     ~SettingsStore();
     SettingsStore(const SettingsStore&) = delete;
@@ -22,9 +22,12 @@ public:
     // Writes the stored values to the file; returns an error text or empty.
     QString flush();
     bool persistent() const { return !path_.isEmpty(); }
+    // Why an existing file could not be read (its values then read as defaults), or empty.
+    QString loadError() const { return loadError_; }
 
 private:
     QString path_;
+    QString loadError_;
     struct Data;
     Data* data_ = nullptr;
 };

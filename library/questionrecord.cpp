@@ -1,0 +1,296 @@
+#include "library/questionrecord.h"
+
+#include "library/objects.h"
+
+#include <string_view>
+
+namespace brenvik {
+
+namespace {
+
+// The value of an attribute line: what follows the first ":" and the blank after it.
+// Absent when the line has no ":" or nothing follows that blank.
+bool lineValue(std::string_view line, std::string_view& value) {
+    std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos || line.size() <= colon + 2) return false;
+    value = line.substr(colon + 2);
+    return true;
+}
+
+// Flags and choices are read by containment, so hand-edited words still count.
+bool contains(std::string_view line, std::string_view word) {
+    return line.find(word) != std::string_view::npos;
+}
+bool flag(const LibraryTree& tree, NodeId n) {
+    return contains(tree.text(n), "yes");
+}
+bool selected(const LibraryTree& tree, NodeId n) {
+    return contains(tree.text(n), "(selected)");
+}
+
+// Reads an integer value when present; false (with `error` set) on a conversion error.
+bool readNumber(const LibraryTree& tree, NodeId n, long long& out, std::string& error) {
+    std::string_view value;
+    if (!lineValue(tree.text(n), value)) return true;
+    long long v = 0;
+    if (!ParseDecimal(value, v)) {
+        error = NotAnIntegerMessage(value);
+        return false;
+    }
+    out = v;
+    return true;
+}
+
+const char* yesNo(bool b) {
+    return b ? "yes" : "no";
+}
+const char* choice(bool b) {
+    return b ? "(selected)" : "(not selected)";
+}
+
+// The node after `prev`, or a new last child of `parent` when `prev` is the last one.
+NodeId nextOrNew(LibraryTree& tree, NodeId prev, NodeId parent, int kind) {
+    NodeId n = tree.nextSibling(prev);
+    return n != NoNode ? n : tree.appendChild(parent, "", kind);
+}
+NodeId firstOrNew(LibraryTree& tree, NodeId parent, int kind, std::string_view text = {}) {
+    NodeId n = tree.firstChild(parent);
+    return n != NoNode ? n : tree.appendChild(parent, text, kind);
+}
+
+} // namespace
+
+PaneRecord PaneRecord::newRecord(const DesktopColors& desktop) {
+    PaneRecord pane;
+    pane.font.color = desktop.scheme().buttonText;
+    return pane;
+}
+
+QuestionRecord QuestionRecord::newRecord(const DesktopColors& desktop) {
+    QuestionRecord record;
+    for (PaneRecord& pane : record.panes)
+        pane = PaneRecord::newRecord(desktop);
+    return record;
+}
+
+std::string ReadPaneRecord(const LibraryTree& tree, NodeId pane, PaneRecord& rec,
+                           const DesktopColors& desktop) {
+    rec.content = TextContent;
+    rec.webAddress.clear();
+    rec.imageFile.clear();
+    rec.font.bold = rec.font.italic = rec.font.underline = rec.font.strikeout = false;
+    std::string error;
+    std::string_view value;
+
+    NodeId textChoice = tree.firstChild(pane);
+    if (textChoice == NoNode) return {};
+    if (NodeId lines = tree.firstChild(textChoice); lines != NoNode) {
+        rec.textLines = QuotedChildren(tree, lines);
+        NodeId n = tree.nextSibling(lines);
+        if (n != NoNode && lineValue(tree.text(n), value)) {
+            error = ReadFontSpec(value, rec.font, desktop);
+            if (!error.empty()) return error;
+            bool* flags[] = {&rec.textShallowBorder, &rec.textDeepBorder, &rec.centredText};
+            bool complete = true;
+            for (bool* f : flags) {
+                n = tree.nextSibling(n);
+                if (n == NoNode) {
+                    complete = false;
+                    break;
+                }
+                *f = flag(tree, n);
+            }
+            if (complete && (n = tree.nextSibling(n)) != NoNode &&
+                !readNumber(tree, n, rec.textBackground, error))
+                return error;
+        }
+    }
+
+    NodeId imageChoice = tree.nextSibling(textChoice);
+    if (imageChoice == NoNode) return {};
+    if (selected(tree, imageChoice)) rec.content = ImageContent;
+    if (NodeId n = tree.firstChild(imageChoice); n != NoNode) {
+        if (lineValue(tree.text(n), value)) rec.imageFile = std::string(value);
+        bool* flags[] = {&rec.imageShallowBorder, &rec.imageDeepBorder, &rec.stretchToFit};
+        bool complete = true;
+        for (bool* f : flags) {
+            n = tree.nextSibling(n);
+            if (n == NoNode) {
+                complete = false;
+                break;
+            }
+            *f = flag(tree, n);
+        }
+        if (complete && (n = tree.nextSibling(n)) != NoNode &&
+            !readNumber(tree, n, rec.imageBackground, error))
+            return error;
+    }
+
+    NodeId webChoice = tree.nextSibling(imageChoice);
+    if (webChoice == NoNode) return {};
+    if (selected(tree, webChoice)) rec.content = WebsiteContent; // wins over the image line
+    if (NodeId n = tree.firstChild(webChoice); n != NoNode) {
+        if (lineValue(tree.text(n), value)) rec.webAddress = std::string(value);
+        if ((n = tree.nextSibling(n)) != NoNode) {
+            rec.webShallowBorder = flag(tree, n);
+            if ((n = tree.nextSibling(n)) != NoNode) rec.webDeepBorder = flag(tree, n);
+        }
+    }
+    return {};
+}
+
+std::string ReadQuestionRecord(const LibraryTree& tree, NodeId question, QuestionRecord& record,
+                               const DesktopColors& desktop) {
+    // By position, never by label: a damaged subtree reads as far as its shape holds.
+    std::string error;
+    NodeId notes = tree.firstChild(question);
+    if (notes == NoNode) return {};
+    record.notes = QuotedChildren(tree, notes);
+
+    NodeId settings = tree.nextSibling(notes);
+    if (settings == NoNode) return {};
+    NodeId layout = tree.firstChild(settings);
+    std::string_view value;
+    if (layout == NoNode || !lineValue(tree.text(layout), value)) return {};
+    if (!readNumber(tree, layout, record.layout, error)) return error;
+
+    NodeId proportions = tree.nextSibling(layout);
+    if (proportions == NoNode) return {};
+    NodeId two = tree.firstChild(proportions);
+    if (two == NoNode) return {};
+    if (lineValue(tree.text(two), value)) record.proportions[2] = std::string(value);
+    NodeId three = tree.nextSibling(two);
+    if (three == NoNode) return {};
+    if (lineValue(tree.text(three), value)) record.proportions[3] = std::string(value);
+
+    NodeId n = proportions;
+    for (PaneRecord& pane : record.panes) {
+        n = tree.nextSibling(n);
+        if (n == NoNode) return {};
+        error = ReadPaneRecord(tree, n, pane, desktop);
+        if (!error.empty()) return error;
+    }
+
+    if ((n = tree.nextSibling(n)) == NoNode) return {};
+    record.spokenQuestion = QuotedChildren(tree, n);
+
+    if ((n = tree.nextSibling(n)) == NoNode) return {};
+    // "Answer: " holds an empty answer; "Answer:" has none and ends the reading.
+    std::string_view answer = tree.text(n);
+    std::size_t colon = answer.find(':');
+    if (colon == std::string_view::npos || answer.size() <= colon + 1) return {};
+    record.answer = std::string(answer.substr(std::min(answer.size(), colon + 2)));
+
+    if ((n = tree.nextSibling(n)) == NoNode) return {};
+    record.spokenAnswer = QuotedChildren(tree, n);
+    return {};
+}
+
+std::string ReadFreshQuestionRecord(const LibraryTree& tree, NodeId question,
+                                    QuestionRecord& record, const DesktopColors& desktop) {
+    record = QuestionRecord::newRecord(desktop);
+    record.name = std::string(tree.text(question));
+    return ReadQuestionRecord(tree, question, record, desktop);
+}
+
+void WritePaneRecord(LibraryTree& tree, NodeId pane, const PaneRecord& rec,
+                     const DesktopColors& desktop) {
+    tree.setKind(pane, PaneNode);
+
+    NodeId textChoice = firstOrNew(tree, pane, TextChoiceLine);
+    tree.setText(textChoice, std::string("Text: ") + choice(rec.content == TextContent));
+    NodeId lines = firstOrNew(tree, textChoice, NotesNode, "Lines");
+    SetQuotedChildren(tree, lines, rec.textLines);
+    NodeId n = nextOrNew(tree, lines, textChoice, FontLine);
+    tree.setText(n, "Font: " + FontToText(rec.font, true, desktop));
+    n = nextOrNew(tree, n, textChoice, FlagLine);
+    tree.setText(n, std::string("Shallow border: ") + yesNo(rec.textShallowBorder));
+    n = nextOrNew(tree, n, textChoice, FlagLine);
+    tree.setText(n, std::string("Deep border: ") + yesNo(rec.textDeepBorder));
+    n = nextOrNew(tree, n, textChoice, FlagLine);
+    tree.setText(n, std::string("Centered text: ") + yesNo(rec.centredText));
+    n = nextOrNew(tree, n, textChoice, BackgroundColorLine);
+    tree.setText(n, "Background color: " + std::to_string(rec.textBackground));
+
+    NodeId imageChoice = nextOrNew(tree, textChoice, pane, ImageChoiceLine);
+    tree.setText(imageChoice, std::string("Image: ") + choice(rec.content == ImageContent));
+    n = firstOrNew(tree, imageChoice, FileLine);
+    tree.setText(n, "File: " + rec.imageFile);
+    n = nextOrNew(tree, n, imageChoice, FlagLine);
+    tree.setText(n, std::string("Shallow border: ") + yesNo(rec.imageShallowBorder));
+    n = nextOrNew(tree, n, imageChoice, FlagLine);
+    tree.setText(n, std::string("Deep border: ") + yesNo(rec.imageDeepBorder));
+    n = nextOrNew(tree, n, imageChoice, FlagLine);
+    tree.setText(n, std::string("Stretch to fit: ") + yesNo(rec.stretchToFit));
+    n = nextOrNew(tree, n, imageChoice, BackgroundColorLine);
+    tree.setText(n, "Background color: " + std::to_string(rec.imageBackground));
+
+    NodeId webChoice = nextOrNew(tree, imageChoice, pane, WebsiteChoiceLine);
+    tree.setText(webChoice, std::string("Website: ") + choice(rec.content == WebsiteContent));
+    n = firstOrNew(tree, webChoice, AddressLine);
+    tree.setText(n, "Address: " + rec.webAddress);
+    n = nextOrNew(tree, n, webChoice, FlagLine);
+    tree.setText(n, std::string("Add shallow border: ") + yesNo(rec.webShallowBorder));
+    n = nextOrNew(tree, n, webChoice, FlagLine);
+    tree.setText(n, std::string("Add deep border: ") + yesNo(rec.webDeepBorder));
+}
+
+void WriteQuestionRecord(LibraryTree& tree, NodeId question, const QuestionRecord& record,
+                         const DesktopColors& desktop) {
+    tree.setText(question, record.name);
+    std::vector<std::string> notes = record.notes;
+    SetNotesLines(tree, question, notes);
+    NodeId notesNode = tree.firstChild(question);
+
+    NodeId settings = nextOrNew(tree, notesNode, question, SettingsNode);
+    tree.setText(settings, "Settings");
+    NodeId layout = firstOrNew(tree, settings, LayoutLine);
+    tree.setText(layout, "Layout: " + std::to_string(record.layout));
+
+    NodeId proportions = nextOrNew(tree, layout, settings, ProportionsNode);
+    tree.setText(proportions, "Layout Proportions");
+    NodeId two = firstOrNew(tree, proportions, LayoutLine);
+    tree.setText(two, "Layout 2: " + record.proportions[2]);
+    NodeId three = nextOrNew(tree, two, proportions, LayoutLine);
+    tree.setText(three, "Layout 3: " + record.proportions[3]);
+
+    NodeId n = proportions;
+    for (int i = 0; i < 3; ++i) {
+        n = nextOrNew(tree, n, settings, PaneNode);
+        tree.setText(n, "Pane " + std::to_string(i + 1));
+        WritePaneRecord(tree, n, record.panes[i], desktop);
+    }
+
+    n = nextOrNew(tree, n, settings, SpokenTextNode);
+    tree.setText(n, "Spoken Question Text");
+    SetQuotedChildren(tree, n, record.spokenQuestion);
+    n = nextOrNew(tree, n, settings, AnswerLine);
+    tree.setText(n, "Answer: " + record.answer);
+    n = nextOrNew(tree, n, settings, SpokenTextNode);
+    tree.setText(n, "Spoken Answer Text");
+    SetQuotedChildren(tree, n, record.spokenAnswer);
+}
+
+void WriteQuestionRecord(LibraryTree& tree, NodeId question, QuestionRecord record,
+                         const std::string& spokenAnswerText, const DesktopColors& desktop) {
+    record.spokenAnswer = SplitLines(spokenAnswerText);
+    WriteQuestionRecord(tree, question, record, desktop);
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+    // A line ends at CR LF, LF or CR; text after the last line end is a line only when
+    // it is not empty. So "" gives no lines, "a\n" one line, and "a\n\n" two.
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c != '\r' && c != '\n') continue;
+        lines.emplace_back(text.substr(start, i - start));
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        start = i + 1;
+    }
+    if (start < text.size()) lines.emplace_back(text.substr(start));
+    return lines;
+}
+
+} // namespace brenvik

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "library/settingsstore.h"
+
+#include <array>
+
+namespace brenvik::settings {
+
+// Every start-up setting: its section, key and default, in the order the main window
+// reads them. The defaults here are the values the program starts with when nothing is
+// stored.
+struct IntKey {
+    const char* section;
+    const char* key;
+    int def;
+};
+struct TextKey {
+    const char* section;
+    const char* key;
+    const char* def;
+};
+// A setting whose default is only known at run time; the caller passes it.
+struct RuntimeIntKey {
+    const char* section;
+    const char* key;
+    int layoutDefault; // the value in the window layout, for reference and tests
+};
+struct RuntimeTextKey {
+    const char* section;
+    const char* key;
+};
+
+// Main window, read when it is created.
+inline constexpr IntKey MainTop{"main", "top", 75};
+inline constexpr IntKey MainLeft{"main", "left", 75};
+// The window's minimum height and width (620 and 1024 in the window layout).
+inline constexpr RuntimeIntKey MainHeight{"main", "height", 620};
+inline constexpr RuntimeIntKey MainWidth{"main", "width", 1024};
+inline constexpr IntKey MainState{"main", "state", 0}; // 0 normal, 1 minimised, 2 maximised
+
+// Read when the main window is shown.
+inline constexpr IntKey AppFirstRun{"app", "firstrun", 1}; // 0: the two folders are read
+// The executable's folder.
+inline constexpr RuntimeTextKey QuestionFileDir{"question", "filedir"};
+inline constexpr RuntimeTextKey QuestionPicDir{"question", "picdir"};
+// The tree panel's current width (282 in the window layout).
+inline constexpr RuntimeIntKey MainSplitter{"main", "splitter", 282};
+inline constexpr IntKey AnswerFontSize{"afont", "size", 14};
+inline constexpr IntKey AnswerFontColor{"afont", "color", 0}; // colour value, black
+// The answer font's face is fixed; it has no key. It has no style.
+inline constexpr const char* AnswerFontFace = "Arial Rounded MT Bold";
+inline constexpr IntKey AddEdit{"add", "edit", 1};
+inline constexpr IntKey ImprintAutoQ{"imprint", "autoq", 1};
+inline constexpr TextKey ImprintPauseQ{"imprint", "pauseq", "0.5"};
+inline constexpr IntKey ImprintAutoA{"imprint", "autoa", 1};
+inline constexpr TextKey ImprintPauseA{"imprint", "pausea", "0.5"};
+inline constexpr IntKey FlashAutoQ{"flash", "autoq", 1};
+inline constexpr TextKey FlashPauseQ{"flash", "pauseq", "1.0"};
+inline constexpr IntKey FlashAutoA{"flash", "autoa", 1};
+inline constexpr TextKey FlashPauseA{"flash", "pausea", "0.5"};
+inline constexpr IntKey ImprintLoop{"imprint", "loop", 0};
+inline constexpr IntKey ImprintAlternate{"imprint", "alternate", 1};
+inline constexpr IntKey FlashLoop{"flash", "loop", 0};
+inline constexpr IntKey MainVoice{"main", "voice", 0}; // 1: voice muted
+inline constexpr IntKey MainAutoSave{"main", "autosave", 0};
+
+// Read by the start-up timer.
+inline constexpr IntKey MainActiveVoice{"main", "activevoice", 2};
+
+// All keys with a fixed default, so tools and tests can walk them.
+inline constexpr std::array<IntKey, 17> FixedIntKeys{
+    MainTop,          MainLeft,     MainState,    AppFirstRun,  AnswerFontSize, AnswerFontColor,
+    AddEdit,          ImprintAutoQ, ImprintAutoA, FlashAutoQ,   FlashAutoA,     ImprintLoop,
+    ImprintAlternate, FlashLoop,    MainVoice,    MainAutoSave, MainActiveVoice};
+inline constexpr std::array<TextKey, 4> FixedTextKeys{ImprintPauseQ, ImprintPauseA, FlashPauseQ,
+                                                      FlashPauseA};
+
+inline int Read(const SettingsStore& store, const IntKey& k) {
+    return store.ReadInteger(QString::fromLatin1(k.section), QString::fromLatin1(k.key), k.def);
+}
+inline QString Read(const SettingsStore& store, const TextKey& k) {
+    return store.ReadText(QString::fromLatin1(k.section), QString::fromLatin1(k.key),
+                          QString::fromLatin1(k.def));
+}
+inline int Read(const SettingsStore& store, const RuntimeIntKey& k, int runtimeDefault) {
+    return store.ReadInteger(QString::fromLatin1(k.section), QString::fromLatin1(k.key),
+                             runtimeDefault);
+}
+inline QString Read(const SettingsStore& store, const RuntimeTextKey& k,
+                    const QString& runtimeDefault) {
+    return store.ReadText(QString::fromLatin1(k.section), QString::fromLatin1(k.key),
+                          runtimeDefault);
+}
+
+} // namespace brenvik::settings
