@@ -31,6 +31,10 @@ public:
     virtual bool chooseColor(QWidget* parent, QColor& color, const QList<QColor>& custom) = 0;
 };
 
+// Converts a "Desc (*.x)|*.x|Other|*.y;*.z" filter to Qt's "Desc (*.x);;Other (*.y *.z)".
+// A filter without '|' is returned unchanged.
+QString ToQtFilter(const QString& filter);
+
 // The real dialogs (QMessageBox, QFileDialog, QFontDialog, QColorDialog).
 class DialogPrompts : public Prompts {
 public:
@@ -53,10 +57,12 @@ public:
         int buttons;
     };
     QList<Shown> shown;
-    QList<int> answers;        // consumed in order; default: Yes if offered, else Ok
-    QStringList files;         // answers for openFile/saveFile, empty string = cancel
-    QList<QFont> fonts;        // answers for chooseFont (empty list = cancel)
-    QList<QColor> colors;      // answers for chooseColor (empty list = cancel)
+    QList<int> answers;             // consumed in order; default: Yes if offered, else Ok
+    QStringList files;              // answers for openFile/saveFile, empty string = cancel
+    QList<QFont> fonts;             // answers for chooseFont (empty list = cancel)
+    QList<QColor> colors;           // answers for chooseColor (empty list = cancel)
+    QStringList fileTitles;         // titles of the file dialogs asked for, in order
+    QList<QColor> lastCustomColors; // the custom list handed to the last chooseColor
 
     int message(QWidget* parent, const QString& caption, const QString& text, Icon icon,
                 int buttons, int defaultButton) override;

@@ -1,0 +1,65 @@
+#include "platform/fakespeech.h"
+
+#include <QTimer>
+
+namespace brenvik {
+
+FakeSpeechEngine::FakeSpeechEngine(QObject* parent) : SpeechEngine(parent) {
+    timer_ = new QTimer(this);
+    timer_->setSingleShot(true);
+    connect(timer_, &QTimer::timeout, this, &FakeSpeechEngine::finish);
+}
+
+QString FakeSpeechEngine::modeName(int mode) const {
+    if (mode < 1 || mode > modes_.size()) return {};
+    return modes_[mode - 1];
+}
+
+void FakeSpeechEngine::speak(const QString& text) {
+    stopSpeaking();
+    spoken.append(text);
+    auto u = std::make_shared<Utterance>();
+    current_ = u;
+    speaking_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this, u] {
+            if (u->started) return;
+            u->started = true;
+            Q_EMIT started();
+            if (durationMs_ >= 0 && u == current_ && !u->finishing) timer_->start(durationMs_);
+        },
+        Qt::QueuedConnection);
+}
+
+void FakeSpeechEngine::finish() {
+    const auto u = current_;
+    if (!u || u->finishing) return;
+    u->finishing = true;
+    speaking_ = false;
+    timer_->stop();
+    QMetaObject::invokeMethod(
+        this,
+        [this, u] {
+            if (!u->started) {
+                u->started = true;
+                Q_EMIT started();
+            }
+            if (u->done) return;
+            u->done = true;
+            Q_EMIT done();
+        },
+        Qt::QueuedConnection);
+}
+
+void FakeSpeechEngine::finishNow() {
+    finish();
+}
+
+void FakeSpeechEngine::stopSpeaking() {
+    if (!speaking_) return;
+    ++stopCount;
+    finish();
+}
+
+} // namespace brenvik

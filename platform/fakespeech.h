@@ -1,0 +1,59 @@
+#pragma once
+
+#include "platform/speechengine.h"
+
+#include <QStringList>
+#include <memory>
+
+class QTimer;
+
+namespace brenvik {
+
+// A speech engine for tests: records what it is asked to say and reports each utterance
+// with `started` then `done`, like the real engine, after a configurable time.
+class FakeSpeechEngine : public SpeechEngine {
+    Q_OBJECT
+public:
+    explicit FakeSpeechEngine(QObject* parent = nullptr);
+
+    QStringList spoken; // every text handed to speak(), in order
+    int stopCount = 0;  // stopSpeaking() calls that cut an utterance
+
+    // Time from `started` to `done`; negative: never by itself, only by stop or finishNow().
+    void setDurationMs(int ms) { durationMs_ = ms; }
+    void setAvailable(bool on, const QString& failure = {}) {
+        available_ = on;
+        failure_ = failure;
+    }
+    void setModeNames(const QStringList& names) { modes_ = names; }
+    // Ends the current utterance now, as if its sound had run out.
+    void finishNow();
+
+    bool available() const override { return available_; }
+    QString failureText() const override { return failure_; }
+    int modeCount() const override { return int(modes_.size()); }
+    QString modeName(int mode) const override;
+    int currentMode() const override { return mode_; }
+    void setCurrentMode(int mode) override { mode_ = mode; }
+    void speak(const QString& text) override;
+    void stopSpeaking() override;
+    bool speaking() const override { return speaking_; }
+
+private:
+    struct Utterance {
+        bool started = false, finishing = false, done = false;
+    };
+    void finish();
+
+    QStringList modes_{QStringLiteral("Voice 1"), QStringLiteral("Voice 2"),
+                       QStringLiteral("Voice 3")};
+    bool available_ = true;
+    QString failure_;
+    int mode_ = 1;
+    int durationMs_ = 0;
+    bool speaking_ = false;
+    std::shared_ptr<Utterance> current_;
+    QTimer* timer_ = nullptr;
+};
+
+} // namespace brenvik

@@ -1,0 +1,133 @@
+#include "platform/instanceguard.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QStandardPaths>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace brenvik {
+
+namespace {
+
+const char RaiseMessage[] = "raise\n";
+
+QString normalisedFolder(const QString& folder) {
+    const QFileInfo info(folder);
+    const QString canonical = info.canonicalFilePath();
+    return QDir::cleanPath(canonical.isEmpty() ? info.absoluteFilePath() : canonical);
+}
+
+QString lockDirectory() {
+    // The runtime folder is per user and cleared at log-out; /tmp serves where there is none.
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo(QString::fromLocal8Bit(runtime)).isDir())
+        return QString::fromLocal8Bit(runtime);
+    return QDir::tempPath();
+}
+
+} // namespace
+
+InstanceGuard::InstanceGuard(QObject* parent) : QObject(parent) {}
+
+InstanceGuard::~InstanceGuard() {
+    release();
+}
+
+QString InstanceGuard::keyFor(const QString& folder) {
+    const QByteArray hash =
+        QCryptographicHash::hash(normalisedFolder(folder).toUtf8(), QCryptographicHash::Sha1);
+    return QString::fromLatin1(hash.toHex().left(16));
+}
+
+QString InstanceGuard::lockFilePath(const QString& folder) {
+    return lockDirectory() + QStringLiteral("/brenvik-") + keyFor(folder) + QStringLiteral(".lock");
+}
+
+QString InstanceGuard::serverName(const QString& folder) {
+    return QStringLiteral("brenvik-") + keyFor(folder) + QLatin1Char('-') +
+           QString::number(getuid());
+}
+
+bool InstanceGuard::tryAcquire(const QString& folder) {
+    release();
+    error_.clear();
+    folder_ = folder;
+    const QByteArray path = QFile::encodeName(lockFilePath(folder));
+    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        error_ = QStringLiteral("Cannot open the instance lock \"%1\": %2")
+                     .arg(QFile::decodeName(path), QString::fromLocal8Bit(std::strerror(errno)));
+        return true;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int err = errno;
+        ::close(fd);
+        if (err == EWOULDBLOCK) return false;
+        error_ = QStringLiteral("Cannot lock \"%1\": %2")
+                     .arg(QFile::decodeName(path), QString::fromLocal8Bit(std::strerror(err)));
+        return true;
+    }
+    fd_ = fd;
+    const QByteArray pid = QByteArray::number(qint64(getpid())) + '\n';
+    if (::ftruncate(fd_, 0) == 0 && ::write(fd_, pid.constData(), size_t(pid.size())) < 0) {
+        // The pid is only informative.
+    }
+
+    server_ = new QLocalServer(this);
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    const QString name = serverName(folder);
+    // A socket left by a killed holder is stale: we hold the lock, so nobody else owns it.
+    QLocalServer::removeServer(name);
+    if (!server_->listen(name)) {
+        error_ = QStringLiteral("Cannot listen for a second start: %1").arg(server_->errorString());
+        delete server_;
+        server_ = nullptr;
+    } else {
+        connect(server_, &QLocalServer::newConnection, this, &InstanceGuard::onNewConnection);
+    }
+    return true;
+}
+
+void InstanceGuard::onNewConnection() {
+    while (QLocalSocket* socket = server_->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            const QByteArray data = socket->readAll();
+            if (data.contains("raise")) Q_EMIT raiseRequested();
+            socket->disconnectFromServer();
+        });
+    }
+}
+
+bool InstanceGuard::notifyFirstInstance(const QString& folder, int timeoutMs) {
+    QLocalSocket socket;
+    socket.connectToServer(serverName(folder.isEmpty() ? folder_ : folder));
+    if (!socket.waitForConnected(timeoutMs)) return false;
+    socket.write(RaiseMessage, qint64(sizeof(RaiseMessage) - 1));
+    if (!socket.waitForBytesWritten(timeoutMs)) return false;
+    // No wait for the other side to close: it may be this very thread's event loop.
+    socket.disconnectFromServer();
+    return true;
+}
+
+void InstanceGuard::release() {
+    if (server_) {
+        server_->close();
+        delete server_;
+        server_ = nullptr;
+    }
+    if (fd_ >= 0) {
+        ::flock(fd_, LOCK_UN);
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+} // namespace brenvik

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QLocalServer;
+
+namespace brenvik {
+
+// Lets one instance of the program run per program folder. The first instance holds an
+// flock()ed lock file, which the kernel releases however the process ends, and listens on a
+// local socket through which a later start asks it to bring its window forward.
+class InstanceGuard : public QObject {
+    Q_OBJECT
+public:
+    explicit InstanceGuard(QObject* parent = nullptr);
+    ~InstanceGuard() override;
+
+    // True when this process may run: it now holds the folder's lock, or the lock could not
+    // be checked at all (see errorText(); the program then runs unguarded). False when
+    // another live process holds it.
+    bool tryAcquire(const QString& folder);
+    bool holdsLock() const { return fd_ >= 0; }
+    QString errorText() const { return error_; }
+    // Asks the instance holding `folder` (the one last passed to tryAcquire when empty) to
+    // raise its window. Waits at most `timeoutMs`; false when no instance answered.
+    bool notifyFirstInstance(const QString& folder = {}, int timeoutMs = 2000);
+    void release();
+
+    // The names derived from a folder; different folders give different names.
+    static QString keyFor(const QString& folder);
+    static QString lockFilePath(const QString& folder);
+    static QString serverName(const QString& folder);
+
+Q_SIGNALS:
+    void raiseRequested();
+
+private:
+    void onNewConnection();
+
+    int fd_ = -1;
+    QString folder_;
+    QString error_;
+    QLocalServer* server_ = nullptr;
+};
+
+} // namespace brenvik
