@@ -143,6 +143,8 @@ void LibraryDocument::storeRecent() {
         for (int i = 1; i <= MaxRecent; ++i)
             settings_->WriteText(QStringLiteral("recent"), recentKey(i),
                                  i <= recent_.size() ? recent_[i - 1] : QString());
+        if (settings_->persistent())
+            settings_->flush(); // the list survives a run that ends abnormally
     }
     Q_EMIT recentFilesChanged();
 }

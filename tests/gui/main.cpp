@@ -1,0 +1,36 @@
+#include "platform/instanceguard.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <cstring>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Helper mode for the instance-guard tests: a second process that holds the lock of a folder
+// until it is killed, printing "locked" once it holds it and "raised" per raise request.
+int holdInstanceLock(QApplication& app, const char* folder) {
+    brenvik::InstanceGuard guard;
+    if (!guard.tryAcquire(QString::fromLocal8Bit(folder)) || !guard.holdsLock()) {
+        std::printf("busy\n");
+        std::fflush(stdout);
+        return 1;
+    }
+    QObject::connect(&guard, &brenvik::InstanceGuard::raiseRequested, &app, [] {
+        std::printf("raised\n");
+        std::fflush(stdout);
+    });
+    std::printf("locked\n");
+    std::fflush(stdout);
+    return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    if (argc == 3 && std::strcmp(argv[1], "--hold-instance-lock") == 0)
+        return holdInstanceLock(app, argv[2]);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
