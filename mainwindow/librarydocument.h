@@ -19,6 +19,7 @@ class SettingsStore;
 // The modified flag follows the tree through changeWatcher(), a TreeObserver to chain
 // behind the tree model (LibraryItemModel::setNextObserver); the window may also call
 // markModified. Load, save and newEmpty clear it.
+// The tree must outlive the document (the destructor detaches the watcher from it).
 class LibraryDocument : public QObject {
     Q_OBJECT
 public:

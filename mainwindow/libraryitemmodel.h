@@ -27,6 +27,10 @@ QIcon kindIcon(int kind);
 // Rows: sibling lists are linked, so row lookups walk; a parent with many children gets
 // a row cache (dropped on every structural change under that parent), which keeps a
 // concept with 10,000 questions fast to scroll.
+//
+// The tree must outlive the model: the destructor hands the tree's observer slot back to
+// the chained observer. An owner that holds the tree as a member deletes the model in its
+// own destructor, before the members go.
 class LibraryItemModel : public QAbstractItemModel, private TreeObserver {
     Q_OBJECT
 public:
