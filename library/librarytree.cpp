@@ -1,5 +1,7 @@
 #include "library/librarytree.h"
 
+#include <algorithm>
+#include <unordered_set>
 #include <cassert>
 #include <stdexcept>
 
@@ -448,30 +450,39 @@ void LibraryTree::redo(const Journal& j) {
 }
 
 void LibraryTree::discard(const Journal& j, bool undone) {
-    // A subtree is owned by the journal when its last recorded state is detached:
-    // removed in an applied journal, or added in an undone one.
-    for (auto it = j.ops.rbegin(); it != j.ops.rend(); ++it) {
-        const JournalOp& op = *it;
-        NodeId n = op.node;
+    // A journal owns a subtree when the journal's edits leave it detached in the state
+    // the journal is in: removed by an applied journal, or added by an undone one. Only
+    // the op that decides a node's state counts (the last one when applied, the first
+    // one when undone), since a node moved and later removed belongs to the remover.
+    std::vector<const JournalOp*> deciding;
+    std::unordered_set<NodeId> seen;
+    auto consider = [&](const JournalOp& op) {
+        if (op.type != JournalOp::Attach && op.type != JournalOp::Detach)
+            return;
+        if (seen.insert(op.node).second)
+            deciding.push_back(&op);
+    };
+    if (undone)
+        for (const JournalOp& op : j.ops)
+            consider(op);
+    else
+        for (auto it = j.ops.rbegin(); it != j.ops.rend(); ++it)
+            consider(*it);
+    for (const JournalOp* op : deciding) {
+        NodeId n = op->node;
         if (!isValid(n) || (nodes_[n].flags & Attached))
             continue;
-        if (op.type == JournalOp::Detach && undone)
-            continue; // re-attached by the undo; if detached again, a later op owns it
-        if (op.type == JournalOp::Attach && !undone)
+        bool owned = undone ? op->type == JournalOp::Attach : op->type == JournalOp::Detach;
+        if (!owned)
             continue;
-        // Only free a detached root: not a node inside another detached subtree.
-        if (nodes_[n].prev == NoNode && nodes_[n].next == NoNode) {
-            bool linked = false;
-            NodeId p = nodes_[n].parent;
-            if (p != NoNode && isValid(p))
-                for (NodeId c = nodes_[p].first; c != NoNode; c = nodes_[c].next)
-                    if (c == n) {
-                        linked = true;
-                        break;
-                    }
-            if (!linked)
-                freeSubtree(n);
-        }
+        // Free only a detached root, not a node inside another detached subtree.
+        NodeId p = nodes_[n].parent;
+        bool linked = false;
+        if (p != NoNode && isValid(p))
+            for (NodeId c = nodes_[p].first; c != NoNode && !linked; c = nodes_[c].next)
+                linked = c == n;
+        if (!linked)
+            freeSubtree(n);
     }
 }
 

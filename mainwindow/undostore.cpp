@@ -3,36 +3,8 @@
 #include "library/nodekind.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 namespace brenvik {
-
-namespace {
-
-// LibraryTree::discard judges every op of a journal on its own, so a node that one
-// point moved (detach + attach) and a later point removed would be freed with the older
-// point while the later one still holds it. Keep only the op that fixes each node's
-// state: its last op for an applied journal, its first for an undone one.
-void discardPoint(LibraryTree& tree, const Journal& journal, bool undone) {
-    Journal owners;
-    std::unordered_set<NodeId> seen;
-    auto keep = [&](const JournalOp& op) {
-        if (op.type != JournalOp::Attach && op.type != JournalOp::Detach) return;
-        if (seen.insert(op.node).second) owners.ops.push_back(op);
-    };
-    if (undone) {
-        for (const JournalOp& op : journal.ops)
-            keep(op);
-        // discard walks from the back; keep the journal's order for it.
-    } else {
-        for (auto it = journal.ops.rbegin(); it != journal.ops.rend(); ++it)
-            keep(*it);
-        std::reverse(owners.ops.begin(), owners.ops.end());
-    }
-    tree.discard(owners, undone);
-}
-
-} // namespace
 
 UndoStore::UndoStore(LibraryTree& tree, QObject* parent)
     : QObject(parent), tree_(tree), generation_(tree.generation()) {}
@@ -84,7 +56,7 @@ void UndoStore::push(Journal&& journal, const QString& label) {
 
 void UndoStore::dropRedo() {
     for (const Point& p : redo_) {
-        discardPoint(tree_, p.journal, true);
+        tree_.discard(p.journal, true);
         opCount_ -= p.journal.ops.size();
     }
     redo_.clear();
@@ -92,7 +64,7 @@ void UndoStore::dropRedo() {
 
 void UndoStore::enforceLimits() {
     while (undo_.size() > 1 && (int(undo_.size()) > maxPoints_ || opCount_ > maxOps_)) {
-        discardPoint(tree_, undo_.front().journal, false);
+        tree_.discard(undo_.front().journal, false);
         opCount_ -= undo_.front().journal.ops.size();
         undo_.pop_front();
     }
@@ -181,7 +153,7 @@ void UndoStore::clear() {
     bool had = !undo_.empty() || !redo_.empty();
     dropRedo();
     while (!undo_.empty()) {
-        discardPoint(tree_, undo_.front().journal, false);
+        tree_.discard(undo_.front().journal, false);
         undo_.pop_front();
     }
     opCount_ = 0;

@@ -28,6 +28,11 @@ int holdInstanceLock(QApplication& app, const char* folder) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // Test discovery runs this binary at build time, where there may be no display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QApplication app(argc, argv);
     if (argc == 3 && std::strcmp(argv[1], "--hold-instance-lock") == 0)
         return holdInstanceLock(app, argv[2]);
