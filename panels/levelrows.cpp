@@ -280,6 +280,13 @@ bool LevelRows::eventFilter(QObject* watched, QEvent* event) {
         }
         break;
     }
+    case QEvent::KeyRelease: {
+        // A line edit keeps its key-ups to itself, so they would never reach the panel;
+        // pass them on here (F9) and stop them, so none arrives twice.
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (!key->isAutoRepeat()) main_.FormKeyUp(key->key(), key->modifiers());
+        return true;
+    }
     default:
         break;
     }
