@@ -1,0 +1,101 @@
+#include "platform/instanceguard.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <csignal>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace brenvik;
+
+namespace {
+
+bool waitFor(const std::function<bool()>& pred, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    while (!pred()) {
+        if (t.elapsed() > timeoutMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+// Reads a helper process's stdout until `word` appears on a line.
+bool waitForLine(QProcess& p, const QByteArray& word, int timeoutMs) {
+    QByteArray seen;
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < timeoutMs) {
+        p.waitForReadyRead(50);
+        seen += p.readAllStandardOutput();
+        if (seen.split('\n').contains(word)) return true;
+        if (p.state() == QProcess::NotRunning) return false;
+    }
+    return false;
+}
+
+} // namespace
+
+TEST(InstanceGuard, OneHolderPerFolderAndFoldersAreIndependent) {
+    QTemporaryDir a, b;
+    ASSERT_TRUE(a.isValid() && b.isValid());
+    EXPECT_NE(InstanceGuard::keyFor(a.path()), InstanceGuard::keyFor(b.path()));
+    EXPECT_EQ(InstanceGuard::keyFor(a.path()), InstanceGuard::keyFor(a.path() + "/"));
+
+    InstanceGuard first, second, other;
+    ASSERT_TRUE(first.tryAcquire(a.path())) << qPrintable(first.errorText());
+    EXPECT_TRUE(first.holdsLock());
+    EXPECT_FALSE(second.tryAcquire(a.path()));
+    EXPECT_FALSE(second.holdsLock());
+    EXPECT_TRUE(other.tryAcquire(b.path()));
+    EXPECT_TRUE(other.holdsLock());
+
+    // The second start asks the first to raise its window; only the first hears it.
+    int raisedFirst = 0, raisedOther = 0;
+    QObject::connect(&first, &InstanceGuard::raiseRequested, [&] { ++raisedFirst; });
+    QObject::connect(&other, &InstanceGuard::raiseRequested, [&] { ++raisedOther; });
+    EXPECT_TRUE(second.notifyFirstInstance(a.path(), 2000));
+    EXPECT_TRUE(waitFor([&] { return raisedFirst == 1; }, 3000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(raisedOther, 0);
+
+    first.release();
+    EXPECT_TRUE(second.tryAcquire(a.path()));
+    EXPECT_TRUE(second.holdsLock());
+    EXPECT_FALSE(first.notifyFirstInstance(b.path() + "/nobody-here", 300));
+}
+
+TEST(InstanceGuard, LockOfAKilledProcessIsReleased) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QProcess holder;
+    holder.start(QCoreApplication::applicationFilePath(),
+                 {QStringLiteral("--hold-instance-lock"), dir.path()});
+    ASSERT_TRUE(holder.waitForStarted(5000));
+    ASSERT_TRUE(waitForLine(holder, "locked", 10000)) << holder.readAllStandardError().data();
+
+    InstanceGuard guard;
+    EXPECT_FALSE(guard.tryAcquire(dir.path()));
+    // The raise request crosses processes too.
+    EXPECT_TRUE(guard.notifyFirstInstance(dir.path(), 2000));
+    EXPECT_TRUE(waitForLine(holder, "raised", 5000));
+
+    ::kill(pid_t(holder.processId()), SIGKILL);
+    ASSERT_TRUE(holder.waitForFinished(5000));
+    EXPECT_EQ(holder.exitStatus(), QProcess::CrashExit);
+
+    // No clean-up ran in the holder, yet the lock and the listening name are free again.
+    EXPECT_TRUE(guard.tryAcquire(dir.path()));
+    EXPECT_TRUE(guard.holdsLock());
+    EXPECT_TRUE(guard.errorText().isEmpty()) << qPrintable(guard.errorText());
+    int raised = 0;
+    QObject::connect(&guard, &InstanceGuard::raiseRequested, [&] { ++raised; });
+    InstanceGuard later;
+    EXPECT_FALSE(later.tryAcquire(dir.path()));
+    EXPECT_TRUE(later.notifyFirstInstance(dir.path(), 2000));
+    EXPECT_TRUE(waitFor([&] { return raised == 1; }, 3000));
+}

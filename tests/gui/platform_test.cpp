@@ -1,0 +1,285 @@
+// The small platform services: pictures, program folder, colours, prompts, shell open.
+#include "platform/desktopcolors.h"
+#include "platform/picture.h"
+#include "platform/programfolder.h"
+#include "platform/prompts.h"
+#include "platform/shellopen.h"
+#include "platform/systemnames.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace brenvik;
+
+namespace {
+
+bool writeFile(const QString& path, const QByteArray& data) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QImage testPattern() {
+    QImage img(64, 48, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    p.fillRect(0, 0, 32, 48, QColor(200, 30, 30));  // red left half
+    p.fillRect(32, 0, 32, 48, QColor(20, 40, 210)); // blue right half
+    return img;
+}
+
+} // namespace
+
+TEST(LoadPicture, DecodesJpegAndReportsDamageWithoutCrashing) {
+    QTemporaryDir dir;
+    const QString jpg = dir.filePath("pattern.jpg");
+    ASSERT_TRUE(testPattern().save(jpg, "JPG", 95));
+
+    const PictureResult good = LoadPicture(jpg);
+    ASSERT_TRUE(good.ok()) << qPrintable(good.error);
+    EXPECT_TRUE(good.error.isEmpty());
+    EXPECT_EQ(good.image.size(), QSize(64, 48));
+    const QColor left = good.image.pixelColor(8, 24), right = good.image.pixelColor(56, 24);
+    EXPECT_NEAR(left.red(), 200, 12);
+    EXPECT_NEAR(left.blue(), 30, 12);
+    EXPECT_NEAR(right.blue(), 210, 12);
+    EXPECT_NEAR(right.red(), 20, 12);
+
+    // JPEG content under another name is still decoded by libjpeg.
+    const QString misnamed = dir.filePath("edit.bmp");
+    ASSERT_TRUE(QFile::copy(jpg, misnamed));
+    EXPECT_TRUE(LoadPicture(misnamed).ok());
+
+    // Cut inside the compressed data (a detailed picture keeps the headers a small part):
+    // libjpeg only warns and pads with grey; we report the picture as damaged.
+    QImage detailed(320, 240, QImage::Format_RGB32);
+    for (int y = 0; y < detailed.height(); ++y)
+        for (int x = 0; x < detailed.width(); ++x)
+            detailed.setPixel(x, y, qRgb((x * 7 + y * 3) % 256, (x * y) % 256, (x ^ y) % 256));
+    const QString whole = dir.filePath("detailed.jpg");
+    ASSERT_TRUE(detailed.save(whole, "JPG", 90));
+    ASSERT_TRUE(LoadPicture(whole).ok());
+    const QByteArray detailedData = readFile(whole);
+    ASSERT_GT(detailedData.size(), 8000);
+    const QString truncated = dir.filePath("truncated.jpg");
+    ASSERT_TRUE(writeFile(truncated, detailedData.left(detailedData.size() * 7 / 10)));
+    const PictureResult cut = LoadPicture(truncated);
+    EXPECT_TRUE(cut.image.isNull());
+    EXPECT_TRUE(cut.error.contains("truncated.jpg")) << qPrintable(cut.error);
+    EXPECT_TRUE(cut.error.contains("Premature end")) << qPrintable(cut.error);
+
+    const QByteArray data = readFile(jpg);
+
+    // Only the start marker: libjpeg raises a fatal error, which must not exit().
+    const QString header = dir.filePath("header.jpg");
+    ASSERT_TRUE(writeFile(header, data.left(40)));
+    const PictureResult bad = LoadPicture(header);
+    EXPECT_TRUE(bad.image.isNull());
+    EXPECT_FALSE(bad.error.isEmpty());
+
+    QByteArray garbage = data;
+    for (int i = 200; i < garbage.size(); i += 7)
+        garbage[i] = char(0xFF);
+    EXPECT_NO_FATAL_FAILURE(DecodeJpeg(garbage, "garbage"));
+
+    const PictureResult missing = LoadPicture(dir.filePath("study.bmp"));
+    EXPECT_TRUE(missing.image.isNull());
+    EXPECT_TRUE(missing.error.contains("does not exist")) << qPrintable(missing.error);
+}
+
+TEST(LoadPicture, OtherFormatsGoThroughQt) {
+    QTemporaryDir dir;
+    const QString bmp = dir.filePath("study.bmp");
+    ASSERT_TRUE(testPattern().save(bmp, "BMP"));
+    const PictureResult r = LoadPicture(bmp);
+    ASSERT_TRUE(r.ok()) << qPrintable(r.error);
+    EXPECT_EQ(r.image.pixelColor(8, 8), QColor(200, 30, 30));
+
+    const QString junk = dir.filePath("junk.bmp");
+    ASSERT_TRUE(writeFile(junk, "not a picture at all"));
+    const PictureResult j = LoadPicture(junk);
+    EXPECT_TRUE(j.image.isNull());
+    EXPECT_FALSE(j.error.isEmpty());
+}
+
+TEST(ProgramFolder, PrefersWritableExecutableFolderElseSeedsUserFolder) {
+    QTemporaryDir root;
+    const QString exe = root.filePath("bin"), installed = root.filePath("share/brenvik"),
+                  user = root.filePath("home/.local/share/Brenvik");
+    ASSERT_TRUE(QDir().mkpath(exe) && QDir().mkpath(installed));
+    ASSERT_TRUE(writeFile(installed + "/ReadMe.txt", "read me"));
+    ASSERT_TRUE(writeFile(installed + "/Brenvik.htm", "<html></html>"));
+    ASSERT_TRUE(writeFile(installed + "/edit.bmp", "BM-edit"));
+    ASSERT_TRUE(writeFile(installed + "/study.bmp", "BM-study"));
+    ASSERT_TRUE(writeFile(installed + "/notes.txt", "not seeded"));
+
+    ProgramFolder::Result r = ProgramFolder::choose(exe, user, installed);
+    EXPECT_EQ(r.path, QDir::cleanPath(exe));
+    EXPECT_FALSE(r.fallback);
+    EXPECT_TRUE(QDir(exe).entryList(QDir::Files | QDir::Hidden).isEmpty()) << "probe left behind";
+
+    // An executable folder that cannot take a file (root ignores permission bits, so use a
+    // path below a plain file): the user's folder is created and seeded.
+    const QString blocked = root.filePath("plainfile");
+    ASSERT_TRUE(writeFile(blocked, "x"));
+    EXPECT_FALSE(ProgramFolder::isWritable(blocked + "/bin"));
+    ASSERT_TRUE(writeFile(installed + "/../placeholder", ""));
+    QDir().mkpath(user);
+    ASSERT_TRUE(writeFile(user + "/ReadMe.txt", "the user's own")); // kept as it is
+    r = ProgramFolder::choose(blocked + "/bin", user, installed);
+    EXPECT_EQ(r.path, QDir::cleanPath(user));
+    EXPECT_TRUE(r.fallback);
+    EXPECT_TRUE(r.error.isEmpty()) << qPrintable(r.error);
+    EXPECT_EQ(readFile(user + "/ReadMe.txt"), "the user's own");
+    EXPECT_EQ(readFile(user + "/Brenvik.htm"), "<html></html>");
+    EXPECT_EQ(readFile(user + "/edit.bmp"), "BM-edit");
+    EXPECT_EQ(readFile(user + "/study.bmp"), "BM-study");
+    EXPECT_FALSE(QFile::exists(user + "/notes.txt"));
+
+    // A user folder that does not exist yet is created.
+    const QString fresh = root.filePath("fresh/Brenvik");
+    r = ProgramFolder::choose(blocked + "/bin", fresh, installed);
+    EXPECT_EQ(r.path, QDir::cleanPath(fresh));
+    EXPECT_TRUE(QFile::exists(fresh + "/edit.bmp"));
+
+    // Neither writable: no folder, and a reason.
+    r = ProgramFolder::choose(blocked + "/bin", blocked + "/Brenvik", installed);
+    EXPECT_TRUE(r.path.isEmpty());
+    EXPECT_FALSE(r.error.isEmpty());
+}
+
+TEST(DesktopColors, ConvertsBgrValuesAndMapsPaletteRoles) {
+    EXPECT_EQ(toQColor(0x00332211), QColor(0x11, 0x22, 0x33));
+    EXPECT_EQ(fromQColor(QColor(0x11, 0x22, 0x33)), 0x00332211u);
+    EXPECT_EQ(fromQColor(QColor::fromHsv(0, 255, 255)), 0x000000FFu); // pure red
+    for (ColorValue v : {0x0u, 0xFFFFFFu, 0x00C8D0D4u, 0x00010203u})
+        EXPECT_EQ(fromQColor(toQColor(v)), v);
+
+    QPalette p;
+    p.setColor(QPalette::Button, QColor(1, 2, 3));
+    p.setColor(QPalette::ButtonText, QColor(4, 5, 6));
+    p.setColor(QPalette::Base, QColor(7, 8, 9));
+    p.setColor(QPalette::Text, QColor(10, 11, 12));
+    p.setColor(QPalette::Highlight, QColor(13, 14, 15));
+    p.setColor(QPalette::Window, QColor(16, 17, 18));
+    p.setColor(QPalette::Light, QColor(19, 20, 21));
+    p.setColor(QPalette::ToolTipBase, QColor(22, 23, 24));
+    p.setColor(QPalette::Mid, QColor(25, 26, 27));
+    const DesktopColorScheme s = PaletteDesktopColors(p).scheme();
+    EXPECT_EQ(s.buttonFace, 0x030201u);
+    EXPECT_EQ(s.buttonText, 0x060504u);
+    EXPECT_EQ(s.window, 0x090807u);
+    EXPECT_EQ(s.windowText, 0x0C0B0Au);
+    EXPECT_EQ(s.activeCaption, 0x0F0E0Du);
+    EXPECT_EQ(s.highlight, 0x0F0E0Du);
+    EXPECT_EQ(s.desktop, 0x121110u);
+    EXPECT_EQ(s.buttonHighlight, 0x151413u);
+    EXPECT_EQ(s.tooltip, 0x181716u);
+    EXPECT_EQ(s.scrollBar, 0x1B1A19u);
+    // The colour numbers of the library resolve through the palette.
+    EXPECT_EQ(NumberToColor(-1, PaletteDesktopColors(p)), 0x030201u);
+    EXPECT_EQ(ColorToNumber(0x0C0B0A, PaletteDesktopColors(p)), -4);
+}
+
+TEST(Prompts, FilterConversion) {
+    EXPECT_EQ(ToQtFilter("Text files (*.txt)|*.txt|All files (*.*)|*.*"),
+              "Text files (*.txt);;All files (*.*)");
+    EXPECT_EQ(ToQtFilter("Pictures|*.bmp;*.jpg|Web pages|*.htm;*.html"),
+              "Pictures (*.bmp *.jpg);;Web pages (*.htm *.html)");
+    EXPECT_EQ(ToQtFilter("Images (*.png *.jpg);;All (*)"), "Images (*.png *.jpg);;All (*)");
+    EXPECT_EQ(ToQtFilter(""), "");
+}
+
+TEST(Prompts, FakeRecordsBoxesAndAnswersFromQueues) {
+    FakePrompts p;
+    EXPECT_EQ(p.message(nullptr, "Confirm", "Delete?", Prompts::Icon::Question,
+                        Prompts::Yes | Prompts::No, 0),
+              Prompts::Yes);
+    EXPECT_EQ(p.message(nullptr, "Error", "Bad.", Prompts::Icon::Error, Prompts::Ok, 0),
+              Prompts::Ok);
+    p.answers = {Prompts::No};
+    EXPECT_EQ(p.message(nullptr, "Confirm", "Again?", Prompts::Icon::Question,
+                        Prompts::Yes | Prompts::No, 0),
+              Prompts::No);
+    ASSERT_EQ(p.shown.size(), 3);
+    EXPECT_EQ(p.shown[1].caption, "Error");
+    EXPECT_EQ(p.shown[1].icon, Prompts::Icon::Error);
+    EXPECT_EQ(p.shown[2].buttons, Prompts::Yes | Prompts::No);
+
+    p.files = {"/tmp/a.txt"};
+    EXPECT_EQ(p.openFile(nullptr, "Open", "/tmp", "*.txt"), "/tmp/a.txt");
+    EXPECT_TRUE(p.saveFile(nullptr, "Save", "/tmp", "*.txt", "txt").isEmpty()); // cancelled
+    EXPECT_EQ(p.fileTitles, (QStringList{"Open", "Save"}));
+    QFont f;
+    EXPECT_FALSE(p.chooseFont(nullptr, f));
+    p.colors = {Qt::red};
+    QColor c = Qt::black;
+    EXPECT_TRUE(p.chooseColor(nullptr, c, {Qt::green}));
+    EXPECT_EQ(c, QColor(Qt::red));
+    EXPECT_EQ(p.lastCustomColors, (QList<QColor>{Qt::green}));
+}
+
+TEST(Prompts, DialogMessageBoxShowsCaptionIconAndReturnsPressedButton) {
+    DialogPrompts prompts;
+    QString caption, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    int buttonCount = 0;
+    QString defaultText;
+    // Answer the modal box from inside its own loop: press "No".
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        caption = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        buttonCount = int(box->buttons().size());
+        if (box->defaultButton()) defaultText = box->defaultButton()->text();
+        box->button(QMessageBox::No)->click();
+    });
+    const int answer =
+        prompts.message(nullptr, "Confirm", "Delete the chapter?", Prompts::Icon::Question,
+                        Prompts::Yes | Prompts::No, Prompts::No);
+    EXPECT_EQ(answer, Prompts::No);
+    EXPECT_EQ(caption, "Confirm");
+    EXPECT_EQ(text, "Delete the chapter?");
+    EXPECT_EQ(icon, QMessageBox::Question);
+    EXPECT_EQ(buttonCount, 2);
+    EXPECT_TRUE(defaultText.contains("No")) << qPrintable(defaultText);
+}
+
+TEST(ShellOpen, RefusesMissingFilesAndBadAddressesWithAText) {
+    DesktopShellOpen shell;
+    QString error;
+    EXPECT_FALSE(shell.openFile("/nonexistent/folder/ReadMe.txt", &error));
+    EXPECT_TRUE(error.contains("ReadMe.txt")) << qPrintable(error);
+    error.clear();
+    EXPECT_FALSE(shell.open(QUrl(), &error));
+    EXPECT_FALSE(error.isEmpty());
+
+    FakeShellOpen fake;
+    EXPECT_TRUE(fake.openFile("relative/Brenvik.htm"));
+    EXPECT_TRUE(fake.openAddress("www.example.org"));
+    ASSERT_EQ(fake.opened.size(), 2);
+    EXPECT_TRUE(fake.opened[0].isLocalFile());
+    EXPECT_TRUE(QDir::isAbsolutePath(fake.opened[0].toLocalFile()));
+    EXPECT_EQ(fake.opened[1].scheme(), "http");
+    EXPECT_EQ(fake.opened[1].host(), "www.example.org");
+}
+
+TEST(SystemNames, HostNamesAreNotEmpty) {
+    HostSystemNames names;
+    EXPECT_FALSE(names.computerName().isEmpty());
+    EXPECT_FALSE(names.userName().isEmpty());
+    EXPECT_EQ(names.userName(), qEnvironmentVariable("USER", names.userName()));
+}

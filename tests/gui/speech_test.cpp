@@ -1,0 +1,201 @@
+#include "platform/espeakengine.h"
+#include "platform/fakespeech.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <cmath>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace brenvik;
+
+namespace {
+
+bool waitUntil(const std::function<bool()>& pred, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    while (!pred()) {
+        if (t.elapsed() > timeoutMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+void pump(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+}
+
+// Records the engine's signals as "started"/"done" with the time they arrived.
+struct SignalLog {
+    QStringList events;
+    QList<qint64> at;
+    QElapsedTimer clock;
+    explicit SignalLog(SpeechEngine& e) {
+        clock.start();
+        QObject::connect(&e, &SpeechEngine::started, &e, [this] {
+            events << QStringLiteral("started");
+            at << clock.elapsed();
+        });
+        QObject::connect(&e, &SpeechEngine::done, &e, [this] {
+            events << QStringLiteral("done");
+            at << clock.elapsed();
+        });
+    }
+    int count(const char* name) const { return int(events.count(QString::fromLatin1(name))); }
+};
+
+const QStringList OneUtterance{QStringLiteral("started"), QStringLiteral("done")};
+
+double rms(const QVector<qint16>& s) {
+    double sum = 0;
+    for (qint16 v : s)
+        sum += double(v) * v;
+    return s.isEmpty() ? 0 : std::sqrt(sum / s.size());
+}
+
+} // namespace
+
+TEST(FakeSpeech, RecordsTextsAndReportsEachUtteranceOnceInOrder) {
+    FakeSpeechEngine engine;
+    SignalLog log(engine);
+    EXPECT_EQ(engine.modeCount(), 3);
+    EXPECT_EQ(engine.modeName(2), QStringLiteral("Voice 2"));
+    EXPECT_TRUE(engine.modeName(4).isEmpty());
+
+    engine.speak(QStringLiteral("Good morning!"));
+    EXPECT_TRUE(engine.speaking());
+    EXPECT_TRUE(log.events.isEmpty()) << "signals must be queued, not emitted inside speak()";
+    ASSERT_TRUE(waitUntil([&] { return log.events.size() == 2; }, 2000));
+    EXPECT_EQ(log.events, OneUtterance);
+    EXPECT_FALSE(engine.speaking());
+
+    // A new text cuts the one in progress: both still report started then done.
+    engine.setDurationMs(-1);
+    engine.speak(QStringLiteral("One"));
+    engine.speak(QStringLiteral("Two"));
+    ASSERT_TRUE(waitUntil([&] { return log.events.size() == 5; }, 2000));
+    pump(50);
+    EXPECT_EQ(log.events.mid(2), (QStringList{QStringLiteral("started"), QStringLiteral("done"),
+                                              QStringLiteral("started")}));
+    EXPECT_TRUE(engine.speaking());
+    engine.stopSpeaking();
+    engine.stopSpeaking(); // a second stop has nothing left to end
+    ASSERT_TRUE(waitUntil([&] { return log.events.size() == 6; }, 2000));
+    pump(50);
+    EXPECT_EQ(log.events.size(), 6);
+    EXPECT_EQ(log.events.last(), QStringLiteral("done"));
+    EXPECT_EQ(engine.spoken, (QStringList{QStringLiteral("Good morning!"), QStringLiteral("One"),
+                                          QStringLiteral("Two")}));
+    EXPECT_EQ(engine.stopCount, 2);
+}
+
+TEST(EspeakEngine, ListsEnglishVoicesFirst) {
+    EspeakEngine engine;
+    ASSERT_TRUE(engine.available()) << qPrintable(engine.failureText());
+    ASSERT_GT(engine.modeCount(), 2);
+    EXPECT_EQ(engine.modeName(1), QStringLiteral("English (America)"));
+    EXPECT_TRUE(engine.modeName(2).startsWith(QStringLiteral("English")))
+        << qPrintable(engine.modeName(2));
+    EXPECT_TRUE(engine.modeName(0).isEmpty());
+    EXPECT_TRUE(engine.modeName(engine.modeCount() + 1).isEmpty());
+
+    // Once a non-English voice appears, no English one follows.
+    const auto voices = EspeakEngine::voices();
+    bool seenOther = false;
+    for (const auto& v : voices) {
+        const bool english = v.language == QLatin1String("en") || v.language.startsWith("en-");
+        if (!english) seenOther = true;
+        EXPECT_FALSE(seenOther && english) << qPrintable(v.name) << " listed after other voices";
+        EXPECT_FALSE(v.name.isEmpty());
+    }
+    EXPECT_TRUE(seenOther);
+}
+
+TEST(EspeakEngine, SynthesisesAudiblePcmAndHonoursCancel) {
+    const auto r = EspeakEngine::synthesize(QStringLiteral("Testing, 1, 2, 3, 4. Testing."), 2);
+    ASSERT_TRUE(r.error.isEmpty()) << qPrintable(r.error);
+    EXPECT_FALSE(r.cancelled);
+    ASSERT_GT(r.sampleRate, 8000);
+    const double seconds = double(r.samples.size()) / r.sampleRate;
+    EXPECT_GT(seconds, 0.8);
+    EXPECT_LT(seconds, 10.0);
+    EXPECT_GT(rms(r.samples), 300.0) << "speech should not be near-silent";
+
+    // Silence in, (almost) silence out.
+    const auto blank = EspeakEngine::synthesize(QStringLiteral(" "), 1);
+    EXPECT_LT(rms(blank.samples), 50.0);
+
+    // A cancel flag already set ends a long text after its first chunk.
+    std::atomic<bool> cancel{true};
+    QString longText;
+    for (int i = 0; i < 20; ++i)
+        longText += QStringLiteral("This sentence is long enough to take a while to say. ");
+    const auto cut = EspeakEngine::synthesize(longText, 1, &cancel);
+    EXPECT_TRUE(cut.cancelled);
+    EXPECT_LT(cut.samples.size(), r.sampleRate * 2);
+}
+
+TEST(EspeakEngine, TimedPlaybackReportsStartedThenDoneAfterTheUtterance) {
+    EspeakEngine engine;
+    ASSERT_TRUE(engine.available());
+    engine.setAudioOutputEnabled(false); // as with no output device
+    engine.setCurrentMode(2);
+    const QString text = QStringLiteral("Good afternoon!");
+    const auto pcm = EspeakEngine::synthesize(text, 2);
+    const qint64 durationMs = qint64(pcm.samples.size()) * 1000 / pcm.sampleRate;
+
+    SignalLog log(engine);
+    engine.speak(text);
+    EXPECT_TRUE(engine.speaking());
+    ASSERT_TRUE(waitUntil([&] { return log.count("done") >= 1; }, 10000));
+    pump(100);
+    EXPECT_EQ(log.events, OneUtterance);
+    EXPECT_FALSE(engine.speaking());
+    EXPECT_FALSE(engine.lastUsedAudioDevice());
+    // The timer stands in for the sound: done comes about one utterance after started.
+    EXPECT_GE(log.at[1] - log.at[0], durationMs - 50);
+    EXPECT_LT(log.at[1] - log.at[0], durationMs + 2000);
+}
+
+TEST(EspeakEngine, StopWhileSpeakingDeliversDoneOnce) {
+    EspeakEngine engine;
+    engine.setAudioOutputEnabled(false);
+    SignalLog log(engine);
+    engine.speak(QStringLiteral("This is a rather long sentence that keeps the engine busy for "
+                                "several seconds, so that it can be stopped half way."));
+    ASSERT_TRUE(waitUntil([&] { return log.count("started") == 1; }, 10000));
+    EXPECT_TRUE(engine.speaking());
+    QElapsedTimer t;
+    t.start();
+    engine.stopSpeaking();
+    EXPECT_FALSE(engine.speaking());
+    ASSERT_TRUE(waitUntil([&] { return log.count("done") == 1; }, 2000));
+    EXPECT_LT(t.elapsed(), 1000);
+    pump(300);
+    EXPECT_EQ(log.events, OneUtterance);
+
+    // Stopped before synthesis even finished, and a new text right away: two clean pairs.
+    engine.speak(QStringLiteral("First text that is cut off at once."));
+    engine.stopSpeaking();
+    engine.speak(QStringLiteral("Second."));
+    ASSERT_TRUE(waitUntil([&] { return log.count("done") == 3; }, 10000));
+    pump(200);
+    EXPECT_EQ(log.events, OneUtterance + OneUtterance + OneUtterance);
+}
+
+TEST(EspeakEngine, DefaultOutputFinishesWithinBound) {
+    // Whatever the machine offers (a device, or none as in headless runs), the pair arrives.
+    EspeakEngine engine;
+    SignalLog log(engine);
+    engine.speak(QStringLiteral("Hello."));
+    ASSERT_TRUE(waitUntil([&] { return log.count("done") == 1; }, 15000));
+    pump(100);
+    EXPECT_EQ(log.events, OneUtterance);
+}
