@@ -226,6 +226,11 @@ void LevelRows::setActiveColours(QLineEdit* edit, bool active) {
         pal.setColor(QPalette::Text, Qt::black);
     }
     edit->setPalette(pal);
+    // The rows' style sheet would paint over the palette; say the same colours there.
+    edit->setStyleSheet(
+        QStringLiteral("QLineEdit { border: none; padding: 1px 2px;"
+                       " background: %1; color: %2; }")
+            .arg(pal.color(QPalette::Base).name(), pal.color(QPalette::Text).name()));
 }
 
 void LevelRows::showCurrentName(int level) {
