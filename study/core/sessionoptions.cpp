@@ -1,0 +1,107 @@
+#include "study/core/sessionoptions.h"
+
+#include "library/settingskeys.h"
+#include "library/settingsstore.h"
+
+#include <cmath>
+#include <limits>
+
+namespace brenvik {
+
+namespace {
+
+struct Keys {
+    settings::IntKey autoA, autoQ, loop;
+    settings::TextKey pauseQ, pauseA;
+};
+
+const Keys& KeysOf(OptionSet set) {
+    static const Keys imprint{settings::ImprintAutoA, settings::ImprintAutoQ, settings::ImprintLoop,
+                              settings::ImprintPauseQ, settings::ImprintPauseA};
+    static const Keys flash{settings::FlashAutoA, settings::FlashAutoQ, settings::FlashLoop,
+                            settings::FlashPauseQ, settings::FlashPauseA};
+    return set == OptionSet::Imprint ? imprint : flash;
+}
+
+void Write(SettingsStore& store, const settings::IntKey& k, bool value) {
+    store.WriteInteger(QString::fromLatin1(k.section), QString::fromLatin1(k.key), value ? 1 : 0);
+}
+
+void Write(SettingsStore& store, const settings::TextKey& k, const QString& value) {
+    store.WriteText(QString::fromLatin1(k.section), QString::fromLatin1(k.key), value);
+}
+
+} // namespace
+
+SessionOptions SessionOptions::defaults(OptionSet set) {
+    const Keys& k = KeysOf(set);
+    SessionOptions o;
+    o.autoAnswer = k.autoA.def != 0;
+    o.pauseBeforeAnswer = QString::fromLatin1(k.pauseQ.def);
+    o.autoNext = k.autoQ.def != 0;
+    o.pauseBeforeNext = QString::fromLatin1(k.pauseA.def);
+    o.alternate = set == OptionSet::Imprint && settings::ImprintAlternate.def != 0;
+    o.loop = k.loop.def != 0;
+    return o;
+}
+
+PauseValue ParsePause(const QString& text, const QLocale& locale) {
+    PauseValue result;
+    // Thousands separators are not part of a pause ("1,5" must not read as 15).
+    QLocale strict = locale;
+    strict.setNumberOptions(locale.numberOptions() | QLocale::RejectGroupSeparator);
+    bool ok = false;
+    const double v = strict.toDouble(text.trimmed(), &ok);
+    if (!ok || !std::isfinite(v) || v < 0) {
+        result.text = QStringLiteral("0");
+        result.replaced = true;
+        return result;
+    }
+    result.seconds = v;
+    result.text = text;
+    return result;
+}
+
+QString PauseLabel(double seconds, bool beforeAnswer) {
+    const bool plural = seconds == 0 || seconds > 1;
+    return (plural ? QStringLiteral("seconds") : QStringLiteral("second")) +
+           (beforeAnswer ? QStringLiteral(" before showing the answer")
+                         : QStringLiteral(" before showing the next question"));
+}
+
+int PauseMilliseconds(double seconds) {
+    const double ms = std::trunc(seconds * 1000.0);
+    if (!(ms >= 1)) return 1;
+    if (ms >= static_cast<double>(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    return static_cast<int>(ms);
+}
+
+QString SettingsSection(OptionSet set) {
+    return set == OptionSet::Imprint ? QStringLiteral("imprint") : QStringLiteral("flash");
+}
+
+SessionOptions LoadSessionOptions(const SettingsStore& store, OptionSet set) {
+    const Keys& k = KeysOf(set);
+    SessionOptions o;
+    o.autoAnswer = settings::Read(store, k.autoA) != 0;
+    o.pauseBeforeAnswer = settings::Read(store, k.pauseQ);
+    o.autoNext = settings::Read(store, k.autoQ) != 0;
+    o.pauseBeforeNext = settings::Read(store, k.pauseA);
+    o.alternate =
+        set == OptionSet::Imprint && settings::Read(store, settings::ImprintAlternate) != 0;
+    o.loop = settings::Read(store, k.loop) != 0;
+    return o;
+}
+
+void SaveSessionOptions(SettingsStore& store, OptionSet set, const SessionOptions& options) {
+    const Keys& k = KeysOf(set);
+    Write(store, k.autoA, options.autoAnswer);
+    Write(store, k.pauseQ, options.pauseBeforeAnswer);
+    Write(store, k.autoQ, options.autoNext);
+    Write(store, k.pauseA, options.pauseBeforeNext);
+    if (set == OptionSet::Imprint) Write(store, settings::ImprintAlternate, options.alternate);
+    Write(store, k.loop, options.loop);
+}
+
+} // namespace brenvik

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+
+namespace brenvik {
+
+class SettingsStore;
+
+// Which of the two option sets: review sessions have none.
+enum class OptionSet { Imprint, Flash };
+
+// The options of one kind of study session as its panel shows them. The pauses stay
+// texts, exactly as the user typed them; ParsePause turns them into seconds.
+struct SessionOptions {
+    bool autoAnswer = true;    // show the answer once the question has been spoken
+    QString pauseBeforeAnswer; // seconds, decimal text
+    bool autoNext = true;      // show the next question once the answer has been spoken
+    QString pauseBeforeNext;   // seconds, decimal text
+    bool alternate = true;     // imprint only: interleave pairs of questions
+    bool loop = false;         // start over after the last question
+
+    static SessionOptions defaults(OptionSet set);
+    bool operator==(const SessionOptions&) const = default;
+};
+
+// The result of reading a pause edit: its value and the text it must show.
+struct PauseValue {
+    double seconds = 0;
+    QString text;          // the text to keep in the edit ("0" when it was refused)
+    bool replaced = false; // the text was not a number, or negative
+};
+
+// Reads a pause text, trimmed, with `locale`'s decimal separator (the system's when the
+// panels call it). Not a number, or a negative one: value 0 and text "0".
+PauseValue ParsePause(const QString& text, const QLocale& locale = QLocale::system());
+
+// "second(s) before showing the answer" / "... the next question": plural for 0 and for
+// values above 1, singular otherwise.
+QString PauseLabel(double seconds, bool beforeAnswer);
+
+// A pause as a timer interval: whole milliseconds, truncated, at least 1.
+int PauseMilliseconds(double seconds);
+
+// Section "imprint" or "flash" of the settings, with the start-up defaults.
+QString SettingsSection(OptionSet set);
+SessionOptions LoadSessionOptions(const SettingsStore& store, OptionSet set);
+void SaveSessionOptions(SettingsStore& store, OptionSet set, const SessionOptions& options);
+
+} // namespace brenvik

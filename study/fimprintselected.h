@@ -1,0 +1,15 @@
+#pragma once
+
+#include "study/sessionpanel.h"
+
+namespace brenvik {
+
+// The "Imprint selected" panel of the study page: its level buttons start an imprint
+// session on the questions below the selected object at that level.
+class TFormImprintSelected : public SessionPanel {
+    Q_OBJECT
+public:
+    explicit TFormImprintSelected(MainCommands& main, QWidget* parent = nullptr);
+};
+
+} // namespace brenvik

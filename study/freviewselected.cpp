@@ -1,0 +1,10 @@
+#include "study/freviewselected.h"
+
+namespace brenvik {
+
+TFormReviewSelected::TFormReviewSelected(MainCommands& main, QWidget* parent)
+    : SessionPanel(main, Session::Review, parent) {
+    setObjectName(QStringLiteral("FormReviewSelected"));
+}
+
+} // namespace brenvik

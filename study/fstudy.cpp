@@ -1,0 +1,102 @@
+#include "study/fstudy.h"
+
+#include "library/settingskeys.h"
+#include "library/settingsstore.h"
+#include "platform/prompts.h"
+#include "study/fflashselected.h"
+#include "study/fimprintselected.h"
+#include "study/freviewselected.h"
+
+#include <QLineEdit>
+#include <algorithm>
+
+namespace brenvik {
+
+namespace {
+
+QFont DefaultAnswerFont(int size) {
+    QFont f(QString::fromLatin1(settings::AnswerFontFace));
+    f.setPointSize(std::clamp(size, 1, 72));
+    f.setBold(false);
+    f.setItalic(false);
+    return f;
+}
+
+} // namespace
+
+TFormStudy::TFormStudy(MainCommands& main, QWidget* parent)
+    : PanelContainer(parent), main_(main),
+      answerFont_(DefaultAnswerFont(settings::AnswerFontSize.def)),
+      answerColor_(static_cast<ColorValue>(settings::AnswerFontColor.def)) {
+    setObjectName(QStringLiteral("FormStudy"));
+}
+
+void TFormStudy::setPanels(TFormImprintSelected* imprint, TFormFlashSelected* flash,
+                           TFormReviewSelected* review) {
+    panels_ = {imprint, flash, review};
+    for (SessionPanel* p : panels_) {
+        if (!p) continue;
+        addPanel(p->PMain);
+        connect(p, &SessionPanel::answerFontClicked, this,
+                [this, p] { ChooseAnswerFont(p->PMain); });
+    }
+    showSession(Session::Imprint);
+}
+
+SessionPanel* TFormStudy::panel(Session s) const {
+    return panels_[static_cast<int>(s)];
+}
+
+void TFormStudy::showSession(Session s) {
+    SessionPanel* chosen = panel(s);
+    showOnly(chosen ? chosen->PMain : nullptr);
+    for (SessionPanel* p : panels_)
+        if (p) {
+            p->setEnabled(p == chosen);
+            p->PMain->setEnabled(p == chosen);
+        }
+}
+
+SessionPanel* TFormStudy::visiblePanel() const {
+    for (Session s : {Session::Flash, Session::Review, Session::Imprint})
+        if (SessionPanel* p = panel(s); p && !p->PMain->isHidden()) return p;
+    return nullptr;
+}
+
+bool TFormStudy::ChooseAnswerFont(QWidget* parent) {
+    QFont font = answerFont_;
+    if (!main_.prompts().chooseFont(parent, font)) return false;
+    int size = font.pointSize();
+    if (size <= 0 && font.pixelSize() > 0) size = font.pixelSize() * 72 / 96;
+    font.setPointSize(std::clamp(size, 1, 72));
+    answerFont_ = font;
+    return true;
+}
+
+void TFormStudy::loadAnswerFont(const SettingsStore& store) {
+    answerFont_ = DefaultAnswerFont(settings::Read(store, settings::AnswerFontSize));
+    answerColor_ = static_cast<ColorValue>(settings::Read(store, settings::AnswerFontColor));
+}
+
+void TFormStudy::loadSessionSettings(const SettingsStore& store) {
+    for (SessionPanel* p : panels_)
+        if (p) p->loadSettings(store);
+    for (Session s : {Session::Imprint, Session::Flash}) {
+        if (SessionPanel* p = panel(s)) {
+            p->EPauseAfterAChange(p->EPauseAfterA);
+            p->EPauseAfterAChange(p->EPauseAfterQ);
+        }
+    }
+}
+
+void TFormStudy::saveSettings(SettingsStore& store) const {
+    store.WriteInteger(QString::fromLatin1(settings::AnswerFontSize.section),
+                       QString::fromLatin1(settings::AnswerFontSize.key), answerFont_.pointSize());
+    store.WriteInteger(QString::fromLatin1(settings::AnswerFontColor.section),
+                       QString::fromLatin1(settings::AnswerFontColor.key),
+                       static_cast<int>(answerColor_));
+    for (SessionPanel* p : panels_)
+        if (p) p->saveSettings(store);
+}
+
+} // namespace brenvik

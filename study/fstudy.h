@@ -1,0 +1,58 @@
+#pragma once
+
+#include "library/colors.h"
+#include "panels/levelpanel.h"
+
+#include <QFont>
+
+namespace brenvik {
+
+class SettingsStore;
+class SessionPanel;
+class TFormImprintSelected;
+class TFormFlashSelected;
+class TFormReviewSelected;
+
+// The study page: its PMain stacks the three session panels, one visible at a time. It also
+// keeps the answer font, which the study window uses for the answer and its own texts.
+class TFormStudy : public PanelContainer {
+    Q_OBJECT
+public:
+    explicit TFormStudy(MainCommands& main, QWidget* parent = nullptr);
+
+    // Moves the three panels' PMains in (imprint, flash, review) and wires their
+    // "Answer Font..." buttons; the imprint panel is the visible one until showSession.
+    void setPanels(TFormImprintSelected* imprint, TFormFlashSelected* flash,
+                   TFormReviewSelected* review);
+    SessionPanel* panel(Session s) const;
+    // The chosen panel's PMain becomes the only visible one; each panel is enabled only
+    // while it is visible. The caller refreshes the selection views and the menus.
+    void showSession(Session s);
+    // The visible panel, in the order flash, review, imprint; null when none is.
+    SessionPanel* visiblePanel() const;
+
+    // Answer font: face "Arial Rounded MT Bold" with no style, size and colour from the
+    // settings.
+    QFont answerFont() const { return answerFont_; }
+    ColorValue answerColor() const { return answerColor_; }
+    void setAnswerFont(const QFont& font) { answerFont_ = font; }
+    void setAnswerColor(ColorValue color) { answerColor_ = color; }
+    // The font dialog on the answer font; on OK the size is kept within 1..72. Returns
+    // whether the font was changed.
+    bool ChooseAnswerFont(QWidget* parent = nullptr);
+
+    // Start-up: the answer font is read with the main window's settings, the session
+    // options later; the pause handlers then run in the order imprint before-next,
+    // imprint before-answer, flash before-next, flash before-answer.
+    void loadAnswerFont(const SettingsStore& store);
+    void loadSessionSettings(const SettingsStore& store);
+    void saveSettings(SettingsStore& store) const;
+
+private:
+    MainCommands& main_;
+    std::array<SessionPanel*, 3> panels_{};
+    QFont answerFont_;
+    ColorValue answerColor_ = 0;
+};
+
+} // namespace brenvik

@@ -1,0 +1,274 @@
+#include "study/sessionpanel.h"
+
+#include "library/settingsstore.h"
+#include "panels/operationpanel.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace brenvik {
+
+namespace {
+
+constexpr Session kSessions[] = {Session::Imprint, Session::Flash, Session::Review};
+
+QString LevelHintPrefix(Session s) {
+    switch (s) {
+    case Session::Imprint:
+        return QStringLiteral("Imprint selected");
+    case Session::Flash:
+        return QStringLiteral("Flash selected");
+    case Session::Review:
+        return QStringLiteral("Review selected");
+    }
+    return {};
+}
+
+const char* TabName(Session s) {
+    switch (s) {
+    case Session::Imprint:
+        return "PImprint";
+    case Session::Flash:
+        return "PFlash";
+    case Session::Review:
+        return "PReview";
+    }
+    return "";
+}
+
+// The rounded light frame that groups the options under the level rows.
+class OptionsFrame : public QFrame {
+public:
+    explicit OptionsFrame(QWidget* parent) : QFrame(parent) {
+        setObjectName(QStringLiteral("POptions"));
+        setFrameShape(QFrame::NoFrame);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+        p.setPen(QPen(QColor(120, 150, 170), 1));
+        p.setBrush(QColor(255, 255, 255, 215));
+        p.drawRoundedRect(r, 7, 7);
+    }
+};
+
+} // namespace
+
+QString SessionTabCaption(Session s) {
+    switch (s) {
+    case Session::Imprint:
+        return QStringLiteral("     IMPRINT SELECTED...");
+    case Session::Flash:
+        return QStringLiteral("     FLASH SELECTED...");
+    case Session::Review:
+        return QStringLiteral("     REVIEW SELECTED...");
+    }
+    return {};
+}
+
+QString SessionDescription(Session s) {
+    switch (s) {
+    case Session::Imprint:
+        return QStringLiteral(
+            "An imprint session sequentially visits each question and answer pair ten times.");
+    case Session::Flash:
+        return QStringLiteral(
+            "A flash session randomly visits each question and answer pair five times.");
+    case Session::Review:
+        return QStringLiteral("A review session visits each question and answer pair only once.");
+    }
+    return {};
+}
+
+// ToggleLabel
+
+ToggleLabel::ToggleLabel(const QString& text, QCheckBox* box, QWidget* parent)
+    : QLabel(text, parent), box_(box) {
+    setTextFormat(Qt::PlainText);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void ToggleLabel::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+        if (box_ && box_->isEnabled()) box_->toggle();
+        Q_EMIT clicked();
+    }
+    QLabel::mouseReleaseEvent(event);
+}
+
+// SessionPanel
+
+SessionPanel::SessionPanel(MainCommands& main, Session kind, QWidget* parent)
+    : LevelPanel(main, QStringLiteral("study.bmp"),
+                 OperationPanel::levelHints(LevelHintPrefix(kind)), parent),
+      kind_(kind) {
+    for (Session s : kSessions) {
+        PanelTab* t = addTab(SessionTabCaption(s), QStringLiteral("Operation"), s == kind,
+                             [this, s] { PReviewClick(s); });
+        t->setObjectName(QString::fromLatin1(TabName(s)));
+        sessionTabs_[static_cast<int>(s)] = t;
+    }
+    // The names are shown for reading only: sessions do not rename.
+    for (int level = 1; level <= 8; ++level) {
+        QLineEdit* e = rows()->nameEdit(level);
+        e->setReadOnly(true);
+        e->setToolTip(QString());
+    }
+    setDescription(SessionDescription(kind));
+
+    if (hasOptions()) buildOptions();
+
+    auto* fontRow = new QHBoxLayout;
+    fontRow->setContentsMargins(0, 2, 0, 0);
+    BAFont = new QPushButton(QStringLiteral("Answer Font..."), PMain);
+    BAFont->setObjectName(QStringLiteral("BAFont"));
+    BAFont->setToolTip(QStringLiteral("Change font"));
+    BAFont->setMinimumWidth(120);
+    connect(BAFont, &QPushButton::clicked, this, &SessionPanel::answerFontClicked);
+    fontRow->addWidget(BAFont);
+    fontRow->addStretch(1);
+    extrasLayout()->addLayout(fontRow);
+}
+
+void SessionPanel::buildOptions() {
+    auto* frame = new OptionsFrame(PMain);
+    auto* grid = new QGridLayout(frame);
+    grid->setContentsMargins(12, 8, 12, 8);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(3);
+    grid->setColumnMinimumWidth(0, 18);
+    grid->setColumnStretch(2, 1);
+
+    int row = 0;
+    CBAutoA = addOption(grid, row++,
+                        QStringLiteral("Automatically show the answer, after a question is fully "
+                                       "spoken"),
+                        Label5);
+    CBAutoA->setObjectName(QStringLiteral("CBAutoA"));
+    Label5->setObjectName(QStringLiteral("Label5"));
+    EPauseAfterQ = addPause(grid, row++, LA);
+    EPauseAfterQ->setObjectName(QStringLiteral("EPauseAfterQ"));
+    LA->setObjectName(QStringLiteral("LA"));
+
+    CBAutoQ = addOption(grid, row++,
+                        QStringLiteral("Automatically show the next question, after an answer is "
+                                       "fully spoken"),
+                        Label2);
+    CBAutoQ->setObjectName(QStringLiteral("CBAutoQ"));
+    Label2->setObjectName(QStringLiteral("Label2"));
+    EPauseAfterA = addPause(grid, row++, LQ);
+    EPauseAfterA->setObjectName(QStringLiteral("EPauseAfterA"));
+    LQ->setObjectName(QStringLiteral("LQ"));
+
+    if (kind_ == Session::Imprint) {
+        CBAlternate =
+            addOption(grid, row++, QStringLiteral("Alternate between every two questions"), Label7);
+        CBAlternate->setObjectName(QStringLiteral("CBAlternate"));
+        Label7->setObjectName(QStringLiteral("Label7"));
+    }
+    CBLoopSession = addOption(
+        grid, row++, QStringLiteral("Loop sessions (repeat questions indefinitely)"), Label4);
+    CBLoopSession->setObjectName(QStringLiteral("CBLoopSession"));
+    Label4->setObjectName(QStringLiteral("Label4"));
+
+    connect(EPauseAfterQ, &QLineEdit::textChanged, this,
+            [this] { EPauseAfterAChange(EPauseAfterQ); });
+    connect(EPauseAfterA, &QLineEdit::textChanged, this,
+            [this] { EPauseAfterAChange(EPauseAfterA); });
+
+    extrasLayout()->addWidget(frame);
+    setOptions(SessionOptions::defaults(optionSet()));
+    EPauseAfterAChange(EPauseAfterA);
+    EPauseAfterAChange(EPauseAfterQ);
+}
+
+QCheckBox* SessionPanel::addOption(QGridLayout* grid, int row, const QString& text,
+                                   ToggleLabel*& label) {
+    auto* box = new QCheckBox(grid->parentWidget());
+    label = new ToggleLabel(text, box, grid->parentWidget());
+    grid->addWidget(box, row, 0);
+    grid->addWidget(label, row, 1, 1, 2);
+    return box;
+}
+
+QLineEdit* SessionPanel::addPause(QGridLayout* grid, int row, QLabel*& unitLabel) {
+    QWidget* parent = grid->parentWidget();
+    auto* line = new QHBoxLayout;
+    line->setContentsMargins(0, 0, 0, 2);
+    line->setSpacing(6);
+    auto* pauseBy = new QLabel(QStringLiteral("Pause by"), parent);
+    auto* edit = new QLineEdit(parent);
+    edit->setFixedWidth(52);
+    edit->setAlignment(Qt::AlignRight);
+    edit->setMaxLength(12);
+    unitLabel = new QLabel(parent);
+    unitLabel->setTextFormat(Qt::PlainText);
+    line->addWidget(pauseBy);
+    line->addWidget(edit);
+    line->addWidget(unitLabel);
+    line->addStretch(1);
+    grid->addLayout(line, row, 1, 1, 2);
+    return edit;
+}
+
+SessionOptions SessionPanel::options() const {
+    SessionOptions o;
+    if (!hasOptions()) {
+        o.autoAnswer = o.autoNext = o.alternate = o.loop = false;
+        return o;
+    }
+    o.autoAnswer = CBAutoA->isChecked();
+    o.pauseBeforeAnswer = EPauseAfterQ->text();
+    o.autoNext = CBAutoQ->isChecked();
+    o.pauseBeforeNext = EPauseAfterA->text();
+    o.alternate = CBAlternate && CBAlternate->isChecked();
+    o.loop = CBLoopSession->isChecked();
+    return o;
+}
+
+void SessionPanel::setOptions(const SessionOptions& o) {
+    if (!hasOptions()) return;
+    CBAutoA->setChecked(o.autoAnswer);
+    EPauseAfterQ->setText(o.pauseBeforeAnswer);
+    CBAutoQ->setChecked(o.autoNext);
+    EPauseAfterA->setText(o.pauseBeforeNext);
+    if (CBAlternate) CBAlternate->setChecked(o.alternate);
+    CBLoopSession->setChecked(o.loop);
+}
+
+void SessionPanel::loadSettings(const SettingsStore& store) {
+    if (hasOptions()) setOptions(LoadSessionOptions(store, optionSet()));
+}
+
+void SessionPanel::saveSettings(SettingsStore& store) const {
+    if (hasOptions()) SaveSessionOptions(store, optionSet(), options());
+}
+
+void SessionPanel::EPauseAfterAChange(QLineEdit* sender) {
+    if (!sender || (sender != EPauseAfterQ && sender != EPauseAfterA)) return;
+    const PauseValue v = ParsePause(sender->text());
+    if (v.replaced && sender->text() != v.text)
+        sender->setText(v.text); // runs this handler again with "0"
+    const bool beforeAnswer = sender == EPauseAfterQ;
+    (beforeAnswer ? pauseBeforeAnswer_ : pauseBeforeNext_) = v.seconds;
+    (beforeAnswer ? LA : LQ)->setText(PauseLabel(v.seconds, beforeAnswer));
+}
+
+void SessionPanel::levelCommand(int level) {
+    main().sessionLevelClick(kind_, level);
+}
+
+void SessionPanel::PReviewClick(Session s) {
+    main().showSession(s);
+}
+
+} // namespace brenvik

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "panels/levelpanel.h"
+#include "study/core/sessionoptions.h"
+
+#include <QLabel>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QGridLayout;
+
+namespace brenvik {
+
+// A label that toggles its check box when clicked, so the whole option text is the target.
+class ToggleLabel : public QLabel {
+    Q_OBJECT
+public:
+    ToggleLabel(const QString& text, QCheckBox* box, QWidget* parent = nullptr);
+    QCheckBox* box() const { return box_; }
+
+Q_SIGNALS:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QCheckBox* box_;
+};
+
+// What the three study-mode panels share: the level rows whose buttons start a session of
+// the panel's kind, the three session tabs, the description, the answer font button and,
+// for imprint and flash, the session options.
+class SessionPanel : public LevelPanel {
+    Q_OBJECT
+public:
+    SessionPanel(MainCommands& main, Session kind, QWidget* parent = nullptr);
+
+    Session kind() const { return kind_; }
+    bool hasOptions() const { return kind_ != Session::Review; }
+    OptionSet optionSet() const {
+        return kind_ == Session::Imprint ? OptionSet::Imprint : OptionSet::Flash;
+    }
+
+    // The options as the controls hold them now; a session reads them at every step.
+    SessionOptions options() const;
+    void setOptions(const SessionOptions& options);
+    // The pauses in seconds, as the change handler last read them.
+    double pauseBeforeAnswer() const { return pauseBeforeAnswer_; }
+    double pauseBeforeNext() const { return pauseBeforeNext_; }
+
+    // The panel's section of the settings ("imprint" or "flash"; review has none). Loading
+    // sets the controls only; the caller runs the pause handlers in the start-up order.
+    void loadSettings(const SettingsStore& store);
+    void saveSettings(SettingsStore& store) const;
+
+    // The change handler of both pause edits: refuses what is not a non-negative number
+    // and sets the edit's "second(s)" label.
+    void EPauseAfterAChange(QLineEdit* sender);
+
+    // The session tabs: PImprint, PFlash, PReview (the own one highlighted).
+    PanelTab* tab(Session s) const { return sessionTabs_[static_cast<int>(s)]; }
+
+    // Named controls (null on the review panel, which has no options).
+    QCheckBox* CBAutoA = nullptr;
+    QCheckBox* CBAutoQ = nullptr;
+    QCheckBox* CBAlternate = nullptr; // imprint only
+    QCheckBox* CBLoopSession = nullptr;
+    ToggleLabel* Label5 = nullptr;     // toggles CBAutoA
+    ToggleLabel* Label2 = nullptr;     // toggles CBAutoQ
+    ToggleLabel* Label7 = nullptr;     // toggles CBAlternate
+    ToggleLabel* Label4 = nullptr;     // toggles CBLoopSession
+    QLineEdit* EPauseAfterQ = nullptr; // pause before the answer
+    QLineEdit* EPauseAfterA = nullptr; // pause before the next question
+    QLabel* LA = nullptr;              // "second(s) before showing the answer"
+    QLabel* LQ = nullptr;              // "second(s) before showing the next question"
+    QPushButton* BAFont = nullptr;
+
+Q_SIGNALS:
+    // "Answer Font..." was clicked; the study container runs ChooseAnswerFont.
+    void answerFontClicked();
+
+protected:
+    void levelCommand(int level) override;
+
+private:
+    void buildOptions();
+    QCheckBox* addOption(QGridLayout* grid, int row, const QString& text, ToggleLabel*& label);
+    QLineEdit* addPause(QGridLayout* grid, int row, QLabel*& unitLabel);
+    void PReviewClick(Session s);
+
+    Session kind_;
+    std::array<PanelTab*, 3> sessionTabs_{};
+    double pauseBeforeAnswer_ = 0;
+    double pauseBeforeNext_ = 0;
+};
+
+// The session kind's texts: tab caption, level button prefix and description.
+QString SessionTabCaption(Session s);
+QString SessionDescription(Session s);
+
+} // namespace brenvik
