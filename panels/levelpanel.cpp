@@ -1,9 +1,11 @@
 #include "panels/levelpanel.h"
 
 #include "library/colors.h"
+#include "platform/picture.h"
 
 #include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -51,9 +53,10 @@ QColor ButtonFaceColor(const MainCommands& main) {
 
 QImage LoadPanelPicture(const QString& folder, const QString& fileName) {
     if (folder.isEmpty()) return {};
-    QImage image;
-    if (!image.load(QDir(folder).filePath(fileName))) return {};
-    return image;
+    const QString path = QDir(folder).filePath(fileName);
+    if (!QFileInfo::exists(path)) return {};
+    // Unreadable or damaged: no picture, and on purpose no message.
+    return LoadPicture(path).image;
 }
 
 // PicturePanel
