@@ -99,7 +99,11 @@ TAboutBox::TAboutBox(const QString& folder, const QString& computer, const QStri
 
     names_ = new QLabel(panel_);
     names_->setObjectName(QStringLiteral("LNames"));
-    names_->setText(QStringLiteral("For ") + user + QStringLiteral(" on ") + computer);
+    // The same stand-ins as the root caption when the system gives no names.
+    const QString who = user.trimmed().isEmpty() ? QStringLiteral("Current user") : user.trimmed();
+    const QString where =
+        computer.trimmed().isEmpty() ? QStringLiteral("Local computer") : computer.trimmed();
+    names_->setText(QStringLiteral("For ") + who + QStringLiteral(" on ") + where);
     names_->setGeometry(textLeft, 86, textWidth, 17);
     QPalette dim = names_->palette();
     dim.setColor(QPalette::WindowText, QColor(90, 90, 90));

@@ -448,6 +448,7 @@ TEST(AboutBox, AboutWindowClosesWithOkAndOffersTheAddress) {
     QTemporaryDir empty;
     TAboutBox box(empty.path(), QString(), QString());
     EXPECT_FALSE(box.hasPicture());
+    EXPECT_EQ(box.namesLabel()->text(), "For Current user on Local computer");
     box.endSplash();
 
     QString opened;
