@@ -1,6 +1,65 @@
+// The program: one instance per program folder, the main window with the real platform
+// services.
+#include "mainwindow/fmain.h"
+#include "panels/faboutbox.h"
+#include "platform/desktopcolors.h"
+#include "platform/espeakengine.h"
+#include "platform/instanceguard.h"
+#include "platform/programfolder.h"
+#include "platform/prompts.h"
+#include "platform/shellopen.h"
+#include "platform/systemnames.h"
+
 #include <QApplication>
+#include <unistd.h>
 
 int main(int argc, char* argv[]) {
+    // The embedded web viewer's sandbox refuses to start for root.
+    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QApplication app(argc, argv);
-    return 0;
+    const QString title = brenvik::TAboutBox::applicationTitle();
+    QApplication::setApplicationName(title);
+    QApplication::setApplicationDisplayName(title);
+
+    brenvik::DialogPrompts dialogs;
+    brenvik::Prompts& prompts = dialogs;
+    const brenvik::ProgramFolder::Result folder = brenvik::ProgramFolder::locate();
+    if (folder.path.isEmpty()) {
+        prompts.message(nullptr, QStringLiteral("Error"),
+                        QString(title + QStringLiteral(" must be installed in order to run.")),
+                        brenvik::Prompts::Icon::Error);
+        return 1;
+    }
+
+    brenvik::InstanceGuard guard;
+    if (!guard.tryAcquire(folder.path)) {
+        prompts.message(nullptr, QStringLiteral("Information"),
+                        QString(QStringLiteral("Only one instance of ") + title +
+                                QStringLiteral(" can be run.")),
+                        brenvik::Prompts::Icon::Information);
+        guard.notifyFirstInstance(folder.path);
+        return 0;
+    }
+
+    brenvik::EspeakEngine speech;
+    brenvik::DesktopShellOpen shell;
+    brenvik::HostSystemNames names;
+    brenvik::PaletteDesktopColors colors;
+    brenvik::MainDeps deps;
+    deps.prompts = &dialogs;
+    deps.speech = &speech;
+    deps.shell = &shell;
+    deps.names = &names;
+    deps.colors = &colors;
+    deps.programFolder = folder.path;
+
+    brenvik::TFormMain window(deps);
+    QObject::connect(&guard, &brenvik::InstanceGuard::raiseRequested, &window, [&window] {
+        if (window.isMinimized()) window.showNormal();
+        window.raise();
+        window.activateWindow();
+    });
+    window.show();
+    return app.exec();
 }

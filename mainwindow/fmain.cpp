@@ -3,6 +3,7 @@
 #include "library/demodata.h"
 #include "library/objects.h"
 #include "library/outline.h"
+#include "library/settingskeys.h"
 #include "library/settingsstore.h"
 #include "mainwindow/librarydocument.h"
 #include "mainwindow/libraryitemmodel.h"
@@ -16,7 +17,14 @@
 #include "panels/feditobject.h"
 #include "panels/feditselected.h"
 #include "platform/prompts.h"
+#include "platform/shellopen.h"
 #include "platform/speechengine.h"
+#include "platform/systemnames.h"
+#include "study/fflashselected.h"
+#include "study/fimprintselected.h"
+#include "study/freviewselected.h"
+#include "study/fstudy.h"
+#include "study/sessionpanel.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -267,12 +275,15 @@ void TFormMain::createToolStrip() {
     PCMode->addTab(kindIcon(10), QStringLiteral(" EDIT "));
     PCMode->addTab(kindIcon(8), QStringLiteral(" STUDY "));
     PCMode->setStyleSheet(QStringLiteral(
-        "QTabBar::tab { min-width: 56px; height: 26px; padding: 0 6px; margin-top: 3px;"
+        "QTabBar::tab { min-width: 64px; height: 26px; padding: 0 6px; margin-top: 3px;"
         " border: 1px solid palette(mid); border-bottom: none; border-top-left-radius: 4px;"
         " border-top-right-radius: 4px; background: palette(button); }"
         "QTabBar::tab:selected { background: palette(base); font-weight: bold; }"
         "QTabBar::tab:hover:!selected { background: palette(light); }"));
-    PCMode->setGeometry(2, 2, 140, 33);
+    PCMode->setUsesScrollButtons(false);
+    PCMode->setIconSize(QSize(16, 16));
+    PCMode->move(4, 2);
+    PCMode->resize(PCMode->sizeHint().width(), 33);
     modeIndex_ = PCMode->currentIndex();
     connect(PCMode, &QTabBar::currentChanged, this, &TFormMain::PCModeChanged);
 
@@ -392,17 +403,23 @@ void TFormMain::createCentre() {
 }
 
 void TFormMain::createPanels() {
-    // Created in the order the panels are wired together; PMain panels move in later.
+    // Created in the order the panels are wired together; their PMains move in when the
+    // window is first shown.
+    FormImprintSelected = new TFormImprintSelected(*this, this);
     FormAddEditDelete = new TFormAddEditDelete(this);
     FormEditObject = new TFormEditObject(*this, this);
     FormAddNew = new TFormAddNew(*this, this);
     FormEditSelected = new TFormEditSelected(*this, this);
+    FormReviewSelected = new TFormReviewSelected(*this, this);
     FormCopySelected = new TFormCopySelected(*this, this);
     FormDeleteSelected = new TFormDeleteSelected(*this, this);
+    FormFlashSelected = new TFormFlashSelected(*this, this);
     FormEdit = new TFormEdit(this);
+    FormStudy = new TFormStudy(*this, this);
     for (QWidget* form : std::initializer_list<QWidget*>{
-             FormAddEditDelete, FormEditObject, FormAddNew, FormEditSelected, FormCopySelected,
-             FormDeleteSelected, FormEdit})
+             FormImprintSelected, FormAddEditDelete, FormEditObject, FormAddNew, FormEditSelected,
+             FormReviewSelected, FormCopySelected, FormDeleteSelected, FormFlashSelected, FormEdit,
+             FormStudy})
         form->hide();
 }
 
@@ -413,10 +430,9 @@ void TFormMain::embedPanels() {
     FormAddEditDelete->addPanel(FormDeleteSelected->PMain);
     FormEdit->addPanel(FormAddEditDelete->PMain);
     FormEdit->addPanel(FormEditObject->PMain);
+    FormStudy->setPanels(FormImprintSelected, FormFlashSelected, FormReviewSelected);
     Pages->addWidget(FormEdit->PMain);
-    auto* studyPage = new QWidget(Pages); // the study container's panels land here
-    studyPage->setObjectName(QStringLiteral("StudyPage"));
-    Pages->addWidget(studyPage);
+    Pages->addWidget(FormStudy->PMain);
 
     FormAddEditDelete->showOnly(FormAddNew->PMain);
     FormEdit->showOnly(FormAddEditDelete->PMain);
@@ -518,6 +534,7 @@ void TFormMain::readEarlySettings() {
     const int splitter =
         s.ReadInteger(QStringLiteral("main"), QStringLiteral("splitter"), PObjs->width());
     if (splitter >= 138) Splitter->setSizes({splitter, std::max(718, width() - splitter)});
+    FormStudy->loadAnswerFont(s);
 }
 
 void TFormMain::readLateSettings() {
@@ -525,6 +542,7 @@ void TFormMain::readLateSettings() {
     if (FormAddNew && FormAddNew->CBEditItem)
         FormAddNew->CBEditItem->setChecked(
             s.ReadInteger(QStringLiteral("add"), QStringLiteral("edit"), 1) != 0);
+    FormStudy->loadSessionSettings(s);
     CBDisaVoice->setChecked(s.ReadInteger(QStringLiteral("main"), QStringLiteral("voice"), 0) != 0);
     CBAutoSave->setChecked(s.ReadInteger(QStringLiteral("main"), QStringLiteral("autosave"), 0) !=
                            0);
@@ -543,6 +561,7 @@ void TFormMain::writeSettings() {
     if (FormAddNew && FormAddNew->CBEditItem)
         s.WriteInteger(QStringLiteral("add"), QStringLiteral("edit"),
                        FormAddNew->CBEditItem->isChecked() ? 1 : 0);
+    FormStudy->saveSettings(s);
     s.WriteInteger(QStringLiteral("main"), QStringLiteral("voice"), CBDisaVoice->isChecked());
     s.WriteInteger(QStringLiteral("main"), QStringLiteral("autosave"), CBAutoSave->isChecked());
     s.WriteInteger(QStringLiteral("main"), QStringLiteral("activevoice"), ActiveVoice);
@@ -589,7 +608,9 @@ void TFormMain::FormShow() {
             for (NodeId n : demo.expand)
                 TVObjs->expand(model_->indexFromNode(n));
             selectNode(demo.select != NoNode ? demo.select : tree_.first());
+            revertingMode_ = true; // the splash is up: the tab's own guard would refuse
             PCMode->setCurrentIndex(1);
+            revertingMode_ = false;
             PCModeChange();
             showSession(Session::Flash);
             readLateSettings();
@@ -864,15 +885,20 @@ void TFormMain::About1Click() {
 }
 
 QString TFormMain::computerName() const {
-    return {};
+    return deps_.names ? deps_.names->computerName() : QString();
 }
 
 QString TFormMain::userName() const {
-    return {};
+    return deps_.names ? deps_.names->userName() : QString();
 }
 
 void TFormMain::openWithShell(const QString& target) {
-    Q_UNUSED(target);
+    if (!deps_.shell) return;
+    // The result is not checked: a missing file or page is the desktop's to report.
+    if (target.startsWith(QStringLiteral("http"), Qt::CaseInsensitive))
+        deps_.shell->openAddress(target);
+    else
+        deps_.shell->openFile(target);
 }
 
 int TFormMain::levelForKey(const QKeyEvent* key) const {

@@ -46,6 +46,7 @@ class TFormImprintSelected;
 class TFormFlashSelected;
 class TFormReviewSelected;
 class LevelPanel;
+class SessionPanel;
 
 // What the main window needs from the platform; the program passes the real services,
 // tests pass fakes. Nothing here is owned by the window.

@@ -15,6 +15,7 @@
 #include "panels/feditobject.h"
 #include "panels/feditselected.h"
 #include "platform/prompts.h"
+#include "study/fstudy.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -467,11 +468,7 @@ void TFormMain::Flashselected1Click(Session s) {
 
 void TFormMain::showSession(Session s) {
     session_ = s;
-    for (Session o : {Session::Imprint, Session::Flash, Session::Review})
-        if (LevelPanel* p = sessionPanel(o)) {
-            p->PMain->setVisible(o == s);
-            p->PMain->setEnabled(o == s);
-        }
+    if (FormStudy) FormStudy->showSession(s);
     RefreshSelectionViews();
     updateOperationChecks();
 }

@@ -1,0 +1,412 @@
+// The main window driven through its real widgets, with fake platform services.
+#include "library/colors.h"
+#include "library/objects.h"
+#include "library/outline.h"
+#include "library/settingsstore.h"
+#include "mainwindow/fmain.h"
+#include "mainwindow/librarydocument.h"
+#include "mainwindow/libraryitemmodel.h"
+#include "mainwindow/undostore.h"
+#include "panels/faddnew.h"
+#include "panels/fdeleteselected.h"
+#include "panels/feditobject.h"
+#include "panels/feditselected.h"
+#include "platform/fakespeech.h"
+#include "platform/instanceguard.h"
+#include "platform/prompts.h"
+#include "platform/shellopen.h"
+#include "platform/systemnames.h"
+#include "study/fflashselected.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using namespace brenvik;
+
+namespace {
+
+bool waitUntil(const std::function<bool()>& done, int ms = 5000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QTest::qWait(5);
+    }
+    return true;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        deps.prompts = &prompts;
+        deps.speech = &speech;
+        deps.shell = &shell;
+        deps.names = &names;
+        deps.colors = &colors;
+        deps.programFolder = folder.path();
+        deps.settings = &store;
+        deps.speechWaitMs = 2000;
+        window = std::make_unique<TFormMain>(deps);
+        window->show();
+        ASSERT_TRUE(waitUntil([this] { return window->closeAllowed(); }));
+    }
+    void TearDown() override { window.reset(); }
+
+    NodeId find(const char* text) const {
+        const LibraryTree& t = window->tree();
+        for (NodeId n = t.first(); n != NoNode; n = t.preorderNext(n))
+            if (t.text(n) == text) return n;
+        return NoNode;
+    }
+    std::string nameOf(NodeId n) const { return std::string(window->tree().text(n)); }
+    void toEditMode() {
+        window->Edit1->trigger();
+        ASSERT_TRUE(window->isEditMode());
+    }
+    void click(QAbstractButton* b) {
+        ASSERT_TRUE(b->isEnabled());
+        QTest::mouseClick(b, Qt::LeftButton);
+    }
+    QString lastText() const {
+        return prompts.shown.isEmpty() ? QString() : prompts.shown.last().text;
+    }
+
+    QTemporaryDir folder;
+    FakePrompts prompts;
+    FakeSpeechEngine speech;
+    FakeShellOpen shell;
+    FixedSystemNames names{QStringLiteral("HOST"), QStringLiteral("ann")};
+    FixedDesktopColors colors;
+    SettingsStore store; // defaults only
+    MainDeps deps;
+    std::unique_ptr<TFormMain> window;
+};
+
+TEST_F(MainWindowTest, StartUpEndsInStudyModeWithTheDemoLoaded) {
+    TFormMain& w = *window;
+    EXPECT_FALSE(w.isEditMode());
+    EXPECT_TRUE(w.Study1->isChecked());
+    EXPECT_TRUE(w.FormFlashSelected->PMain->isVisible());
+    EXPECT_TRUE(w.Flashselected1->isChecked());
+    for (QAction* a : {w.Addnew1, w.Edit2, w.Copy1, w.Delete1})
+        EXPECT_FALSE(a->isVisible());
+    for (QAction* a : {w.Imprintselected1, w.Flashselected1, w.Reviewselected1})
+        EXPECT_TRUE(a->isVisible());
+    for (QWidget* b : std::initializer_list<QWidget*>{w.BUndo, w.BRedo, w.BSave, w.CBAutoSave})
+        EXPECT_FALSE(b->isVisible());
+
+    EXPECT_EQ(nameOf(w.selectedNode()), "Capitals Demo - Press [F9]");
+    EXPECT_EQ(nameOf(w.tree().first()), "HOST  >  ann");
+    const NodeId usca = find("U.S. & Canada");
+    ASSERT_NE(usca, NoNode);
+    EXPECT_TRUE(w.TVObjs->isExpanded(w.model()->indexFromNode(usca)));
+    EXPECT_FALSE(w.TVObjs->isExpanded(w.model()->indexFromNode(find("Canada"))));
+    EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("Demo"))));
+
+    // Greeting, read-me, the hint box and the demo phrase, in that order.
+    ASSERT_GE(speech.spoken.size(), 2);
+    EXPECT_TRUE(speech.spoken.first().startsWith(QStringLiteral("Good ")));
+    EXPECT_EQ(speech.spoken.last(), QStringLiteral("Press F 9 to see the demo."));
+    ASSERT_EQ(shell.opened.size(), 1);
+    EXPECT_TRUE(shell.opened.first().toLocalFile().endsWith(QStringLiteral("/ReadMe.txt")));
+    ASSERT_FALSE(prompts.shown.isEmpty());
+    EXPECT_EQ(prompts.shown.last().caption, QStringLiteral("Information"));
+    EXPECT_EQ(prompts.shown.last().text,
+              QStringLiteral("Open the User's Guide from the Help menu\nto learn how to use "
+                             "Brenvik."));
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Brenvik"));
+
+    // Switching to edit shows the edit tools again.
+    toEditMode();
+    EXPECT_TRUE(w.BUndo->isVisible());
+    EXPECT_TRUE(w.Addnew1->isVisible());
+    EXPECT_FALSE(w.Flashselected1->isVisible());
+}
+
+TEST_F(MainWindowTest, AddNewNamesChaptersInTurnAndRecordsUndo) {
+    TFormMain& w = *window;
+    toEditMode();
+    w.selectNode(find("Western Hemisphere"));
+    click(w.FormAddNew->rows()->button(5));
+    EXPECT_EQ(nameOf(w.selectedNode()), "Chapter 1");
+    EXPECT_EQ(w.undoStore()->undoLabel(), QStringLiteral("add new chapter"));
+    click(w.FormAddNew->rows()->button(5));
+    EXPECT_EQ(nameOf(w.selectedNode()), "Chapter 2");
+    EXPECT_TRUE(w.BUndo->isEnabled());
+    EXPECT_EQ(w.BUndo->toolTip(), w.undoStore()->undoHint());
+    EXPECT_TRUE(w.document()->isModified());
+    EXPECT_TRUE(w.windowTitle().endsWith(QLatin1String("*")));
+    // The new name edit has the focus so the user can type the name at once.
+    EXPECT_TRUE(w.FormAddNew->rows()->nameEdit(5)->hasFocus());
+
+    QTest::mouseClick(w.BUndo, Qt::LeftButton);
+    EXPECT_EQ(find("Chapter 2"), NoNode);
+    EXPECT_NE(w.selectedNode(), NoNode);
+    QTest::mouseClick(w.BRedo, Qt::LeftButton);
+    EXPECT_NE(find("Chapter 2"), NoNode);
+}
+
+TEST_F(MainWindowTest, DeleteAskedFirstAndUndoRestoresTheSubtree) {
+    TFormMain& w = *window;
+    toEditMode();
+    w.Delete1->trigger();
+    ASSERT_TRUE(w.FormDeleteSelected->PMain->isVisible());
+    const std::string before = WriteOutline(w.tree());
+    w.selectNode(find("United States"));
+
+    prompts.answers = {Prompts::No};
+    click(w.FormDeleteSelected->rows()->button(5));
+    EXPECT_EQ(prompts.shown.last().caption, QStringLiteral("Confirm"));
+    EXPECT_EQ(prompts.shown.last().text, QStringLiteral("Delete selected chapter?"));
+    EXPECT_EQ(WriteOutline(w.tree()), before);
+    EXPECT_FALSE(w.undoStore()->canUndo());
+    EXPECT_EQ(speech.spoken.last(), QStringLiteral("Please confirm."));
+
+    prompts.answers = {Prompts::Yes};
+    click(w.FormDeleteSelected->rows()->button(5));
+    EXPECT_EQ(speech.spoken.last(), QStringLiteral("Thank you."));
+    EXPECT_EQ(find("North America"), NoNode);
+    EXPECT_EQ(find("Alabama"), NoNode);
+    EXPECT_EQ(nameOf(w.selectedNode()), "Western Hemisphere");
+    EXPECT_EQ(w.undoStore()->undoLabel(), QStringLiteral("delete chapter"));
+
+    w.MIUndo->trigger();
+    EXPECT_EQ(WriteOutline(w.tree()), before);
+    EXPECT_NE(w.selectedNode(), NoNode);
+}
+
+TEST_F(MainWindowTest, DragMovesAndCopiesByTheRules) {
+    TFormMain& w = *window;
+    toEditMode();
+    const NodeId part = find("Western Hemisphere");
+    w.selectNode(part);
+    w.Library1Click(5); // "Chapter 1", after "North America"
+    const NodeId northAmerica = find("North America");
+    const NodeId chapter1 = find("Chapter 1");
+    LibraryTree& t = w.tree();
+    ASSERT_EQ(t.nextSibling(northAmerica), chapter1);
+
+    // Refused: onto a section, a book, a note line, itself; and outside edit mode.
+    EXPECT_FALSE(w.TVObjsDragOver(chapter1, find("U.S. & Canada")));
+    EXPECT_FALSE(w.TVObjsDragOver(chapter1, find("Geography")));
+    EXPECT_FALSE(w.TVObjsDragOver(chapter1, t.firstChild(t.firstChild(chapter1))));
+    EXPECT_FALSE(w.TVObjsDragOver(chapter1, chapter1));
+    EXPECT_EQ(w.model()->dimmedNode(), NoNode);
+    EXPECT_TRUE(w.TVObjsDragOver(chapter1, northAmerica));
+    EXPECT_EQ(w.model()->dimmedNode(), chapter1); // drawn cut while accepted
+    w.dragEnded();
+
+    // Onto a chapter above: before it.
+    ASSERT_TRUE(w.TVObjsDragDrop(chapter1, northAmerica));
+    EXPECT_EQ(t.nextSibling(chapter1), northAmerica);
+    EXPECT_EQ(w.undoStore()->undoLabel(), QStringLiteral("move chapter"));
+    // Onto a chapter below: after it.
+    ASSERT_TRUE(w.TVObjsDragDrop(chapter1, northAmerica));
+    EXPECT_EQ(t.nextSibling(northAmerica), chapter1);
+    // Onto a part: its last child.
+    w.selectNode(find("Geography"));
+    w.Library1Click(4); // "Part 1"
+    const NodeId part1 = find("Part 1");
+    ASSERT_TRUE(w.TVObjsDragDrop(chapter1, part1));
+    EXPECT_EQ(t.parent(chapter1), part1);
+    EXPECT_EQ(t.lastChild(part1), chapter1);
+
+    // From a second top-level tree: copied after an OK.
+    const NodeId foreign = t.appendChild(NoNode, "Other", 0);
+    const NodeId foreignChapter = CopySubtree(t, northAmerica, foreign, CopyMode::Append);
+    t.setText(foreignChapter, "Elsewhere");
+    EXPECT_FALSE(w.TVObjsDragOver(chapter1, foreignChapter)); // target outside the first tree
+    prompts.answers = {Prompts::Cancel};
+    const std::size_t nodes = t.nodeCount();
+    EXPECT_FALSE(w.TVObjsDragDrop(foreignChapter, part1));
+    EXPECT_EQ(t.nodeCount(), nodes);
+    EXPECT_EQ(prompts.shown.last().text,
+              QStringLiteral("The selected node will be copied\ninstead of moved."));
+    prompts.answers = {Prompts::Ok};
+    ASSERT_TRUE(w.TVObjsDragDrop(foreignChapter, part1));
+    EXPECT_EQ(nameOf(t.lastChild(part1)), "Copy of Elsewhere");
+    EXPECT_EQ(t.parent(foreignChapter), foreign); // the original stays
+    EXPECT_EQ(w.undoStore()->undoLabel(), QStringLiteral("copy chapter"));
+}
+
+TEST_F(MainWindowTest, OpenObjectEditorRefusesOtherCommands) {
+    TFormMain& w = *window;
+    toEditMode();
+    const NodeId book = find("Geography");
+    w.TVObjsEdited(book, QStringLiteral("Maps"));
+    w.Edit2->trigger();
+    const NodeId chapter = find("North America");
+    w.selectNode(chapter);
+    click(w.FormEditSelected->rows()->button(5));
+    ASSERT_TRUE(w.editorOpen());
+    EXPECT_TRUE(w.SB->isVisible());
+    EXPECT_TRUE(w.PSB->text().endsWith(QStringLiteral("  >  North America")));
+
+    // Unchanged editor: "Close" first. Clicking another node keeps the selection.
+    const QModelIndex other = w.model()->indexFromNode(book);
+    w.TVObjs->scrollTo(other);
+    QTest::mouseClick(w.TVObjs->viewport(), Qt::LeftButton, {},
+                      w.TVObjs->visualRect(other).center());
+    EXPECT_EQ(w.selectedNode(), chapter);
+    EXPECT_EQ(lastText(),
+              QStringLiteral("Click on the \"Close\" button before\nselecting a different item."));
+    EXPECT_EQ(speech.spoken.last(), QStringLiteral("Please click on close first."));
+
+    // With changes: "Save" or "Cancel" first.
+    QTest::keyClicks(w.FormEditObject->EName, QStringLiteral("x"));
+    w.Study1->trigger();
+    EXPECT_TRUE(w.isEditMode());
+    EXPECT_EQ(lastText(), QStringLiteral("Click on the \"Save\" or \"Cancel\" button\nbefore "
+                                         "switching to a different mode."));
+    EXPECT_EQ(speech.spoken.last(), QStringLiteral("Please click on save or cancel first."));
+    const int boxes = int(prompts.shown.size());
+    w.LevelItems[5]->trigger();
+    EXPECT_TRUE(lastText().endsWith(QStringLiteral("performing another operation.")));
+    w.Addnew1->trigger();
+    EXPECT_TRUE(lastText().endsWith(QStringLiteral("switching to a different operation.")));
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(lastText().endsWith(QStringLiteral("exiting.")));
+    EXPECT_EQ(int(prompts.shown.size()), boxes + 3);
+    EXPECT_FALSE(w.TVObjsEditing(chapter));
+    EXPECT_TRUE(lastText().endsWith(QStringLiteral("editing an item.")));
+
+    // Undo is refused as well while the editor is open.
+    w.BUndoClick();
+    EXPECT_EQ(nameOf(book), "Maps");
+    EXPECT_TRUE(lastText().endsWith(QStringLiteral("performing another operation.")));
+}
+
+TEST_F(MainWindowTest, RenameInPlaceRecordsOnlyRealChanges) {
+    TFormMain& w = *window;
+    toEditMode();
+    const NodeId book = find("Geography");
+    w.TVObjsEdited(book, QStringLiteral("   "));
+    w.TVObjsEdited(book, QStringLiteral("Geography"));
+    EXPECT_FALSE(w.undoStore()->canUndo());
+    w.TVObjsEdited(book, QStringLiteral("Maps"));
+    EXPECT_EQ(nameOf(book), "Maps");
+    EXPECT_EQ(w.undoStore()->undoLabel(), QStringLiteral("edit book name"));
+    // Not in study mode, and never on attribute nodes.
+    EXPECT_FALSE(w.TVObjsEditing(w.tree().firstChild(book)));
+    w.Study1->trigger();
+    EXPECT_FALSE(w.TVObjsEditing(book));
+}
+
+TEST_F(MainWindowTest, UnsavedChangesAreAskedAboutBeforeNew) {
+    TFormMain& w = *window;
+    toEditMode();
+    w.selectNode(find("Western Hemisphere"));
+    w.Library1Click(5);
+    ASSERT_TRUE(w.document()->isModified());
+    const std::size_t nodes = w.tree().nodeCount();
+
+    prompts.answers = {Prompts::Cancel};
+    w.MINew->trigger();
+    EXPECT_EQ(prompts.shown.last().text, QStringLiteral("Save changes?"));
+    EXPECT_EQ(prompts.shown.last().buttons, Prompts::Yes | Prompts::No | Prompts::Cancel);
+    EXPECT_EQ(w.tree().nodeCount(), nodes);
+
+    prompts.answers = {Prompts::No};
+    w.MINew->trigger();
+    EXPECT_EQ(w.tree().nodeCount(), 3u); // root, its notes and the one note line
+    EXPECT_FALSE(w.document()->isModified());
+    EXPECT_FALSE(w.undoStore()->canUndo());
+    EXPECT_EQ(w.selectedNode(), w.tree().first());
+    EXPECT_FALSE(w.MISave->isEnabled());
+}
+
+TEST_F(MainWindowTest, SaveAsOpenAndAFailedSaveKeepTheFile) {
+    TFormMain& w = *window;
+    toEditMode();
+    const QString path = folder.filePath(QStringLiteral("mine"));
+    prompts.files = {path};
+    ASSERT_TRUE(w.MISaveAsClick());
+    EXPECT_EQ(prompts.fileTitles.last(), QStringLiteral("Save file as"));
+    const QString saved = path + QStringLiteral(".bv1");
+    ASSERT_TRUE(QFile::exists(saved));
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Brenvik - mine.bv1"));
+    EXPECT_EQ(w.document()->recentFiles().value(0), saved);
+    QFile file(saved);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray original = file.readAll();
+    file.close();
+
+    w.selectNode(find("Western Hemisphere"));
+    w.Library1Click(5);
+    prompts.files = {QStringLiteral("/proc/brenvik-cannot-write.bv1")};
+    EXPECT_FALSE(w.MISaveAsClick());
+    EXPECT_EQ(prompts.shown.last().caption, QStringLiteral("Error"));
+    EXPECT_FALSE(prompts.shown.last().text.isEmpty());
+    EXPECT_EQ(w.document()->filePath(), saved);
+    EXPECT_TRUE(w.document()->isModified());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), original);
+    file.close();
+
+    // Opening the saved file brings the saved tree back, after the question.
+    prompts.answers = {Prompts::No};
+    prompts.files = {saved};
+    w.MIOpen->trigger();
+    EXPECT_EQ(prompts.fileTitles.last(), QStringLiteral("Open file"));
+    EXPECT_EQ(find("Chapter 1"), NoNode);
+    EXPECT_NE(find("North America"), NoNode);
+    EXPECT_FALSE(w.document()->isModified());
+
+    // A missing file: an error box, nothing changes.
+    const std::string before = WriteOutline(w.tree());
+    w.openFile(folder.filePath(QStringLiteral("gone.bv1")));
+    EXPECT_EQ(prompts.shown.last().caption, QStringLiteral("Error"));
+    EXPECT_EQ(WriteOutline(w.tree()), before);
+}
+
+TEST_F(MainWindowTest, SpeechFiltersMutesAndWaits) {
+    TFormMain& w = *window;
+    const int said = int(speech.spoken.size());
+    w.Speak(QString::fromUtf8("\u00e9\u00e8\u00ea"));
+    EXPECT_EQ(int(speech.spoken.size()), said);
+    w.Speak(QString::fromUtf8("Caf\u00e9 time"), true);
+    EXPECT_EQ(speech.spoken.last(), QStringLiteral("Caf time"));
+    EXPECT_FALSE(w.speaking());
+    QTest::mouseClick(w.LDisaVoice, Qt::LeftButton);
+    EXPECT_TRUE(w.CBDisaVoice->isChecked());
+    w.Speak(QStringLiteral("Hello"));
+    EXPECT_EQ(speech.spoken.last(), QStringLiteral("Caf time"));
+
+    // The voice list: one blank before each name, the stored voice selected.
+    ASSERT_EQ(w.CBModes->count(), 3);
+    EXPECT_EQ(w.CBModes->itemText(0), QStringLiteral(" Voice 1"));
+    EXPECT_EQ(w.CBModes->currentData().toInt(), 2);
+    EXPECT_EQ(speech.currentMode(), 2);
+}
+
+TEST_F(MainWindowTest, F9SwitchesToStudyMode) {
+    TFormMain& w = *window;
+    toEditMode();
+    QTest::keyClick(w.TVObjs, Qt::Key_F9);
+    EXPECT_FALSE(w.isEditMode());
+    EXPECT_FALSE(w.F9Busy);
+}
+
+TEST(InstanceGuardTest, SecondAcquireInTheSameFolderFails) {
+    QTemporaryDir dir, other;
+    InstanceGuard first, second, elsewhere;
+    ASSERT_TRUE(first.tryAcquire(dir.path()));
+    EXPECT_FALSE(second.tryAcquire(dir.path()));
+    EXPECT_TRUE(elsewhere.tryAcquire(other.path()));
+    first.release();
+    EXPECT_TRUE(second.tryAcquire(dir.path()));
+}
+
+} // namespace
