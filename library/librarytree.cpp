@@ -1,9 +1,9 @@
 #include "library/librarytree.h"
 
 #include <algorithm>
-#include <unordered_set>
 #include <cassert>
 #include <stdexcept>
+#include <unordered_set>
 
 namespace brenvik {
 
@@ -47,8 +47,7 @@ int LibraryTree::childCount(NodeId parent) const {
 }
 
 NodeId LibraryTree::child(NodeId parent, int row) const {
-    if (row < 0)
-        return NoNode;
+    if (row < 0) return NoNode;
     NodeId k = parent == NoNode ? firstTop_ : nodes_[parent].first;
     while (k != NoNode && row-- > 0)
         k = nodes_[k].next;
@@ -64,8 +63,7 @@ int LibraryTree::row(NodeId n) const {
 
 bool LibraryTree::isInSubtree(NodeId n, NodeId ancestor) const {
     for (NodeId k = n; k != NoNode; k = nodes_[k].parent)
-        if (k == ancestor)
-            return true;
+        if (k == ancestor) return true;
     return false;
 }
 
@@ -76,15 +74,13 @@ NodeId LibraryTree::topLevelOf(NodeId n) const {
 }
 
 NodeId LibraryTree::preorderNext(NodeId n) const {
-    if (nodes_[n].first != NoNode)
-        return nodes_[n].first;
+    if (nodes_[n].first != NoNode) return nodes_[n].first;
     return preorderNextSkipping(n);
 }
 
 NodeId LibraryTree::preorderNextSkipping(NodeId n) const {
     for (NodeId k = n; k != NoNode; k = nodes_[k].parent)
-        if (nodes_[k].next != NoNode)
-            return nodes_[k].next;
+        if (nodes_[k].next != NoNode) return nodes_[k].next;
     return NoNode;
 }
 
@@ -98,8 +94,7 @@ NodeId LibraryTree::nodeAtPreorder(std::size_t index) const {
 std::size_t LibraryTree::preorderIndex(NodeId n) const {
     std::size_t i = 0;
     for (NodeId k = firstTop_; k != NoNode; k = preorderNext(k), ++i)
-        if (k == n)
-            return i;
+        if (k == n) return i;
     return std::size_t(-1);
 }
 
@@ -110,12 +105,10 @@ std::string_view LibraryTree::text(NodeId n) const {
 }
 
 bool LibraryTree::isStorable(std::string_view text) {
-    if (!text.empty() && (text[0] == ' ' || text[0] == '\t'))
-        return false;
+    if (!text.empty() && (text[0] == ' ' || text[0] == '\t')) return false;
     for (std::size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
-        if (c == '\r' || c == '\n' || c == '\0')
-            return false;
+        if (c == '\r' || c == '\n' || c == '\0') return false;
         if (c == '\xE2' && i + 2 < text.size() && text[i + 1] == '\x80' &&
             (text[i + 2] == '\xA8' || text[i + 2] == '\xA9'))
             return false;
@@ -154,8 +147,7 @@ std::uint64_t LibraryTree::storeText(std::string_view text) {
         fixed = storable(text);
         text = fixed;
     }
-    if (text.empty())
-        return 0;
+    if (text.empty()) return 0;
     std::string* tail = &blocks_[tailBlock_];
     if (tail->capacity() - tail->size() < text.size()) {
         blocks_.emplace_back();
@@ -170,8 +162,7 @@ std::uint64_t LibraryTree::storeText(std::string_view text) {
 
 std::uint64_t LibraryTree::adoptTextBlock(std::string&& block) {
     // The tail index stays, so new texts keep filling the tail block.
-    if (block.capacity() < MinBlockCapacity)
-        block.reserve(MinBlockCapacity);
+    if (block.capacity() < MinBlockCapacity) block.reserve(MinBlockCapacity);
     blocks_.push_back(std::move(block));
     std::size_t index = blocks_.size() - 1;
     return std::uint64_t(index) << OffsetBits;
@@ -185,8 +176,7 @@ NodeId LibraryTree::allocNode(std::uint64_t ref, std::uint32_t len, int kind) {
         freeList_.pop_back();
         nodes_[id] = node;
     } else {
-        if (nodes_.size() >= std::size_t(INT32_MAX))
-            throw std::length_error("library too large");
+        if (nodes_.size() >= std::size_t(INT32_MAX)) throw std::length_error("library too large");
         id = NodeId(nodes_.size());
         nodes_.push_back(node);
     }
@@ -249,10 +239,8 @@ void LibraryTree::attach(NodeId n, NodeId parent, NodeId before, bool notify) {
             first = n;
         nodes_[before].prev = n;
     }
-    if (!(node.flags & Attached))
-        markAttached(n, true);
-    if (notify && observer_)
-        observer_->inserted(n);
+    if (!(node.flags & Attached)) markAttached(n, true);
+    if (notify && observer_) observer_->inserted(n);
 }
 
 void LibraryTree::detach(NodeId n, bool notify) {
@@ -275,13 +263,11 @@ void LibraryTree::detach(NodeId n, bool notify) {
         last = node.prev;
     node.prev = node.next = NoNode;
     markAttached(n, false);
-    if (notify && observer_)
-        observer_->removed(parent, r);
+    if (notify && observer_) observer_->removed(parent, r);
 }
 
 void LibraryTree::record(const JournalOp& op) {
-    if (journaling_)
-        journal_.ops.push_back(op);
+    if (journaling_) journal_.ops.push_back(op);
 }
 
 NodeId LibraryTree::appendChild(NodeId parent, std::string_view t, int kind) {
@@ -302,13 +288,11 @@ NodeId LibraryTree::insertBefore(NodeId sibling, std::string_view t, int kind) {
 void LibraryTree::setTextRef(NodeId n, std::uint64_t ref, std::uint32_t len, bool notify) {
     nodes_[n].textRef = ref;
     nodes_[n].textLen = len;
-    if (notify && observer_ && (nodes_[n].flags & Attached))
-        observer_->changed(n);
+    if (notify && observer_ && (nodes_[n].flags & Attached)) observer_->changed(n);
 }
 
 void LibraryTree::setText(NodeId n, std::string_view t) {
-    if (text(n) == t || (!isStorable(t) && text(n) == storable(t)))
-        return;
+    if (text(n) == t || (!isStorable(t) && text(n) == storable(t))) return;
     JournalOp op{JournalOp::SetText, n};
     op.oldText = nodes_[n].textRef;
     op.oldLen = nodes_[n].textLen;
@@ -319,14 +303,12 @@ void LibraryTree::setText(NodeId n, std::string_view t) {
 }
 
 void LibraryTree::setKind(NodeId n, int kind) {
-    if (nodes_[n].kind == kind)
-        return;
+    if (nodes_[n].kind == kind) return;
     JournalOp op{JournalOp::SetKind, n};
     op.oldKind = nodes_[n].kind;
     op.newKind = kind;
     nodes_[n].kind = std::uint8_t(kind);
-    if (observer_ && (nodes_[n].flags & Attached))
-        observer_->changed(n);
+    if (observer_ && (nodes_[n].flags & Attached)) observer_->changed(n);
     record(op);
 }
 
@@ -348,8 +330,7 @@ void LibraryTree::move(NodeId n, NodeId parent, NodeId before) {
 }
 
 void LibraryTree::clear() {
-    if (observer_)
-        observer_->aboutToReset();
+    if (observer_) observer_->aboutToReset();
     nodes_.clear();
     nodes_.shrink_to_fit();
     freeList_.clear();
@@ -361,24 +342,20 @@ void LibraryTree::clear() {
     liveCount_ = 0;
     journal_.ops.clear();
     ++generation_;
-    if (observer_)
-        observer_->resetDone();
+    if (observer_) observer_->resetDone();
 }
 
 void LibraryTree::beginBulk() {
-    if (observer_)
-        observer_->aboutToReset();
+    if (observer_) observer_->aboutToReset();
 }
 
 void LibraryTree::endBulk() {
-    if (observer_)
-        observer_->resetDone();
+    if (observer_) observer_->resetDone();
 }
 
 void LibraryTree::reserve(std::size_t nodes, std::size_t textBytes) {
     nodes_.reserve(nodes);
-    if (textBytes > 0 && blocks_[tailBlock_].empty())
-        blocks_[tailBlock_].reserve(textBytes);
+    if (textBytes > 0 && blocks_[tailBlock_].empty()) blocks_[tailBlock_].reserve(textBytes);
 }
 
 NodeId LibraryTree::bulkAppend(NodeId parent, std::string_view t, int kind) {
@@ -387,8 +364,7 @@ NodeId LibraryTree::bulkAppend(NodeId parent, std::string_view t, int kind) {
     return n;
 }
 
-NodeId LibraryTree::bulkAppendRef(NodeId parent, std::uint64_t ref, std::uint32_t len,
-                                  int kind) {
+NodeId LibraryTree::bulkAppendRef(NodeId parent, std::uint64_t ref, std::uint32_t len, int kind) {
     NodeId n = allocNode(ref, len, kind);
     attach(n, parent, NoNode, false);
     return n;
@@ -421,8 +397,7 @@ void LibraryTree::undo(const Journal& j) {
             break;
         case JournalOp::SetKind:
             nodes_[op.node].kind = std::uint8_t(op.oldKind);
-            if (observer_)
-                observer_->changed(op.node);
+            if (observer_) observer_->changed(op.node);
             break;
         }
     }
@@ -442,8 +417,7 @@ void LibraryTree::redo(const Journal& j) {
             break;
         case JournalOp::SetKind:
             nodes_[op.node].kind = std::uint8_t(op.newKind);
-            if (observer_)
-                observer_->changed(op.node);
+            if (observer_) observer_->changed(op.node);
             break;
         }
     }
@@ -457,10 +431,8 @@ void LibraryTree::discard(const Journal& j, bool undone) {
     std::vector<const JournalOp*> deciding;
     std::unordered_set<NodeId> seen;
     auto consider = [&](const JournalOp& op) {
-        if (op.type != JournalOp::Attach && op.type != JournalOp::Detach)
-            return;
-        if (seen.insert(op.node).second)
-            deciding.push_back(&op);
+        if (op.type != JournalOp::Attach && op.type != JournalOp::Detach) return;
+        if (seen.insert(op.node).second) deciding.push_back(&op);
     };
     if (undone)
         for (const JournalOp& op : j.ops)
@@ -470,19 +442,16 @@ void LibraryTree::discard(const Journal& j, bool undone) {
             consider(*it);
     for (const JournalOp* op : deciding) {
         NodeId n = op->node;
-        if (!isValid(n) || (nodes_[n].flags & Attached))
-            continue;
+        if (!isValid(n) || (nodes_[n].flags & Attached)) continue;
         bool owned = undone ? op->type == JournalOp::Attach : op->type == JournalOp::Detach;
-        if (!owned)
-            continue;
+        if (!owned) continue;
         // Free only a detached root, not a node inside another detached subtree.
         NodeId p = nodes_[n].parent;
         bool linked = false;
         if (p != NoNode && isValid(p))
             for (NodeId c = nodes_[p].first; c != NoNode && !linked; c = nodes_[c].next)
                 linked = c == n;
-        if (!linked)
-            freeSubtree(n);
+        if (!linked) freeSubtree(n);
     }
 }
 

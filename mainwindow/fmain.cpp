@@ -140,6 +140,15 @@ TFormMain::TFormMain(const MainDeps& deps, QWidget* parent) : QMainWindow(parent
 
 TFormMain::~TFormMain() {
     qApp->removeEventFilter(this);
+    // The tree is a member and dies before QWidget deletes the children that use it:
+    // delete the embedded panels, the view and the model while it is still there.
+    delete takeCentralWidget();
+    delete model_;
+    delete doc_;
+    delete undo_;
+    model_ = nullptr;
+    doc_ = nullptr;
+    undo_ = nullptr;
     tree_.setObserver(nullptr);
     delete AboutBox;
 }
@@ -466,7 +475,15 @@ LevelPanel* TFormMain::operationPanel(Operation op) const {
     return nullptr;
 }
 
-LevelPanel* TFormMain::sessionPanel(Session) const {
+LevelPanel* TFormMain::sessionPanel(Session s) const {
+    switch (s) {
+    case Session::Imprint:
+        return FormImprintSelected;
+    case Session::Flash:
+        return FormFlashSelected;
+    case Session::Review:
+        return FormReviewSelected;
+    }
     return nullptr;
 }
 

@@ -14,6 +14,8 @@
 #include "panels/fedit.h"
 #include "panels/feditobject.h"
 #include "panels/feditselected.h"
+#include "panels/fwizard.h"
+#include "panels/levelrows.h"
 #include "platform/prompts.h"
 #include "study/fstudy.h"
 
@@ -200,28 +202,20 @@ bool TFormMain::EditorBusy(const QString& phrase) {
 }
 
 void TFormMain::RefreshSelectionViews() {
-    PSB->clear();
     const NodeId s = selectedNode();
-    LevelRowStates addRows, otherRows;
+    const LevelRowStates addRows = ComputeLevelRows(tree_, s, true);
+    const LevelRowStates otherRows = ComputeLevelRows(tree_, s, false);
     QString path;
-    for (int l = 1; l <= 8; ++l) {
-        const NodeId p = s == NoNode ? NoNode : GetObjAtLevel(tree_, s, l - 1);
-        const NodeId n = s == NoNode ? NoNode : GetObjAtLevel(tree_, s, l);
-        addRows[l].buttonEnabled = p != NoNode || l == 1;
-        otherRows[l].buttonEnabled = n != NoNode;
-        const QString name = n == NoNode ? QString() : BytesToDisplay(tree_.text(n));
-        for (LevelRowStates* rows : {&addRows, &otherRows}) {
-            (*rows)[l].nameVisible = n != NoNode;
-            (*rows)[l].name = name;
-        }
-        if (SB->isVisible() && n != NoNode)
-            path += (l >= 2 ? QStringLiteral("  >  ") : QString()) + name;
-    }
+    if (SB->isVisible())
+        for (int l = 1; l <= MaxObjectLevel; ++l)
+            if (otherRows[l].nameVisible)
+                path += (l >= 2 ? QStringLiteral("  >  ") : QString()) + otherRows[l].name;
     PSB->setText(path);
     if (FormAddNew) FormAddNew->setRows(addRows);
     for (LevelPanel* panel : allPanels())
         if (panel != FormAddNew) panel->setRows(otherRows);
     if (FormAddNew && FormAddNew->BGen) FormAddNew->BGen->setEnabled(addRows[8].buttonEnabled);
+    if (TFormWizard* wizard = TFormWizard::current()) wizard->refreshFromMain();
 
     const bool edit = isEditMode();
     if (edit && operationVisible(Operation::AddNew)) {
@@ -591,6 +585,7 @@ void TFormMain::updateUndoButtons() {
     MIRedo->setEnabled(undo_->canRedo());
     MIUndo->setStatusTip(undo_->undoHint());
     MIRedo->setStatusTip(undo_->redoHint());
+    if (TFormWizard* wizard = TFormWizard::current()) wizard->refreshFromMain();
 }
 
 } // namespace brenvik
