@@ -11,12 +11,15 @@
 #include "panels/fdeleteselected.h"
 #include "panels/feditobject.h"
 #include "panels/feditselected.h"
+#include "panels/levelrows.h"
 #include "platform/fakespeech.h"
 #include "platform/instanceguard.h"
 #include "platform/prompts.h"
 #include "platform/shellopen.h"
 #include "platform/systemnames.h"
 #include "study/fflashselected.h"
+#include "study/fimprintselected.h"
+#include "study/freviewselected.h"
 
 #include <QAction>
 #include <QApplication>
@@ -127,6 +130,17 @@ TEST_F(MainWindowTest, StartUpEndsInStudyModeWithTheDemoLoaded) {
               QStringLiteral("Open the User's Guide from the Help menu\nto learn how to use "
                              "Brenvik."));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Brenvik"));
+
+    // Every session panel follows the selected library: only its Library row is live
+    // (the hidden panels are disabled as a whole, so ask relative to their own panel).
+    for (LevelPanel* panel : std::initializer_list<LevelPanel*>{
+             w.FormImprintSelected, w.FormFlashSelected, w.FormReviewSelected}) {
+        EXPECT_TRUE(panel->rows()->button(1)->isEnabledTo(panel->PMain));
+        EXPECT_FALSE(panel->rows()->nameEdit(1)->isHidden());
+        EXPECT_EQ(panel->rows()->nameEdit(1)->text(), QStringLiteral("Capitals Demo - Press [F9]"));
+        EXPECT_FALSE(panel->rows()->button(2)->isEnabledTo(panel->PMain));
+        EXPECT_TRUE(panel->rows()->nameEdit(2)->isHidden());
+    }
 
     // Switching to edit shows the edit tools again.
     toEditMode();
