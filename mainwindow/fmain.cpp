@@ -366,6 +366,9 @@ void TFormMain::createCentre() {
     TVObjs->setModel(model_);
     selection_ = new GuardedSelectionModel(model_, [this] { return selectionMayChange(); });
     TVObjs->setSelectionModel(selection_);
+    // Long names scroll sideways instead of being cut off.
+    TVObjs->header()->setStretchLastSection(false);
+    TVObjs->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     objsLayout->addWidget(TVObjs);
     connect(selection_, &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex&, const QModelIndex&) { TVObjsChange(); });
