@@ -122,32 +122,13 @@ int loadInto(LibraryTree& tree, const QString& path, std::string& loaderError) {
     return 0;
 }
 
-// Walks the attached tree in pre-order with each node's depth.
-template <class Fn> void forEachNode(const LibraryTree& tree, Fn&& fn) {
-    NodeId n = tree.first();
-    int depth = 0;
-    while (n != NoNode) {
-        fn(n, depth);
-        if (NodeId c = tree.firstChild(n); c != NoNode) {
-            n = c;
-            ++depth;
-            continue;
-        }
-        while (n != NoNode && tree.nextSibling(n) == NoNode) {
-            n = tree.parent(n);
-            --depth;
-        }
-        if (n != NoNode) n = tree.nextSibling(n);
-    }
-}
-
 int dump(const QString& path) {
     LibraryTree tree;
     std::string error;
     int code = loadInto(tree, path, error);
     if (code == ExitNoFile) return code;
     Output out;
-    forEachNode(tree, [&](NodeId n, int depth) {
+    ForEachPreorder(tree, [&](NodeId n, int depth) {
         out << (long long)depth << '\t' << (long long)tree.kind(n) << '\t' << tree.text(n) << '\n';
     });
     out.flush();
@@ -231,7 +212,7 @@ int record(const QString& path) {
     }
     FixedDesktopColors desktop = toolDesktop();
     Output out;
-    forEachNode(tree, [&](NodeId n, int) {
+    ForEachPreorder(tree, [&](NodeId n, int) {
         if (tree.kind(n) != Question) return;
         QuestionRecord r = QuestionRecord::newRecord(desktop);
         std::string readError = ReadQuestionRecord(tree, n, r, desktop);

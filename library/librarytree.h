@@ -158,4 +158,24 @@ private:
     std::uint64_t generation_ = 0;
 };
 
+// Calls fn(node, depth) for every attached node in pre-order. The depth comes from the
+// walk itself: asking the tree for each node's depth would make big libraries quadratic.
+template <class Fn> void ForEachPreorder(const LibraryTree& tree, Fn&& fn) {
+    NodeId n = tree.first();
+    int depth = 0;
+    while (n != NoNode) {
+        fn(n, depth);
+        if (NodeId c = tree.firstChild(n); c != NoNode) {
+            n = c;
+            ++depth;
+            continue;
+        }
+        while (n != NoNode && tree.nextSibling(n) == NoNode) {
+            n = tree.parent(n);
+            --depth;
+        }
+        if (n != NoNode) n = tree.nextSibling(n);
+    }
+}
+
 } // namespace brenvik

@@ -13,27 +13,6 @@ namespace brenvik {
 
 namespace {
 
-// Calls fn(node, depth) for every attached node in pre-order. Depth comes from the walk
-// itself: asking the tree for each node's depth would make big libraries quadratic.
-template <class Fn> void forEachPreorder(const LibraryTree& tree, Fn&& fn) {
-    NodeId n = tree.first();
-    int depth = 0;
-    while (n != NoNode) {
-        fn(n, depth);
-        NodeId child = tree.firstChild(n);
-        if (child != NoNode) {
-            n = child;
-            ++depth;
-            continue;
-        }
-        while (n != NoNode && tree.nextSibling(n) == NoNode) {
-            n = tree.parent(n);
-            --depth;
-        }
-        if (n != NoNode) n = tree.nextSibling(n);
-    }
-}
-
 // The kind a node gets from its depth alone. Kinds are stored in a byte; a damaged file
 // may nest deeper than that, and wrapping round would fake an object kind.
 int depthKind(int depth) {
@@ -201,7 +180,7 @@ Status OutlineLoader(LibraryTree& tree, std::string text) {
 
 void DeriveNodeKinds(LibraryTree& tree) {
     std::vector<NodeId> questions;
-    forEachPreorder(tree, [&](NodeId n, int depth) {
+    ForEachPreorder(tree, [&](NodeId n, int depth) {
         NodeId parent = tree.parent(n);
         if (parent == NoNode) return;
         int kind;
@@ -220,11 +199,11 @@ void DeriveNodeKinds(LibraryTree& tree) {
 
 std::string WriteOutline(const LibraryTree& tree) {
     std::size_t total = 0;
-    forEachPreorder(
+    ForEachPreorder(
         tree, [&](NodeId n, int depth) { total += std::size_t(depth) + tree.text(n).size() + 2; });
     std::string out;
     out.reserve(total);
-    forEachPreorder(tree, [&](NodeId n, int depth) {
+    ForEachPreorder(tree, [&](NodeId n, int depth) {
         out.append(std::size_t(depth), '\t');
         std::string_view t = tree.text(n);
         if (LibraryTree::isStorable(t))
@@ -240,7 +219,7 @@ QString WriteOutline(const LibraryTree& tree, QIODevice& device) {
     std::string chunk;
     chunk.reserve(ChunkSize + 4096);
     QString error;
-    forEachPreorder(tree, [&](NodeId n, int depth) {
+    ForEachPreorder(tree, [&](NodeId n, int depth) {
         if (!error.isEmpty()) return;
         chunk.append(std::size_t(depth), '\t');
         std::string_view t = tree.text(n);

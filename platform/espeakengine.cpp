@@ -274,15 +274,7 @@ void EspeakEngine::releasePlayback() {
 }
 
 void EspeakEngine::emitStarted(const UtterancePtr& u) {
-    if (!u) return;
-    QMetaObject::invokeMethod(
-        this,
-        [this, u] {
-            if (u->started) return;
-            u->started = true;
-            Q_EMIT started();
-        },
-        Qt::QueuedConnection);
+    queueStarted(u);
 }
 
 void EspeakEngine::finish(const UtterancePtr& u) {
@@ -293,18 +285,7 @@ void EspeakEngine::finish(const UtterancePtr& u) {
         playTimer_->stop();
         guardTimer_->stop();
     }
-    QMetaObject::invokeMethod(
-        this,
-        [this, u] {
-            if (!u->started) {
-                u->started = true;
-                Q_EMIT started();
-            }
-            if (u->done) return;
-            u->done = true;
-            Q_EMIT done();
-        },
-        Qt::QueuedConnection);
+    queueDone(u);
 }
 
 void EspeakEngine::stopSpeaking() {

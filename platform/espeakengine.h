@@ -70,12 +70,6 @@ public:
 
 private:
     // Delivery state of one utterance, shared with the queued calls that report it.
-    struct Utterance {
-        bool started = false;   // `started` emitted
-        bool finishing = false; // `done` queued
-        bool done = false;      // `done` emitted
-    };
-    using UtterancePtr = std::shared_ptr<Utterance>;
 
     void joinWorker();
     void onSynthesized(const UtterancePtr& u, const Synthesis& result);

@@ -21,15 +21,9 @@ void FakeSpeechEngine::speak(const QString& text) {
     auto u = std::make_shared<Utterance>();
     current_ = u;
     speaking_ = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this, u] {
-            if (u->started) return;
-            u->started = true;
-            Q_EMIT started();
-            if (durationMs_ >= 0 && u == current_ && !u->finishing) timer_->start(durationMs_);
-        },
-        Qt::QueuedConnection);
+    queueStarted(u, [this, u] {
+        if (durationMs_ >= 0 && u == current_ && !u->finishing) timer_->start(durationMs_);
+    });
 }
 
 void FakeSpeechEngine::finish() {
@@ -38,18 +32,7 @@ void FakeSpeechEngine::finish() {
     u->finishing = true;
     speaking_ = false;
     timer_->stop();
-    QMetaObject::invokeMethod(
-        this,
-        [this, u] {
-            if (!u->started) {
-                u->started = true;
-                Q_EMIT started();
-            }
-            if (u->done) return;
-            u->done = true;
-            Q_EMIT done();
-        },
-        Qt::QueuedConnection);
+    queueDone(u);
 }
 
 void FakeSpeechEngine::finishNow() {

@@ -40,9 +40,6 @@ public:
     bool speaking() const override { return speaking_; }
 
 private:
-    struct Utterance {
-        bool started = false, finishing = false, done = false;
-    };
     void finish();
 
     QStringList modes_{QStringLiteral("Voice 1"), QStringLiteral("Voice 2"),

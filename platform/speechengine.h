@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <memory>
 
 namespace brenvik {
 
@@ -14,7 +16,7 @@ public:
     using QObject::QObject;
     ~SpeechEngine() override = default;
 
-    virtual bool available() const = 0;     // false: the engine failed to start
+    virtual bool available() const = 0; // false: the engine failed to start
     virtual QString failureText() const { return {}; }
     virtual int modeCount() const = 0;
     virtual QString modeName(int mode) const = 0; // 1-based
@@ -27,6 +29,20 @@ public:
 Q_SIGNALS:
     void started();
     void done();
+
+protected:
+    // One utterance's events: `started` and `done` are each delivered once, in that order,
+    // queued to the UI thread, however the utterance ends.
+    struct Utterance {
+        bool started = false;   // `started` emitted
+        bool finishing = false; // `done` queued
+        bool done = false;      // `done` emitted
+    };
+    using UtterancePtr = std::shared_ptr<Utterance>;
+    // Queues `started` unless it was delivered already; `then` runs right after it.
+    void queueStarted(const UtterancePtr& u, std::function<void()> then = {});
+    // Queues `done`, preceded by `started` if that is still owed.
+    void queueDone(const UtterancePtr& u);
 };
 
 } // namespace brenvik
