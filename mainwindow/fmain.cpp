@@ -110,7 +110,7 @@ TFormMain::TFormMain(const MainDeps& deps, QWidget* parent) : QMainWindow(parent
     TRand->start();
 
     // The splash comes first so the user sees something while the rest is built.
-    AboutBox = new TAboutBox(deps_.programFolder, QString(), QString(), nullptr);
+    AboutBox = new TAboutBox(deps_.programFolder, computerName(), userName(), nullptr);
     AboutBox->showSplash();
 
     createMenus();
@@ -731,6 +731,9 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     SayGoodbye(SayGoodbyeOnClose);
     writeSettings();
     ending_ = true;
+    // The farewell box is a window of its own: hide it, so closing this last window
+    // ends the application.
+    if (AboutBox) AboutBox->hide();
     event->accept();
 }
 

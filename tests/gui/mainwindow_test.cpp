@@ -7,6 +7,7 @@
 #include "mainwindow/librarydocument.h"
 #include "mainwindow/libraryitemmodel.h"
 #include "mainwindow/undostore.h"
+#include "panels/faboutbox.h"
 #include "panels/faddnew.h"
 #include "panels/fdeleteselected.h"
 #include "panels/feditobject.h"
@@ -424,3 +425,13 @@ TEST(InstanceGuardTest, SecondAcquireInTheSameFolderFails) {
 }
 
 } // namespace
+
+TEST_F(MainWindowTest, ExitSaysGoodbyeAndLeavesNoWindowOpen) {
+    TFormMain& w = *window;
+    speech.spoken.clear();
+    w.MIExit->trigger();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(w.AboutBox->isVisible());
+    EXPECT_EQ(w.AboutBox->windowTitle(), QStringLiteral("Bye"));
+    EXPECT_EQ(speech.spoken, QStringList{QStringLiteral("Goodbye.")});
+}
