@@ -491,7 +491,9 @@ void TFormMain::TVObjsMouseDown(const QPoint& globalPos, const QModelIndex& inde
 }
 
 void TFormMain::PMObjsPopup() {
-    const bool any = deepestObjectLevel() > 0;
+    // With an editor open nothing here may run: an editor opened on top of another
+    // would later save into the wrong object.
+    const bool any = !editorOpen() && deepestObjectLevel() > 0;
     for (QAction* a : {PMIFlash, PMIReview, PMIImprint})
         a->setEnabled(any);
     PMIEdit->setEnabled(any);

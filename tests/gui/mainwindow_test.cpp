@@ -29,6 +29,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -301,6 +302,11 @@ TEST_F(MainWindowTest, OpenObjectEditorRefusesOtherCommands) {
     w.BUndoClick();
     EXPECT_EQ(nameOf(book), "Maps");
     EXPECT_TRUE(lastText().endsWith(QStringLiteral("performing another operation.")));
+
+    // The tree's pop-up menu offers nothing while the editor is open.
+    Q_EMIT w.PMObjs->aboutToShow();
+    for (QAction* a : {w.PMIImprint, w.PMIFlash, w.PMIReview, w.PMIEdit})
+        EXPECT_FALSE(a->isEnabled());
 }
 
 TEST_F(MainWindowTest, RenameInPlaceRecordsOnlyRealChanges) {
