@@ -1,7 +1,7 @@
 #pragma once
 
 #include "library/colors.h"
-#include "library/fontspec.h"
+#include "library/fonttext.h"
 #include "library/librarytree.h"
 
 #include <array>

@@ -1,5 +1,5 @@
 #include "library/colors.h"
-#include "library/fontspec.h"
+#include "library/fonttext.h"
 
 #include <gtest/gtest.h>
 

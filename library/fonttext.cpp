@@ -1,4 +1,4 @@
-#include "library/fontspec.h"
+#include "library/fonttext.h"
 
 #include <climits>
 #include <vector>
