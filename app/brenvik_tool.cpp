@@ -9,7 +9,7 @@
 
 #include "library/colors.h"
 #include "library/demodata.h"
-#include "library/fontspec.h"
+#include "library/fonttext.h"
 #include "library/librarytree.h"
 #include "library/outline.h"
 #include "library/questionrecord.h"
