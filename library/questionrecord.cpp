@@ -58,6 +58,19 @@ NodeId firstOrNew(LibraryTree& tree, NodeId parent, int kind, std::string_view t
     return n != NoNode ? n : tree.appendChild(parent, text, kind);
 }
 
+// Reads three flag lines after `n`, then the background colour line after them (when
+// present). `n` ends on the last node read; a missing flag line ends the block.
+bool readFlagsAndColour(const LibraryTree& tree, NodeId& n, bool* a, bool* b, bool* c,
+                        long long& colour, std::string& error) {
+    for (bool* f : {a, b, c}) {
+        n = tree.nextSibling(n);
+        if (n == NoNode) return true;
+        *f = flag(tree, n);
+    }
+    if ((n = tree.nextSibling(n)) != NoNode && !readNumber(tree, n, colour, error)) return false;
+    return true;
+}
+
 } // namespace
 
 PaneRecord PaneRecord::newRecord(const DesktopColors& desktop) {
@@ -90,18 +103,8 @@ std::string ReadPaneRecord(const LibraryTree& tree, NodeId pane, PaneRecord& rec
         if (n != NoNode && lineValue(tree.text(n), value)) {
             error = ReadFontSpec(value, rec.font, desktop);
             if (!error.empty()) return error;
-            bool* flags[] = {&rec.textShallowBorder, &rec.textDeepBorder, &rec.centredText};
-            bool complete = true;
-            for (bool* f : flags) {
-                n = tree.nextSibling(n);
-                if (n == NoNode) {
-                    complete = false;
-                    break;
-                }
-                *f = flag(tree, n);
-            }
-            if (complete && (n = tree.nextSibling(n)) != NoNode &&
-                !readNumber(tree, n, rec.textBackground, error))
+            if (!readFlagsAndColour(tree, n, &rec.textShallowBorder, &rec.textDeepBorder,
+                                    &rec.centredText, rec.textBackground, error))
                 return error;
         }
     }
@@ -111,18 +114,8 @@ std::string ReadPaneRecord(const LibraryTree& tree, NodeId pane, PaneRecord& rec
     if (selected(tree, imageChoice)) rec.content = ImageContent;
     if (NodeId n = tree.firstChild(imageChoice); n != NoNode) {
         if (lineValue(tree.text(n), value)) rec.imageFile = std::string(value);
-        bool* flags[] = {&rec.imageShallowBorder, &rec.imageDeepBorder, &rec.stretchToFit};
-        bool complete = true;
-        for (bool* f : flags) {
-            n = tree.nextSibling(n);
-            if (n == NoNode) {
-                complete = false;
-                break;
-            }
-            *f = flag(tree, n);
-        }
-        if (complete && (n = tree.nextSibling(n)) != NoNode &&
-            !readNumber(tree, n, rec.imageBackground, error))
+        if (!readFlagsAndColour(tree, n, &rec.imageShallowBorder, &rec.imageDeepBorder,
+                                &rec.stretchToFit, rec.imageBackground, error))
             return error;
     }
 
