@@ -1,4 +1,5 @@
 #include "platform/instanceguard.h"
+#include "tests/gui/waituntil.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -12,17 +13,6 @@
 using namespace brenvik;
 
 namespace {
-
-bool waitFor(const std::function<bool()>& pred, int timeoutMs) {
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
-}
 
 // Reads a helper process's stdout until `word` appears on a line.
 bool waitForLine(QProcess& p, const QByteArray& word, int timeoutMs) {
@@ -59,7 +49,7 @@ TEST(InstanceGuard, OneHolderPerFolderAndFoldersAreIndependent) {
     QObject::connect(&first, &InstanceGuard::raiseRequested, [&] { ++raisedFirst; });
     QObject::connect(&other, &InstanceGuard::raiseRequested, [&] { ++raisedOther; });
     EXPECT_TRUE(second.notifyFirstInstance(a.path(), 2000));
-    EXPECT_TRUE(waitFor([&] { return raisedFirst == 1; }, 3000));
+    EXPECT_TRUE(waitUntil([&] { return raisedFirst == 1; }, 3000));
     QCoreApplication::processEvents();
     EXPECT_EQ(raisedOther, 0);
 
@@ -97,5 +87,5 @@ TEST(InstanceGuard, LockOfAKilledProcessIsReleased) {
     InstanceGuard later;
     EXPECT_FALSE(later.tryAcquire(dir.path()));
     EXPECT_TRUE(later.notifyFirstInstance(dir.path(), 2000));
-    EXPECT_TRUE(waitFor([&] { return raised == 1; }, 3000));
+    EXPECT_TRUE(waitUntil([&] { return raised == 1; }, 3000));
 }

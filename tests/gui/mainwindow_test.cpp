@@ -21,6 +21,7 @@
 #include "study/fflashselected.h"
 #include "study/fimprintselected.h"
 #include "study/freviewselected.h"
+#include "tests/gui/waituntil.h"
 
 #include <QAction>
 #include <QApplication>
@@ -39,17 +40,6 @@
 using namespace brenvik;
 
 namespace {
-
-bool waitUntil(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QTest::qWait(5);
-    }
-    return true;
-}
 
 class MainWindowTest : public ::testing::Test {
 protected:

@@ -1,5 +1,6 @@
 #include "platform/espeakengine.h"
 #include "platform/fakespeech.h"
+#include "tests/gui/waituntil.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -11,17 +12,6 @@
 using namespace brenvik;
 
 namespace {
-
-bool waitUntil(const std::function<bool()>& pred, int timeoutMs) {
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
-}
 
 void pump(int ms) {
     QElapsedTimer t;
