@@ -32,6 +32,7 @@ class UndoStore;
 class LibraryDocument;
 class ShellOpen;
 class SystemNames;
+class ScreenSaver;
 class TAboutBox;
 class TFormMain;
 class TFormAddNew;
@@ -56,6 +57,8 @@ struct MainDeps {
     ShellOpen* shell = nullptr;
     SystemNames* names = nullptr;
     const DesktopColors* colors = nullptr;
+    WebViewerFactory* web = nullptr;
+    ScreenSaver* screenSaver = nullptr;
     QString programFolder;
     // Null: the window keeps its settings in "brenvik.ini" in the program folder.
     SettingsStore* settings = nullptr;
@@ -159,6 +162,11 @@ public:
     void hotTabEnter(QWidget* tab) override;
     void hotTabLeave() override;
     QColor accentColor() const override { return AccentColor; }
+    WebViewerFactory& webViewers() override { return *deps_.web; }
+    ShellOpen& shell() override { return *deps_.shell; }
+    bool ChooseAnswerFont(QWidget* parent) override;
+    void previewQuestion(const QuestionRecord& record, const QString& title,
+                         std::function<void()> closed) override;
 
     // Tree view hooks.
     bool TVObjsEditing(NodeId node);

@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QString>
 #include <array>
+#include <functional>
 
 class QWidget;
 class QLineEdit;
@@ -16,6 +17,9 @@ class Prompts;
 class SpeechEngine;
 class SettingsStore;
 class DesktopColors;
+class ShellOpen;
+class WebViewerFactory;
+struct QuestionRecord;
 
 // What one level row (1..8) of a panel shows after a selection change.
 struct LevelRowState {
@@ -43,12 +47,12 @@ public:
     virtual QString programFolder() const = 0;
 
     // Level commands: the sender's level is passed explicitly.
-    virtual void Library1Click(int level) = 0;        // Add new
-    virtual void Library2Click(int level) = 0;        // Edit selected
-    virtual void CopySelectedClick(int level) = 0;    // Copy selected
-    virtual void Library3Click(int level) = 0;        // Delete selected
-    virtual void showOperation(Operation op) = 0;     // tab of an operation panel
-    virtual void showSession(Session s) = 0;          // tab of a session panel
+    virtual void Library1Click(int level) = 0;     // Add new
+    virtual void Library2Click(int level) = 0;     // Edit selected
+    virtual void CopySelectedClick(int level) = 0; // Copy selected
+    virtual void Library3Click(int level) = 0;     // Delete selected
+    virtual void showOperation(Operation op) = 0;  // tab of an operation panel
+    virtual void showSession(Session s) = 0;       // tab of a session panel
     virtual void sessionLevelClick(Session s, int level) = 0;
     // Renames the object at `level` of the selection (name edits); records an undo point
     // only when the name changes.
@@ -82,6 +86,17 @@ public:
     virtual void hotTabEnter(QWidget* tab) = 0;
     virtual void hotTabLeave() = 0;
     virtual QColor accentColor() const = 0;
+
+    // Platform services of the question editor's panes.
+    virtual WebViewerFactory& webViewers() = 0;
+    virtual ShellOpen& shell() = 0;
+    // The one font dialog of all answers ("Answer Font"); true when the font was changed.
+    virtual bool ChooseAnswerFont(QWidget* parent) = 0;
+    // Shows `record` in the study window in Preview mode under `title`, with the main
+    // window minimised meanwhile. Returns at once; when the study window has closed (or
+    // could not be shown) the main window is restored, F9 is free again and `closed` runs.
+    virtual void previewQuestion(const QuestionRecord& record, const QString& title,
+                                 std::function<void()> closed) = 0;
 };
 
 } // namespace brenvik

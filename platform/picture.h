@@ -12,10 +12,18 @@ struct PictureResult {
     bool ok() const { return !image.isNull(); }
 };
 
-// Loads a picture file: JPEG through libjpeg (recognised by its content, not its name),
-// every other format through Qt's image readers. A missing, unreadable or damaged file gives
-// a null image and an error text; it never ends the program.
+// Loads a picture file, chosen by its file name extension (in any case): JPEG through
+// libjpeg, Windows bitmaps and icons, Windows metafiles and enhanced metafiles, and every
+// format Qt's image readers know (PNG, GIF, WebP, SVG, ...). Any other extension fails with
+// "Unknown picture file extension (.ext)". A missing, unreadable or damaged file gives a
+// null image and an error text; it never ends the program.
 PictureResult LoadPicture(const QString& path);
+
+// The picture dialog's filter, in the "Desc (*.x)|*.x|..." form: every extension that
+// LoadPicture accepts, all of them first, then one entry per kind.
+QString PictureDialogFilter();
+// True when LoadPicture knows the extension of `path`.
+bool IsPictureExtension(const QString& path);
 
 // Decodes JPEG data held in memory; `name` is used in error texts.
 PictureResult DecodeJpeg(const QByteArray& data, const QString& name);

@@ -18,7 +18,9 @@
 #include "panels/fwizard.h"
 #include "panels/levelpanel.h"
 #include "panels/levelrows.h"
+#include "platform/fakewebviewer.h"
 #include "platform/prompts.h"
+#include "platform/shellopen.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -133,6 +135,13 @@ public:
     void hotTabEnter(QWidget* tab) override { hotTab = tab; }
     void hotTabLeave() override { hotTab = nullptr; }
     QColor accentColor() const override { return QColor(176, 196, 222); }
+    WebViewerFactory& webViewers() override { return web_; }
+    ShellOpen& shell() override { return shell_; }
+    bool ChooseAnswerFont(QWidget*) override { return false; }
+    void previewQuestion(const QuestionRecord&, const QString&,
+                         std::function<void()> closed) override {
+        if (closed) closed();
+    }
 
     // A path root > Library 1 > Set 1 > Book 1 > Part 1 > Chapter 1 > Section 1 >
     // Concept 1 > Question 1; path[level] is the object of that level.
@@ -149,6 +158,8 @@ public:
     LibraryTree tree_;
     FixedDesktopColors colors_;
     FakePrompts prompts_;
+    FakeWebViewerFactory web_;
+    FakeShellOpen shell_;
     SettingsStore settings_;
     QString folder_;
     NodeId selected_ = NoNode;

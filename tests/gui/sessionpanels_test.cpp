@@ -6,7 +6,9 @@
 #include "library/settingsstore.h"
 #include "mainwindow/maincommands.h"
 #include "panels/faboutbox.h"
+#include "platform/fakewebviewer.h"
 #include "platform/prompts.h"
+#include "platform/shellopen.h"
 #include "study/fflashselected.h"
 #include "study/fimprintselected.h"
 #include "study/freviewselected.h"
@@ -81,8 +83,17 @@ public:
     void hotTabEnter(QWidget*) override {}
     void hotTabLeave() override {}
     QColor accentColor() const override { return QColor(211, 211, 211); }
+    WebViewerFactory& webViewers() override { return web_; }
+    ShellOpen& shell() override { return shell_; }
+    bool ChooseAnswerFont(QWidget*) override { return false; }
+    void previewQuestion(const QuestionRecord&, const QString&,
+                         std::function<void()> closed) override {
+        if (closed) closed();
+    }
 
     FakePrompts prompts_;
+    FakeWebViewerFactory web_;
+    FakeShellOpen shell_;
     std::vector<Session> sessionsShown;
     std::vector<std::pair<Session, int>> levelClicks;
     std::vector<std::pair<int, QString>> renames;
