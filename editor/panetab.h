@@ -1,0 +1,109 @@
+#pragma once
+
+#include "library/questionrecord.h"
+
+#include <QWidget>
+#include <array>
+
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+class QTextEdit;
+class QToolButton;
+
+namespace brenvik {
+
+class MainCommands;
+class PictureView;
+class WebViewer;
+
+// One pane tab of the question editor ("Pane 1" .. "Pane 3"): the page control PCn with its
+// three content sub-tabs (text, image, website), every control of them, and the move
+// buttons. The digit n (1..3) is fixed for the object's life: the tab travels with its
+// content when the user moves panes, and its slot is decided by the editor.
+class PaneTab : public QWidget {
+    Q_OBJECT
+public:
+    PaneTab(MainCommands& main, int digit, QWidget* parent = nullptr);
+
+    int digit() const { return digit_; }
+
+    // Fills every control from `pane` without marking anything changed (load steps 6, 8 and
+    // 9): previews and the web viewer hidden and not loaded, the viewer stopped.
+    void load(const PaneRecord& pane);
+    // The record as the controls hold it (image file and address trimmed).
+    PaneRecord record() const;
+    // The selected content kind: the index of the active sub-tab (0 text, 1 image, 2 website).
+    int content() const;
+
+    // The control a failed validation points at, or null when the pane passes:
+    // text kind: the text box ("No text was specified."); image kind: the file field
+    // ("No image filename was specified."); website kind: the address field ("No website
+    // address (or filename) was specified."). `message` gets the text.
+    QWidget* validate(QString* message) const;
+
+    // The move buttons' states, set by the editor's UpdatePaneTabs.
+    void setMoveStates(bool leftEnabled, bool rightEnabled);
+    // Highlights the active content sub-tab (the tab-change work); marks nothing.
+    void highlightSubTab();
+    // LayoutImagePreview of this pane: after a main-window resize and after image options.
+    void layoutImagePreview();
+    // Stops the web viewer (editor load and close); a late page then changes no field.
+    void stopViewer();
+    // Suspends and restores the text box's change notifications (the preview).
+    void setTextNotificationsBlocked(bool blocked);
+
+    // Named controls, for the editor and the tests.
+    QTabWidget* PC = nullptr;
+    QTextEdit* MTextEntered = nullptr; // rebuilt by the border and centring ticks
+    QFrame* PText = nullptr;
+    QPushButton* BFont = nullptr;
+    QLabel* LFont = nullptr;
+    QPushButton* BText = nullptr;      // " Import..."
+    QPushButton* BSelectAll = nullptr; // "   Copy all"
+    QFrame* PTextBkColor = nullptr;
+    QCheckBox* CBLightText = nullptr;
+    QCheckBox* CBHeavyText = nullptr;
+    QCheckBox* CBCtrText = nullptr;
+    QLineEdit* EImage = nullptr;
+    QPushButton* BImage = nullptr;
+    QToolButton* BRefreshPic = nullptr;
+    QToolButton* BDefaultImageApp = nullptr;
+    QFrame* PImage = nullptr;
+    PictureView* ScrollBox = nullptr;
+    QFrame* PImageBkColor = nullptr;
+    QCheckBox* CBLightImage = nullptr;
+    QCheckBox* CBHeavyImage = nullptr;
+    QCheckBox* CBStretch = nullptr;
+    QLineEdit* EOther = nullptr;
+    QPushButton* BOther = nullptr;
+    QToolButton* BBack = nullptr;
+    QToolButton* BForward = nullptr;
+    QToolButton* BRefresh = nullptr;
+    QToolButton* BDefaultWebApp = nullptr;
+    QFrame* PWB = nullptr;
+    WebViewer* WB = nullptr;
+    QProgressBar* PB = nullptr;
+    QCheckBox* CBLightWB = nullptr;
+    QCheckBox* CBHeavyWB = nullptr;
+    std::array<QToolButton*, 3> BPLeft{};  // one per sub-tab
+    std::array<QToolButton*, 3> BPRight{}; // one per sub-tab
+
+Q_SIGNALS:
+    // Every edit the editor must count (MarkChanged).
+    void changed();
+    void moveLeft();
+    void moveRight();
+    // A field of this tab changed: the editor runs the field-change work over all panes.
+    void fieldChanged();
+
+private:
+    MainCommands& main_;
+    int digit_;
+};
+
+} // namespace brenvik
