@@ -14,6 +14,9 @@ namespace brenvik {
 // level. With a question selected and level 8, that one question. Empty when there is no
 // object at that level.
 std::vector<NodeId> CollectQuestions(const LibraryTree& tree, NodeId selected, int level);
+// Every question of the tree in pre-order: below the root, every library in turn, and below
+// any further top-level object.
+std::vector<NodeId> CollectAllQuestions(const LibraryTree& tree);
 
 // A file or address named in a question, as the program finds it: relative names are taken
 // relative to the program folder.
