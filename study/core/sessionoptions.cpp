@@ -2,6 +2,7 @@
 
 #include "library/settingskeys.h"
 #include "library/settingsstore.h"
+#include "study/core/decimaltext.h"
 
 #include <cmath>
 #include <limits>
@@ -47,17 +48,21 @@ SessionOptions SessionOptions::defaults(OptionSet set) {
 
 PauseValue ParsePause(const QString& text, const QLocale& locale) {
     PauseValue result;
-    // Thousands separators are not part of a pause ("1,5" must not read as 15).
-    QLocale strict = locale;
-    strict.setNumberOptions(locale.numberOptions() | QLocale::RejectGroupSeparator);
-    bool ok = false;
-    const double v = strict.toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(v) || v < 0) {
+    // "." is read on every locale: the defaults are written with it, and a comma locale
+    // must not turn them into 0. Group separators are refused ("1,5" must not read as 15).
+    const std::optional<double> v = ReadDecimal(text.trimmed(), locale);
+    if (!v || *v < 0) {
         result.text = QStringLiteral("0");
         result.replaced = true;
         return result;
     }
-    result.seconds = v;
+    if (*v > MaxPauseSeconds) {
+        result.seconds = MaxPauseSeconds;
+        result.text = QString::number(MaxPauseSeconds);
+        result.replaced = true;
+        return result;
+    }
+    result.seconds = *v;
     result.text = text;
     return result;
 }

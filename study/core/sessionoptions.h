@@ -28,11 +28,15 @@ struct SessionOptions {
 struct PauseValue {
     double seconds = 0;
     QString text;          // the text to keep in the edit ("0" when it was refused)
-    bool replaced = false; // the text was not a number, or negative
+    bool replaced = false; // the text was not a number, negative, or above the cap
 };
 
+// The longest pause: an hour. Longer ones are nobody's study rhythm, only typing slips.
+constexpr double MaxPauseSeconds = 3600;
+
 // Reads a pause text, trimmed, with `locale`'s decimal separator (the system's when the
-// panels call it). Not a number, or a negative one: value 0 and text "0".
+// panels call it) or ".". Not a finite number, or a negative one: value 0 and text "0".
+// Above MaxPauseSeconds: the cap, and its text.
 PauseValue ParsePause(const QString& text, const QLocale& locale = QLocale::system());
 
 // "second(s) before showing the answer" / "... the next question": plural for 0 and for

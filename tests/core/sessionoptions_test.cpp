@@ -17,11 +17,13 @@ TEST(SessionOptions, PauseParsingFollowsTheLocaleSeparator) {
 
     const QLocale german(QLocale::German, QLocale::Germany);
     EXPECT_DOUBLE_EQ(ParsePause(QStringLiteral("0,5"), german).seconds, 0.5);
-    // With a comma separator "0.5" is not a number.
-    const PauseValue dot = ParsePause(QStringLiteral("0.5"), german);
-    EXPECT_TRUE(dot.replaced);
-    EXPECT_EQ(dot.text, "0");
-    EXPECT_DOUBLE_EQ(dot.seconds, 0.0);
+    // The defaults are written with "."; a comma locale reads them as they are meant.
+    for (const char* text : {"0.5", "1.0"}) {
+        const PauseValue dot = ParsePause(QString::fromLatin1(text), german);
+        EXPECT_FALSE(dot.replaced) << text;
+        EXPECT_EQ(dot.text, QString::fromLatin1(text));
+        EXPECT_DOUBLE_EQ(dot.seconds, QString::fromLatin1(text).toDouble());
+    }
     // Nor is a thousands-grouped number a pause.
     EXPECT_TRUE(ParsePause(QStringLiteral("1,000"), c).replaced);
 
@@ -30,6 +32,24 @@ TEST(SessionOptions, PauseParsingFollowsTheLocaleSeparator) {
         EXPECT_TRUE(v.replaced) << bad;
         EXPECT_EQ(v.text, "0") << bad;
         EXPECT_DOUBLE_EQ(v.seconds, 0.0) << bad;
+    }
+    for (const char* bad : {"1e400", "-1e400", "infinity"}) {
+        EXPECT_TRUE(ParsePause(QString::fromLatin1(bad), german).replaced) << bad;
+        EXPECT_DOUBLE_EQ(ParsePause(QString::fromLatin1(bad), german).seconds, 0.0) << bad;
+    }
+}
+
+TEST(SessionOptions, LongPausesAreCappedAtAnHour) {
+    const QLocale c(QLocale::C);
+    EXPECT_FALSE(ParsePause(QStringLiteral("3600"), c).replaced);
+    EXPECT_DOUBLE_EQ(ParsePause(QStringLiteral("3600"), c).seconds, 3600);
+    for (const char* big : {"3600.5", "1e9", "99999999999999999999"}) {
+        const PauseValue v = ParsePause(QString::fromLatin1(big), c);
+        EXPECT_TRUE(v.replaced) << big;
+        EXPECT_DOUBLE_EQ(v.seconds, MaxPauseSeconds) << big;
+        EXPECT_EQ(v.text, "3600") << big;
+        // The capped value is a timer interval that fits.
+        EXPECT_EQ(PauseMilliseconds(v.seconds), 3600000) << big;
     }
 }
 
