@@ -101,9 +101,55 @@ Q_SIGNALS:
     // A field of this tab changed: the editor runs the field-change work over all panes.
     void fieldChanged();
 
+protected:
+    // The colour swatches and their labels open the colour dialog on a click.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    QWidget* buildTextTab();
+    QWidget* buildImageTab();
+    QWidget* buildWebTab();
+    QWidget* buildHeader(const QString& prompt, int subTab);
+
+    void PCChange(int index);
+    void BFontClick();
+    void BTextClick();
+    void BSelectAllClick();
+    void BkColorClick(QFrame* swatch);
+    void TextOptionClick(QCheckBox* source);
+    void ImageOptionClick(QCheckBox* source);
+    void WebOptionClick(QCheckBox* source);
+    void FieldChange(QLineEdit* field);
+    void BImageClick();
+    void ShowPictureFrom(const QString& file);
+    void BDefaultImageAppClick();
+    void BOtherClick();
+    void HistoryClick(bool back);
+    void BDefaultWebAppClick();
+    void NavigatePane(const QString& address);
+    void ViewerNavigateComplete();
+
+    WebViewer* viewer();
+    void applyTextLook();
+    void applyColors();
+    void updateFieldButtons();
+    QString resolved(const QString& path) const;
+    QString dialogFolder(const QString& key) const;
+    void rememberFolder(const QString& key, const QString& file);
+    void showError(const QString& text);
+
     MainCommands& main_;
     int digit_;
+    FontSpec font_;
+    ColorValue textBackground_ = 0xFFFFFF;
+    ColorValue imageBackground_ = 0xFFFFFF;
+    // The texts as loaded, so unedited Windows-1252 bytes are written back unchanged.
+    std::string loadedText_, loadedImage_, loadedAddress_;
+    QLabel* LTextBkColor = nullptr;
+    QLabel* LImageBkColor = nullptr;
+    int quiet_ = 0;            // > 0 while controls are filled or restyled by the program
+    bool textBlocked_ = false; // setTextNotificationsBlocked
+    bool viewerInUse_ = false; // the viewer was navigated for the loaded question
 };
 
 } // namespace brenvik
