@@ -4,8 +4,12 @@
 //   brenvik-tool record FILE      one JSON object per question, as the question record reads
 //   brenvik-tool demo OUT         the demo library as start-up writes it
 //   brenvik-tool write FILE OUT   load and write back
+//   brenvik-tool check FILE [PATH]
+//                                 the study preparation's check of every question of FILE,
+//                                 or of those below the object PATH ("Library > Set > ...")
 //
-// Exit codes: 0 success, 1 a loader or write error, 2 a missing file or bad arguments.
+// Exit codes: 0 success, 1 a loader or write error or a question that fails the check,
+// 2 a missing file, an unknown PATH or bad arguments.
 
 #include "library/colors.h"
 #include "library/demodata.h"
@@ -14,7 +18,9 @@
 #include "library/outline.h"
 #include "library/questionrecord.h"
 #include "library/textcodec.h"
+#include "study/core/collect.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
@@ -260,11 +266,62 @@ int write(const QString& in, const QString& out) {
     return 0;
 }
 
+void printLine(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.data(), 1, std::size_t(bytes.size()), stdout);
+    std::fputc('\n', stdout);
+}
+
+// The check a session runs before it starts, on the questions of FILE or below PATH.
+// Relative image names are found next to FILE: a library moved with its pictures checks the
+// same wherever the tool runs from.
+int check(const QString& path, const QString* objectPath) {
+    LibraryTree tree;
+    std::string error;
+    int code = loadInto(tree, path, error);
+    if (code != 0) {
+        if (code == ExitError) fail(error);
+        return code;
+    }
+    std::vector<NodeId> questions;
+    if (objectPath) {
+        const NodeId object = FindObjectByPath(tree, *objectPath);
+        if (object == NoNode) {
+            fail(*objectPath + QStringLiteral(": no such object in ") + path);
+            return ExitNoFile;
+        }
+        questions = CollectQuestions(tree, object, tree.depth(object));
+    } else {
+        questions = CollectAllQuestions(tree);
+    }
+    if (questions.empty()) {
+        printLine(NoQuestionsMessage());
+        return ExitError;
+    }
+    const StudyCheck result =
+        CheckStudyQuestions(tree, questions, toolDesktop(), QFileInfo(path).absoluteDir().path());
+    if (!result.ok()) {
+        printLine(result.message);
+        printLine(ObjectPath(tree, result.problemQuestion));
+        return ExitError;
+    }
+    printLine(QString::number(result.checked) + (result.checked == 1
+                                                     ? QStringLiteral(" question checked")
+                                                     : QStringLiteral(" questions checked")));
+    return 0;
+}
+
 int usage() {
     std::fputs("usage: brenvik-tool dump FILE\n"
                "       brenvik-tool record FILE\n"
                "       brenvik-tool demo OUT\n"
-               "       brenvik-tool write FILE OUT\n",
+               "       brenvik-tool write FILE OUT\n"
+               "       brenvik-tool check FILE [PATH]\n"
+               "           checks the questions of FILE, or those below the object PATH\n"
+               "           (names from the library down joined by \" > \"), as a study session\n"
+               "           does before it starts; relative image names are taken relative to\n"
+               "           the folder of FILE. Prints the first problem and the question's\n"
+               "           path (exit 1), or the number of questions checked (exit 0).\n",
                stderr);
     return ExitNoFile;
 }
@@ -280,6 +337,11 @@ int main(int argc, char** argv) {
         if (command == "record" && argc == 3) return record(arg(2));
         if (command == "demo" && argc == 3) return demo(arg(2));
         if (command == "write" && argc == 4) return write(arg(2), arg(3));
+        if (command == "check" && argc == 3) return check(arg(2), nullptr);
+        if (command == "check" && argc == 4) {
+            const QString objectPath = arg(3);
+            return check(arg(2), &objectPath);
+        }
     } catch (const std::exception& e) {
         fail(std::string(e.what()));
         return ExitError;

@@ -2,6 +2,7 @@
 
 #include "library/nodekind.h"
 #include "library/objects.h"
+#include "library/textcodec.h"
 #include "study/core/shelltarget.h"
 
 #include <QDir>
@@ -24,13 +25,13 @@ QString TrimControls(const QString& text) {
 }
 
 QString TrimControls(const std::string& text) {
-    return TrimControls(QString::fromStdString(text));
+    return TrimControls(BytesToDisplay(text));
 }
 
 QString Joined(const std::vector<std::string>& lines) {
     QString joined;
     for (const std::string& line : lines)
-        joined += QString::fromStdString(line) + QLatin1Char('\n');
+        joined += BytesToDisplay(line) + QLatin1Char('\n');
     return joined;
 }
 
@@ -150,8 +151,8 @@ StudyCheck CheckStudyQuestions(const LibraryTree& tree, const std::vector<NodeId
     for (NodeId q : questions) {
         // Fresh per question: a short settings subtree must not inherit the previous values.
         const std::string error = ReadFreshQuestionRecord(tree, q, record, desktop);
-        QString message = error.empty() ? ValidateStudyQuestion(record, programFolder)
-                                        : QString::fromStdString(error);
+        QString message =
+            error.empty() ? ValidateStudyQuestion(record, programFolder) : BytesToDisplay(error);
         if (!message.isEmpty()) {
             check.problemQuestion = q;
             check.message = std::move(message);
@@ -166,7 +167,7 @@ QString ObjectPath(const LibraryTree& tree, NodeId object) {
     if (!tree.isAttached(object)) return {};
     QStringList names;
     for (NodeId n = object; n != NoNode && tree.parent(n) != NoNode; n = tree.parent(n))
-        names.prepend(QString::fromStdString(std::string(tree.text(n))));
+        names.prepend(BytesToDisplay(tree.text(n)));
     return names.join(QStringLiteral(" > "));
 }
 
@@ -178,7 +179,7 @@ NodeId FindBelow(const LibraryTree& tree, NodeId parent, const QString& path, qs
     static const QString separator = QStringLiteral(" > ");
     for (NodeId c = tree.firstChild(parent); c != NoNode; c = tree.nextSibling(c)) {
         if (!IsPathObject(tree, c)) continue;
-        const QString name = QString::fromStdString(std::string(tree.text(c)));
+        const QString name = BytesToDisplay(tree.text(c));
         if (QStringView(path).mid(from, name.size()) != name) continue;
         const qsizetype after = from + name.size();
         if (after == path.size()) return c;

@@ -1,5 +1,8 @@
 // The command-line tool, run as a separate process on small and damaged files.
 #include "library/demodata.h"
+#include "library/objects.h"
+#include "library/outline.h"
+#include "library/questionrecord.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -257,4 +260,107 @@ TEST_F(ToolTest, RandomBytesNeverCrashTheTool) {
                 records(r.out); // every line parses as JSON
         }
     }
+}
+
+namespace {
+
+// Root > "Lib" > "Set" > ... > concept "K" with questions "One" (sound) and "Two" (pane 2 a
+// picture next to the file); an empty set "Empty"; a second library "Other" whose concept
+// holds "Three" (no answer). Objects sit at the depth of their level.
+QByteArray checkLibraryBytes() {
+    FixedDesktopColors desktop;
+    LibraryTree tree;
+    const auto add = [&](NodeId parent, const char* name) {
+        Result<NodeId> n = AddNewObj(tree, parent, desktop);
+        EXPECT_TRUE(n.ok());
+        tree.setText(n.value(), name);
+        return n.value();
+    };
+    const auto conceptOf = [&](NodeId library) {
+        NodeId n = library;
+        for (const char* name : {"Set", "B", "P", "C", "S", "K"})
+            n = add(n, name);
+        return n;
+    };
+    const auto question = [&](NodeId parent, const char* name, auto&& change) {
+        const NodeId q = add(parent, name);
+        QuestionRecord r = QuestionRecord::newRecord(desktop);
+        r.name = name;
+        r.panes[0].textLines = {"What?"};
+        r.answer = "That.";
+        change(r);
+        WriteQuestionRecord(tree, q, r, desktop);
+    };
+    const NodeId root = add(NoNode, "Root");
+    const NodeId lib = add(root, "Lib");
+    const NodeId k = conceptOf(lib);
+    question(k, "One", [](QuestionRecord&) {});
+    question(k, "Two", [](QuestionRecord& r) {
+        r.layout = 2;
+        r.panes[1].content = ImageContent;
+        r.panes[1].imageFile = " pics/map.png ";
+    });
+    add(lib, "Empty");
+    question(conceptOf(add(root, "Other")), "Three", [](QuestionRecord& r) { r.answer = " "; });
+    return QByteArray::fromStdString(WriteOutline(tree));
+}
+
+} // namespace
+
+TEST_F(ToolTest, CheckPassesTheDemoWholeAndByPath) {
+    const QString demo = file("Demo", demoBytes());
+    ToolRun r = tool({"check", demo});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "67 questions checked\n");
+    r = tool({"check", demo, "Capitals Demo - Press [F9] > Travel"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "67 questions checked\n");
+    const QString canada = "Capitals Demo - Press [F9] > Travel > Geography > Western Hemisphere "
+                           "> North America > U.S. & Canada > Canada";
+    r = tool({"check", demo, canada});
+    EXPECT_EQ(r.out, "13 questions checked\n");
+    r = tool({"check", demo, canada + " > Ontario"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "1 question checked\n");
+
+    r = tool({"check", demo, "Capitals Demo - Press [F9] > Nowhere"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.err.contains("Nowhere")) << r.err.toStdString();
+    EXPECT_EQ(tool({"check", dir.filePath("absent.bv1")}).code, 2);
+    EXPECT_EQ(tool({"check"}).code, 2);
+}
+
+TEST_F(ToolTest, CheckReportsTheFirstProblemWithItsQuestionsPath) {
+    const QString path = file("small.bv1", checkLibraryBytes());
+    // The tool runs elsewhere: the picture is looked for next to the file.
+    ASSERT_NE(QDir::currentPath(), dir.path());
+    ToolRun r = tool({"check", path});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "The image file, pics/map.png, doesn't exist (specified in pane 2)\n"
+                     "for the following question...\nLib > Set > B > P > C > S > K > Two\n");
+
+    ASSERT_TRUE(QDir(dir.path()).mkpath("pics/map.png")); // a folder is no picture
+    EXPECT_EQ(tool({"check", path}).code, 1);
+    ASSERT_TRUE(QDir(dir.path()).rmdir("pics/map.png"));
+    file("pics/map.png", "picture bytes");
+    // Every library of the root is checked, in tree order.
+    r = tool({"check", path});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "No answer exists for the\nfollowing question...\nOther > Set > B > P > C > S "
+                     "> K > Three\n");
+    r = tool({"check", path, "Lib"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "2 questions checked\n");
+    r = tool({"check", path, "Lib > Empty"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "No questions exist at the level selected.\n");
+    EXPECT_EQ(tool({"check", path, "Lib > Set > B > P > C > S > K > Four"}).code, 2);
+
+    // A record that cannot be read is its question's problem.
+    QByteArray damaged = checkLibraryBytes();
+    damaged.replace(damaged.indexOf("Layout: 1"), 9, "Layout: x");
+    r = tool({"check", file("damaged.bv1", damaged), "Lib"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "'x' is not a valid integer value\nLib > Set > B > P > C > S > K > One\n");
 }
