@@ -8,6 +8,8 @@
 #include "library/librarytree.h"
 #include "library/outline.h"
 #include "library/questionrecord.h"
+#include "study/core/collect.h"
+#include "study/core/schedule.h"
 
 #include <QDir>
 #include <QFile>
@@ -231,6 +233,29 @@ int main(int argc, char** argv) {
         }
         figure("read every question record", secondsSince(t), baseline);
         std::printf("%-34s %zu questions, %d errors\n", "", questionNodes.size(), errors);
+    }
+
+    // What a flash session of the whole library does before its first question shows.
+    if (!questionNodes.empty()) {
+        auto t = Clock::now();
+        const std::vector<NodeId> collected =
+            CollectQuestions(tree, questionNodes.front(), Library);
+        figure("collect questions (level 1)", secondsSince(t), baseline);
+        if (collected != questionNodes)
+            std::fprintf(stderr, "collected %zu questions, expected %zu\n", collected.size(),
+                         questionNodes.size());
+
+        t = Clock::now();
+        const StudyCheck check = CheckStudyQuestions(tree, collected, desktop, dir.path());
+        figure("validate every question", secondsSince(t), baseline);
+        std::printf("%-34s %d questions passed%s\n", "", check.checked,
+                    check.ok() ? "" : qPrintable(QStringLiteral(", then: ") + check.message));
+
+        t = Clock::now();
+        RandomGenerator random;
+        const std::vector<NodeId> flash = BuildFlashList(collected, random);
+        figure("build the flash list", secondsSince(t), baseline);
+        std::printf("%-34s %zu visits\n", "", flash.size());
     }
 
     if (!questionNodes.empty()) {
