@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -814,7 +815,17 @@ QString PaneTab::resolved(const QString& path) const {
     return QDir(main_.programFolder()).filePath(path);
 }
 
+// The last folders chosen in this run, shared by the three panes as their one dialog would
+// be; the settings store keeps them only when it is backed by a file.
+namespace {
+QString& RememberedFolder(const QString& key) {
+    static QHash<QString, QString> folders;
+    return folders[key];
+}
+} // namespace
+
 QString PaneTab::dialogFolder(const QString& key) const {
+    if (const QString& chosen = RememberedFolder(key); !chosen.isEmpty()) return chosen;
     SettingsStore& s = main_.settings();
     // Before the first clean exit the stored folders are not trusted: the system's default.
     const bool firstRun = s.ReadInteger(QStringLiteral("app"), QStringLiteral("firstrun"), 1) != 0;
@@ -822,7 +833,9 @@ QString PaneTab::dialogFolder(const QString& key) const {
 }
 
 void PaneTab::rememberFolder(const QString& key, const QString& file) {
-    main_.settings().WriteText(kSection, key, QFileInfo(file).absolutePath());
+    const QString folder = QFileInfo(file).absolutePath();
+    RememberedFolder(key) = folder;
+    main_.settings().WriteText(kSection, key, folder);
 }
 
 void PaneTab::showError(const QString& text) {
