@@ -15,7 +15,9 @@ QString ElapsedText(long long seconds) {
            QLatin1Char(' ');
 }
 
-QString ClockText(const QTime& time) {
+QString ClockText(const QTime& clock) {
+    // An invalid time reads -1 everywhere; midnight is the harmless stand-in.
+    const QTime time = clock.isValid() ? clock : QTime(0, 0);
     const int h = time.hour();
     const int shown = h % 12 == 0 ? 12 : h % 12;
     return QStringLiteral("Current time is ") + QString::number(shown) + QLatin1Char(':') +

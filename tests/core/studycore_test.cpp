@@ -212,4 +212,6 @@ TEST(StudyCore, ClockTextsAtTheEdges) {
     EXPECT_EQ(ClockText(QTime(12, 0, 0)), "Current time is 12:00.00 PM ");
     EXPECT_EQ(ClockText(QTime(13, 5, 9)), "Current time is 1:05.09 PM ");
     EXPECT_EQ(ClockText(QTime(23, 59, 59)), "Current time is 11:59.59 PM ");
+    EXPECT_EQ(ClockText(QTime()), "Current time is 12:00.00 AM ");
+    EXPECT_EQ(ElapsedText(-5), "Time elapsed is 00:00.00 ");
 }
