@@ -489,6 +489,11 @@ int PaneTab::content() const {
     return PC->currentIndex();
 }
 
+void PaneTab::showContent(int kind) {
+    Quiet quiet(quiet_);
+    if (kind >= 0 && kind < PC->count()) PC->setCurrentIndex(kind);
+}
+
 QWidget* PaneTab::validate(QString* message) const {
     QString text;
     QWidget* control = nullptr;

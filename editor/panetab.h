@@ -39,6 +39,9 @@ public:
     PaneRecord record() const;
     // The selected content kind: the index of the active sub-tab (0 text, 1 image, 2 website).
     int content() const;
+    // Makes the sub-tab of `kind` active without marking anything changed (opening a
+    // question right after Add new). A user's switch of the sub-tab does mark it.
+    void showContent(int kind);
 
     // The control a failed validation points at, or null when the pane passes:
     // text kind: the text box ("No text was specified."); image kind: the file field

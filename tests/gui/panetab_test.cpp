@@ -438,7 +438,10 @@ TEST(EditorPaneTab, SubTabSwitchMarksChangedAndHighlights) {
     EXPECT_EQ(f.tab.PC->tabBar()->tabTextColor(0), f.tab.PC->tabBar()->tabTextColor(2));
     f.changed.clear();
     f.tab.highlightSubTab();
+    f.tab.showContent(TextContent);
     EXPECT_EQ(f.changed.count(), 0);
+    EXPECT_EQ(f.tab.content(), TextContent);
+    EXPECT_EQ(f.tab.PC->tabBar()->tabTextColor(0), active);
 }
 
 TEST(EditorPaneTab, PreviewVisibilityAndStretchRule) {
