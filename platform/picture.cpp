@@ -1,8 +1,14 @@
 #include "platform/picture.h"
 
+#include "platform/metafile.h"
+
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QList>
+#include <QPair>
+#include <QStringList>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -131,9 +137,136 @@ QImage toImage(const RawImage& raw) {
     return image;
 }
 
-bool looksLikeJpeg(const QByteArray& data) {
-    return data.size() >= 3 && uchar(data[0]) == 0xFF && uchar(data[1]) == 0xD8 &&
-           uchar(data[2]) == 0xFF;
+// One entry of the picture dialog's filter: a kind of picture and its extensions.
+struct PictureKind {
+    QString description;
+    QStringList extensions; // lower case, without the dot
+};
+
+enum class Decoder { Jpeg, Metafile, EnhancedMetafile, Qt };
+
+const QStringList& jpegExtensions() {
+    static const QStringList list{"jpg", "jpeg", "jpe", "jfif"};
+    return list;
+}
+
+// The kinds the loader knows, in the dialog's order: the Windows kinds first, then whatever
+// Qt's image readers add on this system.
+const QList<PictureKind>& pictureKinds() {
+    static const QList<PictureKind> kinds = [] {
+        QList<PictureKind> list{
+            {"JPEG files", jpegExtensions()}, {"Bitmap files", {"bmp", "dib"}},
+            {"Icon files", {"ico", "cur"}},   {"Metafiles", {"wmf"}},
+            {"Enhanced metafiles", {"emf"}},
+        };
+        QStringList taken;
+        for (const PictureKind& k : list)
+            taken += k.extensions;
+        // Several names of one format share an entry.
+        const QList<QPair<QString, QStringList>> groups{
+            {"TIFF files", {"tif", "tiff"}},
+            {"SVG files", {"svg", "svgz"}},
+        };
+        QStringList qtNames;
+        for (const QByteArray& format : QImageReader::supportedImageFormats())
+            qtNames << QString::fromLatin1(format).toLower();
+        qtNames.sort();
+        for (const QString& name : std::as_const(qtNames)) {
+            if (taken.contains(name)) continue;
+            PictureKind kind{name.toUpper() + QStringLiteral(" files"), {name}};
+            for (const auto& g : groups) {
+                if (!g.second.contains(name)) continue;
+                kind.description = g.first;
+                kind.extensions.clear();
+                for (const QString& e : g.second)
+                    if (qtNames.contains(e)) kind.extensions << e;
+            }
+            taken += kind.extensions;
+            list << kind;
+        }
+        return list;
+    }();
+    return kinds;
+}
+
+bool knownExtension(const QString& lowerExt) {
+    for (const PictureKind& k : pictureKinds())
+        if (k.extensions.contains(lowerExt)) return true;
+    return false;
+}
+
+Decoder decoderFor(const QString& lowerExt) {
+    if (jpegExtensions().contains(lowerExt)) return Decoder::Jpeg;
+    if (lowerExt == QLatin1String("wmf")) return Decoder::Metafile;
+    if (lowerExt == QLatin1String("emf")) return Decoder::EnhancedMetafile;
+    return Decoder::Qt;
+}
+
+template <class T> T little(const QByteArray& data, int at) {
+    T v = 0;
+    for (int i = int(sizeof(T)) - 1; i >= 0; --i)
+        v = T(v << 8 | T(uchar(data[at + i])));
+    return v;
+}
+
+// Qt's bitmap reader shows whatever rows a cut-off file still has; the rest of the picture
+// would be garbage, so an uncompressed bitmap shorter than its rows is refused.
+bool bitmapCutShort(const QByteArray& data) {
+    if (data.size() < 26 || !data.startsWith("BM")) return false;
+    const quint64 offset = little<quint32>(data, 10), headerSize = little<quint32>(data, 14);
+    qint64 width = 0, height = 0;
+    quint32 bits = 0, compression = 0;
+    if (headerSize == 12) {
+        width = little<quint16>(data, 18);
+        height = little<quint16>(data, 20);
+        bits = little<quint16>(data, 24);
+    } else if (data.size() >= 34) {
+        width = qint32(little<quint32>(data, 18));
+        height = qint32(little<quint32>(data, 22));
+        bits = little<quint16>(data, 28);
+        compression = little<quint32>(data, 30);
+    } else {
+        return false;
+    }
+    if (compression != 0 && compression != 3) return false; // run-length data: Qt checks it
+    if (width <= 0 || bits == 0 || bits > 32) return false;
+    const quint64 rowBytes = (quint64(width) * bits + 31) / 32 * 4;
+    return quint64(data.size()) < offset + rowBytes * quint64(height < 0 ? -height : height);
+}
+
+// Qt's reader for the format the extension names, never guessing from the content: a file is
+// what its name says it is.
+PictureResult readWithQt(const QString& path, const QString& lowerExt) {
+    PictureResult result;
+    const bool bitmap = lowerExt == QLatin1String("bmp") || lowerExt == QLatin1String("dib");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.error =
+            QStringLiteral("The picture \"%1\" cannot be opened: %2").arg(path, file.errorString());
+        return result;
+    }
+    QByteArray whole;
+    QBuffer buffer(&whole);
+    QIODevice* device = &file;
+    if (bitmap) {
+        whole = file.readAll();
+        if (bitmapCutShort(whole)) {
+            result.error =
+                QStringLiteral("The picture \"%1\" could not be read: the file is cut short.")
+                    .arg(path);
+            return result;
+        }
+        buffer.open(QIODevice::ReadOnly);
+        device = &buffer;
+    }
+    QImageReader reader(device, bitmap ? QByteArray("bmp") : lowerExt.toLatin1());
+    reader.setAutoDetectImageFormat(false);
+    reader.setAutoTransform(true);
+    result.image = reader.read();
+    if (result.image.isNull())
+        result.error = QStringLiteral("The picture \"%1\" could not be read: %2")
+                           .arg(path, reader.errorString());
+    return result;
 }
 
 } // namespace
@@ -157,11 +290,19 @@ PictureResult DecodeJpeg(const QByteArray& data, const QString& name) {
 
 PictureResult LoadPicture(const QString& path) {
     PictureResult result;
-    QFile file(path);
+    const QString ext = QFileInfo(path).suffix();
+    const QString lowerExt = ext.toLower();
+    if (!knownExtension(lowerExt)) {
+        result.error = QStringLiteral("Unknown picture file extension (.%1)").arg(ext);
+        return result;
+    }
     if (!QFileInfo(path).isFile()) {
         result.error = QStringLiteral("The picture \"%1\" does not exist.").arg(path);
         return result;
     }
+    const Decoder decoder = decoderFor(lowerExt);
+    if (decoder == Decoder::Qt) return readWithQt(path, lowerExt);
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         result.error =
             QStringLiteral("The picture \"%1\" cannot be opened: %2").arg(path, file.errorString());
@@ -169,14 +310,32 @@ PictureResult LoadPicture(const QString& path) {
     }
     const QByteArray data = file.readAll();
     file.close();
-    if (looksLikeJpeg(data)) return DecodeJpeg(data, path);
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    result.image = reader.read();
+    if (decoder == Decoder::Jpeg) return DecodeJpeg(data, path);
+    QString why;
+    result.image = RenderMetafile(data, decoder == Decoder::EnhancedMetafile, &why);
     if (result.image.isNull())
-        result.error = QStringLiteral("The picture \"%1\" could not be read: %2")
-                           .arg(path, reader.errorString());
+        result.error = QStringLiteral("The picture \"%1\" could not be read: %2").arg(path, why);
     return result;
+}
+
+QString PictureDialogFilter() {
+    QStringList all, entries;
+    for (const PictureKind& k : pictureKinds()) {
+        QStringList patterns;
+        for (const QString& e : k.extensions)
+            patterns << QStringLiteral("*.") + e;
+        all += patterns;
+        const QString joined = patterns.join(QLatin1Char(';'));
+        entries << k.description + QStringLiteral(" (") + joined + QStringLiteral(")|") + joined;
+    }
+    const QString allJoined = all.join(QLatin1Char(';'));
+    entries.prepend(QStringLiteral("All pictures (") + allJoined + QStringLiteral(")|") +
+                    allJoined);
+    return entries.join(QLatin1Char('|'));
+}
+
+bool IsPictureExtension(const QString& path) {
+    return knownExtension(QFileInfo(path).suffix().toLower());
 }
 
 } // namespace brenvik

@@ -10,7 +10,8 @@ PKGS=(
   qt6-multimedia-dev libqt6multimedia6
   qt6-qpa-plugins qt6-l10n-tools
   libespeak-ng-dev espeak-ng-data
-  libjpeg62-turbo-dev
+  libjpeg62-turbo-dev libuemf-dev
+  dbus-daemon
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick
   fonts-liberation fonts-liberation2 fontconfig

@@ -56,10 +56,14 @@ TEST(LoadPicture, DecodesJpegAndReportsDamageWithoutCrashing) {
     EXPECT_NEAR(right.blue(), 210, 12);
     EXPECT_NEAR(right.red(), 20, 12);
 
-    // JPEG content under another name is still decoded by libjpeg.
+    // The name decides the decoder: JPEG content under a JPEG name in capitals is decoded by
+    // libjpeg; under a bitmap's name it is a damaged bitmap.
+    const QString capitals = dir.filePath("PATTERN.JPG");
+    ASSERT_TRUE(QFile::copy(jpg, capitals));
+    EXPECT_TRUE(LoadPicture(capitals).ok());
     const QString misnamed = dir.filePath("edit.bmp");
     ASSERT_TRUE(QFile::copy(jpg, misnamed));
-    EXPECT_TRUE(LoadPicture(misnamed).ok());
+    EXPECT_FALSE(LoadPicture(misnamed).ok());
 
     // Cut inside the compressed data (a detailed picture keeps the headers a small part):
     // libjpeg only warns and pads with grey; we report the picture as damaged.
