@@ -7,8 +7,10 @@
 #include "platform/instanceguard.h"
 #include "platform/programfolder.h"
 #include "platform/prompts.h"
+#include "platform/screensaver.h"
 #include "platform/shellopen.h"
 #include "platform/systemnames.h"
+#include "platform/webviewer.h"
 
 #include <QApplication>
 #include <unistd.h>
@@ -46,12 +48,16 @@ int main(int argc, char* argv[]) {
     brenvik::DesktopShellOpen shell;
     brenvik::HostSystemNames names;
     brenvik::PaletteDesktopColors colors;
+    brenvik::EngineWebViewerFactory web(folder.path);
+    brenvik::DBusScreenSaver screenSaver;
     brenvik::MainDeps deps;
     deps.prompts = &dialogs;
     deps.speech = &speech;
     deps.shell = &shell;
     deps.names = &names;
     deps.colors = &colors;
+    deps.web = &web;
+    deps.screenSaver = &screenSaver;
     deps.programFolder = folder.path;
 
     brenvik::TFormMain window(deps);
