@@ -1,5 +1,7 @@
 #include "mainwindow/fmain.h"
 
+#include "editor/feditquestion.h"
+#include "editor/panetab.h"
 #include "library/demodata.h"
 #include "library/objects.h"
 #include "library/outline.h"
@@ -24,6 +26,7 @@
 #include "study/fimprintselected.h"
 #include "study/freviewselected.h"
 #include "study/fstudy.h"
+#include "study/fstudyquestion.h"
 #include "study/sessionpanel.h"
 
 #include <QAction>
@@ -140,6 +143,9 @@ TFormMain::TFormMain(const MainDeps& deps, QWidget* parent) : QMainWindow(parent
 
 TFormMain::~TFormMain() {
     qApp->removeEventFilter(this);
+    // The study window has no parent and reads the tree: it goes first.
+    delete FormStudyQuestion;
+    FormStudyQuestion = nullptr;
     // The tree is a member and dies before QWidget deletes the children that use it:
     // delete the embedded panels, the view and the model while it is still there.
     delete takeCentralWidget();
@@ -160,9 +166,9 @@ void TFormMain::createTimers() {
     connect(TInit, &QTimer::timeout, this, &TFormMain::TInitTimer);
     TRand = new QTimer(this);
     TRand->setInterval(200);
-    connect(TRand, &QTimer::timeout, this, [this] {
-        if (nextRandom_) nextRandom_();
-    });
+    // Each tick draws and discards one value, so a shuffle depends on the time the program
+    // has been running.
+    connect(TRand, &QTimer::timeout, this, [this] { random_.NextRandom(); });
     THotTab = new QTimer(this);
     THotTab->setInterval(1000);
     THotTab->setSingleShot(true);
@@ -420,6 +426,7 @@ void TFormMain::createPanels() {
     FormImprintSelected = new TFormImprintSelected(*this, this);
     FormAddEditDelete = new TFormAddEditDelete(this);
     FormEditObject = new TFormEditObject(*this, this);
+    FormEditQuestion = new TFormEditQuestion(*this, this);
     FormAddNew = new TFormAddNew(*this, this);
     FormEditSelected = new TFormEditSelected(*this, this);
     FormReviewSelected = new TFormReviewSelected(*this, this);
@@ -429,9 +436,9 @@ void TFormMain::createPanels() {
     FormEdit = new TFormEdit(this);
     FormStudy = new TFormStudy(*this, this);
     for (QWidget* form : std::initializer_list<QWidget*>{
-             FormImprintSelected, FormAddEditDelete, FormEditObject, FormAddNew, FormEditSelected,
-             FormReviewSelected, FormCopySelected, FormDeleteSelected, FormFlashSelected, FormEdit,
-             FormStudy})
+             FormImprintSelected, FormAddEditDelete, FormEditObject, FormEditQuestion, FormAddNew,
+             FormEditSelected, FormReviewSelected, FormCopySelected, FormDeleteSelected,
+             FormFlashSelected, FormEdit, FormStudy})
         form->hide();
 }
 
@@ -442,6 +449,7 @@ void TFormMain::embedPanels() {
     FormAddEditDelete->addPanel(FormDeleteSelected->PMain);
     FormEdit->addPanel(FormAddEditDelete->PMain);
     FormEdit->addPanel(FormEditObject->PMain);
+    FormEdit->addPanel(FormEditQuestion->PMain);
     FormStudy->setPanels(FormImprintSelected, FormFlashSelected, FormReviewSelected);
     Pages->addWidget(FormEdit->PMain);
     Pages->addWidget(FormStudy->PMain);
@@ -450,7 +458,7 @@ void TFormMain::embedPanels() {
     FormEdit->showOnly(FormAddEditDelete->PMain);
     FormAddNew->PMain->setEnabled(true);
     for (QWidget* w : {FormEditSelected->PMain, FormCopySelected->PMain, FormDeleteSelected->PMain,
-                       FormEditObject->PMain}) {
+                       FormEditObject->PMain, FormEditQuestion->PMain}) {
         w->hide();
         w->setEnabled(false);
     }
@@ -519,7 +527,8 @@ bool TFormMain::isEditMode() const {
 }
 
 bool TFormMain::editorOpen() const {
-    return FormEditObject && FormEditObject->isOpen();
+    return (FormEditObject && FormEditObject->isOpen()) ||
+           (FormEditQuestion && FormEditQuestion->isOpen());
 }
 
 bool TFormMain::startupFinished() const {
@@ -778,6 +787,9 @@ void TFormMain::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     if (NotReady || ending_) return;
     SplitterMoved();
+    if (FormEditQuestion)
+        for (PaneTab* pane : FormEditQuestion->TSPane)
+            pane->layoutImagePreview();
 }
 
 void TFormMain::SplitterMoved() {

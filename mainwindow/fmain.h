@@ -2,6 +2,7 @@
 
 #include "library/librarytree.h"
 #include "mainwindow/maincommands.h"
+#include "study/core/schedule.h"
 
 #include <QElapsedTimer>
 #include <QItemSelectionModel>
@@ -42,12 +43,16 @@ class TFormDeleteSelected;
 class TFormAddEditDelete;
 class TFormEdit;
 class TFormEditObject;
+class TFormEditQuestion;
 class TFormStudy;
 class TFormImprintSelected;
 class TFormFlashSelected;
 class TFormReviewSelected;
 class LevelPanel;
 class SessionPanel;
+class TFormStudyQuestion;
+class TFormValidate;
+enum class StudyMode;
 
 // What the main window needs from the platform; the program passes the real services,
 // tests pass fakes. Nothing here is owned by the window.
@@ -64,6 +69,8 @@ struct MainDeps {
     SettingsStore* settings = nullptr;
     // Bound for the greeting and farewell waits on the speech engine.
     int speechWaitMs = 10000;
+    // Bound of the study window's wait for web panes to load.
+    int studyWebWaitMs = 20000;
 };
 
 // A clickable caption beside a check box ("Auto-save", "Mute voice:").
@@ -266,11 +273,22 @@ public:
     TFormDeleteSelected* FormDeleteSelected = nullptr;
     TFormAddEditDelete* FormAddEditDelete = nullptr;
     TFormEditObject* FormEditObject = nullptr;
+    TFormEditQuestion* FormEditQuestion = nullptr;
     TFormEdit* FormEdit = nullptr;
     TFormImprintSelected* FormImprintSelected = nullptr;
     TFormFlashSelected* FormFlashSelected = nullptr;
     TFormReviewSelected* FormReviewSelected = nullptr;
     TFormStudy* FormStudy = nullptr;
+
+    // The study road (fmain_study.cpp). Created on first use, kept until exit.
+    TFormStudyQuestion* FormStudyQuestion = nullptr;
+    TFormValidate* FormValidate = nullptr;
+    RandomGenerator& random() { return random_; }
+    // Starts a session of kind `s` on the questions below the selection's object at
+    // `level`: checks them (with the progress window), then runs the study window. Returns
+    // at once; F9 is free again on every way out.
+    void startStudy(Session s, int level);
+    bool studyBusy() const { return preparing_ || StudyWindowShowing; }
 
     int ActiveLevel = 0;
     bool F9Busy = false;
@@ -340,6 +358,17 @@ private:
     int deepestObjectLevel() const; // the deepest level with an object on the selection's path
     void expandTo(NodeId node);
 
+    // fmain_study.cpp
+    void PrepareStudy(int level, bool study, std::function<void()> passed);
+    void validateQuestions(int level, std::function<void()> passed);
+    void endPreparation();
+    void showStudyProblem(const QString& text);
+    void openProblemQuestion(NodeId question);
+    void runSession(Session s, int level);
+    void ensureStudyWindow();
+    void showStudyWindow();
+    void studyWindowClosed();
+
     // fmain_file.cpp
     void rebuildReopenMenu();
     void afterLoad();
@@ -379,9 +408,14 @@ private:
     bool revertingMode_ = false;
     QPointer<QWidget> HotTab;
     NodeId dragged_ = NoNode;
+    // The question the Add-new panel has just added for its editor to open at once.
+    NodeId addedQuestion_ = NoNode;
     QString lastSpoken_; // the text the engine is reading
     QStringList HoldingLists[3];
-    std::function<void()> nextRandom_;
+    RandomGenerator random_;
+    bool preparing_ = false;
+    Qt::WindowStates stateBeforeStudy_;
+    std::function<void()> previewClosed_;
 };
 
 } // namespace brenvik

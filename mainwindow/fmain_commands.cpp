@@ -2,6 +2,7 @@
 // drag and drop, the Level/Operation/Mode routing, the pop-up menu, F9 and undo.
 #include "mainwindow/fmain.h"
 
+#include "editor/feditquestion.h"
 #include "library/objects.h"
 #include "library/textcodec.h"
 #include "mainwindow/libraryitemmodel.h"
@@ -185,7 +186,8 @@ void TFormMain::expandTo(NodeId node) {
 
 bool TFormMain::EditorBusy(const QString& phrase) {
     if (!editorOpen()) return false;
-    const bool unsaved = FormEditObject && FormEditObject->hasUnsavedChanges();
+    const bool unsaved = (FormEditObject && FormEditObject->hasUnsavedChanges()) ||
+                         (FormEditQuestion && FormEditQuestion->hasUnsavedChanges());
     if (unsaved) {
         Speak(QStringLiteral("Please click on save or cancel first."));
         deps_.prompts->message(
@@ -279,6 +281,7 @@ void TFormMain::Library1Click(int level) {
     SetUndoLabel(QStringLiteral("add new ") + levelWord(level));
     const bool editNow =
         level == 8 && FormAddNew && FormAddNew->CBEditItem && FormAddNew->CBEditItem->isChecked();
+    addedQuestion_ = editNow ? added.value() : NoNode;
     if (!editNow && FormAddNew) FocusEdit(FormAddNew->rows()->nameEdit(level), true);
 }
 
@@ -287,8 +290,18 @@ void TFormMain::Library2Click(int level) {
     const NodeId s = selectedNode();
     const NodeId n = s == NoNode ? NoNode : GetObjAtLevel(tree_, s, level);
     if (n == NoNode) return;
-    if (level == 8) return; // the question editor takes over here once it is part of the edit page
     SB->show();
+    if (level == 8) {
+        // Opened from Add new only when this is the question the Add-new panel just added.
+        const bool fromAddNew = n == addedQuestion_;
+        addedQuestion_ = NoNode;
+        ActiveLevel = level;
+        FormEditQuestion->PMain->setEnabled(true);
+        FormEdit->showOnly(FormEditQuestion->PMain);
+        FormEditQuestion->LoadQuestion(n, fromAddNew);
+        RefreshSelectionViews();
+        return;
+    }
     ActiveLevel = level;
     FormEditObject->load(level, n);
     FormEditObject->PMain->setEnabled(true);
@@ -299,6 +312,7 @@ void TFormMain::Library2Click(int level) {
 void TFormMain::editorClosed() {
     FormEdit->showOnly(FormAddEditDelete->PMain);
     FormEditObject->PMain->setEnabled(false);
+    FormEditQuestion->PMain->setEnabled(false);
     SB->hide();
     ActiveLevel = 0;
     RefreshSelectionViews();
@@ -421,6 +435,7 @@ void TFormMain::Library11Click(int level) {
     if (isEditMode()) {
         if (operationVisible(Operation::AddNew)) {
             Library1Click(level);
+            addedQuestion_ = NoNode; // the menu's follow-up opens the editor as Edit selected
             if (level == 8 && FormAddNew->CBEditItem && FormAddNew->CBEditItem->isChecked()) {
                 QCoreApplication::processEvents();
                 Library2Click(8);
@@ -468,11 +483,7 @@ void TFormMain::showSession(Session s) {
 }
 
 void TFormMain::sessionLevelClick(Session s, int level) {
-    // Study sessions start here once the session runner is part of the study page; until
-    // then the command ends at once and leaves F9 free again.
-    Q_UNUSED(s);
-    Q_UNUSED(level);
-    F9Busy = false;
+    startStudy(s, level);
 }
 
 int TFormMain::deepestObjectLevel() const {
@@ -517,6 +528,11 @@ void TFormMain::FormKeyUp(int key, Qt::KeyboardModifiers modifiers) {
     Q_UNUSED(modifiers);
     if (key != Qt::Key_F9 || !startupFinished() || StudyWindowShowing || F9Busy) return;
     F9Busy = true;
+    if (FormEditQuestion && FormEditQuestion->isOpen()) {
+        // The preview frees F9 when it closes; without one it is free at once.
+        if (!FormEditQuestion->BPreviewClick()) F9Busy = false;
+        return;
+    }
     if (deepestObjectLevel() == 0) {
         F9Busy = false;
         return;

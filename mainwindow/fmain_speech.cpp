@@ -4,6 +4,7 @@
 
 #include "platform/prompts.h"
 #include "platform/speechengine.h"
+#include "study/core/speechtext.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -13,25 +14,6 @@
 
 namespace brenvik {
 
-namespace {
-
-// The engine reads 7-bit text only; what is left, without blanks and control characters
-// at either end, decides whether anything is said at all.
-QString speakableText(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (QChar c : text)
-        if (c.unicode() < 128) out += c;
-    return out;
-}
-
-bool blankForSpeech(const QString& text) {
-    for (QChar c : text)
-        if (c.unicode() > ' ') return false;
-    return true;
-}
-
-} // namespace
 
 bool TFormMain::muted() const {
     return CBDisaVoice->isChecked() || !deps_.speech->available();
@@ -47,8 +29,8 @@ void TFormMain::speechUnavailableNotice() {
 
 void TFormMain::Speak(const QString& text, bool waitDone) {
     if (CBDisaVoice->isChecked()) return;
-    const QString filtered = speakableText(text);
-    if (blankForSpeech(filtered)) return;
+    const QString filtered = SpeakableText(text);
+    if (!HasSpeakableText(filtered)) return;
     if (!deps_.speech->available()) {
         speechUnavailableNotice();
         return;

@@ -23,10 +23,14 @@
 #include "study/freviewselected.h"
 #include "tests/gui/waituntil.h"
 
+#include "platform/fakewebviewer.h"
+#include "platform/screensaver.h"
+#include "study/fstudyquestion.h"
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
@@ -48,6 +52,8 @@ protected:
         deps.prompts = &prompts;
         deps.speech = &speech;
         deps.shell = &shell;
+        deps.web = &web;
+        deps.screenSaver = &screenSaver;
         deps.names = &names;
         deps.colors = &colors;
         deps.programFolder = folder.path();
@@ -82,6 +88,8 @@ protected:
     FakePrompts prompts;
     FakeSpeechEngine speech;
     FakeShellOpen shell;
+    FakeWebViewerFactory web;
+    FakeScreenSaver screenSaver;
     FixedSystemNames names{QStringLiteral("HOST"), QStringLiteral("ann")};
     FixedDesktopColors colors;
     SettingsStore store; // defaults only
@@ -407,6 +415,11 @@ TEST_F(MainWindowTest, F9SwitchesToStudyMode) {
     toEditMode();
     QTest::keyClick(w.TVObjs, Qt::Key_F9);
     EXPECT_FALSE(w.isEditMode());
+    // The session is on its way: F9 stays busy until its window has closed.
+    EXPECT_TRUE(w.F9Busy);
+    ASSERT_TRUE(waitUntil([&] { return w.FormStudyQuestion && w.FormStudyQuestion->isVisible(); }));
+    w.FormStudyQuestion->close();
+    ASSERT_TRUE(waitUntil([&] { return !w.studyBusy(); }));
     EXPECT_FALSE(w.F9Busy);
 }
 

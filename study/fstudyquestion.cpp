@@ -1,0 +1,915 @@
+#include "study/fstudyquestion.h"
+
+#include "library/colors.h"
+#include "mainwindow/maincommands.h"
+#include "platform/desktopcolors.h"
+#include "platform/picture.h"
+#include "platform/prompts.h"
+#include "platform/webviewer.h"
+#include "study/core/clocktext.h"
+#include "study/core/collect.h"
+#include "study/core/panegeometry.h"
+#include "study/core/sessionoptions.h"
+#include "study/core/speechtext.h"
+#include "study/panewidgets.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTextBlockFormat>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolButton>
+#include <QWindow>
+#include <algorithm>
+
+namespace brenvik {
+
+namespace {
+
+const QColor FrameBlue(60, 90, 120);
+const QColor FrameGrey(90, 90, 90);
+const QColor BarColor(65, 70, 75);
+const QColor BarText(160, 160, 160);
+
+enum class Glyph { Answer, Back, Next, Pause, Close };
+
+// The flat round buttons' pictures, drawn once at the button's size.
+QIcon GlyphIcon(Glyph glyph, int size) {
+    QPixmap pm(size * 2, size * 2);
+    pm.setDevicePixelRatio(2.0);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r(1.5, 1.5, size - 3.0, size - 3.0);
+    QRadialGradient face(r.center() - QPointF(size * 0.15, size * 0.2), size * 0.75);
+    face.setColorAt(0, QColor(250, 252, 255));
+    face.setColorAt(1, QColor(196, 210, 226));
+    p.setPen(QPen(FrameBlue, 2));
+    p.setBrush(face);
+    p.drawEllipse(r);
+    p.setPen(QPen(FrameBlue, 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(FrameBlue);
+    const double c = size / 2.0, u = size / 7.0;
+    switch (glyph) {
+    case Glyph::Answer: {
+        const QPointF tri[3] = {
+            {c - 1.6 * u, c - 0.8 * u}, {c + 1.6 * u, c - 0.8 * u}, {c, c + 1.2 * u}};
+        p.drawPolygon(tri, 3);
+        break;
+    }
+    case Glyph::Back: {
+        const QPointF tri[3] = {
+            {c + 0.8 * u, c - 1.5 * u}, {c + 0.8 * u, c + 1.5 * u}, {c - 1.2 * u, c}};
+        p.drawPolygon(tri, 3);
+        break;
+    }
+    case Glyph::Next: {
+        const QPointF tri[3] = {
+            {c - 0.8 * u, c - 1.5 * u}, {c - 0.8 * u, c + 1.5 * u}, {c + 1.2 * u, c}};
+        p.drawPolygon(tri, 3);
+        break;
+    }
+    case Glyph::Pause:
+        p.drawRect(QRectF(c - 1.2 * u, c - 1.3 * u, 0.7 * u, 2.6 * u));
+        p.drawRect(QRectF(c + 0.5 * u, c - 1.3 * u, 0.7 * u, 2.6 * u));
+        break;
+    case Glyph::Close:
+        p.drawLine(QPointF(c - u, c - u), QPointF(c + u, c + u));
+        p.drawLine(QPointF(c + u, c - u), QPointF(c - u, c + u));
+        break;
+    }
+    p.end();
+    QIcon icon(pm);
+    // Disabled: the same picture faded, so a question being built reads as "wait".
+    QPixmap faded(pm.size());
+    faded.setDevicePixelRatio(2.0);
+    faded.fill(Qt::transparent);
+    QPainter f(&faded);
+    f.setOpacity(0.35);
+    f.drawPixmap(0, 0, pm);
+    f.end();
+    icon.addPixmap(faded, QIcon::Disabled);
+    return icon;
+}
+
+QToolButton* MakeButton(QWidget* parent, Glyph glyph, int size, const QString& hint) {
+    auto* b = new QToolButton(parent);
+    b->setAutoRaise(true);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setToolTip(hint);
+    b->setAccessibleName(hint);
+    b->setIcon(GlyphIcon(glyph, size));
+    b->setIconSize(QSize(size, size));
+    b->setFixedSize(size, size);
+    b->setCursor(Qt::PointingHandCursor);
+    b->setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; }"));
+    return b;
+}
+
+QString Trimmed(const std::string& s) {
+    return QString::fromStdString(s).trimmed();
+}
+
+} // namespace
+
+// The speech tail under the question box: a balloon's pointer, shown while the question is
+// being spoken.
+class SpeechTail : public QWidget {
+public:
+    SpeechTail(QWidget* parent, const bool& paused) : QWidget(parent), paused_(paused) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const int w = width(), h = height();
+        const QPointF pts[3] = {QPointF(w - 3, 0), QPointF(3, h - 3), QPointF(h, 0)};
+        p.setPen(Qt::NoPen);
+        p.setBrush(palette().color(QPalette::Button));
+        p.drawPolygon(pts, 3);
+        p.setPen(
+            QPen(paused_ ? FrameGrey : FrameBlue, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPolyline(pts, 3);
+    }
+
+private:
+    const bool& paused_;
+};
+
+TFormStudyQuestion::TFormStudyQuestion(StudyContext context) : ctx_(std::move(context)) {
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setWindowModality(Qt::ApplicationModal);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setWindowTitle(QStringLiteral("Study"));
+
+    PQ = new QWidget(this);
+    PQ->setObjectName(QStringLiteral("PQ"));
+
+    PB2 = new SpeechTail(this, Paused);
+    PB2->resize(202, 101);
+    PB2->hide();
+
+    PA = new QFrame(this);
+    PA->setObjectName(QStringLiteral("PA"));
+    PA->setFrameStyle(QFrame::NoFrame);
+    PA->setAutoFillBackground(true);
+    auto* paLayout = new QHBoxLayout(PA);
+    paLayout->setContentsMargins(8, 4, 8, 4);
+    REA = new QTextEdit(PA);
+    REA->setReadOnly(true);
+    REA->setAcceptRichText(false);
+    REA->setFrameStyle(QFrame::NoFrame);
+    REA->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    REA->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    REA->setFocusPolicy(Qt::NoFocus);
+    REA->viewport()->setAutoFillBackground(false);
+    REA->setStyleSheet(QStringLiteral("QTextEdit { background: transparent; }"));
+    paLayout->addWidget(REA);
+    SPABotLine = new QFrame(this);
+    SPABotLine->setStyleSheet(QStringLiteral("background: rgb(40, 55, 70);"));
+    SPARightLine = new QFrame(this);
+    SPARightLine->setStyleSheet(QStringLiteral("background: rgb(40, 55, 70);"));
+
+    BAnswer = MakeButton(this, Glyph::Answer, 36, QStringLiteral("Show answer"));
+    BBack = MakeButton(this, Glyph::Back, 34, QStringLiteral("Previous question"));
+    BNext = MakeButton(this, Glyph::Next, 34, QStringLiteral("Next question"));
+    BPause = MakeButton(this, Glyph::Pause, 33, QStringLiteral("Pause"));
+    BClose = MakeButton(this, Glyph::Close, 33, QStringLiteral("Close"));
+    for (QToolButton* b : {BAnswer, BBack, BNext, BPause, BClose})
+        connect(b, &QToolButton::clicked, this, [this, b] {
+            if (building_) return;
+            if (b == BAnswer)
+                BAnswerClick();
+            else if (b == BBack)
+                BBackClick();
+            else if (b == BNext)
+                BNextClick();
+            else if (b == BPause)
+                BPauseClick();
+            else
+                BCloseClick();
+        });
+
+    PBot = new QWidget(this);
+    PBot->setObjectName(QStringLiteral("PBot"));
+    PBot->setAutoFillBackground(true);
+    QPalette barPal = PBot->palette();
+    barPal.setColor(QPalette::Window, BarColor);
+    barPal.setColor(QPalette::WindowText, BarText);
+    PBot->setPalette(barPal);
+    QFont barFont(QStringLiteral("Arial"));
+    barFont.setPixelSize(17);
+    barFont.setBold(true);
+    auto* barLayout = new QHBoxLayout(PBot);
+    barLayout->setContentsMargins(6, 0, 10, 0);
+    LPosition = new QLabel(PBot);
+    LElapsed = new QLabel(PBot);
+    LTime = new QLabel(PBot);
+    for (QLabel* l : {LPosition, LElapsed, LTime}) {
+        l->setFont(barFont);
+        l->setPalette(barPal);
+    }
+    LElapsed->setAlignment(Qt::AlignCenter);
+    LTime->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    barLayout->addWidget(LPosition, 1);
+    barLayout->addWidget(LElapsed, 1);
+    barLayout->addWidget(LTime, 1);
+
+    // Takes the focus so that every key reaches the window's filter.
+    Button1 = new QPushButton(this);
+    Button1->setGeometry(0, 0, 0, 0);
+    Button1->setFlat(true);
+
+    TAutoA = new QTimer(this);
+    TAutoA->setSingleShot(true);
+    connect(TAutoA, &QTimer::timeout, this, &TFormStudyQuestion::TAutoATimer);
+    TAutoQ = new QTimer(this);
+    TAutoQ->setSingleShot(true);
+    connect(TAutoQ, &QTimer::timeout, this, &TFormStudyQuestion::TAutoQTimer);
+    TTime = new QTimer(this);
+    TTime->setInterval(1000);
+    connect(TTime, &QTimer::timeout, this, &TFormStudyQuestion::TTimeTimer);
+    webWait_ = new QTimer(this);
+    webWait_->setSingleShot(true);
+    connect(webWait_, &QTimer::timeout, this, [this] {
+        // A page that never finishes must not hold the session: show what there is.
+        if (building_) finishShowing();
+    });
+}
+
+TFormStudyQuestion::~TFormStudyQuestion() {
+    qApp->removeEventFilter(this);
+}
+
+// ---- starting -----------------------------------------------------------------------------
+
+void TFormStudyQuestion::startSession(std::vector<NodeId> visits, StudyMode mode, bool loop,
+                                      bool pauseVisible) {
+    visits_ = std::move(visits);
+    mode_ = mode;
+    loop_ = loop;
+    position_ = 0;
+    title_.clear();
+    QuestionShown = AnswerShown = false;
+    BPause->setVisible(pauseVisible && autoMode());
+    // The pointer goes to the bottom-right pixel, out of the student's sight.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        savedCursor_ = QCursor::pos();
+        const QRect g = screen->geometry();
+        QCursor::setPos(g.right(), g.bottom());
+        cursorMoved_ = true;
+    }
+}
+
+void TFormStudyQuestion::startPreview(const QuestionRecord& record, const QString& title) {
+    visits_.clear();
+    record_ = record;
+    title_ = title;
+    mode_ = StudyMode::Preview;
+    loop_ = false;
+    position_ = 0;
+    QuestionShown = AnswerShown = false;
+    BPause->setVisible(false);
+    cursorMoved_ = false;
+}
+
+void TFormStudyQuestion::showOn(QWidget* screenOf) {
+    QScreen* screen =
+        screenOf && screenOf->screen() ? screenOf->screen() : QGuiApplication::primaryScreen();
+    if (screen) {
+        setGeometry(screen->geometry());
+        if (windowHandle()) windowHandle()->setScreen(screen);
+    }
+    closing_ = false;
+    FirstActivation = false;
+    showFullScreen();
+    raise();
+    activateWindow();
+    // An activation may never come (no window manager): start from a queued call.
+    QTimer::singleShot(0, this, [this] {
+        if (isVisible() && !FirstActivation && !closing_) {
+            FirstActivation = true;
+            ShowCurrentQuestion();
+        }
+    });
+}
+
+void TFormStudyQuestion::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    FormShow();
+}
+
+void TFormStudyQuestion::FormShow() {
+    const QFont answer = ctx_.answerFont ? ctx_.answerFont() : font();
+    setFont(answer);
+    REA->setFont(answer);
+    QPalette rp = REA->palette();
+    rp.setColor(QPalette::Text, ctx_.answerColor ? ctx_.answerColor() : QColor(Qt::black));
+    REA->setPalette(rp);
+    // The bar keeps its own font whatever the answer font is.
+    layoutWindow();
+    showAnswerArea(false);
+    elapsed_ = 0;
+    PB2->hide();
+    qApp->installEventFilter(this);
+    TTime->start();
+    TTimeTimer();
+}
+
+// ---- the question cycle -------------------------------------------------------------------
+
+void TFormStudyQuestion::StopAuto() {
+    // Flags and timers first: stopping the voice lets events run, and nothing of this
+    // question's cycle may act meanwhile.
+    TAutoA->stop();
+    TAutoQ->stop();
+    WaitingForQuestionSpeech = false;
+    WaitingForAnswerSpeech = false;
+    autoAPending_ = false;
+    if (ctx_.main) ctx_.main->StopVoice();
+}
+
+void TFormStudyQuestion::setButtonsEnabled(bool enabled) {
+    BClose->setEnabled(enabled);
+    BAnswer->setEnabled(enabled);
+    BNext->setEnabled(enabled);
+    BBack->setEnabled(enabled && position_ != 0);
+    if (BPause->isVisible()) BPause->setEnabled(enabled);
+}
+
+void TFormStudyQuestion::showAnswerArea(bool shown) {
+    PA->setVisible(shown);
+    SPABotLine->setVisible(shown);
+    SPARightLine->setVisible(shown);
+}
+
+QString TFormStudyQuestion::positionLine() const {
+    const QString of =
+        QString::number(position_ + 1) + QStringLiteral(" of ") + QString::number(visits_.size());
+    switch (mode_) {
+    case StudyMode::Preview:
+        return QStringLiteral(" Previewing ") + title_;
+    case StudyMode::Flash:
+        return QStringLiteral(" Flashing question ") + of;
+    case StudyMode::Imprint:
+        return QStringLiteral(" Imprinting question ") + of;
+    case StudyMode::Review:
+        return QStringLiteral(" Reviewing question ") + of;
+    }
+    return {};
+}
+
+void TFormStudyQuestion::ShowCurrentQuestion() {
+    if (building_ || closing_) return;
+    StopAuto();
+    PB2->hide();
+    Paused = false;
+    update();
+
+    LPosition->setText(positionLine());
+    building_ = true;
+    setButtonsEnabled(false);
+    QuestionShown = AnswerShown = false;
+    showAnswerArea(false);
+
+    if (mode_ != StudyMode::Preview) {
+        if (position_ < 0 || position_ >= int(visits_.size()) || !ctx_.main) {
+            building_ = false;
+            close();
+            return;
+        }
+        QuestionRecord fresh;
+        const std::string error = ReadFreshQuestionRecord(ctx_.main->tree(), visits_[position_],
+                                                          fresh, ctx_.main->desktopColors());
+        record_ = std::move(fresh);
+        if (!error.empty()) showError(QString::fromStdString(error));
+    }
+
+    // A one-line answer stands on the second line.
+    const QString answer = QString::fromStdString(record_.answer);
+    REA->setPlainText(answer);
+    if (REA->document()->blockCount() < 2) REA->setPlainText(QStringLiteral("\n") + answer);
+    QTextCursor start = REA->textCursor();
+    start.movePosition(QTextCursor::Start);
+    REA->setTextCursor(start);
+
+    loaded_ = {false, false, false};
+    const std::vector<PixelRect> rects =
+        PaneRects(record_.layout, record_.proportions, PQ->width(), PQ->height());
+    const int serial = ++buildSerial_;
+    for (int i = 0; i < int(rects.size()); ++i) {
+        auto* panel = new QFrame(PQ);
+        panel->hide();
+        panel->setGeometry(rects[i].left, rects[i].top, rects[i].width, rects[i].height);
+        current_.panels.emplace_back(panel);
+        RenderPane(panel, record_.panes[i], i + 1);
+        if (serial != buildSerial_ || closing_) return; // closed while a box was up
+    }
+    webWait_->start(std::max(1, ctx_.webWaitMs));
+    checkPanesLoaded();
+}
+
+void TFormStudyQuestion::checkPanesLoaded() {
+    if (!building_) return;
+    for (int i = 0; i < 3; ++i) {
+        WebViewer* v = current_.viewers[i];
+        if (v && (!loaded_[i] || v->busy())) return;
+    }
+    // Finish on a fresh turn of the event loop: a viewer's own signal is no place to
+    // delete the previous question's viewers.
+    const int serial = buildSerial_;
+    QTimer::singleShot(0, this, [this, serial] {
+        if (building_ && serial == buildSerial_) finishShowing();
+    });
+}
+
+void TFormStudyQuestion::finishShowing() {
+    webWait_->stop();
+    building_ = false;
+    for (QWidget* p : current_.panels)
+        if (p) p->show();
+    ReleaseOldPanes(false);
+    ++visitsShown_;
+
+    const StudyTiming t = timing();
+    const bool autoA = autoMode() && t.autoAnswer;
+    if (autoA) TAutoA->setInterval(PauseMilliseconds(t.pauseBeforeAnswer));
+
+    const QString spoken = spokenText(record_.spokenQuestion);
+    const bool muted = ctx_.muted && ctx_.muted();
+    if (!spoken.isEmpty() && !muted) {
+        PB2->show();
+        PB2->raise();
+        WaitingForQuestionSpeech = true;
+        if (ctx_.main) ctx_.main->Speak(spoken);
+    } else if (autoA) {
+        TAutoA->start();
+    }
+
+    setButtonsEnabled(true);
+    QuestionShown = true;
+    AnswerShown = false;
+    update();
+    Button1->setFocus(Qt::OtherFocusReason);
+}
+
+QString TFormStudyQuestion::spokenText(const std::vector<std::string>& lines) const {
+    QStringList list;
+    for (const std::string& l : lines)
+        list << QString::fromStdString(l);
+    const QString text = SpeakableText(JoinSpokenLines(list));
+    return HasSpeakableText(text) ? text : QString();
+}
+
+void TFormStudyQuestion::BAnswerClick() {
+    if (building_ || closing_) return;
+    QuestionShown = AnswerShown = false;
+    StopAuto();
+    PB2->hide();
+    Paused = false;
+    if (BPause->isVisible()) BPause->setEnabled(true);
+    showAnswerArea(true);
+    update();
+
+    const StudyTiming t = timing();
+    const QString spoken = spokenText(record_.spokenAnswer);
+    if (autoMode() && t.autoNext) {
+        TAutoQ->setInterval(PauseMilliseconds(t.pauseBeforeNext));
+        const bool muted = ctx_.muted && ctx_.muted();
+        if (spoken.isEmpty() || muted) {
+            TAutoQ->start();
+        } else {
+            WaitingForAnswerSpeech = true;
+            if (ctx_.main) ctx_.main->Speak(spoken);
+        }
+    } else if (!spoken.isEmpty() && ctx_.main) {
+        ctx_.main->Speak(spoken);
+    }
+    AnswerShown = true;
+    Button1->setFocus(Qt::OtherFocusReason);
+}
+
+void TFormStudyQuestion::speechDone() {
+    if (building_) return;
+    if (WaitingForQuestionSpeech) {
+        PB2->hide();
+        if (autoMode() && timing().autoAnswer && !TAutoA->isActive()) TAutoA->start();
+    }
+    if (WaitingForAnswerSpeech && !TAutoQ->isActive()) TAutoQ->start();
+}
+
+void TFormStudyQuestion::TAutoATimer() {
+    TAutoA->stop();
+    if (building_ || !BAnswer->isEnabled()) return;
+    BAnswerClick();
+}
+
+void TFormStudyQuestion::TAutoQTimer() {
+    TAutoQ->stop();
+    if (building_ || !BNext->isEnabled()) return;
+    BNextClick();
+}
+
+void TFormStudyQuestion::BNextClick() {
+    if (building_ || closing_) return;
+    if (mode_ == StudyMode::Preview) {
+        close();
+        return;
+    }
+    ++position_;
+    if (position_ < int(visits_.size())) {
+        ShowCurrentQuestion();
+    } else if (loop_ && !visits_.empty()) {
+        position_ = 0;
+        ShowCurrentQuestion();
+    } else {
+        position_ = std::max(0, int(visits_.size()) - 1);
+        close();
+    }
+}
+
+void TFormStudyQuestion::BBackClick() {
+    if (building_ || closing_ || position_ <= 0) return;
+    --position_;
+    ShowCurrentQuestion();
+}
+
+void TFormStudyQuestion::BPauseClick() {
+    if (building_ || closing_) return;
+    StopAuto();
+    Paused = true;
+    BPause->setEnabled(false);
+    PB2->update();
+    update();
+}
+
+void TFormStudyQuestion::BCloseClick() {
+    close();
+}
+
+StudyTiming TFormStudyQuestion::timing() const {
+    if (!autoMode() || !ctx_.timing) return {};
+    return ctx_.timing(mode_);
+}
+
+bool TFormStudyQuestion::answerVisible() const {
+    return PA->isVisible();
+}
+
+QList<QWidget*> TFormStudyQuestion::currentPanes() const {
+    // Once shown, the question's panes have been handed over as the set to release next.
+    QList<QWidget*> out;
+    for (QWidget* p : (building_ ? current_ : previous_).panels)
+        if (p) out << p;
+    return out;
+}
+
+// ---- keys, activation, closing --------------------------------------------------------
+
+bool TFormStudyQuestion::keyAction(int key) {
+    switch (key) {
+    case Qt::Key_Escape:
+        if (BAnswer->isEnabled()) {
+            StopAuto();
+            close();
+        }
+        return true;
+    case Qt::Key_Left:
+        if (BBack->isEnabled()) BBackClick();
+        return true;
+    case Qt::Key_Right:
+        if (BNext->isEnabled()) BNextClick();
+        return true;
+    case Qt::Key_Down:
+        if (BAnswer->isEnabled()) BAnswerClick();
+        return true;
+    case Qt::Key_Up:
+        if (BAnswer->isEnabled()) ShowCurrentQuestion();
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (QuestionShown && BAnswer->isEnabled())
+            BAnswerClick();
+        else if (AnswerShown && BNext->isEnabled())
+            BNextClick();
+        return true;
+    case Qt::Key_Pause:
+        if (BPause->isVisible()) {
+            if (BPause->isEnabled())
+                BPauseClick();
+            else if (Paused && BAnswer->isEnabled())
+                ShowCurrentQuestion(); // resume
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool TFormStudyQuestion::eventFilter(QObject* watched, QEvent* event) {
+    // Every key of the window, whichever child (a web page) has the focus, comes here first.
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
+    auto* w = qobject_cast<QWidget*>(watched);
+    // The window system's own window object passes the key on to a widget: judge it there.
+    if (!w || w->window() != this || !isVisible()) return false;
+    if (QApplication::activeModalWidget() && QApplication::activeModalWidget() != this)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    static const int handled[] = {Qt::Key_Escape, Qt::Key_Left,  Qt::Key_Right,
+                                  Qt::Key_Down,   Qt::Key_Up,    Qt::Key_Return,
+                                  Qt::Key_Enter,  Qt::Key_Space, Qt::Key_Pause};
+    if (std::find(std::begin(handled), std::end(handled), key->key()) == std::end(handled))
+        return false;
+    // The window acts when a key is released; the press is swallowed so that no child
+    // (a web page, a focused button) acts on it as well.
+    if (event->type() == QEvent::KeyRelease && !key->isAutoRepeat()) keyAction(key->key());
+    return true;
+}
+
+void TFormStudyQuestion::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange) {
+        if (isActiveWindow()) {
+            if (!FirstActivation && isVisible() && !closing_) {
+                FirstActivation = true;
+                ShowCurrentQuestion();
+            }
+        } else {
+            FormDeactivate();
+        }
+    }
+}
+
+void TFormStudyQuestion::FormDeactivate() {
+    // Another window took over: the automatic run stops; the user continues by hand.
+    if (isVisible() && !building_) StopAuto();
+}
+
+void TFormStudyQuestion::closeEvent(QCloseEvent* event) {
+    if (closing_) {
+        event->accept();
+        return;
+    }
+    closing_ = true;
+    building_ = false;
+    ++buildSerial_;
+    webWait_->stop();
+    TTime->stop();
+    StopAuto();
+    // The current set is handed over, then everything still held is freed.
+    ReleaseOldPanes(false);
+    ReleaseOldPanes(true);
+    FirstActivation = false;
+    qApp->removeEventFilter(this);
+    if (cursorMoved_) {
+        cursorMoved_ = false;
+        if (QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QRect g = screen->geometry();
+            const QPoint now = QCursor::pos();
+            if (now.x() >= g.right() - 100 && now.y() >= g.bottom() - 100)
+                QCursor::setPos(savedCursor_);
+        }
+    }
+    event->accept();
+    QTimer::singleShot(0, this, [this] { Q_EMIT closed(); });
+}
+
+// ---- panes ----------------------------------------------------------------------------
+
+void TFormStudyQuestion::RenderPane(QFrame* panel, const PaneRecord& pane, int n) {
+    switch (pane.content) {
+    case ImageContent:
+        renderImage(panel, pane);
+        break;
+    case WebsiteContent:
+        renderWebsite(panel, pane, n);
+        break;
+    default:
+        renderText(panel, pane);
+        break;
+    }
+}
+
+void TFormStudyQuestion::renderText(QFrame* panel, const PaneRecord& pane) {
+    const DesktopColors& desktop = ctx_.main->desktopColors();
+    ApplyPaneBorders(panel, pane.textShallowBorder, pane.textDeepBorder);
+    panel->setAutoFillBackground(true);
+    QPalette pal = panel->palette();
+    const QColor bg = toQColor(NumberToColor(pane.textBackground, desktop));
+    pal.setColor(QPalette::Window, bg);
+    pal.setColor(QPalette::Base, bg);
+    pal.setColor(QPalette::Text, toQColor(pane.font.color));
+    panel->setPalette(pal);
+
+    auto* view = new QTextEdit(panel);
+    view->setAcceptRichText(false);
+    view->setReadOnly(true);
+    view->setFrameStyle(QFrame::NoFrame);
+    view->setLineWrapMode(QTextEdit::NoWrap);
+    view->setFocusPolicy(Qt::NoFocus);
+    view->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    const QFont f = ToQFont(pane.font);
+    view->setFont(f);
+    view->setPalette(pal);
+    view->viewport()->setPalette(pal);
+    view->viewport()->setAutoFillBackground(true);
+
+    QStringList lines;
+    lines.reserve(int(pane.textLines.size()));
+    for (const std::string& l : pane.textLines)
+        lines << QString::fromStdString(l);
+    view->setPlainText(lines.join(QLatin1Char('\n')));
+    if (pane.centredText) {
+        QTextCursor all(view->document());
+        all.select(QTextCursor::Document);
+        QTextBlockFormat centred;
+        centred.setAlignment(Qt::AlignHCenter);
+        all.mergeBlockFormat(centred);
+    }
+    view->document()->setDocumentMargin(1);
+
+    const QFontMetrics fm(f);
+    TextMeasure m;
+    int widest = 0;
+    for (const QString& l : lines)
+        widest = std::max(widest, fm.horizontalAdvance(l) + 2);
+    m.textWidth = widest + 2;
+    m.textHeight = fm.lineSpacing() * std::max<int>(1, int(lines.size())) + 4;
+    m.hScrollHeight = view->horizontalScrollBar()->sizeHint().height();
+    m.vScrollWidth = view->verticalScrollBar()->sizeHint().width();
+    const bool deep = pane.textDeepBorder;
+    const bool shallow = pane.textShallowBorder && !deep;
+    const TextPlacement place =
+        PlaceText(panel->width(), panel->height(), shallow, deep, pane.centredText, m);
+    view->setHorizontalScrollBarPolicy(place.hScroll ? Qt::ScrollBarAsNeeded
+                                                     : Qt::ScrollBarAlwaysOff);
+    view->setVerticalScrollBarPolicy(place.vScroll ? Qt::ScrollBarAsNeeded
+                                                   : Qt::ScrollBarAlwaysOff);
+    // The placement counts inside the sunken frame's client area; a Qt frame is drawn
+    // inside the widget, so the deep frame's two pixels are added here.
+    const int frameShift = deep ? 2 : 0;
+    view->setGeometry(place.rect.left + frameShift, place.rect.top + frameShift, place.rect.width,
+                      place.rect.height);
+    view->moveCursor(QTextCursor::Start);
+}
+
+void TFormStudyQuestion::renderImage(QFrame* panel, const PaneRecord& pane) {
+    const DesktopColors& desktop = ctx_.main->desktopColors();
+    ApplyPaneBorders(panel, pane.imageShallowBorder, pane.imageDeepBorder);
+    auto* box = new PictureView(panel);
+    box->setBackground(toQColor(NumberToColor(pane.imageBackground, desktop)));
+    box->setStretch(pane.stretchToFit);
+    const int inset = PaneBorderInset(pane.imageShallowBorder, pane.imageDeepBorder);
+    box->setGeometry(panel->rect().adjusted(inset, inset, -inset, -inset));
+    const QString path = ResolveStudyPath(Trimmed(pane.imageFile), ctx_.main->programFolder());
+    // A file gone since the session was prepared leaves the pane empty without a word.
+    if (path.isEmpty() || !QFileInfo(path).isFile()) return;
+    const PictureResult picture = LoadPicture(path);
+    if (!picture.ok()) {
+        showError(picture.error);
+        return;
+    }
+    box->setImage(picture.image);
+}
+
+void TFormStudyQuestion::renderWebsite(QFrame* panel, const PaneRecord& pane, int n) {
+    ApplyPaneBorders(panel, pane.webShallowBorder, pane.webDeepBorder);
+    const QString address = QString::fromStdString(pane.webAddress).trimmed();
+    if (address.isEmpty()) return;
+    WebViewer* viewer = ctx_.main->webViewers().create(panel);
+    const int inset = PaneBorderInset(pane.webShallowBorder, pane.webDeepBorder);
+    viewer->setGeometry(panel->rect().adjusted(inset, inset, -inset, -inset));
+    viewer->setFocusPolicy(Qt::NoFocus);
+    current_.viewers[n - 1] = viewer;
+    const int serial = buildSerial_;
+    connect(viewer, &WebViewer::downloadComplete, this, [this, n, serial] {
+        if (serial != buildSerial_) return;
+        loaded_[n - 1] = true;
+        checkPanesLoaded();
+    });
+    const QString error = viewer->navigate(QString::fromStdString(pane.webAddress));
+    if (!error.isEmpty()) {
+        // Refused outright: nothing will load, so the pane does not hold the wait.
+        loaded_[n - 1] = true;
+        current_.viewers[n - 1] = nullptr;
+        viewer->deleteLater();
+        showError(error);
+    }
+}
+
+void TFormStudyQuestion::ReleaseOldPanes(bool closing) {
+    for (QPointer<WebViewer>& v : previous_.viewers)
+        if (v) {
+            v->disconnect(this);
+            v->stop();
+            v->deleteLater();
+            v = nullptr;
+        }
+    for (QPointer<QWidget>& p : previous_.panels)
+        if (p) {
+            p->hide();
+            p->deleteLater();
+        }
+    previous_.panels.clear();
+    if (!closing) {
+        previous_ = std::move(current_);
+        current_ = PaneSet{};
+    }
+}
+
+// ---- clock, layout, painting ----------------------------------------------------------
+
+void TFormStudyQuestion::TTimeTimer() {
+    ++elapsed_;
+    LElapsed->setText(ElapsedText(elapsed_));
+    LTime->setText(ClockText(QTime::currentTime()));
+}
+
+void TFormStudyQuestion::layoutWindow() {
+    const int W = width(), H = height();
+    const int barH = 29;
+    const QFontMetrics fm(font());
+    const int paH = 3 * fm.height() + 16;
+    const int sqTop = 20;
+    const int sqH = std::max(60, H - paH - sqTop - BAnswer->height() - barH - 60);
+    SQ = QRect(20, sqTop, std::max(0, W - 40), sqH);
+    const int pqLeft = 102;
+    PQ->setGeometry(pqLeft, SQ.top() + 20, std::max(0, W - 2 * pqLeft), std::max(0, sqH - 40));
+    const int sqBottom = SQ.top() + SQ.height();
+    PB2->move(PQ->x() - PB2->width() / 2 + (PQ->width() / 3 - PB2->width() / 2 - 10) / 2,
+              sqBottom - 3);
+    BAnswer->move((W - BAnswer->width()) / 2, sqBottom + 18);
+    BBack->move(BAnswer->x() - BBack->width() - 18, sqBottom + 9);
+    BNext->move(BAnswer->x() + BAnswer->width() + 18, sqBottom + 9);
+    const int paW = int(SQ.width() * 0.79);
+    const QRect oldPA = PA->geometry();
+    PA->setGeometry((W - paW) / 2, BAnswer->y() + BAnswer->height() + 14, paW, paH);
+    const int paRight =
+        oldPA.isValid() && oldPA.width() > 0 ? oldPA.right() + 1 : PA->geometry().right() + 1;
+    BPause->move(paRight + ((SQ.right() + 1 - paRight) / 2) / 4 - 2, BNext->y());
+    BClose->move(W - BClose->width() - 2, 2);
+    SPABotLine->setGeometry(PA->x(), PA->y() + PA->height(), PA->width() + 1, 1);
+    SPARightLine->setGeometry(PA->x() + PA->width(), PA->y(), 1, PA->height());
+    PBot->setGeometry(0, H - barH, W, barH);
+    for (QWidget* w : std::initializer_list<QWidget*>{BAnswer, BBack, BNext, BPause, BClose})
+        w->raise();
+    PB2->raise();
+}
+
+void TFormStudyQuestion::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layoutWindow();
+}
+
+void TFormStudyQuestion::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    // The backgrounds: deep blue while studying, grey while paused.
+    QLinearGradient bg(0, 0, 0, height());
+    if (Paused) {
+        bg.setColorAt(0, QColor(120, 124, 128));
+        bg.setColorAt(1, QColor(72, 75, 78));
+    } else {
+        bg.setColorAt(0, QColor(38, 78, 128));
+        bg.setColorAt(0.6, QColor(22, 52, 92));
+        bg.setColorAt(1, QColor(14, 34, 62));
+    }
+    p.fillRect(rect(), bg);
+    // The question box.
+    const QColor face = palette().color(QPalette::Button);
+    p.setPen(QPen(Paused ? FrameGrey : FrameBlue, 3));
+    p.setBrush(face);
+    p.drawRoundedRect(QRectF(SQ).adjusted(1.5, 1.5, -1.5, -1.5), 18, 18);
+    // Soft shading behind the answer.
+    if (PA->isVisible()) {
+        const QRectF a = QRectF(PA->geometry()).adjusted(-6, -6, 6, 6);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 0, 0, 60));
+        p.drawRoundedRect(a.translated(3, 3), 10, 10);
+    }
+}
+
+void TFormStudyQuestion::showError(const QString& text) {
+    if (!ctx_.main) return;
+    ctx_.main->prompts().message(this, QStringLiteral("Error"), text, Prompts::Icon::Error);
+}
+
+} // namespace brenvik

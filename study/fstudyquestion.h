@@ -1,0 +1,186 @@
+#pragma once
+
+#include "library/librarytree.h"
+#include "library/questionrecord.h"
+
+#include <QColor>
+#include <QFont>
+#include <QPointer>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <vector>
+
+class QLabel;
+class QTextEdit;
+class QTimer;
+class QToolButton;
+class QPushButton;
+class QFrame;
+
+namespace brenvik {
+
+class MainCommands;
+class WebViewer;
+class SpeechTail;
+class StudyButton;
+
+// The study window's modes: the preview of the question editor and the three sessions.
+enum class StudyMode { Preview = 0, Flash = 1, Imprint = 2, Review = 3 };
+
+// What a session's automatic run reads from its panel at every step.
+struct StudyTiming {
+    bool autoAnswer = false;
+    double pauseBeforeAnswer = 0; // seconds
+    bool autoNext = false;
+    double pauseBeforeNext = 0; // seconds
+};
+
+// What the study window needs of the program besides the main window's commands.
+struct StudyContext {
+    MainCommands* main = nullptr;
+    std::function<StudyTiming(StudyMode)> timing; // imprint and flash only
+    std::function<bool()> muted;
+    std::function<QFont()> answerFont;
+    std::function<QColor()> answerColor;
+    // Bound of the wait for web panes, in milliseconds.
+    int webWaitMs = 20000;
+};
+
+// The full-screen window in which the user studies: it walks a visit list one entry at a
+// time, draws the question's panes, speaks the question, reveals and speaks the answer, and
+// moves on by key, button or timer. In Preview mode it shows one record for the editor.
+// Building a question is a state of its own: until its panes are complete (web pages
+// loaded, or the wait's bound passed) no key, button or timer acts.
+class TFormStudyQuestion : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFormStudyQuestion(StudyContext context);
+    ~TFormStudyQuestion() override;
+
+    // A session: the window starts at the first entry when shown.
+    void startSession(std::vector<NodeId> visits, StudyMode mode, bool loop, bool pauseVisible);
+    // The editor's preview of `record` under `title`.
+    void startPreview(const QuestionRecord& record, const QString& title);
+    // Shows the window full-screen and application-modal on `screenOf`'s screen.
+    void showOn(QWidget* screenOf);
+
+    // The main window's speech events.
+    void speechDone();
+
+    // Steps, public for the keys, the buttons and the tests.
+    void ShowCurrentQuestion();
+    void BAnswerClick();
+    void BNextClick();
+    void BBackClick();
+    void BPauseClick();
+    void BCloseClick();
+
+    // State, for the tests.
+    int position() const { return position_; }
+    StudyMode mode() const { return mode_; }
+    bool building() const { return building_; }
+    bool questionShown() const { return QuestionShown; }
+    bool answerShown() const { return AnswerShown; }
+    bool paused() const { return Paused; }
+    bool answerVisible() const;
+    const QuestionRecord& currentRecord() const { return record_; }
+    QString positionLine() const;
+    QWidget* paneArea() const { return PQ; }
+    // The pane panels of the question on screen (or being built).
+    QList<QWidget*> currentPanes() const;
+    int visitsShown() const { return visitsShown_; }
+
+    QToolButton* BAnswer = nullptr;
+    QToolButton* BBack = nullptr;
+    QToolButton* BNext = nullptr;
+    QToolButton* BPause = nullptr;
+    QToolButton* BClose = nullptr;
+    QTextEdit* REA = nullptr;
+    QLabel* LElapsed = nullptr;
+    QLabel* LTime = nullptr;
+    QLabel* LPosition = nullptr;
+    QTimer* TAutoA = nullptr;
+    QTimer* TAutoQ = nullptr;
+    QTimer* TTime = nullptr;
+
+Q_SIGNALS:
+    // The window has closed; the caller restores the main window.
+    void closed();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct PaneSet {
+        std::vector<QPointer<QWidget>> panels;
+        std::array<QPointer<WebViewer>, 3> viewers{};
+    };
+
+    void FormShow();
+    void FormDeactivate();
+    void StopAuto();
+    void finishShowing(); // steps 8..11, after the panes are complete
+    void checkPanesLoaded();
+    void RenderPane(QFrame* panel, const PaneRecord& pane, int n);
+    void renderText(QFrame* panel, const PaneRecord& pane);
+    void renderImage(QFrame* panel, const PaneRecord& pane);
+    void renderWebsite(QFrame* panel, const PaneRecord& pane, int n);
+    void ReleaseOldPanes(bool closing);
+    void TTimeTimer();
+    void TAutoATimer();
+    void TAutoQTimer();
+    bool keyAction(int key); // true when the key was the window's
+    bool autoMode() const { return mode_ == StudyMode::Flash || mode_ == StudyMode::Imprint; }
+    StudyTiming timing() const;
+    void layoutWindow();
+    void setButtonsEnabled(bool enabled);
+    void showAnswerArea(bool shown);
+    void showError(const QString& text);
+    void speakLines(const std::vector<std::string>& lines);
+    QString spokenText(const std::vector<std::string>& lines) const;
+
+    StudyContext ctx_;
+    std::vector<NodeId> visits_;
+    StudyMode mode_ = StudyMode::Flash;
+    bool loop_ = false;
+    int position_ = 0;
+    QString title_;
+    QuestionRecord record_;
+
+    bool QuestionShown = false;
+    bool AnswerShown = false;
+    bool Paused = false;
+    bool WaitingForQuestionSpeech = false;
+    bool WaitingForAnswerSpeech = false;
+    bool FirstActivation = false;
+    bool building_ = false;
+    bool closing_ = false;
+    bool autoAPending_ = false; // TAutoA to start once the question is on screen
+    std::array<bool, 3> loaded_{};
+    long long elapsed_ = 0;
+    int visitsShown_ = 0;
+    QPoint savedCursor_;
+    bool cursorMoved_ = false;
+    int buildSerial_ = 0;
+
+    PaneSet current_;
+    PaneSet previous_;
+
+    QWidget* PQ = nullptr;
+    SpeechTail* PB2 = nullptr;
+    QFrame* PA = nullptr;
+    QFrame* SPABotLine = nullptr;
+    QFrame* SPARightLine = nullptr;
+    QWidget* PBot = nullptr;
+    QPushButton* Button1 = nullptr;
+    QTimer* webWait_ = nullptr;
+    QRect SQ;
+};
+
+} // namespace brenvik

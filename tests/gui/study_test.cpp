@@ -1,0 +1,361 @@
+// The study road through the real main window on fakes: preparation, the three sessions,
+// the study window's keys and timers, and the panes it draws.
+#include "library/objects.h"
+#include "library/questionrecord.h"
+#include "mainharness.h"
+#include "platform/screensaver.h"
+#include "study/fflashselected.h"
+#include "study/fimprintselected.h"
+#include "study/freviewselected.h"
+#include "study/fstudyquestion.h"
+#include "study/fvalidate.h"
+#include "study/panewidgets.h"
+#include "study/sessionpanel.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QTextEdit>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using namespace brenvik;
+
+namespace {
+
+class StudyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        h.deps.studyWebWaitMs = 700;
+        ASSERT_TRUE(h.start());
+        w = h.window.get();
+        // Quick sessions: no pauses, speech that ends at once.
+        for (SessionPanel* p : {static_cast<SessionPanel*>(w->FormFlashSelected),
+                                static_cast<SessionPanel*>(w->FormImprintSelected)}) {
+            p->EPauseAfterQ->setText(QStringLiteral("0"));
+            p->EPauseAfterA->setText(QStringLiteral("0"));
+        }
+        h.speech.setDurationMs(1);
+        h.prompts.shown.clear();
+    }
+
+    LibraryTree& tree() { return w->tree(); }
+
+    // A conceptNode holding `n` text-only questions "Q1".."Qn" below the demo's first conceptNode's
+    // section; returns the conceptNode.
+    NodeId addConcept(int n, const char* name = "Test conceptNode") {
+        const NodeId section = GetObjAtLevel(tree(), h.find("United States"), 6);
+        NodeId conceptNode = AddNewObj(tree(), section, h.colors).value();
+        tree().setText(conceptNode, name);
+        for (int i = 1; i <= n; ++i) {
+            const NodeId q = AddNewObj(tree(), conceptNode, h.colors).value();
+            QuestionRecord r = QuestionRecord::newRecord(h.colors);
+            r.name = "Q" + std::to_string(i);
+            r.layout = 1;
+            r.panes[0].textLines = {"Question " + std::to_string(i)};
+            r.spokenQuestion = {"Question " + std::to_string(i)};
+            r.answer = "Answer " + std::to_string(i);
+            r.spokenAnswer = {"Answer " + std::to_string(i)};
+            WriteQuestionRecord(tree(), q, r, h.colors);
+        }
+        return conceptNode;
+    }
+    NodeId questionOf(NodeId conceptNode, int i) {
+        NodeId n = tree().firstChild(conceptNode);
+        int seen = 0;
+        for (; n != NoNode; n = tree().nextSibling(n))
+            if (tree().kind(n) == 8 && ++seen == i) return n;
+        return NoNode;
+    }
+    void edit(NodeId q, const std::function<void(QuestionRecord&)>& change) {
+        QuestionRecord r;
+        ASSERT_TRUE(ReadFreshQuestionRecord(tree(), q, r, h.colors).empty());
+        change(r);
+        WriteQuestionRecord(tree(), q, r, h.colors);
+    }
+
+    TFormStudyQuestion* study() const { return w->FormStudyQuestion; }
+    bool studyShowing() const { return study() && study()->isVisible(); }
+    bool waitShowing() {
+        return waitUntil(
+            [this] { return studyShowing() && !study()->building() && study()->questionShown(); });
+    }
+    bool waitClosed(int ms = 10000) {
+        return waitUntil([this] { return !w->studyBusy(); }, ms);
+    }
+    void key(int k) {
+        QWidget* target = QApplication::focusWidget();
+        if (!target || target->window() != study()) target = study();
+        QTest::keyClick(target, Qt::Key(k));
+    }
+
+    MainHarness h;
+    TFormMain* w = nullptr;
+};
+
+TEST_F(StudyTest, AFlashSessionRunsToItsEndByTheTimersAlone) {
+    const NodeId conceptNode = addConcept(3);
+    w->selectNode(conceptNode);
+    const int spokenBefore = int(h.speech.spoken.size());
+    w->startStudy(Session::Flash, 7);
+    ASSERT_TRUE(waitUntil([this] { return studyShowing(); }));
+    EXPECT_EQ(h.screenSaver.inhibits, 1);
+    EXPECT_TRUE(w->isMinimized());
+    ASSERT_TRUE(waitClosed(20000));
+    EXPECT_EQ(study()->visitsShown(), 15);
+    EXPECT_EQ(study()->positionLine(), QStringLiteral(" Flashing question 15 of 15"));
+    // Every visit spoke its question and its answer.
+    const QStringList spoken = h.speech.spoken.mid(spokenBefore);
+    EXPECT_EQ(spoken.filter(QStringLiteral("Question ")).size(), 15);
+    EXPECT_EQ(spoken.filter(QStringLiteral("Answer ")).size(), 15);
+    EXPECT_EQ(h.screenSaver.releases, 1);
+    EXPECT_FALSE(w->isMinimized());
+    EXPECT_FALSE(w->F9Busy);
+    // Nothing in the preparation was a problem.
+    EXPECT_TRUE(h.prompts.shown.isEmpty());
+}
+
+TEST_F(StudyTest, ReviewWaitsForTheUserAndKeysMoveThroughIt) {
+    const NodeId conceptNode = addConcept(3);
+    w->selectNode(conceptNode);
+    w->startStudy(Session::Review, 7);
+    ASSERT_TRUE(waitShowing());
+    TFormStudyQuestion* s = study();
+    EXPECT_EQ(s->mode(), StudyMode::Review);
+    EXPECT_FALSE(s->BPause->isVisible());
+    EXPECT_EQ(s->positionLine(), QStringLiteral(" Reviewing question 1 of 3"));
+    EXPECT_FALSE(s->BBack->isEnabled());
+    EXPECT_FALSE(s->answerVisible());
+    // A review never moves by itself.
+    QTest::qWait(150);
+    EXPECT_EQ(s->position(), 0);
+    EXPECT_FALSE(s->answerVisible());
+
+    key(Qt::Key_Space); // shows the answer
+    ASSERT_TRUE(s->answerVisible());
+    // A one-line answer stands on the second line.
+    EXPECT_EQ(s->REA->toPlainText(), QStringLiteral("\nAnswer 1"));
+    key(Qt::Key_Return); // next question
+    ASSERT_TRUE(waitShowing());
+    EXPECT_EQ(s->position(), 1);
+    EXPECT_TRUE(s->BBack->isEnabled());
+    key(Qt::Key_Left);
+    ASSERT_TRUE(waitShowing());
+    EXPECT_EQ(s->position(), 0);
+    key(Qt::Key_Right);
+    ASSERT_TRUE(waitShowing());
+    key(Qt::Key_Right);
+    ASSERT_TRUE(waitShowing());
+    EXPECT_EQ(s->position(), 2);
+    key(Qt::Key_Right); // past the last entry without loop: closes
+    ASSERT_TRUE(waitClosed());
+}
+
+TEST_F(StudyTest, EscClosesButNotWhileAQuestionIsBeingBuilt) {
+    const NodeId conceptNode = addConcept(1);
+    // A web pane that never finishes loading keeps the question in the making.
+    edit(questionOf(conceptNode, 1), [](QuestionRecord& r) {
+        r.layout = 2;
+        r.panes[1].content = WebsiteContent;
+        r.panes[1].webAddress = "http://127.0.0.1:9/never";
+    });
+    h.web.behaviour = FakeWebViewer::Behaviour::Manual;
+    w->selectNode(conceptNode);
+    w->startStudy(Session::Review, 7);
+    ASSERT_TRUE(waitUntil([this] { return studyShowing() && study()->building(); }));
+    key(Qt::Key_Escape);
+    key(Qt::Key_Down);
+    QTest::qWait(50);
+    EXPECT_TRUE(studyShowing());
+    EXPECT_TRUE(study()->building());
+    EXPECT_FALSE(study()->answerVisible());
+    ASSERT_FALSE(h.web.created.isEmpty());
+    h.web.created.last()->finishLoad();
+    ASSERT_TRUE(waitShowing());
+    key(Qt::Key_Escape);
+    ASSERT_TRUE(waitClosed());
+}
+
+TEST_F(StudyTest, AWebPaneThatNeverLoadsDoesNotHoldTheSession) {
+    const NodeId conceptNode = addConcept(2);
+    edit(questionOf(conceptNode, 1), [](QuestionRecord& r) {
+        r.layout = 2;
+        r.panes[1].content = WebsiteContent;
+        r.panes[1].webAddress = "http://127.0.0.1:9/unreachable";
+    });
+    h.web.behaviour = FakeWebViewer::Behaviour::Never;
+    w->selectNode(conceptNode);
+    w->startStudy(Session::Flash, 7);
+    ASSERT_TRUE(waitClosed(20000));
+    EXPECT_EQ(study()->visitsShown(), 10);
+    // No box for a page that cannot be reached.
+    EXPECT_TRUE(h.prompts.shown.isEmpty());
+}
+
+TEST_F(StudyTest, BackIsDisabledOnTheFirstEntryAlsoAfterALoop) {
+    const NodeId conceptNode = addConcept(1);
+    w->FormFlashSelected->CBLoopSession->setChecked(true);
+    w->FormFlashSelected->CBAutoA->setChecked(false);
+    w->selectNode(conceptNode);
+    w->startStudy(Session::Flash, 7);
+    ASSERT_TRUE(waitShowing());
+    TFormStudyQuestion* s = study();
+    EXPECT_FALSE(s->BPause->isVisible()); // auto answer off: no pause
+    for (int i = 1; i <= 5; ++i) {
+        key(Qt::Key_Right);
+        ASSERT_TRUE(waitShowing());
+        EXPECT_EQ(s->position(), i % 5);
+    }
+    EXPECT_EQ(s->position(), 0);
+    EXPECT_FALSE(s->BBack->isEnabled());
+    key(Qt::Key_Escape);
+    ASSERT_TRUE(waitClosed());
+}
+
+TEST_F(StudyTest, PauseStopsTheRunAndThePauseKeyShowsTheQuestionAgain) {
+    const NodeId conceptNode = addConcept(2);
+    h.speech.setDurationMs(-1); // speech ends only when told
+    w->selectNode(conceptNode);
+    w->startStudy(Session::Imprint, 7);
+    ASSERT_TRUE(waitShowing());
+    TFormStudyQuestion* s = study();
+    ASSERT_TRUE(s->BPause->isVisible());
+    EXPECT_EQ(s->positionLine(), QStringLiteral(" Imprinting question 1 of 20"));
+    key(Qt::Key_Pause);
+    EXPECT_TRUE(s->paused());
+    EXPECT_FALSE(s->BPause->isEnabled());
+    // The question's speech ends while paused: nothing moves on.
+    h.speech.finishNow();
+    QTest::qWait(100);
+    EXPECT_FALSE(s->answerVisible());
+    EXPECT_EQ(s->position(), 0);
+    // Resume: the same question from the start of its cycle, and the run goes on.
+    const int spoken = int(h.speech.spoken.size());
+    key(Qt::Key_Pause);
+    ASSERT_TRUE(waitShowing());
+    EXPECT_FALSE(s->paused());
+    EXPECT_EQ(s->position(), 0);
+    ASSERT_TRUE(waitUntil([&] { return h.speech.spoken.size() > spoken; }));
+    h.speech.finishNow();
+    ASSERT_TRUE(waitUntil([&] { return s->answerVisible(); }));
+    key(Qt::Key_Escape);
+    ASSERT_TRUE(waitClosed());
+}
+
+TEST_F(StudyTest, MutedSessionsAndUnspeakableTextsDoNotStall) {
+    const NodeId conceptNode = addConcept(2);
+    // Only accented letters: nothing to speak, so nothing to wait for.
+    edit(questionOf(conceptNode, 1), [](QuestionRecord& r) {
+        r.spokenQuestion = {"\xc3\xa9\xc3\xa8\xc3\xa0"};
+        r.spokenAnswer = {"\xc3\xbc"};
+    });
+    h.speech.setDurationMs(-1); // a voice that would never finish
+    w->selectNode(questionOf(conceptNode, 1));
+    w->startStudy(Session::Flash, 8);
+    ASSERT_TRUE(waitClosed(10000));
+    EXPECT_EQ(study()->visitsShown(), 5);
+
+    w->CBDisaVoice->setChecked(true);
+    const int spoken = int(h.speech.spoken.size());
+    w->selectNode(conceptNode);
+    w->startStudy(Session::Flash, 7);
+    ASSERT_TRUE(waitClosed(10000));
+    EXPECT_EQ(study()->visitsShown(), 5 + 10);
+    EXPECT_EQ(h.speech.spoken.size(), spoken);
+}
+
+TEST_F(StudyTest, AProblemIsReportedBeforeTheSessionAndOpensTheQuestionInEditMode) {
+    const NodeId conceptNode = addConcept(3);
+    edit(questionOf(conceptNode, 2), [](QuestionRecord& r) {
+        r.layout = 3;
+        r.panes[1].textLines = {"x"};
+        r.panes[2].content = ImageContent;
+        r.panes[2].imageFile = "  missing-picture.jpg ";
+    });
+    w->selectNode(conceptNode);
+    w->startStudy(Session::Flash, 7);
+    ASSERT_TRUE(waitClosed());
+    EXPECT_EQ(w->FormStudyQuestion, nullptr); // never shown
+    ASSERT_EQ(h.prompts.shown.size(), 1);
+    EXPECT_EQ(h.prompts.shown[0].caption, QStringLiteral("Problem"));
+    EXPECT_EQ(h.prompts.shown[0].text,
+              QStringLiteral("The image file, missing-picture.jpg, doesn't exist (specified in "
+                             "pane 3)\nfor the following question..."));
+    EXPECT_EQ(h.speech.spoken.last(), QStringLiteral("Problem."));
+    EXPECT_TRUE(w->isEditMode());
+    EXPECT_EQ(w->selectedNode(), questionOf(conceptNode, 2));
+    EXPECT_FALSE(w->FormValidate->isVisible());
+    EXPECT_FALSE(w->F9Busy);
+}
+
+TEST_F(StudyTest, NoQuestionsGivesItsMessageAndStaysInStudyMode) {
+    const NodeId conceptNode = addConcept(0);
+    w->selectNode(conceptNode);
+    w->F9Busy = true;
+    w->startStudy(Session::Review, 7);
+    ASSERT_TRUE(waitClosed());
+    ASSERT_EQ(h.prompts.shown.size(), 1);
+    EXPECT_EQ(h.prompts.shown[0].text, QStringLiteral("No questions exist at the level selected."));
+    EXPECT_FALSE(w->isEditMode());
+    EXPECT_FALSE(w->F9Busy);
+    EXPECT_FALSE(w->FormValidate->isVisible());
+    EXPECT_EQ(w->FormValidate->windowTitle(), QStringLiteral("Preparing to Review"));
+}
+
+TEST_F(StudyTest, F9FlashesTheDeepestLevelAndIsFreeAgainAfterwards) {
+    const NodeId conceptNode = addConcept(1);
+    w->selectNode(questionOf(conceptNode, 1));
+    w->FormKeyUp(Qt::Key_F9, Qt::NoModifier);
+    ASSERT_TRUE(waitUntil([this] { return studyShowing(); }));
+    EXPECT_EQ(study()->mode(), StudyMode::Flash);
+    // F9 while the session runs does nothing.
+    w->FormKeyUp(Qt::Key_F9, Qt::NoModifier);
+    ASSERT_TRUE(waitClosed());
+    EXPECT_EQ(study()->visitsShown(), 5);
+    EXPECT_FALSE(w->F9Busy);
+    w->FormKeyUp(Qt::Key_F9, Qt::NoModifier);
+    ASSERT_TRUE(waitUntil([this] { return studyShowing(); }));
+    ASSERT_TRUE(waitClosed());
+    EXPECT_EQ(study()->visitsShown(), 10);
+}
+
+TEST_F(StudyTest, PanesFollowTheLayoutAndPictureFitsTheirPane) {
+    const NodeId conceptNode = addConcept(1);
+    const QString picture = h.folder.filePath(QStringLiteral("wide.png"));
+    QImage img(400, 100, QImage::Format_RGB32);
+    img.fill(Qt::red);
+    ASSERT_TRUE(img.save(picture));
+    edit(questionOf(conceptNode, 1), [](QuestionRecord& r) {
+        r.layout = 2;
+        r.proportions[2] = "40%";
+        r.panes[1].content = ImageContent;
+        r.panes[1].imageFile = "wide.png"; // relative to the program folder
+        r.panes[1].stretchToFit = true;
+        r.panes[1].imageDeepBorder = false;
+    });
+    w->selectNode(conceptNode);
+    w->startStudy(Session::Review, 7);
+    ASSERT_TRUE(waitShowing());
+    const QList<QWidget*> panes = study()->currentPanes();
+    ASSERT_EQ(panes.size(), 2);
+    const int W = study()->paneArea()->width();
+    const int w1 = int(40 * (W - 20) * 0.01 + 0.5);
+    EXPECT_EQ(panes[0]->geometry(), QRect(0, 0, w1, study()->paneArea()->height()));
+    EXPECT_EQ(panes[1]->x(), w1 + 20);
+    EXPECT_EQ(panes[1]->width(), W - w1 - 20);
+    PictureView* view = panes[1]->findChild<PictureView*>();
+    ASSERT_NE(view, nullptr);
+    ASSERT_FALSE(view->image().isNull());
+    const QRect r = view->pictureRect();
+    EXPECT_EQ(r.width(), view->viewport()->width());
+    EXPECT_NEAR(r.height(), r.width() / 4, 1);
+    EXPECT_TRUE(h.prompts.shown.isEmpty());
+    key(Qt::Key_Escape);
+    ASSERT_TRUE(waitClosed());
+}
+
+} // namespace
