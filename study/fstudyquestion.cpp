@@ -169,23 +169,24 @@ TFormStudyQuestion::TFormStudyQuestion(StudyContext context) : ctx_(std::move(co
     PA = new QFrame(this);
     PA->setObjectName(QStringLiteral("PA"));
     PA->setFrameStyle(QFrame::NoFrame);
-    PA->setAutoFillBackground(true);
+    PA->setStyleSheet(QStringLiteral("QFrame#PA { background: rgb(250, 251, 253); border-radius: "
+                                     "8px; border: 1px solid rgb(60, 90, 120); }"));
     auto* paLayout = new QHBoxLayout(PA);
     paLayout->setContentsMargins(8, 4, 8, 4);
     REA = new QTextEdit(PA);
     REA->setReadOnly(true);
     REA->setAcceptRichText(false);
     REA->setFrameStyle(QFrame::NoFrame);
-    REA->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    REA->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     REA->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     REA->setFocusPolicy(Qt::NoFocus);
     REA->viewport()->setAutoFillBackground(false);
     REA->setStyleSheet(QStringLiteral("QTextEdit { background: transparent; }"));
     paLayout->addWidget(REA);
     SPABotLine = new QFrame(this);
-    SPABotLine->setStyleSheet(QStringLiteral("background: rgb(40, 55, 70);"));
+    SPABotLine->setStyleSheet(QStringLiteral("background: rgba(0, 0, 0, 70);"));
     SPARightLine = new QFrame(this);
-    SPARightLine->setStyleSheet(QStringLiteral("background: rgb(40, 55, 70);"));
+    SPARightLine->setStyleSheet(QStringLiteral("background: rgba(0, 0, 0, 70);"));
 
     BAnswer = MakeButton(this, Glyph::Answer, 36, QStringLiteral("Show answer"));
     BBack = MakeButton(this, Glyph::Back, 34, QStringLiteral("Previous question"));
@@ -406,6 +407,11 @@ void TFormStudyQuestion::ShowCurrentQuestion() {
     const QString answer = QString::fromStdString(record_.answer);
     REA->setPlainText(answer);
     if (REA->document()->blockCount() < 2) REA->setPlainText(QStringLiteral("\n") + answer);
+    QTextCursor all(REA->document());
+    all.select(QTextCursor::Document);
+    QTextBlockFormat centred;
+    centred.setAlignment(Qt::AlignHCenter);
+    all.mergeBlockFormat(centred);
     QTextCursor start = REA->textCursor();
     start.movePosition(QTextCursor::Start);
     REA->setTextCursor(start);
