@@ -171,12 +171,17 @@ private:
     }
 
     // Fragments and script history pushes change the address without a load: reported as
-    // navigations too, but only when the address really changed.
+    // navigations too, but only when the address really changed. Outside a load nothing
+    // else will end them, so they end here.
     void onUrlChanged(const QUrl& url) {
         if (url.isEmpty() || url == lastReported_) return;
         lastReported_ = url;
         navigatedThisLoad_ = busy_;
         Q_EMIT navigateComplete(url.toString());
+        if (busy_) return;
+        Q_EMIT progressChange(100, 100);
+        Q_EMIT downloadComplete();
+        Q_EMIT documentComplete();
     }
 
     void onLoadFinished(bool) {

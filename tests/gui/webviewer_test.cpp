@@ -150,6 +150,12 @@ TEST(WebViewer, LocalFilesRelativeNamesAndHistory) {
     EXPECT_EQ(rec.urls.last(), secondUrl);
     EXPECT_TRUE(waitUntil([&] { return rec.back && !rec.forward; }, kLoadBound));
 
+    // A jump within the page shown is a navigation that ends like any other.
+    ASSERT_TRUE(rec.load(secondUrl + "#end"));
+    EXPECT_EQ(rec.urls.last(), secondUrl + "#end");
+    ASSERT_TRUE(rec.load(secondUrl + "#end")); // the same again
+    EXPECT_EQ(rec.urls.last(), secondUrl + "#end");
+
     // Loading the same page again still reports a navigation.
     const int navigations = int(rec.urls.size());
     ASSERT_TRUE(rec.load(second));
