@@ -22,9 +22,11 @@ QString ToQtFilter(const QString& filter) {
         const QString joined = patterns.join(QLatin1Char(' '));
         // Qt reads the patterns from the last parentheses, so a description that already
         // shows them is kept as it is; otherwise they are appended.
-        if (desc.contains(QLatin1Char('(')) && desc.endsWith(QLatin1Char(')')))
-            out << desc;
-        else if (desc.isEmpty())
+        // Qt splits them on blanks only: "(*.htm;*.html)" would be one pattern matching nothing.
+        if (desc.contains(QLatin1Char('(')) && desc.endsWith(QLatin1Char(')'))) {
+            const qsizetype open = desc.lastIndexOf(QLatin1Char('('));
+            out << desc.left(open) + desc.mid(open).replace(QLatin1Char(';'), QLatin1Char(' '));
+        } else if (desc.isEmpty())
             out << joined;
         else
             out << desc + QStringLiteral(" (") + joined + QLatin1Char(')');

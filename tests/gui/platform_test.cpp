@@ -202,6 +202,13 @@ TEST(Prompts, FilterConversion) {
     EXPECT_EQ(ToQtFilter("Pictures|*.bmp;*.jpg|Web pages|*.htm;*.html"),
               "Pictures (*.bmp *.jpg);;Web pages (*.htm *.html)");
     EXPECT_EQ(ToQtFilter("Images (*.png *.jpg);;All (*)"), "Images (*.png *.jpg);;All (*)");
+    EXPECT_EQ(ToQtFilter("HTML files (*.htm;*.html)|*.htm;*.html|Text files (*.txt)|*.txt"),
+              "HTML files (*.htm *.html);;Text files (*.txt)");
+    // The picture filter converts into patterns Qt can match.
+    const QString pictures = ToQtFilter(PictureDialogFilter());
+    EXPECT_TRUE(pictures.startsWith("All pictures (*.jpg *.jpeg *.jpe *.jfif *.bmp"))
+        << qPrintable(pictures);
+    EXPECT_FALSE(pictures.contains(';' + QString("*"))) << qPrintable(pictures);
     EXPECT_EQ(ToQtFilter(""), "");
 }
 
