@@ -226,7 +226,7 @@ void TFormEditQuestion::buildLayoutTab() {
         column->setSpacing(8);
         auto* picture = new QFrame(TSLayout);
         picture->setFrameShape(QFrame::Box);
-        picture->setFixedSize(186, 146);
+        picture->setFixedSize(220, 172);
         {
             QPalette pal = picture->palette();
             pal.setColor(QPalette::Window, QColor(128, 128, 128));
@@ -361,7 +361,7 @@ void TFormEditQuestion::buildAnswerTab() {
         b->setAutoDefault(false);
     }
     grid->addWidget(BAFont, 3, 1, Qt::AlignLeft);
-    grid->setRowStretch(0, 1);
+    grid->setRowStretch(0, 3);
     grid->setRowStretch(4, 2);
     grid->setColumnStretch(1, 1);
     PC->addTab(TSAnswer, QStringLiteral("Answer"));

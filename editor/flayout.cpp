@@ -2,6 +2,7 @@
 
 #include "study/core/proportions.h"
 
+#include <QApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QMouseEvent>
@@ -106,8 +107,11 @@ TFormLayout::TFormLayout(int paneCount, QWidget* parent)
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
 
-    PStrip = new QWidget(PMain);
-    PStrip->setFixedSize(StripWidth, StripHeight);
+    // The strip and the answer pane below it, placed by hand: their sizes are the point.
+    auto* picture = new QWidget(PMain);
+    picture->setFixedSize(StripWidth, 2 * StripHeight + 4);
+    PStrip = new QWidget(picture);
+    PStrip->setGeometry(0, 0, StripWidth, StripHeight);
     const std::array<QColor, 2> splitterColors{Red, Blue};
     for (int k = 0; k < paneCount_; ++k) {
         P[k] = new CaptionBox(QStringLiteral("Pane %1").arg(k + 1), PStrip);
@@ -124,12 +128,12 @@ TFormLayout::TFormLayout(int paneCount, QWidget* parent)
         connect(Splitter[s], &StripSplitter::dragged, this,
                 [this, s](int dx) { setPaneWidth(s, dragStartWidth_ + dx, true); });
     }
-    outer->addWidget(PStrip, 0, Qt::AlignLeft);
-
-    PAnswer = new CaptionBox(QStringLiteral("Answer Pane"), PMain);
-    PAnswer->setFixedSize(StripWidth, StripHeight);
-    PAnswer->setColors(palette().color(QPalette::Base), palette().color(QPalette::Text));
-    outer->addWidget(PAnswer, 0, Qt::AlignLeft);
+    PAnswer = new CaptionBox(QStringLiteral("Answer Pane"), picture);
+    PAnswer->setGeometry(0, StripHeight + 4, StripWidth, StripHeight);
+    const QPalette app = QApplication::palette();
+    PAnswer->setColors(app.color(QPalette::Active, QPalette::Base),
+                       app.color(QPalette::Active, QPalette::Text));
+    outer->addWidget(picture, 0, Qt::AlignLeft);
     outer->addSpacing(12);
 
     auto* labels = new QGridLayout;
