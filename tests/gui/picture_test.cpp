@@ -20,11 +20,6 @@ bool writeFile(const QString& path, const QByteArray& data) {
     return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
 }
 
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 QImage pattern(int w = 40, int h = 30) {
     QImage img(w, h, QImage::Format_RGB32);
     img.fill(QColor(20, 160, 40));
@@ -122,6 +117,50 @@ QByteArray makeEmf() {
     return header.data + records.data;
 }
 
+// A metafile of 120 × 40 that writes "WWW" in red with a 24-unit font at (10, 8).
+QByteArray makeTextEmf() {
+    Bytes records;
+    int count = 1;
+    auto record = [&](quint32 type, const Bytes& params) {
+        records.u32(type).u32(quint32(8 + params.data.size())).bytes(params.data);
+        ++count;
+    };
+    Bytes font;
+    font.u32(1).i32(-24).i32(0).i32(0).i32(0).i32(700);
+    font.u8(0).u8(0).u8(0).u8(0).u8(0).u8(0).u8(0).u8(0);
+    const QString face = "Liberation Sans";
+    for (int i = 0; i < 32; ++i)
+        font.u16(i < face.size() ? face[i].unicode() : 0);
+    record(82, font);
+    record(37, Bytes().u32(1));
+    record(24, Bytes().rgb(230, 0, 0)); // text colour
+    record(18, Bytes().u32(1));         // transparent background
+    Bytes text;
+    text.i32(0).i32(0).i32(-1).i32(-1).u32(1).u32(0).u32(0); // bounds, mode, scales
+    text.i32(10).i32(8).u32(3).u32(60).u32(0x100);           // at, chars, text offset, no rectangle
+    text.u32(68);                                            // offset of the spacing
+    text.u16('W').u16('W').u16('W').u16(0);
+    text.u32(18).u32(18).u32(18);
+    record(84, text);
+    record(14, Bytes().u32(0).u32(16).u32(20));
+    Bytes header;
+    header.u32(1).u32(108).i32(0).i32(0).i32(119).i32(39).i32(0).i32(0).i32(3175).i32(1058);
+    header.u32(0x464D4520).u32(0x10000).u32(quint32(108 + records.data.size())).u32(quint32(count));
+    header.u16(2).u16(0).u32(0).u32(0).u32(0).i32(1024).i32(768).i32(271).i32(203);
+    header.u32(0).u32(0).u32(0).i32(271000).i32(203000);
+    return header.data + records.data;
+}
+
+int redPixels(const QImage& img, const QRect& area) {
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            if (c.red() > 150 && c.green() < 120 && c.blue() < 120) ++n;
+        }
+    return n;
+}
+
 void expectColor(const QImage& img, int x, int y, const QColor& want, int tolerance = 20) {
     const QColor c = img.pixelColor(x, y);
     EXPECT_NEAR(c.red(), want.red(), tolerance) << "at " << x << "," << y;
@@ -192,6 +231,51 @@ TEST(PictureKinds, MetafilesAreDrawnFromTheirRecords) {
     expectColor(e.image, 77, 25, QColor(240, 220, 0)); // ellipse centre
     expectColor(e.image, 61, 11, Qt::white);           // ellipse's box corner, outside it
     expectColor(e.image, 55, 45, Qt::white);
+}
+
+TEST(PictureKinds, MetafileTextIsWrittenWithItsFontAndColour) {
+    QTemporaryDir dir;
+    const QString emf = dir.filePath("text.emf");
+    ASSERT_TRUE(writeFile(emf, makeTextEmf()));
+    const PictureResult r = LoadPicture(emf);
+    ASSERT_TRUE(r.ok()) << qPrintable(r.error);
+    ASSERT_EQ(r.image.size(), QSize(120, 40));
+    // Top-left aligned at (10, 8), about 24 pixels high: red inside, nothing outside.
+    EXPECT_GT(redPixels(r.image, QRect(10, 8, 60, 24)), 40);
+    EXPECT_EQ(redPixels(r.image, QRect(0, 0, 120, 6)), 0);
+    EXPECT_EQ(redPixels(r.image, QRect(0, 0, 8, 40)), 0);
+    expectColor(r.image, 5, 35, Qt::white); // a transparent background leaves the ground
+
+    // The same text in a Windows metafile.
+    Bytes records;
+    auto record = [&](quint16 function, const Bytes& params) {
+        records.u32(quint32(3 + params.data.size() / 2)).u16(function).bytes(params.data);
+    };
+    Bytes font;
+    font.i16(-24).i16(0).i16(0).i16(0).i16(700).u8(0).u8(0).u8(0).u8(0).u8(0).u8(0).u8(0).u8(0);
+    font.bytes(QByteArray("Liberation Sans").leftJustified(32, '\0'));
+    record(0x02FB, font);
+    record(0x012D, Bytes().u16(0));
+    record(0x0209, Bytes().rgb(230, 0, 0));
+    record(0x0102, Bytes().u16(1));
+    record(0x0521, Bytes().i16(3).bytes("WWW").u8(0).i16(8).i16(10)); // count, text, y, x
+    record(0x0000, Bytes());
+    Bytes header;
+    header.u16(1)
+        .u16(9)
+        .u16(0x0300)
+        .u32(quint32(9 + records.data.size() / 2))
+        .u16(1)
+        .u32(30)
+        .u16(0);
+    Bytes placeable;
+    placeable.u32(0x9AC6CDD7).u16(0).i16(0).i16(0).i16(120).i16(40).u16(96).u32(0).u16(0);
+    const QString wmf = dir.filePath("text.wmf");
+    ASSERT_TRUE(writeFile(wmf, placeable.data + header.data + records.data));
+    const PictureResult w = LoadPicture(wmf);
+    ASSERT_TRUE(w.ok()) << qPrintable(w.error);
+    EXPECT_GT(redPixels(w.image, QRect(10, 8, 60, 24)), 40);
+    EXPECT_EQ(redPixels(w.image, QRect(0, 0, 120, 6)), 0);
 }
 
 TEST(PictureKinds, UnknownExtensionsAndDamagedFilesFailWithAText) {
