@@ -19,6 +19,8 @@ int main(int argc, char* argv[]) {
     // The embedded web viewer's sandbox refuses to start for root.
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    // The embedded web viewers share the window system's drawing contexts.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     const QString title = brenvik::TAboutBox::applicationTitle();
     QApplication::setApplicationName(title);

@@ -1,5 +1,7 @@
 #include "editor/feditquestion.h"
 
+#include "platform/desktopcolors.h"
+
 #include "editor/flayout.h"
 #include "editor/panetab.h"
 #include "library/objects.h"
@@ -55,28 +57,6 @@ QString JoinLines(const std::vector<std::string>& lines, const QString& separato
     return out.join(separator);
 }
 
-QColor ToQColor(ColorValue v) {
-    return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
-}
-
-// The dark strip behind the white title, readable with or without the background picture.
-class TitleBar : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        QLinearGradient g(0, 0, 0, height());
-        g.setColorAt(0, QColor(52, 86, 140));
-        g.setColorAt(1, QColor(28, 52, 96));
-        p.setPen(QPen(QColor(18, 34, 66), 1));
-        p.setBrush(g);
-        p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 5, 5);
-    }
-};
-
 // A tab page filled with the shaded band of the other editing panels.
 class BandPage : public QWidget {
 public:
@@ -121,7 +101,7 @@ TFormEditQuestion::TFormEditQuestion(MainCommands& main, QWidget* parent)
     outer->setContentsMargins(14, 12, 14, 12);
     outer->setSpacing(10);
 
-    auto* title = new TitleBar(PMain);
+    auto* title = new EditorTitleBar(PMain);
     auto* titleRow = new QHBoxLayout(title);
     titleRow->setContentsMargins(14, 8, 10, 8);
     titleRow->setSpacing(8);
@@ -616,9 +596,9 @@ void TFormEditQuestion::applyPaneVisibility(int layout) {
 
 void TFormEditQuestion::paintLayoutPictures() {
     const DesktopColorScheme scheme = main_.desktopColors().scheme();
-    const QColor window = ToQColor(scheme.window);
-    const QColor windowText = ToQColor(scheme.windowText);
-    const QColor highlight = ToQColor(scheme.highlight);
+    const QColor window = toQColor(scheme.window);
+    const QColor windowText = toQColor(scheme.windowText);
+    const QColor highlight = toQColor(scheme.highlight);
     const QColor highlightText = Qt::white;
     for (int l = 0; l < 3; ++l) {
         const bool chosen = RB[l]->isChecked();

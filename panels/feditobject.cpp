@@ -20,25 +20,6 @@ namespace brenvik {
 
 namespace {
 
-// The dark strip behind the white title, so the title stays readable with or without
-// the background picture.
-class TitleBar : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        QLinearGradient g(0, 0, 0, height());
-        g.setColorAt(0, QColor(52, 86, 140));
-        g.setColorAt(1, QColor(28, 52, 96));
-        p.setPen(QPen(QColor(18, 34, 66), 1));
-        p.setBrush(g);
-        p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 5, 5);
-    }
-};
-
 // The raised-and-lowered box around the fields, filled with a shaded band.
 class BandFrame : public QFrame {
 public:
@@ -88,7 +69,7 @@ TFormEditObject::TFormEditObject(MainCommands& main, QWidget* parent)
     outer->setContentsMargins(14, 12, 14, 12);
     outer->setSpacing(10);
 
-    auto* title = new TitleBar(PMain);
+    auto* title = new EditorTitleBar(PMain);
     auto* titleRow = new QHBoxLayout(title);
     titleRow->setContentsMargins(14, 8, 10, 8);
     titleRow->setSpacing(8);

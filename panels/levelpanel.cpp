@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -277,6 +278,17 @@ void PanelContainer::showOnly(QWidget* panel) {
     for (QWidget* p : panels_)
         if (p != panel) p->hide();
     if (panel) panel->show();
+}
+
+void EditorTitleBar::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient g(0, 0, 0, height());
+    g.setColorAt(0, QColor(52, 86, 140));
+    g.setColorAt(1, QColor(28, 52, 96));
+    p.setPen(QPen(QColor(18, 34, 66), 1));
+    p.setBrush(g);
+    p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 5, 5);
 }
 
 } // namespace brenvik

@@ -25,6 +25,16 @@ void PaintShadedBand(QPainter& painter, const QRect& rect, const QColor& buttonF
 // The button-face colour of the desktop scheme as a QColor.
 QColor ButtonFaceColor(const MainCommands& main);
 
+// The dark strip behind an editor's white title, readable with or without the background
+// picture (object editor and question editor).
+class EditorTitleBar : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
 // Reads a background picture from the program folder; a missing or unreadable file
 // gives a null image (the caller then draws a plain background, no message).
 QImage LoadPanelPicture(const QString& folder, const QString& fileName);

@@ -22,6 +22,8 @@ using namespace brenvik;
 int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    // The embedded web viewers share the window system's drawing contexts.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     constexpr int Questions = 200;
 

@@ -23,8 +23,7 @@
 #include "study/freviewselected.h"
 #include "tests/gui/waituntil.h"
 
-#include "platform/fakewebviewer.h"
-#include "platform/screensaver.h"
+#include "mainharness.h"
 #include "study/fstudyquestion.h"
 #include <QAction>
 #include <QApplication>
@@ -47,30 +46,10 @@ namespace {
 
 class MainWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(folder.isValid());
-        deps.prompts = &prompts;
-        deps.speech = &speech;
-        deps.shell = &shell;
-        deps.web = &web;
-        deps.screenSaver = &screenSaver;
-        deps.names = &names;
-        deps.colors = &colors;
-        deps.programFolder = folder.path();
-        deps.settings = &store;
-        deps.speechWaitMs = 2000;
-        window = std::make_unique<TFormMain>(deps);
-        window->show();
-        ASSERT_TRUE(waitUntil([this] { return window->closeAllowed(); }));
-    }
+    void SetUp() override { ASSERT_TRUE(h.start()); }
     void TearDown() override { window.reset(); }
 
-    NodeId find(const char* text) const {
-        const LibraryTree& t = window->tree();
-        for (NodeId n = t.first(); n != NoNode; n = t.preorderNext(n))
-            if (t.text(n) == text) return n;
-        return NoNode;
-    }
+    NodeId find(const char* text) const { return h.find(text); }
     std::string nameOf(NodeId n) const { return std::string(window->tree().text(n)); }
     void toEditMode() {
         window->Edit1->trigger();
@@ -84,17 +63,14 @@ protected:
         return prompts.shown.isEmpty() ? QString() : prompts.shown.last().text;
     }
 
-    QTemporaryDir folder;
-    FakePrompts prompts;
-    FakeSpeechEngine speech;
-    FakeShellOpen shell;
-    FakeWebViewerFactory web;
-    FakeScreenSaver screenSaver;
-    FixedSystemNames names{QStringLiteral("HOST"), QStringLiteral("ann")};
-    FixedDesktopColors colors;
-    SettingsStore store; // defaults only
-    MainDeps deps;
-    std::unique_ptr<TFormMain> window;
+    MainHarness h;
+    QTemporaryDir& folder = h.folder;
+    FakePrompts& prompts = h.prompts;
+    FakeSpeechEngine& speech = h.speech;
+    FakeShellOpen& shell = h.shell;
+    FixedDesktopColors& colors = h.colors;
+    SettingsStore& store = h.store;
+    std::unique_ptr<TFormMain>& window = h.window;
 };
 
 TEST_F(MainWindowTest, StartUpEndsInStudyModeWithTheDemoLoaded) {
