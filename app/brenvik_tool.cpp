@@ -244,7 +244,7 @@ int record(const QString& path) {
 int demo(const QString& out) {
     QString error = WriteDemoFile(out);
     if (!error.isEmpty()) {
-        fail(out + QStringLiteral(": ") + error);
+        fail(error); // names the file and the system's reason
         return ExitError;
     }
     return 0;
@@ -260,7 +260,7 @@ int write(const QString& in, const QString& out) {
     }
     QString saveError = SaveLibraryFile(tree, out);
     if (!saveError.isEmpty()) {
-        fail(out + QStringLiteral(": ") + saveError);
+        fail(saveError);
         return ExitError;
     }
     return 0;

@@ -255,18 +255,24 @@ std::string DemoFileBytes() {
 }
 
 QString WriteDemoFile(const QString& path) {
-    QString error = RemoveFile(path);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return file.errorString();
+    // A read-only "Demo" is replaced all the same; the save itself is the libraries' own,
+    // so a failure names the system's reason and leaves no partial file.
+    QFileInfo info(path);
+    if (info.exists() && !info.isWritable())
+        QFile::setPermissions(path, info.permissions() | QFile::WriteOwner | QFile::WriteUser);
     const std::string bytes = DemoFileBytes();
-    if (file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()) || !file.flush()) {
-        error = file.errorString();
-        file.close();
-        return error;
-    }
-    file.close();
-    if (file.error() != QFileDevice::NoError) return file.errorString();
-    return {};
+    return SaveFileAtomically(path, [&bytes](QIODevice& device) -> QString {
+        // A short write carries no reason; the write of the rest fails with it.
+        const char* data = bytes.data();
+        qint64 left = qint64(bytes.size());
+        while (left > 0) {
+            const qint64 written = device.write(data, left);
+            if (written <= 0) return device.errorString();
+            data += written;
+            left -= written;
+        }
+        return {};
+    });
 }
 
 DemoInstall InstallDemoLibrary(LibraryTree& tree, const QString& programFolder,
@@ -274,10 +280,7 @@ DemoInstall InstallDemoLibrary(LibraryTree& tree, const QString& programFolder,
     DemoInstall result;
     const QString path = QDir(programFolder).filePath(QStringLiteral("Demo"));
     result.error = WriteDemoFile(path);
-    if (!result.error.isEmpty()) {
-        RemoveFile(path); // a half-written file must not stay behind
-        return result;
-    }
+    if (!result.error.isEmpty()) return result;
     LoadOutcome outcome = LoadLibraryFile(tree, path);
     result.loadError = outcome.error;
     RemoveFile(path);

@@ -32,8 +32,8 @@ std::string DemoPictureAddress(const char* fileName);
 
 // The demo library exactly as start-up writes it: DemoText with CR LF line ends.
 std::string DemoFileBytes();
-// Writes DemoFileBytes to `path`, replacing a previous file even when it is read-only.
-// Returns the error text, or empty.
+// Writes DemoFileBytes to `path` atomically (SaveFileAtomically), replacing a previous
+// file even when it is read-only. Returns the error text, or empty.
 QString WriteDemoFile(const QString& path);
 
 // The outcome of installing the demo library.

@@ -15,6 +15,8 @@ constexpr std::uint64_t OffsetMask = (std::uint64_t(1) << OffsetBits) - 1;
 // blocks_ grows, which would leave views from text() dangling while a text is stored
 // (CopySubtree stores texts it reads from the tree). A heap buffer never moves.
 constexpr std::size_t MinBlockCapacity = 256;
+// Sibling lists up to this long are walked; longer ones get a row index.
+constexpr int WalkLimit = 32;
 } // namespace
 
 LibraryTree::LibraryTree() {
@@ -38,27 +40,49 @@ int LibraryTree::depth(NodeId n) const {
     return d;
 }
 
-int LibraryTree::childCount(NodeId parent) const {
-    int c = 0;
+const std::vector<NodeId>& LibraryTree::rowIndex(NodeId parent) const {
+    auto it = rowIndex_.find(parent);
+    if (it != rowIndex_.end()) return it->second;
+    std::vector<NodeId> list;
+    list.reserve(std::size_t(childCount(parent)));
+    if (rowOf_.size() < nodes_.size()) rowOf_.resize(nodes_.size(), -1);
     for (NodeId k = parent == NoNode ? firstTop_ : nodes_[parent].first; k != NoNode;
-         k = nodes_[k].next)
-        ++c;
-    return c;
+         k = nodes_[k].next) {
+        rowOf_[std::size_t(k)] = std::int32_t(list.size());
+        list.push_back(k);
+    }
+    return rowIndex_.emplace(parent, std::move(list)).first->second;
+}
+
+void LibraryTree::dropRowIndex(NodeId parent) const {
+    if (!rowIndex_.empty()) rowIndex_.erase(parent);
 }
 
 NodeId LibraryTree::child(NodeId parent, int row) const {
-    if (row < 0) return NoNode;
-    NodeId k = parent == NoNode ? firstTop_ : nodes_[parent].first;
-    while (k != NoNode && row-- > 0)
-        k = nodes_[k].next;
-    return k;
+    const int count = childCount(parent);
+    if (row < 0 || row >= count) return NoNode;
+    if (row == count - 1) return parent == NoNode ? lastTop_ : nodes_[parent].last;
+    if (row < WalkLimit) {
+        NodeId k = parent == NoNode ? firstTop_ : nodes_[parent].first;
+        while (row-- > 0)
+            k = nodes_[k].next;
+        return k;
+    }
+    return rowIndex(parent)[std::size_t(row)];
 }
 
 int LibraryTree::row(NodeId n) const {
-    int r = 0;
-    for (NodeId k = nodes_[n].prev; k != NoNode; k = nodes_[k].prev)
-        ++r;
-    return r;
+    const Node& node = nodes_[n];
+    if (node.prev == NoNode) return 0; // a first child, or a detached subtree's root
+    if (node.next == NoNode) return childCount(node.parent) - 1;
+    if (childCount(node.parent) <= WalkLimit) {
+        int r = 0;
+        for (NodeId k = node.prev; k != NoNode; k = nodes_[k].prev)
+            ++r;
+        return r;
+    }
+    rowIndex(node.parent);
+    return rowOf_[std::size_t(n)];
 }
 
 bool LibraryTree::isInSubtree(NodeId n, NodeId ancestor) const {
@@ -116,6 +140,19 @@ bool LibraryTree::isStorable(std::string_view text) {
     return true;
 }
 
+bool LibraryTree::isWritable(std::string_view text) {
+    if (!text.empty() && (text[0] == ' ' || text[0] == '\t')) return false;
+    return text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+}
+
+std::string LibraryTree::writable(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c == '\r' || c == '\n' || c == '\0') c = ' ';
+    std::size_t lead = out.find_first_not_of(" \t");
+    return lead == std::string::npos ? std::string() : out.substr(lead);
+}
+
 std::string LibraryTree::storable(std::string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -169,7 +206,7 @@ std::uint64_t LibraryTree::adoptTextBlock(std::string&& block) {
 }
 
 NodeId LibraryTree::allocNode(std::uint64_t ref, std::uint32_t len, int kind) {
-    Node node{ref, len, NoNode, NoNode, NoNode, NoNode, NoNode, std::uint8_t(kind), Live};
+    Node node{ref, len, NoNode, NoNode, NoNode, NoNode, NoNode, 0, std::uint8_t(kind), Live};
     NodeId id;
     if (!freeList_.empty()) {
         id = freeList_.back();
@@ -192,6 +229,7 @@ void LibraryTree::freeSubtree(NodeId n) {
         for (NodeId c = nodes_[k].first; c != NoNode; c = nodes_[c].next)
             stack.push_back(c);
         nodes_[k].flags = 0;
+        dropRowIndex(k); // the id may come back as a new parent
         freeList_.push_back(k);
         --liveCount_;
     }
@@ -200,6 +238,13 @@ void LibraryTree::freeSubtree(NodeId n) {
 void LibraryTree::markAttached(NodeId n, bool attached) {
     // Only the subtree root's flag matters for isAttached of descendants through the
     // parent chain; mark every node so lookups stay O(1).
+    if (nodes_[n].first == NoNode) { // a leaf, as every node the loader adds
+        if (attached)
+            nodes_[n].flags |= Attached;
+        else
+            nodes_[n].flags &= std::uint8_t(~Attached);
+        return;
+    }
     std::vector<NodeId> stack{n};
     while (!stack.empty()) {
         NodeId k = stack.back();
@@ -213,12 +258,8 @@ void LibraryTree::markAttached(NodeId n, bool attached) {
     }
 }
 
-void LibraryTree::attach(NodeId n, NodeId parent, NodeId before, bool notify) {
+void LibraryTree::link(NodeId n, NodeId parent, NodeId before) {
     Node& node = nodes_[n];
-    if (notify && observer_) {
-        int r = before == NoNode ? childCount(parent) : row(before);
-        observer_->aboutToInsert(parent, r);
-    }
     NodeId& first = parent == NoNode ? firstTop_ : nodes_[parent].first;
     NodeId& last = parent == NoNode ? lastTop_ : nodes_[parent].last;
     node.parent = parent;
@@ -239,18 +280,13 @@ void LibraryTree::attach(NodeId n, NodeId parent, NodeId before, bool notify) {
             first = n;
         nodes_[before].prev = n;
     }
-    if (!(node.flags & Attached)) markAttached(n, true);
-    if (notify && observer_) observer_->inserted(n);
+    ++(parent == NoNode ? topCount_ : nodes_[parent].count);
+    dropRowIndex(parent);
 }
 
-void LibraryTree::detach(NodeId n, bool notify) {
+void LibraryTree::unlink(NodeId n) {
     Node& node = nodes_[n];
     NodeId parent = node.parent;
-    int r = 0;
-    if (notify && observer_) {
-        r = row(n);
-        observer_->aboutToRemove(n);
-    }
     NodeId& first = parent == NoNode ? firstTop_ : nodes_[parent].first;
     NodeId& last = parent == NoNode ? lastTop_ : nodes_[parent].last;
     if (node.prev != NoNode)
@@ -262,6 +298,29 @@ void LibraryTree::detach(NodeId n, bool notify) {
     else
         last = node.prev;
     node.prev = node.next = NoNode;
+    --(parent == NoNode ? topCount_ : nodes_[parent].count);
+    dropRowIndex(parent);
+}
+
+void LibraryTree::attach(NodeId n, NodeId parent, NodeId before, bool notify) {
+    if (notify && observer_) {
+        int r = before == NoNode ? childCount(parent) : row(before);
+        observer_->aboutToInsert(parent, r);
+    }
+    link(n, parent, before);
+    const bool parentAttached = parent == NoNode || (nodes_[parent].flags & Attached);
+    if (parentAttached && !(nodes_[n].flags & Attached)) markAttached(n, true);
+    if (notify && observer_) observer_->inserted(n);
+}
+
+void LibraryTree::detach(NodeId n, bool notify) {
+    NodeId parent = nodes_[n].parent;
+    int r = 0;
+    if (notify && observer_) {
+        r = row(n);
+        observer_->aboutToRemove(n);
+    }
+    unlink(n);
     markAttached(n, false);
     if (notify && observer_) observer_->removed(parent, r);
 }
@@ -302,6 +361,13 @@ void LibraryTree::setText(NodeId n, std::string_view t) {
     record(op);
 }
 
+void LibraryTree::setTextQuietly(NodeId n, std::string_view t) {
+    if (text(n) == t || (!isStorable(t) && text(n) == storable(t))) return;
+    quiet_ = true;
+    setTextRef(n, storeText(t), storedLength(t), true);
+    quiet_ = false;
+}
+
 void LibraryTree::setKind(NodeId n, int kind) {
     if (nodes_[n].kind == kind) return;
     JournalOp op{JournalOp::SetKind, n};
@@ -329,6 +395,59 @@ void LibraryTree::move(NodeId n, NodeId parent, NodeId before) {
     record({JournalOp::Attach, n, parent, before});
 }
 
+NodeId LibraryTree::copySubtree(NodeId source, NodeId parent, NodeId before) {
+    // One exact reservation: the node array then grows by the copy's own size only.
+    std::size_t size = 0;
+    for (NodeId k = source; k != NoNode;) {
+        ++size;
+        if (nodes_[k].first != NoNode) {
+            k = nodes_[k].first;
+            continue;
+        }
+        while (k != source && nodes_[k].next == NoNode)
+            k = nodes_[k].parent;
+        k = k == source ? NoNode : nodes_[k].next;
+    }
+    const std::size_t fresh = size > freeList_.size() ? size - freeList_.size() : 0;
+    if (nodes_.size() + fresh > nodes_.capacity()) nodes_.reserve(nodes_.size() + fresh);
+
+    // Texts are never changed in place, so the copy points at the source's bytes.
+    const Node& s = nodes_[source];
+    NodeId root = allocNode(s.textRef, s.textLen, s.kind);
+    std::vector<std::pair<NodeId, NodeId>> pending{{source, root}}; // (source, copy)
+    while (!pending.empty()) {
+        auto [from, to] = pending.back();
+        pending.pop_back();
+        for (NodeId c = nodes_[from].first; c != NoNode; c = nodes_[c].next) {
+            NodeId k = allocNode(nodes_[c].textRef, nodes_[c].textLen, nodes_[c].kind);
+            link(k, to, NoNode);
+            if (nodes_[c].first != NoNode) pending.emplace_back(c, k);
+        }
+    }
+    attach(root, parent, before, true);
+    record({JournalOp::Attach, root, parent, before});
+    return root;
+}
+
+void LibraryTree::replaceWith(LibraryTree& other) {
+    if (observer_) observer_->aboutToReset();
+    nodes_ = std::move(other.nodes_);
+    freeList_ = std::move(other.freeList_);
+    blocks_ = std::move(other.blocks_);
+    tailBlock_ = other.tailBlock_;
+    firstTop_ = other.firstTop_;
+    lastTop_ = other.lastTop_;
+    topCount_ = other.topCount_;
+    liveCount_ = other.liveCount_;
+    rowIndex_.clear();
+    rowOf_.clear();
+    journal_.ops.clear();
+    ++generation_;
+    other.setObserver(nullptr);
+    other.clear();
+    if (observer_) observer_->resetDone();
+}
+
 void LibraryTree::clear() {
     if (observer_) observer_->aboutToReset();
     nodes_.clear();
@@ -339,7 +458,10 @@ void LibraryTree::clear() {
     blocks_.back().reserve(MinBlockCapacity);
     tailBlock_ = 0;
     firstTop_ = lastTop_ = NoNode;
+    topCount_ = 0;
     liveCount_ = 0;
+    rowIndex_.clear();
+    rowOf_.clear();
     journal_.ops.clear();
     ++generation_;
     if (observer_) observer_->resetDone();
@@ -445,12 +567,11 @@ void LibraryTree::discard(const Journal& j, bool undone) {
         if (!isValid(n) || (nodes_[n].flags & Attached)) continue;
         bool owned = undone ? op->type == JournalOp::Attach : op->type == JournalOp::Detach;
         if (!owned) continue;
-        // Free only a detached root, not a node inside another detached subtree.
+        // Free only a detached root, not a node inside another detached subtree. A
+        // detached root has no siblings and is not its old parent's first child.
         NodeId p = nodes_[n].parent;
-        bool linked = false;
-        if (p != NoNode && isValid(p))
-            for (NodeId c = nodes_[p].first; c != NoNode && !linked; c = nodes_[c].next)
-                linked = c == n;
+        bool linked = nodes_[n].prev != NoNode || nodes_[n].next != NoNode ||
+                      (p != NoNode && isValid(p) && nodes_[p].first == n);
         if (!linked) freeSubtree(n);
     }
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace brenvik {
@@ -70,7 +71,9 @@ public:
     NodeId prevSibling(NodeId n) const { return nodes_[n].prev; }
     bool hasChildren(NodeId n) const { return nodes_[n].first != NoNode; }
     int depth(NodeId n) const;
-    int childCount(NodeId parent) const; // parent NoNode: top-level count
+    int childCount(NodeId parent) const { // parent NoNode: top-level count
+        return parent == NoNode ? topCount_ : nodes_[parent].count;
+    }
     NodeId child(NodeId parent, int row) const;
     int row(NodeId n) const;
     bool isValid(NodeId n) const;
@@ -92,11 +95,24 @@ public:
     NodeId appendChild(NodeId parent, std::string_view text, int kind); // NoNode: top level
     NodeId insertBefore(NodeId sibling, std::string_view text, int kind);
     void setText(NodeId n, std::string_view text);
+    // A text the program keeps up to date by itself (the root caption): shown at once but
+    // neither journaled nor a change of the library. Observers can tell through
+    // quietEdit(), which is true while they are told about it.
+    void setTextQuietly(NodeId n, std::string_view text);
+    bool quietEdit() const { return quiet_; }
     void setKind(NodeId n, int kind);
     void remove(NodeId n); // the node with its subtree
     // Moves n (with its subtree) under `parent` before `before` (NoNode: as last child).
     void move(NodeId n, NodeId parent, NodeId before);
+    // Copies `source` with its subtree under `parent` before `before` (NoNode: as last
+    // child). The copy is built detached, sharing the source's texts, and joins the tree
+    // in one attach, so its cost is linear in its size and undo or redo is one step.
+    NodeId copySubtree(NodeId source, NodeId parent, NodeId before);
     void clear();
+    // Takes over the whole content of `other` (which is left empty) as one reset; this
+    // tree keeps its observer. A load builds into a scratch tree and lands here only
+    // once it has worked.
+    void replaceWith(LibraryTree& other);
 
     // Fast building for the loader: no observer calls, no journal. Wrap in begin/endBulk.
     void beginBulk();
@@ -126,12 +142,17 @@ public:
     // a line break (CR, LF, U+2028, U+2029) or NUL: every edit stores texts in this form.
     static bool isStorable(std::string_view text);
     static std::string storable(std::string_view text);
+    // What the file format itself cannot hold (a leading TAB or blank, CR, LF, NUL); U+2028
+    // and U+2029 are ordinary characters there, so a loaded text keeps them.
+    static bool isWritable(std::string_view text);
+    static std::string writable(std::string_view text);
 
 private:
     struct Node {
         std::uint64_t textRef; // block << 40 | offset
         std::uint32_t textLen;
         NodeId parent, first, last, next, prev;
+        std::int32_t count; // children
         std::uint8_t kind;
         std::uint8_t flags; // bit0 live, bit1 attached
     };
@@ -145,13 +166,23 @@ private:
     void setTextRef(NodeId n, std::uint64_t ref, std::uint32_t len, bool notify);
     void record(const JournalOp& op);
     void markAttached(NodeId n, bool attached);
+    void link(NodeId n, NodeId parent, NodeId before);
+    void unlink(NodeId n);
+    // Rows of long sibling lists come from an index built on demand and dropped when
+    // that list changes, so neither the tree nor its views walk 100,000 siblings.
+    const std::vector<NodeId>& rowIndex(NodeId parent) const;
+    void dropRowIndex(NodeId parent) const;
 
     std::vector<Node> nodes_;
     std::vector<NodeId> freeList_;
     std::vector<std::string> blocks_;
     std::size_t tailBlock_ = 0;
     NodeId firstTop_ = NoNode, lastTop_ = NoNode;
+    std::int32_t topCount_ = 0;
     std::size_t liveCount_ = 0;
+    bool quiet_ = false;
+    mutable std::unordered_map<NodeId, std::vector<NodeId>> rowIndex_;
+    mutable std::vector<std::int32_t> rowOf_; // valid for nodes in an indexed list
     TreeObserver* observer_ = nullptr;
     bool journaling_ = false;
     Journal journal_;

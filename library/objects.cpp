@@ -6,7 +6,7 @@
 namespace brenvik {
 
 namespace {
-const char* const kNames[] = {"System", "Library", "Set",     "Book",    "Part",
+const char* const kNames[] = {"System",  "Library", "Set",     "Book",    "Part",
                               "Chapter", "Section", "Concept", "Question"};
 const char* const kDescr[] = {
     "",
@@ -25,7 +25,9 @@ const char* const kDescr[] = {
     "Enter the question number (e.g., Question 1).",
 };
 
-bool isTrimmable(unsigned char c) { return c <= ' '; }
+bool isTrimmable(unsigned char c) {
+    return c <= ' ';
+}
 } // namespace
 
 Result<std::string> GetObjName(int level) {
@@ -61,8 +63,7 @@ NodeId GetObjAtLevel(const LibraryTree& tree, NodeId node, int level) {
     NodeId n = node;
     while (n != NoNode && (tree.depth(n) > level || tree.kind(n) > MaxObjectLevel))
         n = tree.parent(n);
-    if (n == NoNode || tree.depth(n) < level)
-        return NoNode;
+    if (n == NoNode || tree.depth(n) < level) return NoNode;
     return n;
 }
 
@@ -72,11 +73,12 @@ std::string SanitizeLineText(std::string_view text) {
     return out.substr(1);
 }
 
-std::string SanitizeNodeText(std::string_view text) { return LibraryTree::storable(text); }
+std::string SanitizeNodeText(std::string_view text) {
+    return LibraryTree::storable(text);
+}
 
 std::string UnquoteLine(std::string_view stored) {
-    if (stored.size() < 2)
-        return std::string();
+    if (stored.size() < 2) return std::string();
     return std::string(stored.substr(1, stored.size() - 2));
 }
 
@@ -91,8 +93,7 @@ std::string QuoteLine(std::string_view line) {
 
 void AddNotesNode(LibraryTree& tree, NodeId object, std::string_view text) {
     NodeId notes = tree.appendChild(object, "Notes", NotesNode);
-    if (!text.empty())
-        tree.appendChild(notes, QuoteLine(text), QuotedLine);
+    if (!text.empty()) tree.appendChild(notes, QuoteLine(text), QuotedLine);
 }
 
 void SetQuotedChildren(LibraryTree& tree, NodeId parent, const std::vector<std::string>& lines) {
@@ -115,8 +116,7 @@ void SetQuotedChildren(LibraryTree& tree, NodeId parent, const std::vector<std::
 
 std::vector<std::string> QuotedChildren(const LibraryTree& tree, NodeId parent) {
     std::vector<std::string> lines;
-    if (parent == NoNode)
-        return lines;
+    if (parent == NoNode) return lines;
     for (NodeId c = tree.firstChild(parent); c != NoNode; c = tree.nextSibling(c))
         lines.push_back(UnquoteLine(tree.text(c)));
     return lines;
@@ -155,23 +155,19 @@ Result<NodeId> AddNewObj(LibraryTree& tree, NodeId parent, const DesktopColors& 
                          const WizardData* wizard) {
     int level = parent == NoNode ? 1 : tree.depth(parent) + 1;
     auto levelName = GetObjName(level);
-    if (!levelName)
-        return Result<NodeId>::failure(levelName.error());
+    if (!levelName) return Result<NodeId>::failure(levelName.error());
     std::string name;
     for (int n = 1;; ++n) {
         name = levelName.value() + " " + std::to_string(n);
-        if (parent == NoNode)
-            break;
+        if (parent == NoNode) break;
         std::string lower = LowerText(name);
         bool taken = false;
         for (NodeId c = tree.firstChild(parent); c != NoNode && !taken; c = tree.nextSibling(c))
             taken = LowerText(tree.text(c)) == lower;
-        if (!taken)
-            break;
+        if (!taken) break;
     }
     int kind = level;
-    if (parent == NoNode)
-        kind = tree.empty() ? SystemRoot : TopLevelObject;
+    if (parent == NoNode) kind = tree.empty() ? SystemRoot : TopLevelObject;
     bool only = tree.empty();
     NodeId node = tree.appendChild(parent, name, kind);
     AddNotesNode(tree, node, only ? "current user libraries" : "");
@@ -190,30 +186,8 @@ Result<NodeId> AddNewObj(LibraryTree& tree, NodeId parent, const DesktopColors& 
 }
 
 NodeId CopySubtree(LibraryTree& tree, NodeId source, NodeId target, CopyMode mode) {
-    // Copy iteratively: deep libraries must not exhaust the stack, and a copy into the
-    // source's own subtree must not copy its own new nodes.
-    struct Item {
-        NodeId from, toParent;
-    };
-    NodeId root = mode == CopyMode::Append
-                      ? tree.appendChild(target, tree.text(source), tree.kind(source))
-                      : tree.insertBefore(target, tree.text(source), tree.kind(source));
-    std::vector<std::pair<NodeId, NodeId>> pending; // (source parent, copy parent)
-    pending.emplace_back(source, root);
-    std::vector<NodeId> children;
-    for (std::size_t i = 0; i < pending.size(); ++i) {
-        auto [from, to] = pending[i];
-        children.clear();
-        for (NodeId c = tree.firstChild(from); c != NoNode; c = tree.nextSibling(c))
-            if (c != root)
-                children.push_back(c);
-        for (NodeId c : children) {
-            NodeId copy = tree.appendChild(to, tree.text(c), tree.kind(c));
-            if (tree.hasChildren(c))
-                pending.emplace_back(c, copy);
-        }
-    }
-    return root;
+    if (mode == CopyMode::Append) return tree.copySubtree(source, target, NoNode);
+    return tree.copySubtree(source, tree.parent(target), target);
 }
 
 std::string RootCaption(std::string_view computer, std::string_view user) {
@@ -226,16 +200,15 @@ std::string RootCaption(std::string_view computer, std::string_view user) {
         return std::string(s);
     };
     std::string a = trim(computer), b = trim(user);
-    if (a.empty())
-        a = "Local computer";
-    if (b.empty())
-        b = "Current user";
+    if (a.empty()) a = "Local computer";
+    if (b.empty()) b = "Current user";
     return SanitizeNodeText(a) + "  >  " + SanitizeNodeText(b);
 }
 
 void SetRootCaption(LibraryTree& tree, std::string_view computer, std::string_view user) {
-    if (!tree.empty())
-        tree.setText(tree.first(), RootCaption(computer, user));
+    // The caption follows the machine the library is shown on; it is no edit of the
+    // library, so opening or activating never marks it changed or adds an undo step.
+    if (!tree.empty()) tree.setTextQuietly(tree.first(), RootCaption(computer, user));
 }
 
 std::string EscapeAmpersands(std::string_view text) {
@@ -243,8 +216,7 @@ std::string EscapeAmpersands(std::string_view text) {
     out.reserve(text.size());
     for (char c : text) {
         out += c;
-        if (c == '&')
-            out += '&';
+        if (c == '&') out += '&';
     }
     return out;
 }

@@ -43,10 +43,12 @@ Result<NodeId> AddNewObj(LibraryTree& tree, NodeId parent, const DesktopColors& 
                          const WizardData* wizard = nullptr);
 
 enum class CopyMode { Append, Insert };
+// Append: as the last child of `target`; Insert: before `target`. One undo step.
 NodeId CopySubtree(LibraryTree& tree, NodeId source, NodeId target, CopyMode mode);
 
 // "computer  >  user", with "Local computer" / "Current user" for empty names.
 std::string RootCaption(std::string_view computer, std::string_view user);
+// Sets it quietly (LibraryTree::setTextQuietly): not a change of the library.
 void SetRootCaption(LibraryTree& tree, std::string_view computer, std::string_view user);
 
 std::string EscapeAmpersands(std::string_view text);

@@ -111,7 +111,7 @@ QString writeAll(QIODevice& device, const char* data, qint64 size) {
         qint64 written = device.write(data, size);
         if (written <= 0) {
             QString e = device.errorString();
-            return e.isEmpty() ? QStringLiteral("Could not write the library file.") : e;
+            return e.isEmpty() ? QStringLiteral("the data was not written") : e;
         }
         data += written;
         size -= written;
@@ -205,11 +205,12 @@ std::string WriteOutline(const LibraryTree& tree) {
     out.reserve(total);
     ForEachPreorder(tree, [&](NodeId n, int depth) {
         out.append(std::size_t(depth), '\t');
+        // Byte for byte: only what would break the line structure is mended.
         std::string_view t = tree.text(n);
-        if (LibraryTree::isStorable(t))
+        if (LibraryTree::isWritable(t))
             out.append(t);
         else
-            out.append(LibraryTree::storable(t));
+            out.append(LibraryTree::writable(t));
         out.append("\r\n");
     });
     return out;
@@ -223,10 +224,10 @@ QString WriteOutline(const LibraryTree& tree, QIODevice& device) {
         if (!error.isEmpty()) return;
         chunk.append(std::size_t(depth), '\t');
         std::string_view t = tree.text(n);
-        if (LibraryTree::isStorable(t))
+        if (LibraryTree::isWritable(t))
             chunk.append(t);
         else
-            chunk.append(LibraryTree::storable(t));
+            chunk.append(LibraryTree::writable(t));
         chunk.append("\r\n");
         if (chunk.size() >= ChunkSize) {
             error = writeAll(device, chunk.data(), qint64(chunk.size()));
@@ -238,13 +239,45 @@ QString WriteOutline(const LibraryTree& tree, QIODevice& device) {
     return error;
 }
 
+QString FileFailure(const QString& verb, const QString& path, const QString& reason) {
+    return QStringLiteral("Could not %1 \"%2\": %3")
+        .arg(verb, QDir::toNativeSeparators(path), reason);
+}
+
+namespace {
+
+// A byte no text file holds: C0 controls other than TAB, LF, VT, FF and CR, and NUL.
+bool isBinaryByte(unsigned char c) {
+    return c < 0x20 && c != '\t' && c != '\n' && c != '\v' && c != '\f' && c != '\r';
+}
+
+QString cutShortWarning(const QString& path, qint64 used, qint64 total, bool nul) {
+    const QString file = QDir::toNativeSeparators(path);
+    QString text =
+        nul ? QStringLiteral("The library \"%1\" was cut short: the file holds a NUL byte, "
+                             "where reading stops, so only %2 of its %3 bytes were read.")
+                  .arg(file)
+                  .arg(used)
+                  .arg(total)
+            : QStringLiteral("The library \"%1\" may be cut short or garbled: the file is not "
+                             "text but binary data. %2 of its %3 bytes were read.")
+                  .arg(file)
+                  .arg(used)
+                  .arg(total);
+    return text + QStringLiteral("\n\nThe library is kept without a file: Save asks where to "
+                                 "save it, and \"%1\" stays as it is.")
+                      .arg(QFileInfo(path).fileName());
+}
+
+} // namespace
+
 LoadOutcome LoadLibraryFile(LibraryTree& tree, const QString& path) {
     LoadOutcome outcome;
     QFile file(path);
     if (!file.exists()) return outcome;
     outcome.fileFound = true;
     if (!file.open(QIODevice::ReadOnly)) {
-        outcome.error = file.errorString();
+        outcome.error = FileFailure(QStringLiteral("open"), path, file.errorString());
         return outcome;
     }
     std::string bytes;
@@ -255,7 +288,7 @@ LoadOutcome LoadLibraryFile(LibraryTree& tree, const QString& path) {
         while (got < size) {
             qint64 r = file.read(bytes.data() + got, size - got);
             if (r < 0) {
-                outcome.error = file.errorString();
+                outcome.error = FileFailure(QStringLiteral("read"), path, file.errorString());
                 return outcome;
             }
             if (r == 0) break; // the file shrank while we read it
@@ -266,8 +299,22 @@ LoadOutcome LoadLibraryFile(LibraryTree& tree, const QString& path) {
     // Files that report no size (pipes, special files) are read to their end.
     if (size <= 0 || !file.atEnd()) {
         QByteArray rest = file.readAll();
+        if (file.error() != QFileDevice::NoError) {
+            outcome.error = FileFailure(QStringLiteral("read"), path, file.errorString());
+            return outcome;
+        }
         bytes.append(rest.constData(), std::size_t(rest.size()));
     }
+    outcome.fileBytes = qint64(bytes.size());
+    const std::size_t nul = bytes.find('\0');
+    outcome.bytesUsed = qint64(nul == std::string::npos ? bytes.size() : nul);
+    const bool binary =
+        std::any_of(bytes.begin(), bytes.begin() + std::ptrdiff_t(outcome.bytesUsed),
+                    [](char c) { return isBinaryByte(static_cast<unsigned char>(c)); });
+    if (nul != std::string::npos || binary)
+        outcome.warning =
+            cutShortWarning(path, outcome.bytesUsed, outcome.fileBytes, nul != std::string::npos);
+    outcome.read = true;
     Status status = OutlineLoader(tree, std::move(bytes));
     if (!status) {
         outcome.error = BytesToDisplay(status.error);
@@ -281,22 +328,27 @@ QString SaveLibraryFileTo(const LibraryTree& tree, QIODevice& device) {
     return WriteOutline(tree, device);
 }
 
+QString SaveFileAtomically(const QString& path, const std::function<QString(QIODevice&)>& write) {
+    const QString verb = QStringLiteral("save");
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return FileFailure(verb, path, file.errorString());
+    QString error = write(file);
+    if (!error.isEmpty()) {
+        file.cancelWriting();
+        return FileFailure(verb, path, error);
+    }
+    if (!file.commit()) return FileFailure(verb, path, file.errorString());
+    return {};
+}
+
 QString SaveLibraryFile(const LibraryTree& tree, const QString& path) {
     // A read-only file is the user's way of protecting it; renaming a new file over it
     // would bypass that (and root bypasses the permission check altogether).
     QFileInfo info(path);
     if (info.exists() && !(info.permissions() & QFileDevice::WriteOwner))
-        return QStringLiteral("Existing file %1 is not writable")
-            .arg(QDir::toNativeSeparators(path));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return file.errorString();
-    QString error = WriteOutline(tree, file);
-    if (!error.isEmpty()) {
-        file.cancelWriting();
-        return error;
-    }
-    if (!file.commit()) return file.errorString();
-    return {};
+        return FileFailure(QStringLiteral("save"), path, QStringLiteral("the file is read-only"));
+    return SaveFileAtomically(path,
+                              [&tree](QIODevice& device) { return WriteOutline(tree, device); });
 }
 
 bool CheckFolderWritable(const QString& folder) {

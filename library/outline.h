@@ -5,6 +5,7 @@
 
 #include <QIODevice>
 #include <QString>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -26,16 +27,31 @@ QString WriteOutline(const LibraryTree& tree, QIODevice& device);
 // The result of loading a library file.
 struct LoadOutcome {
     bool fileFound = false;
-    QString error;    // the text for an "Error" box, or empty
+    bool read = false; // the file was read and the tree replaced
+    QString error;     // the text for an "Error" box, or empty
+    // The file is not all text (a NUL byte, where reading stops, or binary data): the
+    // text for a warning box naming the file and how much was read, or empty.
+    QString warning;
+    qint64 fileBytes = 0, bytesUsed = 0;
     bool partial() const { return !error.isEmpty(); }
+    bool cutShort() const { return !warning.isEmpty(); }
 };
 
-// Loads `path`: read whole, OutlineLoader, DeriveNodeKinds; a missing file leaves the
-// tree as it was. Selection and root caption are the caller's.
+// Loads `path`: read whole, OutlineLoader, DeriveNodeKinds; a missing or unreadable file
+// leaves the tree as it was. Selection and root caption are the caller's.
 LoadOutcome LoadLibraryFile(LibraryTree& tree, const QString& path);
 
-// Saves atomically (temporary file in the same folder, flushed, renamed over the old
-// one); on failure the old file is intact. Returns the error text or empty.
+// "Could not <verb> "<path>": <reason>", the form of every file failure.
+QString FileFailure(const QString& verb, const QString& path, const QString& reason);
+
+// Writes a file atomically: `write` streams the content into a temporary file in the same
+// folder (returning the device's error text or empty), which is then flushed and renamed
+// over `path`. On any failure no partial file is left and an old file is intact. Returns
+// "Could not save "<path>": <the system's reason>", or empty.
+QString SaveFileAtomically(const QString& path, const std::function<QString(QIODevice&)>& write);
+
+// Saves atomically (SaveFileAtomically); a read-only file is refused. Returns the error
+// text or empty.
 QString SaveLibraryFile(const LibraryTree& tree, const QString& path);
 // The same onto a caller-provided device (tests use a failing one).
 QString SaveLibraryFileTo(const LibraryTree& tree, QIODevice& device);

@@ -64,13 +64,21 @@ void TFormMain::openFile(const QString& path) {
         showError(QStringLiteral("File not found: ") + path);
         return;
     }
+    const std::uint64_t generation = tree_.generation();
     const QString error = doc_->load(path);
+    if (tree_.generation() == generation) { // nothing was read: all stays as it was
+        showError(error);
+        return;
+    }
     undo_->clear();
     afterLoad();
-    if (error.isEmpty())
-        doc_->addRecentFile(path);
-    else
+    if (!error.isEmpty())
         showError(error); // the part read before the damage stays, without a file
+    else if (!doc_->loadWarning().isEmpty())
+        deps_.prompts->message(this, QStringLiteral("Warning"), doc_->loadWarning(),
+                               Prompts::Icon::Warning);
+    else
+        doc_->addRecentFile(path);
 }
 
 void TFormMain::afterLoad() {

@@ -10,7 +10,7 @@
 namespace brenvik {
 
 // Marks the document modified on every edit of the tree; resets come from loads and
-// new libraries, which set the flag themselves.
+// new libraries, which set the flag themselves, and the root caption is no edit.
 class LibraryDocument::Watcher : public TreeObserver {
 public:
     explicit Watcher(LibraryDocument& doc) : doc_(doc) {}
@@ -18,7 +18,9 @@ public:
     void inserted(NodeId) override { doc_.markModified(); }
     void aboutToRemove(NodeId) override {}
     void removed(NodeId, int) override { doc_.markModified(); }
-    void changed(NodeId) override { doc_.markModified(); }
+    void changed(NodeId) override {
+        if (!doc_.tree_.quietEdit()) doc_.markModified();
+    }
     void aboutToReset() override {}
     void resetDone() override {}
 
@@ -62,24 +64,26 @@ void LibraryDocument::setPath(const QString& path) {
 }
 
 QString LibraryDocument::load(const QString& path) {
+    warning_.clear();
     if (!QFileInfo(path).isFile()) {
         removeRecentFile(path);
         return QStringLiteral("File not found: ") + QDir::toNativeSeparators(path);
     }
-    // One reset for the whole load, kind derivation included, so views re-read every
-    // node once the kinds are final.
-    const std::uint64_t generation = tree_.generation();
-    tree_.beginBulk();
-    LoadOutcome outcome = LoadLibraryFile(tree_, path);
-    tree_.endBulk();
+    // Read into a scratch tree: the library on screen, its file, its changed state and
+    // its undo history stay until the file has been read. Then one reset hands the new
+    // nodes over, kinds already derived.
+    LibraryTree scratch;
+    LoadOutcome outcome = LoadLibraryFile(scratch, path);
     if (!outcome.fileFound) {
         removeRecentFile(path);
         return QStringLiteral("File not found: ") + QDir::toNativeSeparators(path);
     }
-    if (outcome.partial() && tree_.generation() == generation)
-        return outcome.error; // unreadable: nothing was replaced
+    if (!outcome.read) return outcome.error; // unreadable: nothing was replaced
+    tree_.replaceWith(scratch);
     setModified(false);
-    if (outcome.partial()) {
+    warning_ = outcome.warning;
+    if (outcome.partial() || outcome.cutShort()) {
+        // A file that is damaged or cut short is never overwritten by a plain Save.
         setPath(QString());
         return outcome.error;
     }

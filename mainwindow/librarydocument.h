@@ -39,11 +39,15 @@ public:
     void setModified(bool modified);
     TreeObserver* changeWatcher();
 
-    // Reads `path` into the tree. A missing file leaves tree and document as they were
-    // and returns "File not found: <path>". A damaged file keeps the nodes read before
-    // the bad line, returns the loader's error and leaves the document without a file,
-    // so a later Save asks for a name instead of overwriting the damaged file.
+    // Reads `path` into the tree. A missing or unreadable file leaves tree and document
+    // as they were and returns "File not found: <path>" or the reason. A damaged file
+    // keeps the nodes read before the bad line, returns the loader's error and leaves the
+    // document without a file, so a later Save asks for a name instead of overwriting the
+    // damaged file. A file cut short (a NUL byte, binary data) is kept the same way with
+    // an empty return and loadWarning() saying what was read.
     QString load(const QString& path);
+    // The warning of the last load, or empty.
+    QString loadWarning() const { return warning_; }
     // Saves to the current file; with no file returns an error (the window asks for a
     // name and calls saveAs instead). On failure the old file and the modified flag stay.
     QString save();
@@ -79,6 +83,7 @@ private:
     SettingsStore* settings_;
     Watcher* watcher_;
     QString path_;
+    QString warning_;
     bool modified_ = false;
     QStringList recent_;
 };
