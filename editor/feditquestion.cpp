@@ -194,8 +194,8 @@ void TFormEditQuestion::buildLayoutTab() {
     TSLayout = new BandPage(main_, PC);
     TSLayout->setObjectName(QStringLiteral("TSLayout"));
     auto* row = new QHBoxLayout(TSLayout);
-    row->setContentsMargins(24, 24, 24, 24);
-    row->setSpacing(36);
+    row->setContentsMargins(12, 24, 12, 24);
+    row->setSpacing(16);
     row->addStretch(1);
     const std::array<QStringList, 3> captions{
         QStringList{QStringLiteral("Question Pane 1")},
@@ -206,7 +206,10 @@ void TFormEditQuestion::buildLayoutTab() {
         column->setSpacing(8);
         auto* picture = new QFrame(TSLayout);
         picture->setFrameShape(QFrame::Box);
-        picture->setFixedSize(220, 172);
+        // Narrower on a small window rather than cut off at the right.
+        picture->setMinimumSize(140, 172);
+        picture->setMaximumSize(220, 172);
+        picture->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
         {
             QPalette pal = picture->palette();
             pal.setColor(QPalette::Window, QColor(128, 128, 128));
@@ -244,7 +247,7 @@ void TFormEditQuestion::buildLayoutTab() {
         connect(RB[l], &QRadioButton::clicked, this, [this, l] { Panel3Click(l + 1); });
         column->addWidget(RB[l], 0, Qt::AlignHCenter);
         column->addStretch(1);
-        row->addLayout(column);
+        row->addLayout(column, 4);
     }
     row->addStretch(1);
     PC->addTab(TSLayout, QStringLiteral("Layout"));

@@ -212,6 +212,10 @@ void TFormLayout::Splitter1Moved(bool byUser) {
     for (int k = 0; k < paneCount_; ++k) {
         LPercent[k]->setText(WidthToPercent(widths_[k], total_));
         P[k]->setText(StripPaneCaption(k + 1, widths_[k]));
+        // The shortest caption still has to fit a pane of 15 pixels.
+        QFont f = font();
+        if (widths_[k] < 23) f.setPixelSize(8);
+        P[k]->setFont(f);
     }
     PStrip->update();
 }

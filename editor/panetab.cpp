@@ -416,6 +416,7 @@ void PaneTab::load(const PaneRecord& pane) {
 
     loadedImage_ = pane.imageFile;
     EImage->setText(BytesToDisplay(pane.imageFile));
+    EImage->setCursorPosition(0); // a long path shows from its start
     CBLightImage->setChecked(pane.imageShallowBorder);
     CBHeavyImage->setChecked(pane.imageDeepBorder);
     CBStretch->setChecked(pane.stretchToFit);
@@ -423,6 +424,7 @@ void PaneTab::load(const PaneRecord& pane) {
 
     loadedAddress_ = pane.webAddress;
     EOther->setText(BytesToDisplay(pane.webAddress));
+    EOther->setCursorPosition(0);
     CBLightWB->setChecked(pane.webShallowBorder);
     CBHeavyWB->setChecked(pane.webDeepBorder);
 
@@ -696,6 +698,7 @@ void PaneTab::BImageClick() {
     }
     ScrollBox->setImage(picture.image);
     EImage->setText(QDir::toNativeSeparators(file));
+    EImage->setCursorPosition(0);
     ImageOptionClick(CBStretch);
     rememberFolder(kPicDir, file);
 }
@@ -725,6 +728,7 @@ void PaneTab::BOtherClick() {
     // The chosen path goes into the field at once: a navigation that fails or turns into a
     // download must not leave the old address to be saved.
     EOther->setText(QDir::toNativeSeparators(file));
+    EOther->setCursorPosition(0);
     Q_EMIT changed();
     NavigatePane(file);
 }
@@ -791,7 +795,10 @@ void PaneTab::ViewerNavigateComplete() {
     // A page of an earlier question, or of a viewer the user cannot see, writes nothing.
     if (!viewerInUse_ || !WB || WB->isHidden()) return;
     const QString location = WB->locationUrl();
-    if (location != EOther->text()) EOther->setText(location);
+    if (location != EOther->text()) {
+        EOther->setText(location);
+        EOther->setCursorPosition(0);
+    }
 }
 
 // ---- field-change work ----------------------------------------------------------------------

@@ -264,17 +264,9 @@ void TFormMain::createMenus() {
     PMObjs->addSeparator();
     PMIEdit = PMObjs->addAction(QStringLiteral("  &Edit"));
     connect(PMObjs, &QMenu::aboutToShow, this, &TFormMain::PMObjsPopup);
-    auto popupSession = [this](Session s) {
-        return [this, s] {
-            LevelPanel* panel = sessionPanel(s);
-            if (!panel) return;
-            const int level = panel->rows()->deepestEnabled();
-            if (level > 0) sessionLevelClick(s, level);
-        };
-    };
-    connect(PMIImprint, &QAction::triggered, this, popupSession(Session::Imprint));
-    connect(PMIFlash, &QAction::triggered, this, popupSession(Session::Flash));
-    connect(PMIReview, &QAction::triggered, this, popupSession(Session::Review));
+    connect(PMIImprint, &QAction::triggered, this, [this] { PMISessionClick(Session::Imprint); });
+    connect(PMIFlash, &QAction::triggered, this, [this] { PMISessionClick(Session::Flash); });
+    connect(PMIReview, &QAction::triggered, this, [this] { PMISessionClick(Session::Review); });
     connect(PMIEdit, &QAction::triggered, this, &TFormMain::PMIEditClick);
 }
 

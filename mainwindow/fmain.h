@@ -304,6 +304,9 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // The tree's pop-up "Imprint", "Flash", "Review": to Study mode, that kind's panel, and a
+    // session at the deepest level of the selection.
+    void PMISessionClick(Session s);
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

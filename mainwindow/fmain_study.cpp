@@ -6,6 +6,8 @@
 #include "library/objects.h"
 #include "library/questionrecord.h"
 #include "panels/faboutbox.h"
+#include "panels/levelpanel.h"
+#include "panels/levelrows.h"
 #include "platform/desktopcolors.h"
 #include "platform/prompts.h"
 #include "platform/screensaver.h"
@@ -43,6 +45,20 @@ void TFormMain::startStudy(Session s, int level) {
         return;
     }
     PrepareStudy(level, s != Session::Review, [this, s, level] { runSession(s, level); });
+}
+
+void TFormMain::PMISessionClick(Session s) {
+    if (isEditMode()) {
+        if (EditorBusy(QStringLiteral("switching to a different mode."))) return;
+        revertingMode_ = true;
+        PCMode->setCurrentIndex(1);
+        revertingMode_ = false;
+        PCModeChange();
+    }
+    showSession(s);
+    LevelPanel* panel = sessionPanel(s);
+    const int level = panel ? panel->rows()->deepestEnabled() : 0;
+    if (level > 0) sessionLevelClick(s, level);
 }
 
 void TFormMain::PrepareStudy(int level, bool study, std::function<void()> passed) {

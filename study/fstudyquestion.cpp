@@ -55,7 +55,9 @@ QIcon GlyphIcon(Glyph glyph, int size) {
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF r(1.5, 1.5, size - 3.0, size - 3.0);
+    // The close button sits in the screen's corner, clear of the question box's rounding.
+    const double inset = glyph == Glyph::Close ? 4.0 : 1.5;
+    const QRectF r(inset, inset, size - 2 * inset, size - 2 * inset);
     QRadialGradient face(r.center() - QPointF(size * 0.15, size * 0.2), size * 0.75);
     face.setColorAt(0, QColor(250, 252, 255));
     face.setColorAt(1, QColor(196, 210, 226));
@@ -871,7 +873,7 @@ void TFormStudyQuestion::layoutWindow() {
     const int paRight =
         oldPA.isValid() && oldPA.width() > 0 ? oldPA.right() + 1 : PA->geometry().right() + 1;
     BPause->move(paRight + ((SQ.right() + 1 - paRight) / 2) / 4 - 2, BNext->y());
-    BClose->move(W - BClose->width() - 2, 2);
+    BClose->move(W - BClose->width(), 0);
     SPABotLine->setGeometry(PA->x(), PA->y() + PA->height(), PA->width() + 1, 1);
     SPARightLine->setGeometry(PA->x() + PA->width(), PA->y(), 1, PA->height());
     PBot->setGeometry(0, H - barH, W, barH);
@@ -903,7 +905,7 @@ void TFormStudyQuestion::paintEvent(QPaintEvent*) {
     const QColor face = palette().color(QPalette::Button);
     p.setPen(QPen(Paused ? FrameGrey : FrameBlue, 3));
     p.setBrush(face);
-    p.drawRoundedRect(QRectF(SQ).adjusted(1.5, 1.5, -1.5, -1.5), 18, 18);
+    p.drawRoundedRect(QRectF(SQ).adjusted(1.5, 1.5, -1.5, -1.5), 24, 24);
     // Soft shading behind the answer.
     if (PA->isVisible()) {
         const QRectF a = QRectF(PA->geometry()).adjusted(-6, -6, 6, 6);

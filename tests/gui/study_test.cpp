@@ -359,3 +359,38 @@ TEST_F(StudyTest, PanesFollowTheLayoutAndPictureFitsTheirPane) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(StudyTest, ThePopUpMenuSwitchesModeAndPanelAndStartsThatKind) {
+    const NodeId conceptNode = addConcept(2);
+    // From Edit mode with the review panel chosen, "Flash" on one question flashes it alone.
+    w->Edit1->trigger();
+    ASSERT_TRUE(w->isEditMode());
+    w->showSession(Session::Review);
+    w->selectNode(questionOf(conceptNode, 1));
+    w->PMISessionClick(Session::Flash);
+    EXPECT_FALSE(w->isEditMode());
+    EXPECT_TRUE(w->FormFlashSelected->PMain->isVisible());
+    ASSERT_TRUE(waitUntil([this] { return studyShowing(); }));
+    EXPECT_EQ(study()->mode(), StudyMode::Flash);
+    ASSERT_TRUE(waitClosed());
+    EXPECT_EQ(study()->visitsShown(), 5);
+
+    // From Study mode with the flash panel showing, "Review" on the concept reviews it.
+    w->selectNode(conceptNode);
+    w->PMISessionClick(Session::Review);
+    EXPECT_TRUE(w->FormReviewSelected->PMain->isVisible());
+    ASSERT_TRUE(waitShowing());
+    EXPECT_EQ(study()->positionLine(), QStringLiteral(" Reviewing question 1 of 2"));
+    key(Qt::Key_Escape);
+    ASSERT_TRUE(waitClosed());
+
+    // With the root selected no level button is live: the panel changes, nothing starts.
+    w->selectNode(tree().first());
+    w->PMISessionClick(Session::Imprint);
+    EXPECT_TRUE(w->FormImprintSelected->PMain->isVisible());
+    EXPECT_FALSE(w->studyBusy());
+}
+
+} // namespace
