@@ -41,6 +41,13 @@ namespace brenvik {
 
 namespace {
 
+// Marks a step of the cycle as running for as long as it runs.
+struct StepGuard {
+    explicit StepGuard(bool& flag) : flag_(flag) { flag_ = true; }
+    ~StepGuard() { flag_ = false; }
+    bool& flag_;
+};
+
 const QColor FrameBlue(60, 90, 120);
 const QColor FrameGrey(90, 90, 90);
 const QColor BarColor(65, 70, 75);
@@ -197,7 +204,7 @@ TFormStudyQuestion::TFormStudyQuestion(StudyContext context) : ctx_(std::move(co
     BClose = MakeButton(this, Glyph::Close, 33, QStringLiteral("Close"));
     for (QToolButton* b : {BAnswer, BBack, BNext, BPause, BClose})
         connect(b, &QToolButton::clicked, this, [this, b] {
-            if (building_) return;
+            if (busy()) return;
             if (b == BAnswer)
                 BAnswerClick();
             else if (b == BBack)
@@ -380,7 +387,9 @@ QString TFormStudyQuestion::positionLine() const {
 }
 
 void TFormStudyQuestion::ShowCurrentQuestion() {
-    if (building_ || closing_) return;
+    if (busy() || closing_) return;
+    // Stopping the voice lets events run: nothing may start another step meanwhile.
+    const StepGuard step(inStep_);
     StopAuto();
     PB2->hide();
     Paused = false;
@@ -450,6 +459,7 @@ void TFormStudyQuestion::checkPanesLoaded() {
 
 void TFormStudyQuestion::finishShowing() {
     webWait_->stop();
+    const StepGuard step(inStep_);
     building_ = false;
     for (QWidget* p : current_.panels)
         if (p) p->show();
@@ -487,7 +497,8 @@ QString TFormStudyQuestion::spokenText(const std::vector<std::string>& lines) co
 }
 
 void TFormStudyQuestion::BAnswerClick() {
-    if (building_ || closing_) return;
+    if (busy() || closing_) return;
+    const StepGuard step(inStep_);
     QuestionShown = AnswerShown = false;
     StopAuto();
     PB2->hide();
@@ -515,7 +526,7 @@ void TFormStudyQuestion::BAnswerClick() {
 }
 
 void TFormStudyQuestion::speechDone() {
-    if (building_) return;
+    if (busy()) return;
     if (WaitingForQuestionSpeech) {
         PB2->hide();
         if (autoMode() && timing().autoAnswer && !TAutoA->isActive()) TAutoA->start();
@@ -525,18 +536,18 @@ void TFormStudyQuestion::speechDone() {
 
 void TFormStudyQuestion::TAutoATimer() {
     TAutoA->stop();
-    if (building_ || !BAnswer->isEnabled()) return;
+    if (busy() || !BAnswer->isEnabled()) return;
     BAnswerClick();
 }
 
 void TFormStudyQuestion::TAutoQTimer() {
     TAutoQ->stop();
-    if (building_ || !BNext->isEnabled()) return;
+    if (busy() || !BNext->isEnabled()) return;
     BNextClick();
 }
 
 void TFormStudyQuestion::BNextClick() {
-    if (building_ || closing_) return;
+    if (busy() || closing_) return;
     if (mode_ == StudyMode::Preview) {
         close();
         return;
@@ -554,13 +565,14 @@ void TFormStudyQuestion::BNextClick() {
 }
 
 void TFormStudyQuestion::BBackClick() {
-    if (building_ || closing_ || position_ <= 0) return;
+    if (busy() || closing_ || position_ <= 0) return;
     --position_;
     ShowCurrentQuestion();
 }
 
 void TFormStudyQuestion::BPauseClick() {
-    if (building_ || closing_) return;
+    if (busy() || closing_) return;
+    const StepGuard step(inStep_);
     StopAuto();
     Paused = true;
     BPause->setEnabled(false);
@@ -592,6 +604,7 @@ QList<QWidget*> TFormStudyQuestion::currentPanes() const {
 // ---- keys, activation, closing --------------------------------------------------------
 
 bool TFormStudyQuestion::keyAction(int key) {
+    if (busy()) return true; // swallowed: a step is under way
     switch (key) {
     case Qt::Key_Escape:
         if (BAnswer->isEnabled()) {

@@ -80,6 +80,8 @@ public:
     int position() const { return position_; }
     StudyMode mode() const { return mode_; }
     bool building() const { return building_; }
+    // A question is being built, or a step (showing, answering, pausing) is under way.
+    bool busy() const { return building_ || inStep_; }
     bool questionShown() const { return QuestionShown; }
     bool answerShown() const { return AnswerShown; }
     bool paused() const { return Paused; }
@@ -160,6 +162,7 @@ private:
     bool WaitingForAnswerSpeech = false;
     bool FirstActivation = false;
     bool building_ = false;
+    bool inStep_ = false;
     bool closing_ = false;
     bool autoAPending_ = false; // TAutoA to start once the question is on screen
     std::array<bool, 3> loaded_{};
