@@ -3,6 +3,7 @@
 #include "library/objects.h"
 #include "library/questionrecord.h"
 #include "mainharness.h"
+#include "mainwindow/librarydocument.h"
 #include "platform/screensaver.h"
 #include "study/fflashselected.h"
 #include "study/fimprintselected.h"
@@ -391,6 +392,29 @@ TEST_F(StudyTest, ThePopUpMenuSwitchesModeAndPanelAndStartsThatKind) {
     w->PMISessionClick(Session::Imprint);
     EXPECT_TRUE(w->FormImprintSelected->PMain->isVisible());
     EXPECT_FALSE(w->studyBusy());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(StudyTest, AutoSaveWritesTheLibraryBeforeTheQuestionsAreChecked) {
+    const QString path = h.folder.filePath(QStringLiteral("mine.bv1"));
+    h.prompts.files << path;
+    ASSERT_TRUE(w->MISaveAsClick());
+    const NodeId conceptNode = addConcept(1, "Saved before studying");
+    ASSERT_TRUE(w->document()->isModified());
+    w->Edit1->trigger();
+    w->CBAutoSave->setChecked(true);
+    w->selectNode(conceptNode);
+    w->PMISessionClick(Session::Review);
+    ASSERT_TRUE(waitUntil([this] { return studyShowing(); }));
+    EXPECT_FALSE(w->document()->isModified());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("Saved before studying"));
+    study()->close();
+    ASSERT_TRUE(waitClosed());
 }
 
 } // namespace
