@@ -6,6 +6,7 @@
 #include "library/colors.h"
 #include "library/demodata.h"
 #include "library/librarytree.h"
+#include "library/objects.h"
 #include "library/outline.h"
 #include "library/questionrecord.h"
 #include "study/core/collect.h"
@@ -16,6 +17,14 @@
 #include <QTemporaryDir>
 
 #include <sys/resource.h>
+#include <unistd.h>
+
+#if BRENVIK_BENCH_VIEW
+#include "mainwindow/libraryitemmodel.h"
+
+#include <QApplication>
+#include <QTreeView>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -70,8 +79,9 @@ std::vector<std::vector<std::string_view>> demoQuestionBlocks() {
 }
 
 // A library of `questions` questions: the demo's path down to the chapter, then sections
-// of 15 concepts, each concept holding the 67 demo questions (the last one fewer).
-std::string buildLibrary(int questions) {
+// of 15 concepts, each concept holding the 67 demo questions (the last one fewer), or with
+// `oneConcept` every question below a single concept.
+std::string buildLibrary(int questions, bool oneConcept = false) {
     auto blocks = demoQuestionBlocks();
     std::string out;
     out.reserve(std::size_t(questions) * 2200);
@@ -91,6 +101,17 @@ std::string buildLibrary(int questions) {
     }
     int made = 0, concepts = 0;
     while (made < questions) {
+        if (oneConcept && concepts == 1) {
+            for (const auto& block : blocks) {
+                if (made == questions) break;
+                for (std::string_view l : block) {
+                    out.append(l);
+                    out += "\r\n";
+                }
+                ++made;
+            }
+            continue;
+        }
         if (concepts % 15 == 0) {
             line(6, "Section " + std::to_string(concepts / 15 + 1));
             line(7, "Notes");
@@ -98,6 +119,7 @@ std::string buildLibrary(int questions) {
         line(7, "Concept " + std::to_string(++concepts));
         line(8, "Notes");
         for (const auto& block : blocks) {
+            if (oneConcept) break;
             if (made == questions) break;
             for (std::string_view l : block) {
                 out.append(l);
@@ -134,6 +156,15 @@ std::size_t baselineOnce(const QString& path) {
     return lines.size();
 }
 
+long residentMegabytes() {
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(f);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024) / 1024;
+}
+
 long peakMegabytes() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -150,8 +181,80 @@ void figure(const char* what, double seconds, double baseline, const char* targe
 
 } // namespace
 
+#if BRENVIK_BENCH_VIEW
+// Copying a concept of `questions` questions with the tree view's model attached, as the
+// copy command does it, then undoing and redoing the copy; the view takes in every change.
+void copyBranch(int questions, const QString& path) {
+    {
+        std::string text = buildLibrary(questions, true);
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) ||
+            f.write(text.data(), qint64(text.size())) != qint64(text.size()))
+            return;
+    }
+    LibraryTree tree;
+    if (!LoadLibraryFile(tree, path).error.isEmpty()) return;
+    NodeId topic = NoNode;
+    for (NodeId n = tree.first(); n != NoNode && topic == NoNode; n = tree.preorderNext(n))
+        if (tree.kind(n) == Concept) topic = n;
+    if (topic == NoNode) return;
+    const NodeId section = tree.parent(topic);
+
+    LibraryItemModel model(tree);
+    QTreeView view;
+    view.setModel(&model);
+    view.setUniformRowHeights(true);
+    view.resize(600, 800);
+    view.show();
+    for (NodeId n = topic; n != NoNode; n = tree.parent(n))
+        view.expand(model.indexFromNode(n));
+    view.scrollTo(model.indexFromNode(topic));
+    QCoreApplication::processEvents();
+
+    std::size_t branchNodes = 0, branchText = 0;
+    const int base = tree.depth(topic);
+    for (NodeId n = topic; n != NoNode && (n == topic || tree.depth(n) > base);
+         n = tree.preorderNext(n)) {
+        ++branchNodes;
+        branchText += tree.text(n).size();
+    }
+    const long before = residentMegabytes();
+    auto t = Clock::now();
+    tree.beginJournal();
+    const NodeId copy = CopySubtree(tree, topic, section, CopyMode::Append);
+    tree.setText(copy, "Copy of " + std::string(tree.text(topic)));
+    const Journal journal = tree.takeJournal();
+    view.setCurrentIndex(model.indexFromNode(copy));
+    QCoreApplication::processEvents();
+    const double copied = secondsSince(t);
+    t = Clock::now();
+    tree.undo(journal);
+    QCoreApplication::processEvents();
+    const double undone = secondsSince(t);
+    t = Clock::now();
+    tree.redo(journal);
+    QCoreApplication::processEvents();
+    const double redone = secondsSince(t);
+    const long grown = residentMegabytes() - before;
+    const double branchMb = double(branchNodes * LibraryTree::nodeBytes()) / 1048576.0;
+    const double branchWithText = branchMb + double(branchText) / 1048576.0;
+    const bool met = copied < 1 && undone < 1 && redone < 1 && double(grown) <= branchWithText;
+    std::printf("copy branch                        copy %.3f s, undo %.3f s, redo %.3f s  "
+                "(%d questions, %zu nodes; memory +%ld MB, the branch %.0f MB of nodes and "
+                "%.0f MB of text; target each < 1 s, memory <= branch: %s)\n",
+                copied, undone, redone, questions, branchNodes, grown, branchMb,
+                branchWithText - branchMb, met ? "met" : "MISSED");
+    if (model.rowCount(model.indexFromNode(section)) != tree.childCount(section))
+        std::fprintf(stderr, "the view's rows lost track of the copy\n");
+}
+#endif
+
 int main(int argc, char** argv) {
     int questions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100000;
+#if BRENVIK_BENCH_VIEW
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+#endif
     QTemporaryDir dir;
     if (!dir.isValid()) {
         std::fprintf(stderr, "no temporary folder\n");
@@ -285,5 +388,10 @@ int main(int argc, char** argv) {
     long peak = peakMegabytes();
     std::printf("%-34s %ld MB  (target < 1024 MB: %s)\n", "peak memory (ru_maxrss)", peak,
                 peak < 1024 ? "met" : "MISSED");
+#if BRENVIK_BENCH_VIEW
+    tree.clear();
+    QFile::remove(output);
+    copyBranch(questions, input);
+#endif
     return 0;
 }

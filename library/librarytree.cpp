@@ -576,6 +576,10 @@ void LibraryTree::discard(const Journal& j, bool undone) {
     }
 }
 
+std::size_t LibraryTree::nodeBytes() {
+    return sizeof(Node);
+}
+
 std::size_t LibraryTree::memoryBytes() const {
     std::size_t bytes = nodes_.capacity() * sizeof(Node) + freeList_.capacity() * sizeof(NodeId);
     for (const std::string& b : blocks_)

@@ -137,6 +137,7 @@ public:
     std::uint64_t generation() const { return generation_; }
 
     std::size_t memoryBytes() const;
+    static std::size_t nodeBytes(); // what one node costs, its text aside
 
     // The outline format cannot hold a text that begins with a TAB or blank, or one with
     // a line break (CR, LF, U+2028, U+2029) or NUL: every edit stores texts in this form.

@@ -117,6 +117,13 @@ protected:
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;
+    // "*" expands below the current row as far as a reader can take in (ExpandBudget rows
+    // made visible), never the whole of a big part at once.
+    void keyPressEvent(QKeyEvent* event) override;
+
+public:
+    static constexpr int ExpandBudget = 5000;
+    void expandBelow(const QModelIndex& index);
 
 private:
     TFormMain& main_;

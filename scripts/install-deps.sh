@@ -5,6 +5,7 @@ SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 PKGS=(
   build-essential cmake ninja-build pkg-config clang-format
+  clang libclang-rt-dev
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
   qt6-webengine-dev qt6-webengine-dev-tools
   qt6-multimedia-dev libqt6multimedia6

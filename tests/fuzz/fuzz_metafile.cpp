@@ -1,0 +1,39 @@
+// Windows metafiles and enhanced metafiles as libuemf and the drawing code read them. The
+// first byte chooses the kind. A render either gives an image and no error or an error and
+// no image, its size follows the file's bounds within the drawing limits, and the same
+// bytes draw the same pixels.
+#include "fuzzcheck.h"
+#include "platform/metafile.h"
+
+#include <QGuiApplication>
+#include <cstdint>
+#include <cstdlib>
+
+using namespace brenvik;
+
+namespace {
+// Never destroyed: Qt's own statics may be gone by the time exit handlers run.
+QGuiApplication* app = nullptr;
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    app = new QGuiApplication(*argc, *argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 1) return 0;
+    const bool enhanced = data[0] & 1;
+    const QByteArray bytes(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
+    QString why, again;
+    const QImage first = RenderMetafile(bytes, enhanced, &why);
+    FUZZ_CHECK(first.isNull() == !why.isEmpty());
+    if (first.isNull()) return 0;
+    FUZZ_CHECK(first.width() > 0 && first.height() > 0);
+    FUZZ_CHECK(qint64(first.width()) * first.height() <= qint64(64) * 1024 * 1024);
+    const QImage second = RenderMetafile(bytes, enhanced, &again);
+    FUZZ_CHECK(again.isEmpty());
+    FUZZ_CHECK(second == first);
+    return 0;
+}
