@@ -2,6 +2,7 @@
 // services.
 #include "mainwindow/fmain.h"
 #include "panels/faboutbox.h"
+#include "platform/colorscheme.h"
 #include "platform/desktopcolors.h"
 #include "platform/espeakengine.h"
 #include "platform/instanceguard.h"
@@ -9,6 +10,7 @@
 #include "platform/prompts.h"
 #include "platform/screensaver.h"
 #include "platform/shellopen.h"
+#include "platform/svgicon.h"
 #include "platform/systemnames.h"
 #include "platform/webviewer.h"
 
@@ -22,9 +24,14 @@ int main(int argc, char* argv[]) {
     // The embedded web viewers share the window system's drawing contexts.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    // Before any window: BRENVIK_COLOR_SCHEME=dark|light overrides the desktop's palette.
+    brenvik::ApplyColorSchemeFromEnvironment();
+    QApplication::setWindowIcon(brenvik::ProgramIcon());
+    // The desktop matches the windows to the menu entry (and its icon) by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.tolmaric.Brenvik"));
     const QString title = brenvik::TAboutBox::applicationTitle();
+    // The name only: a display name would be appended to every caption ("Bye — Brenvik").
     QApplication::setApplicationName(title);
-    QApplication::setApplicationDisplayName(title);
 
     brenvik::DialogPrompts dialogs;
     brenvik::Prompts& prompts = dialogs;
@@ -43,7 +50,11 @@ int main(int argc, char* argv[]) {
                                 QStringLiteral(" can be run.")),
                         brenvik::Prompts::Icon::Information);
         guard.notifyFirstInstance(folder.path);
-        return 0;
+        // The farewell without the spoken goodbye, then the end.
+        brenvik::HostSystemNames names;
+        brenvik::TAboutBox bye(folder.path, names.computerName(), names.userName());
+        bye.showFarewellThen(633, [] { QCoreApplication::quit(); });
+        return app.exec();
     }
 
     brenvik::EspeakEngine speech;

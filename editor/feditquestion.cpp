@@ -105,7 +105,7 @@ TFormEditQuestion::TFormEditQuestion(MainCommands& main, QWidget* parent)
     auto* titleRow = new QHBoxLayout(title);
     titleRow->setContentsMargins(14, 8, 10, 8);
     titleRow->setSpacing(8);
-    LTitle = new QLabel(title);
+    LTitle = new ElidedLabel(title);
     LTitle->setTextFormat(Qt::PlainText); // an ampersand shows as itself
     QFont titleFont(QStringLiteral("Arial"));
     titleFont.setBold(true);

@@ -47,8 +47,12 @@ inline constexpr RuntimeTextKey QuestionPicDir{"question", "picdir"};
 inline constexpr RuntimeIntKey MainSplitter{"main", "splitter", 282};
 inline constexpr IntKey AnswerFontSize{"afont", "size", 14};
 inline constexpr IntKey AnswerFontColor{"afont", "color", 0}; // colour value, black
-// The answer font's face is fixed; it has no key. It has no style.
+// The answer font's face by default, with no style.
 inline constexpr const char* AnswerFontFace = "Arial Rounded MT Bold";
+// Keys of our own beside "size" and "color", so the whole chosen font comes back: the face,
+// and the style as bits (1 bold, 2 italic, 4 underline, 8 strike-out).
+inline constexpr TextKey AnswerFontName{"afont", "face", AnswerFontFace};
+inline constexpr IntKey AnswerFontStyle{"afont", "style", 0};
 inline constexpr IntKey AddEdit{"add", "edit", 1};
 inline constexpr IntKey ImprintAutoQ{"imprint", "autoq", 1};
 inline constexpr TextKey ImprintPauseQ{"imprint", "pauseq", "0.5"};

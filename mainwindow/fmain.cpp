@@ -115,6 +115,7 @@ TFormMain::TFormMain(const MainDeps& deps, QWidget* parent) : QMainWindow(parent
     // The splash comes first so the user sees something while the rest is built.
     AboutBox = new TAboutBox(deps_.programFolder, computerName(), userName(), nullptr);
     AboutBox->showSplash();
+    AboutBox->setAddressHandler([this](const QString& address) { openWithShell(address); });
 
     createMenus();
     createToolStrip();
@@ -197,6 +198,16 @@ void TFormMain::createMenus() {
     QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
     MIUndo = add(edit, QStringLiteral("  &Undo"), &TFormMain::BUndoClick);
     MIRedo = add(edit, QStringLiteral("  &Redo"), &TFormMain::BRedoClick);
+    // The keys every desktop program answers to, shown in the menus; written out rather than
+    // taken from the platform theme so every desktop gets both redo keys.
+    MINew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    MIOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    MISave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    MISaveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    MIExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    MIUndo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    MIRedo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
 
     QMenu* mode = bar->addMenu(QStringLiteral("&Mode"));
     auto* modeGroup = new QActionGroup(this);
@@ -251,6 +262,7 @@ void TFormMain::createMenus() {
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     Contents1 = add(help, QStringLiteral("  &User's Guide"), &TFormMain::Contents1Click);
+    Contents1->setShortcut(QKeySequence(Qt::Key_F1));
     VisitSoftwareCoOnline =
         add(help, QStringLiteral("  &Visit ") + TAboutBox::makerName() + QStringLiteral(" online"),
             &TFormMain::VisitSoftwareCoOnlineClick);
@@ -288,6 +300,8 @@ void TFormMain::createToolStrip() {
         "QTabBar::tab:selected { background: palette(base); font-weight: bold; }"
         "QTabBar::tab:hover:!selected { background: palette(light); }"));
     PCMode->setUsesScrollButtons(false);
+    // Only a click changes the mode, and the window's filter asks before the tab moves.
+    PCMode->setFocusPolicy(Qt::NoFocus);
     PCMode->setIconSize(QSize(16, 16));
     PCMode->move(4, 2);
     PCMode->resize(PCMode->sizeHint().width(), 33);
@@ -308,6 +322,8 @@ void TFormMain::createToolStrip() {
     BRedo = toolButton(QStringLiteral("BRedo"), style()->standardIcon(QStyle::SP_ArrowForward));
     BSave = toolButton(QStringLiteral("BSave"), style()->standardIcon(QStyle::SP_DialogSaveButton));
     BSave->setToolTip(QStringLiteral("Save"));
+    MIUndo->setIcon(BUndo->icon());
+    MIRedo->setIcon(BRedo->icon());
     BUndo->setEnabled(false);
     BRedo->setEnabled(false);
     connect(BUndo, &QToolButton::clicked, this, &TFormMain::BUndoClick);
@@ -329,6 +345,8 @@ void TFormMain::createToolStrip() {
     CBModes->setObjectName(QStringLiteral("CBModes"));
     CBModes->setMaxVisibleItems(40);
     CBModes->setMinimumWidth(180);
+    // A voice's whole name shows, however long the engine makes it.
+    CBModes->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     CBModes->setToolTip(QStringLiteral("Voice"));
     connect(CBModes, &QComboBox::activated, this, &TFormMain::CBModesChange);
 
@@ -364,6 +382,13 @@ void TFormMain::createCentre() {
     TVObjs->setModel(model_);
     selection_ = new GuardedSelectionModel(model_, [this] { return selectionMayChange(); });
     TVObjs->setSelectionModel(selection_);
+    TVObjs->setItemDelegate(new CutStyleDelegate(*model_, TVObjs));
+    connect(TVObjs, &QTreeView::expanded, this,
+            [this](const QModelIndex& i) { rememberExpanded(i, true); });
+    connect(TVObjs, &QTreeView::collapsed, this,
+            [this](const QModelIndex& i) { rememberExpanded(i, false); });
+    connect(model_, &QAbstractItemModel::rowsInserted, this, &TFormMain::reexpandInserted);
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] { expanded_.clear(); });
     // Long names scroll sideways instead of being cut off.
     TVObjs->header()->setStretchLastSection(false);
     TVObjs->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
@@ -938,6 +963,20 @@ int TFormMain::levelForKey(const QKeyEvent* key) const {
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    if (watched == PCMode && PCMode) {
+        // A refused mode change must not show the other page even for a moment, so the
+        // refusal comes before the tab bar sees the click.
+        if (type == QEvent::Wheel) return true;
+        if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            const int index = PCMode->tabAt(mouse->position().toPoint());
+            if (mouse->button() == Qt::LeftButton && index >= 0 &&
+                index != PCMode->currentIndex() &&
+                (!AboutBox || AboutBox->isVisible() ||
+                 EditorBusy(QStringLiteral("switching to a different mode."))))
+                return true;
+        }
+    }
     if ((type == QEvent::ShortcutOverride || type == QEvent::KeyPress) && watched->isWidgetType() &&
         static_cast<QWidget*>(watched)->window() == this && isEnabled()) {
         auto* key = static_cast<QKeyEvent*>(event);

@@ -9,10 +9,12 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QPointer>
+#include <QStyledItemDelegate>
 #include <QTreeView>
 #include <array>
 #include <functional>
 #include <memory>
+#include <unordered_set>
 
 class QAction;
 class QActionGroup;
@@ -102,6 +104,18 @@ private:
     std::function<bool()> mayChange_;
     bool bypass_ = false;
     bool asking_ = false;
+    QPersistentModelIndex refused_;
+};
+
+// Draws the node being dragged in the cut style while its drop is accepted.
+class CutStyleDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    CutStyleDelegate(const LibraryItemModel& model, QObject* parent);
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+
+private:
+    const LibraryItemModel& model_;
 };
 
 // The tree view `TVObjs`: in-place rename only when the window allows it, right click
@@ -114,6 +128,7 @@ public:
 protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;
@@ -296,6 +311,9 @@ public:
     // at once; F9 is free again on every way out.
     void startStudy(Session s, int level);
     bool studyBusy() const { return preparing_ || StudyWindowShowing; }
+    // The tree's pop-up "Imprint", "Flash", "Review": to Study mode, that kind's panel, and a
+    // session at the deepest level of the selection.
+    void PMISessionClick(Session s);
 
     int ActiveLevel = 0;
     bool F9Busy = false;
@@ -311,9 +329,6 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    // The tree's pop-up "Imprint", "Flash", "Review": to Study mode, that kind's panel, and a
-    // session at the deepest level of the selection.
-    void PMISessionClick(Session s);
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -367,6 +382,8 @@ private:
     NodeId objectOf(NodeId node) const;
     int deepestObjectLevel() const; // the deepest level with an object on the selection's path
     void expandTo(NodeId node);
+    void rememberExpanded(const QModelIndex& index, bool expanded);
+    void reexpandInserted(const QModelIndex& parent, int first, int last);
 
     // fmain_study.cpp
     void PrepareStudy(int level, bool study, std::function<void()> passed);
@@ -418,6 +435,7 @@ private:
     bool revertingMode_ = false;
     QPointer<QWidget> HotTab;
     NodeId dragged_ = NoNode;
+    std::unordered_set<NodeId> expanded_; // the nodes the user has expanded
     // The question the Add-new panel has just added for its editor to open at once.
     NodeId addedQuestion_ = NoNode;
     QString lastSpoken_; // the text the engine is reading

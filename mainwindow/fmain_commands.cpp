@@ -29,6 +29,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QStyle>
 #include <QTabBar>
 #include <QTimer>
 #include <QToolButton>
@@ -50,9 +51,17 @@ GuardedSelectionModel::GuardedSelectionModel(QAbstractItemModel* model,
 bool GuardedSelectionModel::allowed(const QModelIndex& target) {
     if (bypass_ || !target.isValid() || target == currentIndex()) return true;
     if (asking_) return false; // a box is up already; the second request is the same change
+    // One user action asks more than once (the view sets the current index, then
+    // selects): the refusal it has already had stands for the rest of that action.
+    if (refused_.isValid() && refused_ == QPersistentModelIndex(target)) return false;
     asking_ = true;
     const bool ok = mayChange_();
     asking_ = false;
+    if (!ok) {
+        refused_ = QPersistentModelIndex(target);
+        // Started after the box has gone, so it fires once the action's event is done.
+        QTimer::singleShot(0, this, [this] { refused_ = QPersistentModelIndex(); });
+    }
     return ok;
 }
 
@@ -77,6 +86,22 @@ void GuardedSelectionModel::select(const QItemSelection& selection, SelectionFla
 
 // ---- ObjTreeView ---------------------------------------------------------------------
 
+// ---- CutStyleDelegate ------------------------------------------------------------------
+
+CutStyleDelegate::CutStyleDelegate(const LibraryItemModel& model, QObject* parent)
+    : QStyledItemDelegate(parent), model_(model) {}
+
+void CutStyleDelegate::initStyleOption(QStyleOptionViewItem* option,
+                                       const QModelIndex& index) const {
+    QStyledItemDelegate::initStyleOption(option, index);
+    // The dragged row is the selected one: greyed under the selection colour it would not
+    // show, so the cut row is drawn greyed and without the highlight.
+    if (model_.dimmedNode() != NoNode && model_.nodeFromIndex(index) == model_.dimmedNode())
+        option->state &= ~(QStyle::State_Selected | QStyle::State_Enabled);
+}
+
+// ---- ObjTreeView ---------------------------------------------------------------------
+
 ObjTreeView::ObjTreeView(TFormMain& main, QWidget* parent) : QTreeView(parent), main_(main) {
     setHeaderHidden(true);
     setFrameShape(QFrame::NoFrame);
@@ -86,6 +111,9 @@ ObjTreeView::ObjTreeView(TFormMain& main, QWidget* parent) : QTreeView(parent), 
     setDragEnabled(true);
     setAcceptDrops(true);
     setDropIndicatorShown(true);
+    // A drop always goes onto the row under the pointer, and the indicator frames that row;
+    // lines between rows would promise places the drop rules do not use.
+    setDragDropOverwriteMode(true);
     setDragDropMode(QAbstractItemView::DragDrop);
     setDefaultDropAction(Qt::CopyAction);
     setUniformRowHeights(true);
@@ -116,6 +144,17 @@ void ObjTreeView::mousePressEvent(QMouseEvent* event) {
         return;
     }
     QTreeView::mousePressEvent(event);
+}
+
+void ObjTreeView::dragMoveEvent(QDragMoveEvent* event) {
+    // The base class keeps the last indicator when a target is refused; hiding the
+    // indicator for a refused move clears it, and the next accepted move draws it anew.
+    setDropIndicatorShown(true);
+    QTreeView::dragMoveEvent(event);
+    if (!event->isAccepted()) {
+        setDropIndicatorShown(false);
+        viewport()->update();
+    }
 }
 
 void ObjTreeView::dragLeaveEvent(QDragLeaveEvent* event) {
@@ -316,6 +355,37 @@ void TFormMain::editorClosed() {
     SB->hide();
     ActiveLevel = 0;
     RefreshSelectionViews();
+    // The editor's controls are gone: the keys go to the tree at once (Down, F2).
+    TVObjs->setFocus(Qt::OtherFocusReason);
+}
+
+// ---- expanded rows ---------------------------------------------------------------------
+
+// Nodes keep their ids through moves and undo, while the view forgets the expanded state of
+// every row it sees removed. The ids the user expanded are kept here, and rows that come
+// back (a move, an undone move or delete) are expanded again.
+void TFormMain::rememberExpanded(const QModelIndex& index, bool expanded) {
+    const NodeId n = model_->nodeFromIndex(index);
+    if (n == NoNode) return;
+    if (expanded)
+        expanded_.insert(n);
+    else
+        expanded_.erase(n);
+}
+
+void TFormMain::reexpandInserted(const QModelIndex& parent, int first, int last) {
+    if (expanded_.empty()) return;
+    std::vector<NodeId> todo;
+    for (int row = first; row <= last; ++row)
+        todo.push_back(model_->nodeFromIndex(model_->index(row, 0, parent)));
+    while (!todo.empty()) {
+        const NodeId n = todo.back();
+        todo.pop_back();
+        if (n == NoNode || !tree_.hasChildren(n)) continue;
+        if (expanded_.count(n)) TVObjs->expand(model_->indexFromNode(n));
+        for (NodeId c = tree_.firstChild(n); c != NoNode; c = tree_.nextSibling(c))
+            todo.push_back(c);
+    }
 }
 
 void TFormMain::CopySelectedClick(int level) {
@@ -401,13 +471,19 @@ bool TFormMain::TVObjsDragDrop(NodeId dragged, NodeId target) {
     const bool sameKind = tree_.kind(dragged) == tree_.kind(target);
     QString verb;
     if (tree_.topLevelOf(dragged) == tree_.first()) {
+        NodeId parent = target, before = NoNode;
+        if (sameKind) {
+            parent = tree_.parent(target);
+            before = tree_.preorderIndex(target) < tree_.preorderIndex(dragged)
+                         ? target
+                         : tree_.nextSibling(target);
+        }
+        // Already there (onto its own parent as its last child): no change, no undo point.
+        if (tree_.parent(dragged) == parent &&
+            (before == dragged || tree_.nextSibling(dragged) == before))
+            return false;
         SaveUndoState();
-        if (!sameKind)
-            tree_.move(dragged, target, NoNode);
-        else if (tree_.preorderIndex(target) < tree_.preorderIndex(dragged))
-            tree_.move(dragged, tree_.parent(target), target);
-        else
-            tree_.move(dragged, tree_.parent(target), tree_.nextSibling(target));
+        tree_.move(dragged, parent, before);
         selectNode(dragged);
         verb = QStringLiteral("move ");
     } else {
@@ -496,6 +572,7 @@ int TFormMain::deepestObjectLevel() const {
 
 void TFormMain::TVObjsMouseDown(const QPoint& globalPos, const QModelIndex& index) {
     selection_->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    if (selection_->currentIndex() != index) return; // refused: the user has had the box
     QCoreApplication::processEvents();
     TVObjs->viewport()->repaint();
     PMObjs->popup(globalPos);

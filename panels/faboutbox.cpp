@@ -1,5 +1,7 @@
 #include "panels/faboutbox.h"
 
+#include "panels/levelpanel.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -11,6 +13,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 
 namespace brenvik {
 
@@ -68,7 +71,8 @@ TAboutBox::TAboutBox(const QString& folder, const QString& computer, const QStri
     programIcon_->setGeometry(14, 14, 76, 76);
     programIcon_->setAlignment(Qt::AlignCenter);
     programIcon_->setAttribute(Qt::WA_TranslucentBackground);
-    const QImage picture(QDir(folder).filePath(QStringLiteral("GEARWHL2.bmp")));
+    // A missing, cut-off or otherwise damaged picture leaves the place empty.
+    const QImage picture = LoadPanelPicture(folder, QStringLiteral("GEARWHL2.bmp"));
     if (!picture.isNull())
         programIcon_->setPixmap(QPixmap::fromImage(picture).scaled(
             programIcon_->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
@@ -190,6 +194,15 @@ void TAboutBox::showFarewell() {
                 QLatin1Char('.'));
     pushWaitCursor();
     showNow();
+}
+
+void TAboutBox::showFarewellThen(int ms, std::function<void()> then) {
+    showFarewell();
+    QTimer::singleShot(ms, this, [this, then = std::move(then)] {
+        hide();
+        popWaitCursor();
+        if (then) then();
+    });
 }
 
 void TAboutBox::showNow() {

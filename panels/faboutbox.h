@@ -1,5 +1,7 @@
 #pragma once
 
+#include <brenvik/version.h>
+
 #include <QDialog>
 #include <QString>
 #include <functional>
@@ -28,7 +30,7 @@ public:
     ~TAboutBox() override;
 
     static QString applicationTitle() { return QStringLiteral("Brenvik"); }
-    static QString versionText() { return QStringLiteral("1.1"); }
+    static QString versionText() { return QStringLiteral(BRENVIK_VERSION); }
     static QString makerName() { return QStringLiteral("Tolmaric"); }
     static QString makerAddress() { return QStringLiteral("https://tolmaric.example.org/brenvik"); }
     // The product's one-line description shown by Help > About.
@@ -48,6 +50,9 @@ public:
     int execAbout();
     // The goodbye screen: shown without a modal loop, with the hourglass.
     void showFarewell();
+    // The goodbye screen on its own (a second start, no main window): shown for `ms`
+    // milliseconds, then hidden, then `then` runs. Returns at once.
+    void showFarewellThen(int ms, std::function<void()> then);
 
     // Called with the maker's address when its label is clicked; the main window routes it
     // to the desktop's open action.

@@ -73,7 +73,7 @@ TFormEditObject::TFormEditObject(MainCommands& main, QWidget* parent)
     auto* titleRow = new QHBoxLayout(title);
     titleRow->setContentsMargins(14, 8, 10, 8);
     titleRow->setSpacing(8);
-    LTitle = new QLabel(title);
+    LTitle = new ElidedLabel(title);
     LTitle->setTextFormat(Qt::PlainText);
     QFont titleFont(QStringLiteral("Arial"));
     titleFont.setBold(true);
@@ -175,20 +175,27 @@ void TFormEditObject::load(int level, NodeId node) {
 
     open_ = true;
     PMain->show();
+    MarkUnchanged();
+}
+
+void TFormEditObject::MarkChanged() {
+    changed_ = true;
+    main_.MarkChanged(BSave, BCancel);
+}
+
+void TFormEditObject::MarkUnchanged() {
+    changed_ = false;
     main_.MarkUnchanged(BSave, BCancel);
 }
 
-bool TFormEditObject::hasUnsavedChanges() const {
-    return open_ && BSave->isEnabled();
-}
-
 void TFormEditObject::ENameChange() {
-    if (!loading_ && open_) main_.MarkChanged(BSave, BCancel);
+    if (!loading_ && open_) MarkChanged();
 }
 
 bool TFormEditObject::validate() {
     if (!EName->text().trimmed().isEmpty()) return true;
     ShowValidationError(main_, QStringLiteral("No name was entered."), EName);
+    // Save waits for the next change; the edits are still unsaved, so Cancel stays Cancel.
     BSave->setEnabled(false);
     return false;
 }
@@ -225,15 +232,13 @@ void TFormEditObject::BSaveClick() {
 
 void TFormEditObject::BCancelClick() {
     if (!open_) return;
-    if (BCancel->text().trimmed().toLower() == QLatin1String("cancel") &&
-        main_.ConfirmBox(QStringLiteral("CANCEL CHANGES?")) != Prompts::Yes)
-        return;
+    if (changed_ && main_.ConfirmBox(QStringLiteral("CANCEL CHANGES?")) != Prompts::Yes) return;
     close();
 }
 
 void TFormEditObject::close() {
     open_ = false;
-    main_.MarkUnchanged(BSave, BCancel);
+    MarkUnchanged();
     PMain->hide();
     main_.editorClosed();
 }

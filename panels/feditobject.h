@@ -33,7 +33,8 @@ public:
     // caller hides the operation host. Leaves the editor unchanged (Save disabled).
     void load(int level, NodeId node);
     bool isOpen() const { return open_; }
-    bool hasUnsavedChanges() const;
+    // Changed since it was loaded; Save may still be disabled after a failed validation.
+    bool hasUnsavedChanges() const { return open_ && changed_; }
     int activeLevel() const { return level_; }
 
     void BSaveClick();   // Save
@@ -41,6 +42,8 @@ public:
 
 private:
     void ENameChange();
+    void MarkChanged();
+    void MarkUnchanged();
     bool validate();
     void close();
 
@@ -48,6 +51,7 @@ private:
     int level_ = 0;
     bool open_ = false;
     bool loading_ = false;
+    bool changed_ = false;
 };
 
 } // namespace brenvik

@@ -60,6 +60,24 @@ QImage LoadPanelPicture(const QString& folder, const QString& fileName) {
     return LoadPicture(path).image;
 }
 
+// ElidedLabel
+
+QString ElidedLabel::shownText() const {
+    return fontMetrics().elidedText(text(), Qt::ElideRight, contentsRect().width());
+}
+
+QSize ElidedLabel::minimumSizeHint() const {
+    // Any width will do: the text is elided, never pushing its row wider.
+    return QSize(0, QLabel::minimumSizeHint().height());
+}
+
+void ElidedLabel::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setPen(palette().color(foregroundRole()));
+    p.setFont(font());
+    p.drawText(contentsRect(), int(alignment()) | Qt::TextSingleLine, shownText());
+}
+
 // PicturePanel
 
 PicturePanel::PicturePanel(QWidget* parent) : QFrame(parent) {

@@ -35,6 +35,20 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
+// A one-line label that shows as much of its text as fits and ends a cut text with "…"
+// (an editor's title with a long name); text() stays the whole text.
+class ElidedLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+    // The text as it is drawn at the present width.
+    QString shownText() const;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
 // Reads a background picture from the program folder; a missing or unreadable file
 // gives a null image (the caller then draws a plain background, no message).
 QImage LoadPanelPicture(const QString& folder, const QString& fileName);

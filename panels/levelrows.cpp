@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QStyle>
 
 namespace brenvik {
 
@@ -146,16 +147,23 @@ LevelRows::LevelRows(MainCommands& main, const QStringList& hints, QWidget* pare
     : QWidget(parent), main_(main) {
     // Buttons are styled here rather than by the desktop style, so the column reads as
     // one designed block on top of the background picture.
-    setStyleSheet(QStringLiteral(
-        "QPushButton { text-align: left; padding: 3px 10px; min-height: 22px;"
-        " border: 1px solid #8796ad; border-radius: 4px; color: #14233d;"
-        " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #ffffff, stop:1 #dfe7f3); }"
-        "QPushButton:hover { border-color: #3d6fc0;"
-        " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f4f8ff, stop:1 #c8daf6); }"
-        "QPushButton:pressed { background: #b3cbef; }"
-        "QPushButton:focus { border-color: #2b5cab; }"
-        "QPushButton:disabled { color: #98a1ad; border-color: #c6ccd4; background: #eceff3; }"
-        "QLabel { color: #2a3342; }"));
+    setStyleSheet(
+        QStringLiteral(
+            "QPushButton { text-align: left; padding: 3px 10px; min-height: 22px;"
+            " border: 1px solid #8796ad; border-radius: 4px; color: #14233d;"
+            " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #ffffff, stop:1 #dfe7f3); "
+            "}"
+            "QPushButton:hover { border-color: #3d6fc0;"
+            " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f4f8ff, stop:1 #c8daf6); "
+            "}"
+            "QPushButton:pressed { background: #b3cbef; }"
+            "QPushButton:focus { border-color: #2b5cab; }"
+            "QPushButton:disabled { color: #98a1ad; border-color: #c6ccd4; background: #eceff3; }"
+            "QLabel { color: #2a3342; }"
+            "QLineEdit { border: none; padding: 1px 2px; background: %1; color: black; }"
+            "QLineEdit[active=\"true\"] { background: %2; color: %3; }")
+            .arg(kInactiveBase.name(), FromValue(main_.desktopColors().scheme().window).name(),
+                 FromValue(main_.desktopColors().scheme().windowText).name()));
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(10, 8, 10, 8);
@@ -226,11 +234,12 @@ void LevelRows::setActiveColours(QLineEdit* edit, bool active) {
         pal.setColor(QPalette::Text, Qt::black);
     }
     edit->setPalette(pal);
-    // The rows' style sheet would paint over the palette; say the same colours there.
-    edit->setStyleSheet(
-        QStringLiteral("QLineEdit { border: none; padding: 1px 2px;"
-                       " background: %1; color: %2; }")
-            .arg(pal.color(QPalette::Base).name(), pal.color(QPalette::Text).name()));
+    // The rows' style sheet says the same colours by the "active" property. A sheet of the
+    // edit's own would be re-applied at every focus change and lose the panel's font.
+    edit->setProperty("active", active);
+    edit->style()->unpolish(edit);
+    edit->style()->polish(edit);
+    edit->update();
 }
 
 void LevelRows::showCurrentName(int level) {

@@ -1,10 +1,15 @@
 #include "platform/prompts.h"
 
 #include <QColorDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <algorithm>
 
 namespace brenvik {
@@ -133,6 +138,66 @@ bool DialogPrompts::chooseColor(QWidget* parent, QColor& color, const QList<QCol
         QColorDialog::getColor(color, parent, QString(), QColorDialog::DontUseNativeDialog);
     if (!chosen.isValid()) return false;
     color = chosen;
+    return true;
+}
+
+bool DialogPrompts::chooseFontAndColor(QWidget* parent, const QString& title, QFont& font,
+                                       QColor& color) {
+    // The toolkit's font dialog has no colour: it is embedded as a widget beside a colour
+    // button of our own.
+    QDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* fonts = new QFontDialog(&dialog);
+    fonts->setWindowFlags(Qt::Widget);
+    fonts->setOptions(QFontDialog::DontUseNativeDialog | QFontDialog::NoButtons);
+    fonts->setCurrentFont(font);
+    layout->addWidget(fonts);
+
+    QColor chosen = color.isValid() ? color : QColor(Qt::black);
+    auto* row = new QHBoxLayout;
+    auto* label = new QLabel(QStringLiteral("Color:"), &dialog);
+    auto* swatch = new QLabel(&dialog);
+    swatch->setFixedSize(48, 20);
+    swatch->setFrameShape(QFrame::Box);
+    swatch->setAutoFillBackground(true);
+    auto paintSwatch = [swatch, &chosen] {
+        QPalette pal = swatch->palette();
+        pal.setColor(QPalette::Window, chosen);
+        swatch->setPalette(pal);
+    };
+    paintSwatch();
+    auto* pick = new QPushButton(QStringLiteral("C&olor..."), &dialog);
+    pick->setAutoDefault(false);
+    QObject::connect(pick, &QPushButton::clicked, &dialog, [&dialog, &chosen, paintSwatch] {
+        const QColor c = QColorDialog::getColor(chosen, &dialog, QStringLiteral("Color"),
+                                                QColorDialog::DontUseNativeDialog);
+        if (!c.isValid()) return;
+        chosen = c;
+        paintSwatch();
+    });
+    label->setBuddy(pick);
+    row->addWidget(label);
+    row->addWidget(swatch);
+    row->addWidget(pick);
+    row->addStretch(1);
+    layout->addLayout(row);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    font = fonts->currentFont();
+    color = chosen;
+    return true;
+}
+
+bool FakePrompts::chooseFontAndColor(QWidget*, const QString& title, QFont& font, QColor& color) {
+    fontTitles.append(title);
+    if (fonts.isEmpty()) return false;
+    font = fonts.takeFirst();
+    if (!fontColors.isEmpty()) color = fontColors.takeFirst();
     return true;
 }
 

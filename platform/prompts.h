@@ -29,6 +29,9 @@ public:
     // Font and colour dialogs: return false when cancelled.
     virtual bool chooseFont(QWidget* parent, QFont& font) = 0;
     virtual bool chooseColor(QWidget* parent, QColor& color, const QList<QColor>& custom) = 0;
+    // A font dialog that offers a colour as well, titled `title`: false when cancelled.
+    virtual bool chooseFontAndColor(QWidget* parent, const QString& title, QFont& font,
+                                    QColor& color) = 0;
 };
 
 // Converts a "Desc (*.x)|*.x|Other|*.y;*.z" filter to Qt's "Desc (*.x);;Other (*.y *.z)".
@@ -46,6 +49,8 @@ public:
                      const QString& filter, const QString& defaultSuffix) override;
     bool chooseFont(QWidget* parent, QFont& font) override;
     bool chooseColor(QWidget* parent, QColor& color, const QList<QColor>& custom) override;
+    bool chooseFontAndColor(QWidget* parent, const QString& title, QFont& font,
+                            QColor& color) override;
 };
 
 // Scripted answers for tests: records every box and returns queued answers.
@@ -63,6 +68,8 @@ public:
     QList<QColor> colors;           // answers for chooseColor (empty list = cancel)
     QStringList fileTitles;         // titles of the file dialogs asked for, in order
     QList<QColor> lastCustomColors; // the custom list handed to the last chooseColor
+    QList<QColor> fontColors;       // colours for chooseFontAndColor (empty: kept as it was)
+    QStringList fontTitles;         // titles of the font dialogs asked for, in order
 
     int message(QWidget* parent, const QString& caption, const QString& text, Icon icon,
                 int buttons, int defaultButton) override;
@@ -72,6 +79,9 @@ public:
                      const QString& filter, const QString& defaultSuffix) override;
     bool chooseFont(QWidget* parent, QFont& font) override;
     bool chooseColor(QWidget* parent, QColor& color, const QList<QColor>& custom) override;
+    // Answers from `fonts` (empty: cancelled) and `fontColors`.
+    bool chooseFontAndColor(QWidget* parent, const QString& title, QFont& font,
+                            QColor& color) override;
 };
 
 } // namespace brenvik

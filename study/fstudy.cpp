@@ -2,6 +2,7 @@
 
 #include "library/settingskeys.h"
 #include "library/settingsstore.h"
+#include "platform/desktopcolors.h"
 #include "platform/prompts.h"
 #include "study/fflashselected.h"
 #include "study/fimprintselected.h"
@@ -20,6 +21,18 @@ QFont DefaultAnswerFont(int size) {
     f.setBold(false);
     f.setItalic(false);
     return f;
+}
+
+int StyleBits(const QFont& f) {
+    return (f.bold() ? 1 : 0) | (f.italic() ? 2 : 0) | (f.underline() ? 4 : 0) |
+           (f.strikeOut() ? 8 : 0);
+}
+
+void ApplyStyleBits(QFont& f, int bits) {
+    f.setBold(bits & 1);
+    f.setItalic(bits & 2);
+    f.setUnderline(bits & 4);
+    f.setStrikeOut(bits & 8);
 }
 
 } // namespace
@@ -65,16 +78,22 @@ SessionPanel* TFormStudy::visiblePanel() const {
 
 bool TFormStudy::ChooseAnswerFont(QWidget* parent) {
     QFont font = answerFont_;
-    if (!main_.prompts().chooseFont(parent, font)) return false;
+    QColor color = toQColor(answerColor_);
+    if (!main_.prompts().chooseFontAndColor(parent, QStringLiteral("Answer Font"), font, color))
+        return false;
     int size = font.pointSize();
     if (size <= 0 && font.pixelSize() > 0) size = font.pixelSize() * 72 / 96;
     font.setPointSize(std::clamp(size, 1, 72));
     answerFont_ = font;
+    if (color.isValid()) answerColor_ = fromQColor(color);
     return true;
 }
 
 void TFormStudy::loadAnswerFont(const SettingsStore& store) {
     answerFont_ = DefaultAnswerFont(settings::Read(store, settings::AnswerFontSize));
+    const QString face = settings::Read(store, settings::AnswerFontName).trimmed();
+    if (!face.isEmpty()) answerFont_.setFamily(face);
+    ApplyStyleBits(answerFont_, settings::Read(store, settings::AnswerFontStyle));
     answerColor_ = static_cast<ColorValue>(settings::Read(store, settings::AnswerFontColor));
 }
 
@@ -83,7 +102,10 @@ void TFormStudy::loadSessionSettings(const SettingsStore& store) {
         if (p) p->loadSettings(store);
     for (Session s : {Session::Imprint, Session::Flash}) {
         if (SessionPanel* p = panel(s)) {
+            // Stored texts are final: an unfinished number read back becomes "0" here.
+            p->EPauseAfterAExit(p->EPauseAfterA);
             p->EPauseAfterAChange(p->EPauseAfterA);
+            p->EPauseAfterAExit(p->EPauseAfterQ);
             p->EPauseAfterAChange(p->EPauseAfterQ);
         }
     }
@@ -95,6 +117,10 @@ void TFormStudy::saveSettings(SettingsStore& store) const {
     store.WriteInteger(QString::fromLatin1(settings::AnswerFontColor.section),
                        QString::fromLatin1(settings::AnswerFontColor.key),
                        static_cast<int>(answerColor_));
+    store.WriteText(QString::fromLatin1(settings::AnswerFontName.section),
+                    QString::fromLatin1(settings::AnswerFontName.key), answerFont_.family());
+    store.WriteInteger(QString::fromLatin1(settings::AnswerFontStyle.section),
+                       QString::fromLatin1(settings::AnswerFontStyle.key), StyleBits(answerFont_));
     for (SessionPanel* p : panels_)
         if (p) p->saveSettings(store);
 }

@@ -31,14 +31,14 @@ public:
     // The visible panel, in the order flash, review, imprint; null when none is.
     SessionPanel* visiblePanel() const;
 
-    // Answer font: face "Arial Rounded MT Bold" with no style, size and colour from the
-    // settings.
+    // Answer font: face, size, style and colour from the settings; by default
+    // "Arial Rounded MT Bold" with no style.
     QFont answerFont() const { return answerFont_; }
     ColorValue answerColor() const { return answerColor_; }
     void setAnswerFont(const QFont& font) { answerFont_ = font; }
     void setAnswerColor(ColorValue color) { answerColor_ = color; }
-    // The font dialog on the answer font; on OK the size is kept within 1..72. Returns
-    // whether the font was changed.
+    // The "Answer Font" dialog (font and colour); on OK the size is kept within 1..72.
+    // Returns whether the font was changed.
     bool ChooseAnswerFont(QWidget* parent = nullptr);
 
     // Start-up: the answer font is read with the main window's settings, the session

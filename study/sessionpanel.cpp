@@ -184,6 +184,13 @@ void SessionPanel::buildOptions() {
             [this] { EPauseAfterAChange(EPauseAfterQ); });
     connect(EPauseAfterA, &QLineEdit::textChanged, this,
             [this] { EPauseAfterAChange(EPauseAfterA); });
+    connect(EPauseAfterQ, &QLineEdit::editingFinished, this,
+            [this] { EPauseAfterAExit(EPauseAfterQ); });
+    connect(EPauseAfterA, &QLineEdit::editingFinished, this,
+            [this] { EPauseAfterAExit(EPauseAfterA); });
+    // Qt reports a left edit only after a change; an untouched "-" left behind counts too.
+    EPauseAfterQ->installEventFilter(this);
+    EPauseAfterA->installEventFilter(this);
 
     extrasLayout()->addWidget(frame);
     setOptions(SessionOptions::defaults(optionSet()));
@@ -253,9 +260,21 @@ void SessionPanel::saveSettings(SettingsStore& store) const {
     if (hasOptions()) SaveSessionOptions(store, optionSet(), options());
 }
 
-void SessionPanel::EPauseAfterAChange(QLineEdit* sender) {
+bool SessionPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut && (watched == EPauseAfterQ || watched == EPauseAfterA))
+        EPauseAfterAExit(static_cast<QLineEdit*>(watched));
+    return LevelPanel::eventFilter(watched, event);
+}
+
+void SessionPanel::EPauseAfterAExit(QLineEdit* sender) {
     if (!sender || (sender != EPauseAfterQ && sender != EPauseAfterA)) return;
     const PauseValue v = ParsePause(sender->text());
+    if (v.replaced && sender->text() != v.text) sender->setText(v.text); // runs the change
+}
+
+void SessionPanel::EPauseAfterAChange(QLineEdit* sender) {
+    if (!sender || (sender != EPauseAfterQ && sender != EPauseAfterA)) return;
+    const PauseValue v = ParsePauseTyping(sender->text());
     if (v.replaced && sender->text() != v.text)
         sender->setText(v.text); // runs this handler again with "0"
     const bool beforeAnswer = sender == EPauseAfterQ;

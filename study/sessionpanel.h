@@ -56,8 +56,11 @@ public:
     void saveSettings(SettingsStore& store) const;
 
     // The change handler of both pause edits: refuses what is not a non-negative number
-    // and sets the edit's "second(s)" label.
+    // and sets the edit's "second(s)" label. A number still being typed ("", "-", ".") is
+    // left to the user and counts as 0 until the edit is left.
     void EPauseAfterAChange(QLineEdit* sender);
+    // Leaving a pause edit (or Enter): an unfinished number becomes "0".
+    void EPauseAfterAExit(QLineEdit* sender);
 
     // The session tabs: PImprint, PFlash, PReview (the own one highlighted).
     PanelTab* tab(Session s) const { return sessionTabs_[static_cast<int>(s)]; }
@@ -83,6 +86,7 @@ Q_SIGNALS:
 
 protected:
     void levelCommand(int level) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildOptions();

@@ -67,6 +67,17 @@ PauseValue ParsePause(const QString& text, const QLocale& locale) {
     return result;
 }
 
+PauseValue ParsePauseTyping(const QString& text, const QLocale& locale) {
+    QString t = text.trimmed();
+    if (t.startsWith(QLatin1Char('-')) || t.startsWith(QLatin1Char('+'))) t.remove(0, 1);
+    if (t.isEmpty() || t == QLatin1String(".") || t == locale.decimalPoint()) {
+        PauseValue partial;
+        partial.text = text;
+        return partial;
+    }
+    return ParsePause(text, locale);
+}
+
 QString PauseLabel(double seconds, bool beforeAnswer) {
     const bool plural = seconds == 0 || seconds > 1;
     return (plural ? QStringLiteral("seconds") : QStringLiteral("second")) +

@@ -39,6 +39,11 @@ constexpr double MaxPauseSeconds = 3600;
 // Above MaxPauseSeconds: the cap, and its text.
 PauseValue ParsePause(const QString& text, const QLocale& locale = QLocale::system());
 
+// The same while the user is still typing: a start of a number ("", "-", "+", ".", "-.",
+// or the locale's separator) is left as typed and reads as 0, so the user can finish it.
+// ParsePause corrects whatever is left of it when the edit is left.
+PauseValue ParsePauseTyping(const QString& text, const QLocale& locale = QLocale::system());
+
 // "second(s) before showing the answer" / "... the next question": plural for 0 and for
 // values above 1, singular otherwise.
 QString PauseLabel(double seconds, bool beforeAnswer);

@@ -238,14 +238,17 @@ TEST(SessionPanels, PauseEditsParseAndLabelSingularOrPlural) {
             << c.typed;
     }
 
-    // Typing key by key: a leading minus is refused at once, the digits after it stay.
+    // Typing key by key: the minus waits for what follows, and "-3" as a whole is refused.
     page.study.PMain->show();
     page.study.showSession(Session::Flash);
     Type(p.EPauseAfterQ, QStringLiteral("-3"));
-    EXPECT_EQ(p.EPauseAfterQ->text(), "03");
-    EXPECT_DOUBLE_EQ(p.pauseBeforeAnswer(), 3.0);
+    EXPECT_EQ(p.EPauseAfterQ->text(), "0");
+    EXPECT_DOUBLE_EQ(p.pauseBeforeAnswer(), 0.0);
     // The options carry the text as typed.
+    p.EPauseAfterQ->end(false);
+    QTest::keyClicks(p.EPauseAfterQ, QStringLiteral("3"));
     EXPECT_EQ(p.options().pauseBeforeAnswer, "03");
+    EXPECT_DOUBLE_EQ(p.pauseBeforeAnswer(), 3.0);
 }
 
 TEST(SessionPanels, LevelButtonsStartTheirKindAtTheirLevel) {
