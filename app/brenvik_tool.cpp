@@ -8,8 +8,9 @@
 //                                 the study preparation's check of every question of FILE,
 //                                 or of those below the object PATH ("Library > Set > ...")
 //
-// Exit codes: 0 success, 1 a loader or write error or a question that fails the check,
-// 2 a missing file, an unknown PATH or bad arguments.
+// Exit codes, one meaning each: 0 success; 1 the library is damaged (a loader error) or a
+// check failed; 2 bad usage (an unknown command or PATH, wrong arguments) or a file that
+// cannot be read or written.
 
 #include "library/colors.h"
 #include "library/demodata.h"
@@ -20,6 +21,10 @@
 #include "library/textcodec.h"
 #include "study/core/collect.h"
 
+#include <brenvik/version.h>
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -33,8 +38,8 @@ using namespace brenvik;
 
 namespace {
 
-constexpr int ExitError = 1;
-constexpr int ExitNoFile = 2;
+constexpr int ExitError = 1;  // the library is damaged or a check failed
+constexpr int ExitNoFile = 2; // usage, or a file that cannot be read or written
 
 // Buffered stdout: a dump of a large library is millions of lines.
 class Output {
@@ -121,7 +126,9 @@ int loadInto(LibraryTree& tree, const QString& path, std::string& loaderError) {
     if (!readFile(path, bytes)) return ExitNoFile;
     Status status = OutlineLoader(tree, std::move(bytes));
     if (!status.ok()) {
-        loaderError = status.error;
+        // Every line before the bad one became a node: the count gives its line number.
+        loaderError =
+            path.toStdString() + ':' + std::to_string(tree.nodeCount() + 1) + ": " + status.error;
         return ExitError;
     }
     DeriveNodeKinds(tree);
@@ -245,7 +252,7 @@ int demo(const QString& out) {
     QString error = WriteDemoFile(out);
     if (!error.isEmpty()) {
         fail(error); // names the file and the system's reason
-        return ExitError;
+        return ExitNoFile;
     }
     return 0;
 }
@@ -261,7 +268,7 @@ int write(const QString& in, const QString& out) {
     QString saveError = SaveLibraryFile(tree, out);
     if (!saveError.isEmpty()) {
         fail(saveError);
-        return ExitError;
+        return ExitNoFile;
     }
     return 0;
 }
@@ -311,40 +318,121 @@ int check(const QString& path, const QString* objectPath) {
     return 0;
 }
 
-int usage() {
-    std::fputs("usage: brenvik-tool dump FILE\n"
-               "       brenvik-tool record FILE\n"
-               "       brenvik-tool demo OUT\n"
-               "       brenvik-tool write FILE OUT\n"
-               "       brenvik-tool check FILE [PATH]\n"
-               "           checks the questions of FILE, or those below the object PATH\n"
-               "           (names from the library down joined by \" > \"), as a study session\n"
-               "           does before it starts; relative image names are taken relative to\n"
-               "           the folder of FILE. Prints the first problem and the question's\n"
-               "           path (exit 1), or the number of questions checked (exit 0).\n",
-               stderr);
+// The commands: name, arguments, how many, and what they do (the help's lines).
+struct Command {
+    const char* name;
+    const char* arguments;
+    int minArguments, maxArguments;
+    const char* what;
+};
+
+constexpr Command kCommands[] = {
+    {"dump", "FILE", 1, 1, "one line per node in pre-order: depth, TAB, kind, TAB, text"},
+    {"record", "FILE", 1, 1, "one JSON object per question with its whole record"},
+    {"demo", "OUT", 1, 1, "writes the demo library as start-up installs it"},
+    {"write", "FILE OUT", 2, 2, "loads FILE and writes it back to OUT"},
+    {"check", "FILE [PATH]", 1, 2,
+     "checks the questions of FILE, or those below the object PATH (names from\n"
+     "the library down joined by \" > \"), as a study session does before it\n"
+     "starts; pictures named without a folder are looked for beside FILE.\n"
+     "Prints the first problem and the question's path, or the number of\n"
+     "questions checked"},
+};
+
+const Command* findCommand(const QString& name) {
+    for (const Command& c : kCommands)
+        if (name == QLatin1String(c.name)) return &c;
+    return nullptr;
+}
+
+QString helpText(const QCommandLineParser& parser) {
+    QString commands = QStringLiteral("Commands:\n");
+    for (const Command& c : kCommands) {
+        const QString head =
+            QStringLiteral("  %1 %2").arg(QLatin1String(c.name), QLatin1String(c.arguments));
+        QStringList lines = QString::fromUtf8(c.what).split(QLatin1Char('\n'));
+        commands += head.leftJustified(22) + lines.takeFirst() + QLatin1Char('\n');
+        for (const QString& line : lines)
+            commands += QString(22, QLatin1Char(' ')) + line + QLatin1Char('\n');
+    }
+    QString text = parser.helpText();
+    // Qt names the program by the path it was started with.
+    const qsizetype options = text.indexOf(QStringLiteral(" [options]"));
+    if (text.startsWith(QStringLiteral("Usage: ")) && options > 0)
+        text.replace(7, options - 7, QStringLiteral("brenvik-tool"));
+    text.insert(text.indexOf(QStringLiteral("Options:\n")), commands + QLatin1Char('\n'));
+    return text + QStringLiteral("\nExit status:\n"
+                                 "  0  success\n"
+                                 "  1  the library is damaged (a loader error names the file and "
+                                 "line) or a check failed\n"
+                                 "  2  bad usage, or a file that cannot be read or written\n");
+}
+
+void print(std::FILE* stream, const QString& text) {
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.data(), 1, std::size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+// A usage error: the reason, then the usage, on stderr.
+int usageError(const QCommandLineParser& parser, const QString& reason) {
+    fail(reason);
+    print(stderr, helpText(parser));
     return ExitNoFile;
+}
+
+int run(const Command& command, const QStringList& a) {
+    const std::string_view name = command.name;
+    if (name == "dump") return dump(a[0]);
+    if (name == "record") return record(a[0]);
+    if (name == "demo") return demo(a[0]);
+    if (name == "write") return write(a[0], a[1]);
+    if (a.size() == 2) return check(a[0], &a[1]);
+    return check(a[0], nullptr);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) return usage();
-    const std::string_view command = argv[1];
-    auto arg = [&](int i) { return QString::fromLocal8Bit(argv[i]); };
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("brenvik-tool"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(BRENVIK_VERSION));
+
+    QCommandLineParser parser;
+    // A file name after the command is never taken for an option.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    parser.setApplicationDescription(
+        QStringLiteral("Inspects, checks and converts Brenvik library files."));
+    // Not addHelpOption(): its --help-all would promise Qt's options, which the tool has not.
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Prints this help."));
+    parser.addOption(help);
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("One of the commands above, with its arguments."),
+                                 QStringLiteral("COMMAND [ARGUMENTS...]"));
+    if (!parser.parse(QCoreApplication::arguments())) return usageError(parser, parser.errorText());
+    if (parser.isSet(help)) {
+        print(stdout, helpText(parser));
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        print(stdout, QStringLiteral("brenvik-tool " BRENVIK_VERSION "\n"));
+        return 0;
+    }
+
+    QStringList arguments = parser.positionalArguments();
+    if (arguments.isEmpty()) return usageError(parser, QStringLiteral("no command given"));
+    const QString name = arguments.takeFirst();
+    const Command* command = findCommand(name);
+    if (!command) return usageError(parser, QStringLiteral("unknown command '%1'").arg(name));
+    if (arguments.size() < command->minArguments || arguments.size() > command->maxArguments)
+        return usageError(
+            parser, QStringLiteral("%1 takes %2").arg(name, QLatin1String(command->arguments)));
     try {
-        if (command == "dump" && argc == 3) return dump(arg(2));
-        if (command == "record" && argc == 3) return record(arg(2));
-        if (command == "demo" && argc == 3) return demo(arg(2));
-        if (command == "write" && argc == 4) return write(arg(2), arg(3));
-        if (command == "check" && argc == 3) return check(arg(2), nullptr);
-        if (command == "check" && argc == 4) {
-            const QString objectPath = arg(3);
-            return check(arg(2), &objectPath);
-        }
+        return run(*command, arguments);
     } catch (const std::exception& e) {
-        fail(std::string(e.what()));
+        fail(arguments.constFirst() + QStringLiteral(": ") + QString::fromLocal8Bit(e.what()));
         return ExitError;
     }
-    return usage();
 }

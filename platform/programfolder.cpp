@@ -67,11 +67,26 @@ ProgramFolder::Result ProgramFolder::choose(const QString& executableFolder,
     return r;
 }
 
+bool ProgramFolder::isInstalledCopy(const QString& executableFolder,
+                                    const QString& installedDataFolder) {
+    const QString guide = QStringLiteral("Brenvik.htm");
+    return QFileInfo::exists(QDir(installedDataFolder).filePath(guide)) &&
+           !QFileInfo::exists(QDir(executableFolder).filePath(guide));
+}
+
 ProgramFolder::Result ProgramFolder::locate() {
     const QString exe = QCoreApplication::applicationDirPath();
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     const QString user = data.isEmpty() ? QString() : data + QStringLiteral("/Brenvik");
     const QString installed = QDir::cleanPath(exe + QStringLiteral("/../share/brenvik"));
+    // /usr/bin is writable for root: the folder's write access cannot tell an installed copy.
+    if (isInstalledCopy(exe, installed)) {
+        Result r = choose(QString(), user, installed);
+        if (r.path.isEmpty() && !user.isEmpty())
+            r.error = QStringLiteral("The folder \"%1\" cannot be written to.")
+                          .arg(QDir::toNativeSeparators(user));
+        return r;
+    }
     return choose(exe, user, installed);
 }
 

@@ -7,8 +7,8 @@ namespace brenvik {
 
 // Finds the folder the program keeps its files in ("Demo", the library, "ReadMe.txt",
 // "Brenvik.htm", the background pictures). That is the executable's own folder when it is
-// writable, as in a build tree or a portable copy; an installed copy, whose folder is
-// read-only, uses the user's data folder instead and seeds it from the installed data.
+// writable, as in a build tree or a portable copy; an installed copy uses the user's data
+// folder instead and seeds it from the installed data.
 class ProgramFolder {
 public:
     struct Result {
@@ -18,8 +18,13 @@ public:
     };
 
     // Chooses with the real locations: the executable's folder, ~/.local/share/Brenvik
-    // (the generic data location) and ../share/brenvik next to the executable.
+    // (the generic data location) and ../share/brenvik next to the executable. An
+    // installed copy never keeps its files beside the executable, even where root could.
     static Result locate();
+    // True for a copy installed by `cmake --install` or the package: the installed data
+    // holds the guide and the executable's folder does not.
+    static bool isInstalledCopy(const QString& executableFolder,
+                                const QString& installedDataFolder);
     static Result choose(const QString& executableFolder, const QString& userFolder,
                          const QString& installedDataFolder);
 

@@ -4,6 +4,8 @@
 #include "library/outline.h"
 #include "library/questionrecord.h"
 
+#include <brenvik/version.h>
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -363,4 +365,88 @@ TEST_F(ToolTest, CheckReportsTheFirstProblemWithItsQuestionsPath) {
     r = tool({"check", file("damaged.bv1", damaged), "Lib"});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.out, "'x' is not a valid integer value\nLib > Set > B > P > C > S > K > One\n");
+}
+
+TEST_F(ToolTest, HelpAndVersionGoToStdoutAndSucceed) {
+    for (const char* option : {"--help", "-h"}) {
+        ToolRun r = tool({option});
+        EXPECT_EQ(r.code, 0) << option;
+        EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+        EXPECT_TRUE(r.out.startsWith("Usage: brenvik-tool ")) << r.out.toStdString();
+        for (const char* command :
+             {"dump FILE", "record FILE", "demo OUT", "write FILE OUT", "check FILE [PATH]"})
+            EXPECT_TRUE(r.out.contains(command)) << command;
+        EXPECT_TRUE(r.out.contains("Exit status:\n  0  success\n  1  the library is damaged"));
+        EXPECT_TRUE(r.out.contains("  2  bad usage, or a file that cannot be read or written"));
+    }
+    ToolRun v = tool({"--version"});
+    EXPECT_EQ(v.code, 0);
+    EXPECT_EQ(v.out, "brenvik-tool " BRENVIK_VERSION "\n");
+    EXPECT_STREQ(BRENVIK_VERSION, "1.1"); // the version the About box shows
+}
+
+TEST_F(ToolTest, UsageErrorsGiveTheReasonThenTheUsageAndExitTwo) {
+    const struct {
+        QStringList args;
+        const char* reason;
+    } cases[] = {
+        {{"frobnicate", "x"}, "brenvik-tool: unknown command 'frobnicate'\n"},
+        {{}, "brenvik-tool: no command given\n"},
+        {{"--frobnicate"}, "brenvik-tool: Unknown option 'frobnicate'.\n"},
+        {{"write", "only-one"}, "brenvik-tool: write takes FILE OUT\n"},
+        {{"dump", "a", "b"}, "brenvik-tool: dump takes FILE\n"},
+        {{"check", "a", "b", "c"}, "brenvik-tool: check takes FILE [PATH]\n"},
+    };
+    for (const auto& c : cases) {
+        ToolRun r = tool(c.args);
+        EXPECT_EQ(r.code, 2) << c.reason;
+        EXPECT_TRUE(r.out.isEmpty()) << c.reason;
+        EXPECT_TRUE(r.err.startsWith(QByteArray(QByteArray(c.reason) + "Usage: brenvik-tool ")))
+            << r.err.toStdString();
+    }
+    // After the command every argument is a file name, even one that looks like an option.
+    ToolRun r = tool({"dump", "--help"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err, "brenvik-tool: --help: no such file\n");
+}
+
+TEST_F(ToolTest, LoaderErrorsNameFileAndLineAndExitOne) {
+    // Empty lines and every kind of line end count as lines.
+    const QString bad = file("bad.bv1", "Root\r\n\r\n\tNotes\n\r\t\t\tDeep\r\n\tNever\r\n");
+    const QByteArray where = bad.toUtf8() + ":5: Invalid level (3) for item \"Deep\"";
+    for (const char* command : {"dump", "record", "check"}) {
+        ToolRun r = tool({command, bad});
+        EXPECT_EQ(r.code, 1) << command;
+        EXPECT_EQ(r.err, "brenvik-tool: " + where + "\n") << command;
+    }
+    ToolRun w = tool({"write", bad, dir.filePath("out.bv1")});
+    EXPECT_EQ(w.code, 1);
+    EXPECT_TRUE(w.err.contains(where)) << w.err.toStdString();
+    // The first line never has a wrong level; a second line two levels deeper is line 2.
+    ToolRun second = tool({"dump", file("second.bv1", "\t\tRoot\n\t\tA\n")});
+    EXPECT_EQ(second.code, 1);
+    EXPECT_TRUE(second.err.contains("second.bv1:2: Invalid level (2) for item \"A\""))
+        << second.err.toStdString();
+}
+
+TEST_F(ToolTest, FilesThatCannotBeReadOrWrittenExitTwoNamingTheFile) {
+    const QString demo = file("demo.bv1", demoBytes());
+    // A folder is neither read nor replaced as a library file.
+    for (const QStringList& args :
+         {QStringList{"write", demo, dir.path()}, QStringList{"demo", dir.path()},
+          QStringList{"write", demo, dir.filePath("no/such/folder/out.bv1")},
+          QStringList{"demo", dir.filePath("no/such/folder/Demo")}}) {
+        ToolRun r = tool(args);
+        EXPECT_EQ(r.code, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains(args.last().toUtf8())) << r.err.toStdString();
+    }
+    for (const char* command : {"dump", "record", "check"}) {
+        ToolRun r = tool({command, dir.path()});
+        EXPECT_EQ(r.code, 2) << command;
+        EXPECT_TRUE(r.err.contains(dir.path().toUtf8())) << r.err.toStdString();
+    }
+    // The check's own findings are a failed check, not a usage error.
+    const QString empty = file("empty.bv1", "Root\r\n\tNotes\r\n");
+    EXPECT_EQ(tool({"check", empty}).code, 1);
+    EXPECT_EQ(tool({"check", demo}).code, 0);
 }

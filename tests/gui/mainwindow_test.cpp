@@ -35,6 +35,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -419,4 +420,57 @@ TEST_F(MainWindowTest, ExitSaysGoodbyeAndLeavesNoWindowOpen) {
     EXPECT_FALSE(w.AboutBox->isVisible());
     EXPECT_EQ(w.AboutBox->windowTitle(), QStringLiteral("Bye"));
     EXPECT_EQ(speech.spoken, QStringList{QStringLiteral("Goodbye.")});
+}
+
+TEST_F(MainWindowTest, StandardKeysWorkBesideTheLevelKeysF2AndF9) {
+    TFormMain& w = *window;
+    using K = QKeySequence;
+    EXPECT_EQ(w.MINew->shortcut(), K(QStringLiteral("Ctrl+N")));
+    EXPECT_EQ(w.MIOpen->shortcut(), K(QStringLiteral("Ctrl+O")));
+    EXPECT_EQ(w.MISave->shortcut(), K(QStringLiteral("Ctrl+S")));
+    EXPECT_EQ(w.MISaveAs->shortcut(), K(QStringLiteral("Ctrl+Shift+S")));
+    EXPECT_EQ(w.MIExit->shortcut(), K(QStringLiteral("Ctrl+Q")));
+    EXPECT_EQ(w.MIUndo->shortcut(), K(QStringLiteral("Ctrl+Z")));
+    EXPECT_EQ(w.MIRedo->shortcuts(),
+              (QList<K>{K(QStringLiteral("Ctrl+Y")), K(QStringLiteral("Ctrl+Shift+Z"))}));
+    EXPECT_EQ(w.Contents1->shortcut(), K(QStringLiteral("F1")));
+    // No key is given twice, and none takes an Alt+letter level key, F2 or F9.
+    QSet<QString> taken;
+    for (QAction* a : w.findChildren<QAction*>())
+        for (const K& k : a->shortcuts()) {
+            const QString text = k.toString();
+            EXPECT_FALSE(taken.contains(text)) << text.toStdString();
+            taken.insert(text);
+            EXPECT_FALSE(text.startsWith(QLatin1String("Alt+")) || text == QLatin1String("F2") ||
+                         text == QLatin1String("F9"))
+                << text.toStdString();
+        }
+
+    // Undo and both redo keys from the tree, as a keyboard user would.
+    toEditMode();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    w.selectNode(find("Western Hemisphere"));
+    click(w.FormAddNew->rows()->button(5));
+    ASSERT_NE(find("Chapter 1"), NoNode);
+    w.TVObjs->setFocus();
+    QTest::keyClick(w.TVObjs, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(find("Chapter 1"), NoNode);
+    QTest::keyClick(w.TVObjs, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_NE(find("Chapter 1"), NoNode);
+    QTest::keyClick(w.TVObjs, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(w.TVObjs, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_NE(find("Chapter 1"), NoNode);
+    // Alt+H is still the chapter row of the panel shown (Add new).
+    const std::size_t before = w.tree().nodeCount();
+    w.selectNode(find("Western Hemisphere"));
+    QTest::keyClick(w.TVObjs, Qt::Key_H, Qt::AltModifier);
+    EXPECT_GT(w.tree().nodeCount(), before);
+    EXPECT_EQ(nameOf(w.selectedNode()), "Chapter 2");
+    // F1 opens the user's guide.
+    h.shell.opened.clear();
+    w.TVObjs->setFocus();
+    QTest::keyClick(w.TVObjs, Qt::Key_F1);
+    ASSERT_EQ(h.shell.opened.size(), 1);
+    EXPECT_TRUE(h.shell.opened[0].toLocalFile().endsWith(QLatin1String("/Brenvik.htm")));
 }

@@ -294,3 +294,21 @@ TEST(SystemNames, HostNamesAreNotEmpty) {
     EXPECT_FALSE(names.userName().isEmpty());
     EXPECT_EQ(names.userName(), qEnvironmentVariable("USER", names.userName()));
 }
+
+TEST(ProgramFolder, AnInstalledCopyKeepsNoFilesBesideItsExecutable) {
+    QTemporaryDir root;
+    // The layouts: /usr/bin with /usr/share/brenvik, a build tree (the guide copied beside
+    // the executable), and a bare folder with no data anywhere.
+    const QString bin = root.filePath("usr/bin"), share = root.filePath("usr/share/brenvik"),
+                  build = root.filePath("build/app"), bare = root.filePath("bare");
+    ASSERT_TRUE(QDir().mkpath(bin) && QDir().mkpath(share) && QDir().mkpath(build) &&
+                QDir().mkpath(bare));
+    ASSERT_TRUE(writeFile(share + "/Brenvik.htm", "<html></html>"));
+    ASSERT_TRUE(writeFile(build + "/Brenvik.htm", "<html></html>"));
+    EXPECT_TRUE(ProgramFolder::isInstalledCopy(bin, share));
+    EXPECT_FALSE(ProgramFolder::isInstalledCopy(build, root.filePath("build/share/brenvik")));
+    EXPECT_FALSE(ProgramFolder::isInstalledCopy(bare, root.filePath("share/brenvik")));
+    // A portable copy carrying its own guide stays portable even beside installed data.
+    ASSERT_TRUE(writeFile(bin + "/Brenvik.htm", "<html>mine</html>"));
+    EXPECT_FALSE(ProgramFolder::isInstalledCopy(bin, share));
+}
