@@ -6,7 +6,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 PKGS=(
   build-essential cmake ninja-build pkg-config clang-format
   clang libclang-rt-dev
-  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev qt6-svg-dev libqt6svg6
   qt6-webengine-dev qt6-webengine-dev-tools
   qt6-multimedia-dev libqt6multimedia6
   qt6-qpa-plugins qt6-l10n-tools
@@ -16,6 +16,7 @@ PKGS=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick
   fonts-liberation fonts-liberation2 fontconfig
+  desktop-file-utils appstream dpkg-dev file
 )
 missing=()
 for p in "${PKGS[@]}"; do
