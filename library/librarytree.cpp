@@ -2,8 +2,14 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstdlib>
+#include <new>
 #include <stdexcept>
 #include <unordered_set>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 namespace brenvik {
 
@@ -18,6 +24,21 @@ constexpr std::size_t MinBlockCapacity = 256;
 // Sibling lists up to this long are walked; longer ones get a row index.
 constexpr int WalkLimit = 32;
 } // namespace
+
+void LibraryTree::NodeStore::Free::operator()(Node* p) const {
+    std::free(p);
+}
+
+void LibraryTree::NodeStore::addChunk() {
+    constexpr std::size_t HugePage = std::size_t(2) << 20;
+    constexpr std::size_t bytes = (ChunkSize * sizeof(Node) + HugePage - 1) / HugePage * HugePage;
+    void* p = std::aligned_alloc(HugePage, bytes);
+    if (!p) throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+    madvise(p, bytes, MADV_HUGEPAGE);
+#endif
+    chunks_.emplace_back(static_cast<Node*>(p)); // nodes are plain data: written before use
+}
 
 LibraryTree::LibraryTree() {
     blocks_.emplace_back();
@@ -396,7 +417,7 @@ void LibraryTree::move(NodeId n, NodeId parent, NodeId before) {
 }
 
 NodeId LibraryTree::copySubtree(NodeId source, NodeId parent, NodeId before) {
-    // One exact reservation: the node array then grows by the copy's own size only.
+    // Room in the chunk table up front; the nodes themselves never move.
     std::size_t size = 0;
     for (NodeId k = source; k != NoNode;) {
         ++size;
@@ -451,7 +472,6 @@ void LibraryTree::replaceWith(LibraryTree& other) {
 void LibraryTree::clear() {
     if (observer_) observer_->aboutToReset();
     nodes_.clear();
-    nodes_.shrink_to_fit();
     freeList_.clear();
     blocks_.clear();
     blocks_.emplace_back();

@@ -159,6 +159,39 @@ private:
     };
     static constexpr std::uint8_t Live = 1, Attached = 2;
 
+    // Nodes in fixed chunks: growing never moves the nodes already there, so a big copy
+    // costs the memory of its own nodes only, not a move of the whole library. A chunk is
+    // a whole number of huge pages, so filling it takes a few page faults, not thousands.
+    class NodeStore {
+    public:
+        static constexpr int ChunkBits = 18;
+        static constexpr std::size_t ChunkSize = std::size_t(1) << ChunkBits;
+        Node& operator[](std::size_t i) { return chunks_[i >> ChunkBits][i & (ChunkSize - 1)]; }
+        const Node& operator[](std::size_t i) const {
+            return chunks_[i >> ChunkBits][i & (ChunkSize - 1)];
+        }
+        std::size_t size() const { return size_; }
+        std::size_t capacity() const { return chunks_.size() * ChunkSize; }
+        void push_back(const Node& node) {
+            if (size_ == capacity()) addChunk();
+            (*this)[size_++] = node;
+        }
+        void reserve(std::size_t nodes) { chunks_.reserve((nodes + ChunkSize - 1) >> ChunkBits); }
+        void clear() {
+            chunks_.clear();
+            chunks_.shrink_to_fit();
+            size_ = 0;
+        }
+
+    private:
+        struct Free {
+            void operator()(Node* p) const;
+        };
+        void addChunk();
+        std::vector<std::unique_ptr<Node[], Free>> chunks_;
+        std::size_t size_ = 0;
+    };
+
     NodeId allocNode(std::uint64_t ref, std::uint32_t len, int kind);
     void freeSubtree(NodeId n);
     std::uint64_t storeText(std::string_view text);
@@ -174,7 +207,7 @@ private:
     const std::vector<NodeId>& rowIndex(NodeId parent) const;
     void dropRowIndex(NodeId parent) const;
 
-    std::vector<Node> nodes_;
+    NodeStore nodes_;
     std::vector<NodeId> freeList_;
     std::vector<std::string> blocks_;
     std::size_t tailBlock_ = 0;

@@ -10,6 +10,7 @@
 #include <QPair>
 #include <QStringList>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -56,6 +57,8 @@ struct RawImage {
     bool invertedCmyk = false;
 };
 
+constexpr std::uint64_t MaxJpegPixels = 100'000'000;
+
 // Plain C data only between setjmp and longjmp: nothing here has a destructor to skip.
 bool decodeRaw(const unsigned char* data, unsigned long size, RawImage* out, char* message) {
     jpeg_decompress_struct cinfo;
@@ -83,6 +86,14 @@ bool decodeRaw(const unsigned char* data, unsigned long size, RawImage* out, cha
     if (cinfo.output_width == 0 || cinfo.output_height == 0 || (comps != 3 && comps != 4)) {
         jpeg_destroy_decompress(&cinfo);
         std::snprintf(message, JMSG_LENGTH_MAX, "%s", "Unsupported JPEG colour layout");
+        return false;
+    }
+    // A header may claim any size up to 65,500 pixels a side: a few damaged bytes must not
+    // ask for gigabytes. 100 megapixels is beyond any camera a library picture comes from.
+    if (std::uint64_t(cinfo.output_width) * cinfo.output_height > MaxJpegPixels) {
+        std::snprintf(message, JMSG_LENGTH_MAX, "the picture is too large (%u x %u pixels)",
+                      unsigned(cinfo.output_width), unsigned(cinfo.output_height));
+        jpeg_destroy_decompress(&cinfo);
         return false;
     }
     pixels = static_cast<unsigned char*>(std::malloc(stride * cinfo.output_height));

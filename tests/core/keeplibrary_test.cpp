@@ -348,7 +348,7 @@ TEST(KeepLibrary, DemoIsWrittenAtomically) {
              QStringLiteral("trap '' XFSZ; ulimit -f 16; exec \"$0\" demo \"$1\""),
              QStringLiteral(BRENVIK_TOOL), out});
     ASSERT_TRUE(p.waitForFinished(30000));
-    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_NE(p.exitCode(), 0);
     EXPECT_EQ(QString::fromUtf8(p.readAllStandardError()).trimmed(),
               QStringLiteral("brenvik-tool: Could not save \"%1\": File too large").arg(out));
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
