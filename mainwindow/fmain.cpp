@@ -322,6 +322,10 @@ void TFormMain::createToolStrip() {
     BRedo = toolButton(QStringLiteral("BRedo"), style()->standardIcon(QStyle::SP_ArrowForward));
     BSave = toolButton(QStringLiteral("BSave"), style()->standardIcon(QStyle::SP_DialogSaveButton));
     BSave->setToolTip(QStringLiteral("Save"));
+    // Icon-only: the name a screen reader says (the tool tips change with the undo hint).
+    BUndo->setAccessibleName(QStringLiteral("Undo"));
+    BRedo->setAccessibleName(QStringLiteral("Redo"));
+    BSave->setAccessibleName(QStringLiteral("Save"));
     MIUndo->setIcon(BUndo->icon());
     MIRedo->setIcon(BRedo->icon());
     BUndo->setEnabled(false);

@@ -1,5 +1,7 @@
 #include "mainwindow/libraryitemmodel.h"
 
+#include "platform/svgicon.h"
+
 #include "library/nodekind.h"
 #include "library/textcodec.h"
 
@@ -260,6 +262,9 @@ QIcon kindIcon(int kind) {
     static const std::array<QIcon, NodeKindCount> icons = [] {
         std::array<QIcon, NodeKindCount> all;
         for (int k = 0; k < NodeKindCount; ++k) {
+            // The objects and notes come from the SVG resources, shared with the panels.
+            all[k] = SvgIcon(QStringLiteral("kind-%1").arg(k));
+            if (!all[k].isNull()) continue;
             all[k].addPixmap(renderKind(k, 16));
             all[k].addPixmap(renderKind(k, 32));
         }

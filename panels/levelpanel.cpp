@@ -52,6 +52,16 @@ QColor ButtonFaceColor(const MainCommands& main) {
     return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
 }
 
+QColor ReadableOn(const QColor& background, const QColor& preferred) {
+    // Perceived lightness: a difference of about 40% reads comfortably.
+    const auto light = [](const QColor& c) {
+        return 0.299 * c.redF() + 0.587 * c.greenF() + 0.114 * c.blueF();
+    };
+    const double bg = light(background);
+    if (std::abs(light(preferred) - bg) >= 0.4) return preferred;
+    return bg < 0.5 ? QColor(Qt::white) : QColor(Qt::black);
+}
+
 QImage LoadPanelPicture(const QString& folder, const QString& fileName) {
     if (folder.isEmpty()) return {};
     const QString path = QDir(folder).filePath(fileName);
@@ -108,6 +118,8 @@ PanelTab::PanelTab(const QString& caption, bool own, QWidget* parent)
     setContentsMargins(0, 2, 8, 2);
     setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     setAttribute(Qt::WA_Hover, !own);
+    // Read out as the panel it opens, without the leading blanks of the caption.
+    setAccessibleName(caption.trimmed());
     QFont f = font();
     if (own) {
         f.setFamily(QStringLiteral("Arial"));
@@ -134,7 +146,7 @@ void PanelTab::paintEvent(QPaintEvent*) {
     p.setPen(QPen(fill.darker(150), 1));
     p.setBrush(g);
     p.drawPath(path);
-    p.setPen(palette().color(QPalette::WindowText));
+    p.setPen(ReadableOn(fill, palette().color(QPalette::WindowText)));
     p.setFont(font());
     p.drawText(contentsRect(), Qt::AlignLeft | Qt::AlignVCenter, text());
 }
@@ -187,7 +199,7 @@ LevelPanel::LevelPanel(MainCommands& main, const QString& pictureFile, const QSt
     PClient->setAutoFillBackground(true);
     {
         QPalette pal = PClient->palette();
-        pal.setColor(QPalette::Window, QColor(250, 251, 253));
+        pal.setColor(QPalette::Window, pal.color(QPalette::Base));
         PClient->setPalette(pal);
     }
     auto* clientLayout = new QVBoxLayout(PClient);

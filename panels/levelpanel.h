@@ -25,6 +25,10 @@ void PaintShadedBand(QPainter& painter, const QRect& rect, const QColor& buttonF
 // The button-face colour of the desktop scheme as a QColor.
 QColor ButtonFaceColor(const MainCommands& main);
 
+// `preferred` when it stands out from `background`, else black or white, whichever does:
+// texts on colours the palette chooses stay readable on dark and light desktops.
+QColor ReadableOn(const QColor& background, const QColor& preferred);
+
 // The dark strip behind an editor's white title, readable with or without the background
 // picture (object editor and question editor).
 class EditorTitleBar : public QWidget {

@@ -4,6 +4,7 @@
 #include "library/objects.h"
 #include "library/textcodec.h"
 #include "panels/levelpanel.h"
+#include "platform/svgicon.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -29,102 +30,10 @@ QColor FromValue(ColorValue v) {
     return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
 }
 
-// A book seen from the front, in `colour`, inside `r`.
-void DrawBook(QPainter& p, const QRectF& r, const QColor& colour) {
-    p.setPen(QPen(colour.darker(160), 1));
-    p.setBrush(colour);
-    p.drawRoundedRect(r, 1.5, 1.5);
-    p.setPen(QPen(QColor(255, 255, 255, 170), 1));
-    p.drawLine(QPointF(r.left() + 2.5, r.top() + 1.5), QPointF(r.left() + 2.5, r.bottom() - 1.5));
-}
-
-// A sheet of paper with text lines.
-void DrawPage(QPainter& p, const QRectF& r, int lines) {
-    p.setPen(QPen(QColor(110, 120, 140), 1));
-    p.setBrush(QColor(255, 255, 255));
-    p.drawRect(r);
-    p.setPen(QPen(QColor(120, 150, 200), 1));
-    for (int i = 0; i < lines; ++i) {
-        const qreal y = r.top() + 3.5 + i * 2.5;
-        p.drawLine(QPointF(r.left() + 2.5, y), QPointF(r.right() - 2.5, y));
-    }
-}
-
-// The small picture on each level button, drawn once per level.
+// The small picture on each level button: the level's object icon, also the tree's.
 QIcon LevelIcon(int level) {
     static QIcon cache[9];
-    if (!cache[level].isNull()) return cache[level];
-    QPixmap pm(40, 40);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(2, 2); // drawn at 20x20 units, crisp on high-density screens
-    switch (level) {
-    case 1: { // a building with columns
-        p.setPen(QPen(QColor(90, 70, 40), 1));
-        p.setBrush(QColor(222, 196, 140));
-        QPainterPath roof;
-        roof.moveTo(2, 7);
-        roof.lineTo(10, 2);
-        roof.lineTo(18, 7);
-        roof.closeSubpath();
-        p.drawPath(roof);
-        for (int i = 0; i < 4; ++i)
-            p.drawRect(QRectF(3.5 + i * 3.7, 8, 2, 7.5));
-        p.drawRect(QRectF(2, 16, 16, 2));
-        break;
-    }
-    case 2: // three books side by side
-        DrawBook(p, QRectF(2, 4, 5, 14), QColor(200, 70, 60));
-        DrawBook(p, QRectF(7.5, 3, 5, 15), QColor(60, 120, 200));
-        DrawBook(p, QRectF(13, 5, 5, 13), QColor(70, 160, 90));
-        break;
-    case 3:
-        DrawBook(p, QRectF(4, 2, 12, 16), QColor(60, 110, 190));
-        break;
-    case 4: // a book with a bookmark
-        DrawBook(p, QRectF(4, 2, 12, 16), QColor(150, 90, 170));
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(240, 190, 40));
-        p.drawPolygon(QPolygonF({QPointF(11, 0.5), QPointF(14, 0.5), QPointF(14, 9),
-                                 QPointF(12.5, 7.5), QPointF(11, 9)}));
-        break;
-    case 5:
-        DrawPage(p, QRectF(3.5, 1.5, 13, 17), 6);
-        break;
-    case 6: // two overlapping pages
-        DrawPage(p, QRectF(6.5, 1.5, 11, 14), 0);
-        DrawPage(p, QRectF(2.5, 4.5, 11, 14), 4);
-        break;
-    case 7: { // a light bulb
-        p.setPen(QPen(QColor(170, 130, 0), 1));
-        QRadialGradient g(QPointF(8.5, 6.5), 7);
-        g.setColorAt(0, QColor(255, 250, 200));
-        g.setColorAt(1, QColor(250, 205, 40));
-        p.setBrush(g);
-        p.drawEllipse(QRectF(4, 1.5, 12, 12));
-        p.setBrush(QColor(150, 150, 160));
-        p.setPen(QPen(QColor(90, 90, 100), 1));
-        p.drawRect(QRectF(7, 13.5, 6, 4.5));
-        break;
-    }
-    case 8: { // a question mark in a bubble
-        p.setPen(QPen(QColor(30, 110, 60), 1));
-        p.setBrush(QColor(90, 185, 110));
-        p.drawEllipse(QRectF(1.5, 1.5, 17, 17));
-        QFont f(QStringLiteral("Arial"));
-        f.setBold(true);
-        f.setPixelSize(13);
-        p.setFont(f);
-        p.setPen(Qt::white);
-        p.drawText(QRectF(1.5, 1.5, 17, 17), Qt::AlignCenter, QStringLiteral("?"));
-        break;
-    }
-    default:
-        break;
-    }
-    p.end();
-    cache[level] = QIcon(pm);
+    if (cache[level].isNull()) cache[level] = SvgIcon(QStringLiteral("kind-%1").arg(level));
     return cache[level];
 }
 
@@ -146,24 +55,42 @@ LevelRowStates ComputeLevelRows(const LibraryTree& tree, NodeId selected, bool a
 LevelRows::LevelRows(MainCommands& main, const QStringList& hints, QWidget* parent)
     : QWidget(parent), main_(main) {
     // Buttons are styled here rather than by the desktop style, so the column reads as
-    // one designed block on top of the background picture.
+    // one designed block on top of the background picture; their colours are the
+    // palette's, so a dark desktop gets dark buttons with light text.
+    // The rows are built while the window is still disabled: ask for the enabled colours.
+    QPalette pal = palette();
+    pal.setCurrentColorGroup(QPalette::Active);
+    const QColor face = pal.color(QPalette::Button), highlight = pal.color(QPalette::Highlight);
+    const auto mix = [](const QColor& a, const QColor& b, double t) {
+        return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * t),
+                                float(a.greenF() + (b.greenF() - a.greenF()) * t),
+                                float(a.blueF() + (b.blueF() - a.blueF()) * t))
+            .name();
+    };
+    // The "Selected:" captions stand on the shaded band, whose colours are fixed at the top.
+    const int rows = 28;
+    const QColor band = ShadeBandColor(rows / 2, rows, ButtonFaceColor(main_));
     setStyleSheet(
         QStringLiteral(
             "QPushButton { text-align: left; padding: 3px 10px; min-height: 22px;"
-            " border: 1px solid #8796ad; border-radius: 4px; color: #14233d;"
-            " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #ffffff, stop:1 #dfe7f3); "
-            "}"
-            "QPushButton:hover { border-color: #3d6fc0;"
-            " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f4f8ff, stop:1 #c8daf6); "
-            "}"
-            "QPushButton:pressed { background: #b3cbef; }"
-            "QPushButton:focus { border-color: #2b5cab; }"
-            "QPushButton:disabled { color: #98a1ad; border-color: #c6ccd4; background: #eceff3; }"
-            "QLabel { color: #2a3342; }"
+            " border: 1px solid %4; border-radius: 4px; color: %5;"
+            " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %6, stop:1 %7); }"
+            "QPushButton:hover { border-color: %8;"
+            " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %6, stop:1 %9); }"
+            "QPushButton:pressed { background: %10; }"
+            "QPushButton:focus { border-color: %8; }"
+            "QPushButton:disabled { color: %11; border-color: %12; background: %13; }"
+            "QLabel { color: %14; }"
             "QLineEdit { border: none; padding: 1px 2px; background: %1; color: black; }"
             "QLineEdit[active=\"true\"] { background: %2; color: %3; }")
             .arg(kInactiveBase.name(), FromValue(main_.desktopColors().scheme().window).name(),
-                 FromValue(main_.desktopColors().scheme().windowText).name()));
+                 FromValue(main_.desktopColors().scheme().windowText).name(),
+                 pal.color(QPalette::Mid).name(), pal.color(QPalette::ButtonText).name(),
+                 mix(face, pal.color(QPalette::Light), 0.6), face.name(), highlight.name(),
+                 mix(face, highlight, 0.3), mix(face, highlight, 0.5),
+                 pal.color(QPalette::Disabled, QPalette::ButtonText).name())
+            .arg(pal.color(QPalette::Midlight).name(), pal.color(QPalette::Window).name(),
+                 ReadableOn(band, QColor(42, 51, 66)).name()));
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(10, 8, 10, 8);
@@ -186,6 +113,15 @@ LevelRows::LevelRows(MainCommands& main, const QStringList& hints, QWidget* pare
 
         auto* edit = new QLineEdit(this);
         edit->setFrame(false);
+        // Each row is read out by its level: the button by its caption, the edit and the
+        // caption beside it by the level's name.
+        const QString levelName = QString::fromLatin1(kButtonCaptions[level])
+                                      .trimmed()
+                                      .replace(QStringLiteral("&&"), QStringLiteral("&"));
+        button->setAccessibleName(levelName);
+        edit->setAccessibleName(levelName + QStringLiteral(" name"));
+        label->setAccessibleName(QStringLiteral("Selected ") + levelName);
+        label->setBuddy(edit);
         edit->setToolTip(QStringLiteral("Click to edit name"));
         edit->setProperty("tag", level);
         edit->setTextMargins(4, 2, 4, 2);

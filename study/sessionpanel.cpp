@@ -55,8 +55,11 @@ protected:
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        p.setPen(QPen(QColor(120, 150, 170), 1));
-        p.setBrush(QColor(255, 255, 255, 215));
+        // The palette's base, a little see-through: its labels are the palette's text.
+        QColor fill = palette().color(QPalette::Base);
+        fill.setAlpha(215);
+        p.setPen(QPen(palette().color(QPalette::Mid), 1));
+        p.setBrush(fill);
         p.drawRoundedRect(r, 7, 7);
     }
 };
