@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <stdexcept>
 #include <unordered_set>
@@ -29,15 +30,44 @@ void LibraryTree::NodeStore::Free::operator()(Node* p) const {
     std::free(p);
 }
 
-void LibraryTree::NodeStore::addChunk() {
+namespace {
+// A full chunk in memory of its own, aligned to huge pages and asking for them.
+void* hugeChunk(std::size_t bytes) {
     constexpr std::size_t HugePage = std::size_t(2) << 20;
-    constexpr std::size_t bytes = (ChunkSize * sizeof(Node) + HugePage - 1) / HugePage * HugePage;
+    bytes = (bytes + HugePage - 1) / HugePage * HugePage;
     void* p = std::aligned_alloc(HugePage, bytes);
     if (!p) throw std::bad_alloc();
 #ifdef MADV_HUGEPAGE
     madvise(p, bytes, MADV_HUGEPAGE);
 #endif
-    chunks_.emplace_back(static_cast<Node*>(p)); // nodes are plain data: written before use
+    return p;
+}
+} // namespace
+
+void LibraryTree::NodeStore::grow(std::size_t nodes) {
+    if (chunks_.size() <= 1 && capacity_ < ChunkSize) {
+        // The first chunk doubles until full; moving it costs little next to a library.
+        const std::size_t want = std::min(ChunkSize, std::max({nodes, 2 * capacity_, 64ul}));
+        Node* p = static_cast<Node*>(want == ChunkSize ? hugeChunk(want * sizeof(Node))
+                                                       : std::malloc(want * sizeof(Node)));
+        if (!p) throw std::bad_alloc();
+        if (size_ > 0) std::memcpy(static_cast<void*>(p), chunks_[0].get(), size_ * sizeof(Node));
+        if (chunks_.empty())
+            chunks_.emplace_back(p);
+        else
+            chunks_[0].reset(p);
+        capacity_ = want;
+    }
+    while (capacity_ < nodes) { // nodes are plain data, written before use
+        chunks_.emplace_back(static_cast<Node*>(hugeChunk(ChunkSize * sizeof(Node))));
+        capacity_ += ChunkSize;
+    }
+}
+
+void LibraryTree::NodeStore::reserve(std::size_t nodes) {
+    chunks_.reserve((nodes + ChunkSize - 1) >> ChunkBits);
+    if (chunks_.size() <= 1 && capacity_ < ChunkSize && nodes > capacity_)
+        grow(std::min(nodes, ChunkSize)); // a load knows its size: no doubling steps
 }
 
 LibraryTree::LibraryTree() {
@@ -417,30 +447,23 @@ void LibraryTree::move(NodeId n, NodeId parent, NodeId before) {
 }
 
 NodeId LibraryTree::copySubtree(NodeId source, NodeId parent, NodeId before) {
-    // Room in the chunk table up front; the nodes themselves never move.
-    std::size_t size = 0;
-    for (NodeId k = source; k != NoNode;) {
-        ++size;
-        if (nodes_[k].first != NoNode) {
-            k = nodes_[k].first;
-            continue;
-        }
-        while (k != source && nodes_[k].next == NoNode)
-            k = nodes_[k].parent;
-        k = k == source ? NoNode : nodes_[k].next;
-    }
-    const std::size_t fresh = size > freeList_.size() ? size - freeList_.size() : 0;
-    if (nodes_.size() + fresh > nodes_.capacity()) nodes_.reserve(nodes_.size() + fresh);
-
+    // New nodes are marked attached as they are made when they will join an attached
+    // parent: one pass over the copy, not a second one when it is attached.
+    const bool attached = parent == NoNode || (nodes_[parent].flags & Attached);
+    auto make = [this, attached](NodeId from) {
+        const Node& s = nodes_[from];
+        NodeId k = allocNode(s.textRef, s.textLen, s.kind);
+        if (attached) nodes_[k].flags |= Attached;
+        return k;
+    };
     // Texts are never changed in place, so the copy points at the source's bytes.
-    const Node& s = nodes_[source];
-    NodeId root = allocNode(s.textRef, s.textLen, s.kind);
+    NodeId root = make(source);
     std::vector<std::pair<NodeId, NodeId>> pending{{source, root}}; // (source, copy)
     while (!pending.empty()) {
         auto [from, to] = pending.back();
         pending.pop_back();
         for (NodeId c = nodes_[from].first; c != NoNode; c = nodes_[c].next) {
-            NodeId k = allocNode(nodes_[c].textRef, nodes_[c].textLen, nodes_[c].kind);
+            NodeId k = make(c);
             link(k, to, NoNode);
             if (nodes_[c].first != NoNode) pending.emplace_back(c, k);
         }

@@ -160,8 +160,9 @@ private:
     static constexpr std::uint8_t Live = 1, Attached = 2;
 
     // Nodes in fixed chunks: growing never moves the nodes already there, so a big copy
-    // costs the memory of its own nodes only, not a move of the whole library. A chunk is
-    // a whole number of huge pages, so filling it takes a few page faults, not thousands.
+    // costs the memory of its own nodes only, not a move of the whole library. A full chunk
+    // is a whole number of huge pages, so filling it takes a few page faults, not
+    // thousands; the first chunk starts small and grows, so a small tree stays small.
     class NodeStore {
     public:
         static constexpr int ChunkBits = 18;
@@ -171,25 +172,25 @@ private:
             return chunks_[i >> ChunkBits][i & (ChunkSize - 1)];
         }
         std::size_t size() const { return size_; }
-        std::size_t capacity() const { return chunks_.size() * ChunkSize; }
+        std::size_t capacity() const { return capacity_; }
         void push_back(const Node& node) {
-            if (size_ == capacity()) addChunk();
+            if (size_ == capacity_) grow(size_ + 1);
             (*this)[size_++] = node;
         }
-        void reserve(std::size_t nodes) { chunks_.reserve((nodes + ChunkSize - 1) >> ChunkBits); }
+        void reserve(std::size_t nodes);
         void clear() {
             chunks_.clear();
             chunks_.shrink_to_fit();
-            size_ = 0;
+            size_ = capacity_ = 0;
         }
 
     private:
         struct Free {
             void operator()(Node* p) const;
         };
-        void addChunk();
+        void grow(std::size_t nodes);
         std::vector<std::unique_ptr<Node[], Free>> chunks_;
-        std::size_t size_ = 0;
+        std::size_t size_ = 0, capacity_ = 0;
     };
 
     NodeId allocNode(std::uint64_t ref, std::uint32_t len, int kind);
