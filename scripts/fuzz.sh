@@ -15,9 +15,13 @@ FUZZ_BUILD_DIR=${FUZZ_BUILD_DIR:-$ROOT/build/fuzz}
 TARGETS=(outline record fonttext picture metafile)
 
 # A target's corpus folders: the inputs kept for it, then the golden files it starts from.
+# A folder git keeps no file in does not exist in a fresh clone: only existing ones are given.
 corpora() {
-  echo "$ROOT/tests/fuzz/corpus/$1"
-  case $1 in outline | record) echo "$ROOT/tests/data/outline" ;; esac
+  local d
+  for d in "$ROOT/tests/fuzz/corpus/$1" \
+    $(case $1 in outline | record) echo "$ROOT/tests/data/outline" ;; esac); do
+    if [ -d "$d" ]; then echo "$d"; fi
+  done
 }
 
 build() {
