@@ -1,5 +1,7 @@
 #include "library/librarytree.h"
 
+#include <iterator>
+
 #include <algorithm>
 #include <cassert>
 #include <cstdlib>
@@ -376,6 +378,22 @@ void LibraryTree::detach(NodeId n, bool notify) {
     if (notify && observer_) observer_->removed(parent, r);
 }
 
+void LibraryTree::relocate(NodeId n, NodeId parent, NodeId before) {
+    const bool from = nodes_[n].flags & Attached;
+    const bool to = parent == NoNode || (nodes_[parent].flags & Attached);
+    if (observer_ && from && to) {
+        const int r = before == NoNode ? childCount(parent) : row(before);
+        if (observer_->aboutToMove(n, parent, r)) {
+            unlink(n);
+            link(n, parent, before);
+            observer_->moved(n);
+            return;
+        }
+    }
+    detach(n, true);
+    attach(n, parent, before, true);
+}
+
 void LibraryTree::record(const JournalOp& op) {
     if (journaling_) journal_.ops.push_back(op);
 }
@@ -439,10 +457,11 @@ void LibraryTree::remove(NodeId n) {
 }
 
 void LibraryTree::move(NodeId n, NodeId parent, NodeId before) {
+    // Journaled as a detach and an attach (what undo and ownership rely on), shown as one
+    // move; undo and redo recognise the pair.
     JournalOp off{JournalOp::Detach, n, nodes_[n].parent, nodes_[n].next};
-    detach(n, true);
+    relocate(n, parent, before);
     record(off);
-    attach(n, parent, before, true);
     record({JournalOp::Attach, n, parent, before});
 }
 
@@ -550,6 +569,13 @@ Journal LibraryTree::takeJournal() {
 void LibraryTree::undo(const Journal& j) {
     for (auto it = j.ops.rbegin(); it != j.ops.rend(); ++it) {
         const JournalOp& op = *it;
+        // A move is a detach followed by an attach of the same node: undone in one step.
+        if (op.type == JournalOp::Attach && std::next(it) != j.ops.rend() &&
+            std::next(it)->type == JournalOp::Detach && std::next(it)->node == op.node) {
+            ++it;
+            relocate(op.node, it->parent, it->before);
+            continue;
+        }
         switch (op.type) {
         case JournalOp::Attach:
             detach(op.node, true);
@@ -569,7 +595,14 @@ void LibraryTree::undo(const Journal& j) {
 }
 
 void LibraryTree::redo(const Journal& j) {
-    for (const JournalOp& op : j.ops) {
+    for (std::size_t i = 0; i < j.ops.size(); ++i) {
+        const JournalOp& op = j.ops[i];
+        if (op.type == JournalOp::Detach && i + 1 < j.ops.size() &&
+            j.ops[i + 1].type == JournalOp::Attach && j.ops[i + 1].node == op.node) {
+            ++i;
+            relocate(op.node, j.ops[i].parent, j.ops[i].before);
+            continue;
+        }
         switch (op.type) {
         case JournalOp::Attach:
             attach(op.node, op.parent, op.before, true);

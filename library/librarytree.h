@@ -24,6 +24,10 @@ public:
     virtual void aboutToRemove(NodeId node) = 0;
     virtual void removed(NodeId parent, int row) = 0;
     virtual void changed(NodeId node) = 0; // text or kind
+    // A node moving in one step to `newParent` at `newRow` (counted before it leaves its
+    // place). An observer that returns false is told of a removal and an insertion instead.
+    virtual bool aboutToMove(NodeId node, NodeId newParent, int newRow) { return false; }
+    virtual void moved(NodeId node) {}
     virtual void aboutToReset() = 0;
     virtual void resetDone() = 0;
 };
@@ -198,6 +202,8 @@ private:
     std::uint64_t storeText(std::string_view text);
     void attach(NodeId n, NodeId parent, NodeId before, bool notify);
     void detach(NodeId n, bool notify);
+    // Moves an attached node within the attached tree as one step for the observer.
+    void relocate(NodeId n, NodeId parent, NodeId before);
     void setTextRef(NodeId n, std::uint64_t ref, std::uint32_t len, bool notify);
     void record(const JournalOp& op);
     void markAttached(NodeId n, bool attached);

@@ -21,6 +21,8 @@ public:
     void changed(NodeId) override {
         if (!doc_.tree_.quietEdit()) doc_.markModified();
     }
+    bool aboutToMove(NodeId, NodeId, int) override { return true; }
+    void moved(NodeId) override { doc_.markModified(); }
     void aboutToReset() override {}
     void resetDone() override {}
 

@@ -524,6 +524,26 @@ void LibraryItemModel::removed(NodeId parent, int row) {
     if (next_) next_->removed(parent, row);
 }
 
+bool LibraryItemModel::aboutToMove(NodeId node, NodeId newParent, int newRow) {
+    if (resetDepth_ > 0) return false;
+    // The window's other observers take a move as it comes, or not at all.
+    if (next_ && !next_->aboutToMove(node, newParent, newRow)) return false;
+    const NodeId from = tree_.parent(node);
+    const int r = rowOf(node);
+    // Qt refuses a move onto the node's own place: the tree then reports it plainly.
+    if (!beginMoveRows(indexFromNode(from), r, r, indexFromNode(newParent), newRow)) return false;
+    movingFrom_ = from;
+    return true;
+}
+
+void LibraryItemModel::moved(NodeId node) {
+    invalidate(movingFrom_);
+    invalidate(tree_.parent(node));
+    movingFrom_ = NoNode;
+    endMoveRows();
+    if (next_) next_->moved(node);
+}
+
 void LibraryItemModel::changed(NodeId node) {
     // Undo replays kind changes of detached nodes too; those have no row.
     if (resetDepth_ == 0 && tree_.isValid(node) && tree_.isAttached(node)) {

@@ -91,6 +91,8 @@ private:
     void aboutToRemove(NodeId node) override;
     void removed(NodeId parent, int row) override;
     void changed(NodeId node) override;
+    bool aboutToMove(NodeId node, NodeId newParent, int newRow) override;
+    void moved(NodeId node) override;
     void aboutToReset() override;
     void resetDone() override;
 
@@ -106,6 +108,7 @@ private:
 
     LibraryTree& tree_;
     TreeObserver* next_ = nullptr;
+    NodeId movingFrom_ = NoNode; // the old parent of the node being moved
     DropHandler dropHandler_;
     NodeId dimmed_ = NoNode;
     int resetDepth_ = 0;

@@ -183,6 +183,22 @@ TEST(BigLibrary, CopyDeleteAndTheirUndoAreOneRowChangeEach) {
     EXPECT_EQ(inserted.count(), 3);
     EXPECT_EQ(model.indexFromNode(q).row(), 1500);
     EXPECT_EQ(model.index(1500, 0, model.indexFromNode(topic)), model.indexFromNode(q));
+
+    // A move, its undo and its redo are one row move each, and the view keeps the moved
+    // question's place in the long list.
+    QSignalSpy moved(&model, &QAbstractItemModel::rowsMoved);
+    const int insertedBefore = int(inserted.count()), removedBefore = int(removed.count());
+    undo.SaveUndoState();
+    tree.move(q, copy, NoNode);
+    undo.SetUndoLabel(QStringLiteral("move question"));
+    undo.undo();
+    EXPECT_EQ(model.indexFromNode(q).row(), 1500);
+    EXPECT_EQ(model.indexFromNode(q).parent(), model.indexFromNode(topic));
+    undo.redo();
+    EXPECT_EQ(model.indexFromNode(q).parent(), model.indexFromNode(copy));
+    EXPECT_EQ(moved.count(), 3);
+    EXPECT_EQ(inserted.count(), insertedBefore);
+    EXPECT_EQ(removed.count(), removedBefore);
     EXPECT_EQ(reset.count(), 0);
 }
 
