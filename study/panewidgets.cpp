@@ -10,28 +10,28 @@
 
 namespace brenvik {
 
-QFont ToQFont(const FontSpec& spec) {
-    QFont f(QString::fromStdString(spec.name));
-    f.setPointSize(std::clamp(spec.size, 1, 72));
-    f.setBold(spec.bold);
-    f.setItalic(spec.italic);
-    f.setUnderline(spec.underline);
-    f.setStrikeOut(spec.strikeout);
+QFont ToQFont(const FontSpec& stored) {
+    QFont f(QString::fromStdString(stored.name));
+    f.setPointSize(std::clamp(stored.size, 1, 72));
+    f.setBold(stored.bold);
+    f.setItalic(stored.italic);
+    f.setUnderline(stored.underline);
+    f.setStrikeOut(stored.strikeout);
     return f;
 }
 
 FontSpec FromQFont(const QFont& font, std::uint32_t color) {
-    FontSpec spec;
+    FontSpec stored;
     // A "," would end the face in the stored text.
-    spec.name = font.family().replace(QLatin1Char(','), QLatin1Char(' ')).toStdString();
+    stored.name = font.family().replace(QLatin1Char(','), QLatin1Char(' ')).toStdString();
     const int points = font.pointSize();
-    spec.size = points <= 0 ? 1 : std::min(points, 72);
-    spec.bold = font.bold();
-    spec.italic = font.italic();
-    spec.underline = font.underline();
-    spec.strikeout = font.strikeOut();
-    spec.color = color;
-    return spec;
+    stored.size = points <= 0 ? 1 : std::min(points, 72);
+    stored.bold = font.bold();
+    stored.italic = font.italic();
+    stored.underline = font.underline();
+    stored.strikeout = font.strikeOut();
+    stored.color = color;
+    return stored;
 }
 
 void ApplyPaneBorders(QFrame* frame, bool shallow, bool deep) {

@@ -12,7 +12,7 @@ struct FontSpec;
 
 // A stored pane font as the toolkit's font (face as stored, points, styles); its colour is
 // the FontSpec's own. And back: the face as the font names it, a size kept within 1..72.
-QFont ToQFont(const FontSpec& spec);
+QFont ToQFont(const FontSpec& stored);
 FontSpec FromQFont(const QFont& font, std::uint32_t color);
 
 // The pane borders, drawn the same way in the study window and the editor's previews:
