@@ -91,53 +91,18 @@ QLabel* BoldLabel(const QString& text, QWidget* parent, const QColor& color = QC
 TFormEditQuestion::TFormEditQuestion(MainCommands& main, QWidget* parent)
     : QWidget(parent), main_(main) {
     setObjectName(QStringLiteral("TFormEditQuestion"));
-    Image5 = new PicturePanel(this);
+    const EditorFrame frame = BuildEditorFrame(this, main.programFolder());
+    Image5 = frame.panel;
     PMain = Image5;
-    PMain->setObjectName(QStringLiteral("PMain"));
-    Image5->setPicture(LoadPanelPicture(main.programFolder(), QStringLiteral("edit2.bmp")));
-    PMain->hide();
-
-    auto* outer = new QVBoxLayout(PMain);
-    outer->setContentsMargins(14, 12, 14, 12);
-    outer->setSpacing(10);
-
-    auto* title = new EditorTitleBar(PMain);
-    auto* titleRow = new QHBoxLayout(title);
-    titleRow->setContentsMargins(14, 8, 10, 8);
-    titleRow->setSpacing(8);
-    LTitle = new ElidedLabel(title);
-    LTitle->setTextFormat(Qt::PlainText); // an ampersand shows as itself
-    QFont titleFont(QStringLiteral("Arial"));
-    titleFont.setBold(true);
-    titleFont.setPixelSize(21);
-    LTitle->setFont(titleFont);
-    {
-        QPalette pal = LTitle->palette();
-        pal.setColor(QPalette::WindowText, Qt::white);
-        LTitle->setPalette(pal);
-    }
-    LTitle->setMinimumWidth(120);
-    titleRow->addWidget(LTitle, 1);
-
-    BSave = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton),
-                            QStringLiteral("Save"), title);
-    BSave->setToolTip(QStringLiteral("Save changes"));
-    BSave->setEnabled(false);
-    BCancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton),
-                              QStringLiteral("Cancel"), title);
-    BCancel->setToolTip(QStringLiteral("Cancel changes"));
-    BPreview = new QPushButton(style()->standardIcon(QStyle::SP_MediaPlay),
-                               QStringLiteral("Preview"), title);
-    BPreview->setToolTip(QStringLiteral("Press [F9] to invoke"));
-    for (QPushButton* b : {BSave, BCancel, BPreview}) {
-        b->setMinimumWidth(96);
-        b->setAutoDefault(false);
-        titleRow->addWidget(b);
-    }
+    QVBoxLayout* outer = frame.outer;
+    LTitle = frame.title;
+    BSave = frame.save;
+    BCancel = frame.cancel;
+    BPreview = AddEditorButton(frame, style()->standardIcon(QStyle::SP_MediaPlay),
+                               QStringLiteral("Preview"), QStringLiteral("Press [F9] to invoke"));
     connect(BSave, &QPushButton::clicked, this, &TFormEditQuestion::BSaveClick);
     connect(BCancel, &QPushButton::clicked, this, &TFormEditQuestion::BCancelClick);
     connect(BPreview, &QPushButton::clicked, this, &TFormEditQuestion::BPreviewClick);
-    outer->addWidget(title);
 
     PC = new QTabWidget(PMain);
     PC->setObjectName(QStringLiteral("PC"));

@@ -59,49 +59,15 @@ void TrimBlankEnds(std::vector<std::string>& lines) {
 TFormEditObject::TFormEditObject(MainCommands& main, QWidget* parent)
     : QWidget(parent), main_(main) {
     setObjectName(QStringLiteral("TFormEditObject"));
-    Image5 = new PicturePanel(this);
+    const EditorFrame frame = BuildEditorFrame(this, main.programFolder());
+    Image5 = frame.panel;
     PMain = Image5;
-    PMain->setObjectName(QStringLiteral("PMain"));
-    Image5->setPicture(LoadPanelPicture(main.programFolder(), QStringLiteral("edit2.bmp")));
-    PMain->hide();
-
-    auto* outer = new QVBoxLayout(PMain);
-    outer->setContentsMargins(14, 12, 14, 12);
-    outer->setSpacing(10);
-
-    auto* title = new EditorTitleBar(PMain);
-    auto* titleRow = new QHBoxLayout(title);
-    titleRow->setContentsMargins(14, 8, 10, 8);
-    titleRow->setSpacing(8);
-    LTitle = new ElidedLabel(title);
-    LTitle->setTextFormat(Qt::PlainText);
-    QFont titleFont(QStringLiteral("Arial"));
-    titleFont.setBold(true);
-    titleFont.setPixelSize(21);
-    LTitle->setFont(titleFont);
-    {
-        QPalette pal = LTitle->palette();
-        pal.setColor(QPalette::WindowText, Qt::white);
-        LTitle->setPalette(pal);
-    }
-    LTitle->setMinimumWidth(120);
-    titleRow->addWidget(LTitle, 1);
-
-    BSave = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton),
-                            QStringLiteral("Save"), title);
-    BSave->setToolTip(QStringLiteral("Save changes"));
-    BSave->setEnabled(false);
-    BCancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton),
-                              QStringLiteral("Cancel"), title);
-    BCancel->setToolTip(QStringLiteral("Cancel changes"));
-    for (QPushButton* b : {BSave, BCancel}) {
-        b->setMinimumWidth(96);
-        b->setAutoDefault(false);
-        titleRow->addWidget(b);
-    }
+    QVBoxLayout* outer = frame.outer;
+    LTitle = frame.title;
+    BSave = frame.save;
+    BCancel = frame.cancel;
     connect(BSave, &QPushButton::clicked, this, &TFormEditObject::BSaveClick);
     connect(BCancel, &QPushButton::clicked, this, &TFormEditObject::BCancelClick);
-    outer->addWidget(title);
 
     // Raised outside, lowered inside.
     auto* raised = new QFrame(PMain);

@@ -12,6 +12,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -319,6 +321,52 @@ void EditorTitleBar::paintEvent(QPaintEvent*) {
     p.setPen(QPen(QColor(18, 34, 66), 1));
     p.setBrush(g);
     p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 5, 5);
+}
+
+EditorFrame BuildEditorFrame(QWidget* owner, const QString& programFolder) {
+    EditorFrame f;
+    f.panel = new PicturePanel(owner);
+    f.panel->setObjectName(QStringLiteral("PMain"));
+    f.panel->setPicture(LoadPanelPicture(programFolder, QStringLiteral("edit2.bmp")));
+    f.panel->hide();
+    f.outer = new QVBoxLayout(f.panel);
+    f.outer->setContentsMargins(14, 12, 14, 12);
+    f.outer->setSpacing(10);
+
+    f.titleBar = new EditorTitleBar(f.panel);
+    auto* row = new QHBoxLayout(f.titleBar);
+    row->setContentsMargins(14, 8, 10, 8);
+    row->setSpacing(8);
+    f.title = new ElidedLabel(f.titleBar);
+    f.title->setTextFormat(Qt::PlainText); // an ampersand shows as itself
+    QFont titleFont(QStringLiteral("Arial"));
+    titleFont.setBold(true);
+    titleFont.setPixelSize(21);
+    f.title->setFont(titleFont);
+    QPalette pal = f.title->palette();
+    pal.setColor(QPalette::WindowText, Qt::white);
+    f.title->setPalette(pal);
+    f.title->setMinimumWidth(120);
+    row->addWidget(f.title, 1);
+    f.outer->addWidget(f.titleBar);
+
+    const QStyle* style = owner->style();
+    f.save = AddEditorButton(f, style->standardIcon(QStyle::SP_DialogSaveButton),
+                             QStringLiteral("Save"), QStringLiteral("Save changes"));
+    f.save->setEnabled(false);
+    f.cancel = AddEditorButton(f, style->standardIcon(QStyle::SP_DialogCloseButton),
+                               QStringLiteral("Cancel"), QStringLiteral("Cancel changes"));
+    return f;
+}
+
+QPushButton* AddEditorButton(const EditorFrame& frame, const QIcon& icon, const QString& text,
+                             const QString& hint) {
+    auto* b = new QPushButton(icon, text, frame.titleBar);
+    b->setToolTip(hint);
+    b->setMinimumWidth(96);
+    b->setAutoDefault(false);
+    static_cast<QHBoxLayout*>(frame.titleBar->layout())->addWidget(b);
+    return b;
 }
 
 } // namespace brenvik

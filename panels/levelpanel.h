@@ -10,6 +10,10 @@
 #include <QList>
 #include <functional>
 
+class QIcon;
+class QPushButton;
+class QVBoxLayout;
+
 class QVBoxLayout;
 class QHBoxLayout;
 class QPainter;
@@ -163,5 +167,20 @@ private:
     QVBoxLayout* layout_ = nullptr;
     QList<QWidget*> panels_;
 };
+
+// The frame both editors share: their panel on "edit2.bmp", the title bar with the white,
+// elided title and the Save ("Save changes", disabled) and Cancel ("Cancel changes") buttons.
+struct EditorFrame {
+    PicturePanel* panel = nullptr;
+    QVBoxLayout* outer = nullptr; // the editor's content goes below the title bar
+    QWidget* titleBar = nullptr;
+    ElidedLabel* title = nullptr;
+    QPushButton* save = nullptr;
+    QPushButton* cancel = nullptr;
+};
+EditorFrame BuildEditorFrame(QWidget* owner, const QString& programFolder);
+// Another button of the title bar, after the ones there.
+QPushButton* AddEditorButton(const EditorFrame& frame, const QIcon& icon, const QString& text,
+                             const QString& hint);
 
 } // namespace brenvik

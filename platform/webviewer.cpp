@@ -206,12 +206,13 @@ private:
 
 } // namespace
 
-EngineWebViewerFactory::EngineWebViewerFactory(const QString& programFolder) : shared_(new Shared) {
-    shared_->holder = new ProfileHolder;
-    shared_->holder->programFolder = programFolder;
+namespace {
+
+// The browser starts with its profile: only when the first pane needs a viewer, never at
+// the program's start.
+QWebEngineProfile* MakeSilentProfile() {
     // Off the record: nothing of the pages is kept on disk between runs.
-    QWebEngineProfile* profile = new QWebEngineProfile();
-    shared_->holder->profile = profile;
+    auto* profile = new QWebEngineProfile();
     profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
     profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
     QObject::connect(profile, &QWebEngineProfile::downloadRequested, profile,
@@ -230,6 +231,14 @@ EngineWebViewerFactory::EngineWebViewerFactory(const QString& programFolder) : s
     s->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, true);
     s->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
     s->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
+    return profile;
+}
+
+} // namespace
+
+EngineWebViewerFactory::EngineWebViewerFactory(const QString& programFolder) : shared_(new Shared) {
+    shared_->holder = new ProfileHolder;
+    shared_->holder->programFolder = programFolder;
 }
 
 EngineWebViewerFactory::~EngineWebViewerFactory() {
@@ -239,6 +248,7 @@ EngineWebViewerFactory::~EngineWebViewerFactory() {
 }
 
 WebViewer* EngineWebViewerFactory::create(QWidget* parent) {
+    if (!shared_->holder->profile) shared_->holder->profile = MakeSilentProfile();
     return new EngineWebViewer(shared_->holder, parent);
 }
 
