@@ -33,10 +33,4 @@ bool DesktopShellOpen::open(const QUrl& url, QString* error) {
     return true;
 }
 
-bool FakeShellOpen::open(const QUrl& url, QString* error) {
-    opened.append(url);
-    if (!result && error) *error = failure;
-    return result;
-}
-
 } // namespace brenvik

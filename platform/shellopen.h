@@ -25,13 +25,4 @@ public:
     bool open(const QUrl& url, QString* error = nullptr) override;
 };
 
-// Records the URLs instead of opening them.
-class FakeShellOpen : public ShellOpen {
-public:
-    QList<QUrl> opened;
-    bool result = true;
-    QString failure = QStringLiteral("The file could not be opened.");
-    bool open(const QUrl& url, QString* error = nullptr) override;
-};
-
 } // namespace brenvik

@@ -18,9 +18,9 @@
 #include "panels/fwizard.h"
 #include "panels/levelpanel.h"
 #include "panels/levelrows.h"
-#include "platform/fakewebviewer.h"
-#include "platform/prompts.h"
-#include "platform/shellopen.h"
+#include "tests/support/fakewebviewer.h"
+#include "tests/support/fakeprompts.h"
+#include "tests/support/fakeshellopen.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -7,9 +7,9 @@
 #include "library/questionrecord.h"
 #include "library/settingsstore.h"
 #include "mainwindow/maincommands.h"
-#include "platform/fakewebviewer.h"
-#include "platform/prompts.h"
-#include "platform/shellopen.h"
+#include "tests/support/fakewebviewer.h"
+#include "tests/support/fakeprompts.h"
+#include "tests/support/fakeshellopen.h"
 #include "study/panewidgets.h"
 #include "waituntil.h"
 

@@ -2,8 +2,8 @@
 #include "platform/desktopcolors.h"
 #include "platform/picture.h"
 #include "platform/programfolder.h"
-#include "platform/prompts.h"
-#include "platform/shellopen.h"
+#include "tests/support/fakeprompts.h"
+#include "tests/support/fakeshellopen.h"
 #include "platform/systemnames.h"
 
 #include <QApplication>

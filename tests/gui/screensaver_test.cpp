@@ -1,7 +1,7 @@
 // Screen-saver inhibition over D-Bus: against a private bus with a stand-in desktop service,
 // against a bus without the service, and with no bus at all. The session bus of a process is
 // fixed when first used, so each case runs in a child process of this test program.
-#include "platform/screensaver.h"
+#include "tests/support/fakescreensaver.h"
 #include "waituntil.h"
 
 #include <QCoreApplication>

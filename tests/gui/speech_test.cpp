@@ -1,5 +1,5 @@
 #include "platform/espeakengine.h"
-#include "platform/fakespeech.h"
+#include "tests/support/fakespeech.h"
 #include "tests/gui/waituntil.h"
 
 #include <QCoreApplication>

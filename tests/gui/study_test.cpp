@@ -4,7 +4,7 @@
 #include "library/questionrecord.h"
 #include "mainharness.h"
 #include "mainwindow/librarydocument.h"
-#include "platform/screensaver.h"
+#include "tests/support/fakescreensaver.h"
 #include "study/fflashselected.h"
 #include "study/fimprintselected.h"
 #include "study/freviewselected.h"

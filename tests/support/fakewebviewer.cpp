@@ -1,4 +1,4 @@
-#include "platform/fakewebviewer.h"
+#include "tests/support/fakewebviewer.h"
 
 #include <QTimer>
 

@@ -1,4 +1,4 @@
-#include "platform/fakespeech.h"
+#include "tests/support/fakespeech.h"
 
 #include <QTimer>
 

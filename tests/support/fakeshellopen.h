@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/shellopen.h"
+
+#include <QList>
+#include <QUrl>
+
+namespace brenvik {
+
+// Records the URLs instead of opening them.
+class FakeShellOpen : public ShellOpen {
+public:
+    QList<QUrl> opened;
+    bool result = true;
+    QString failure = QStringLiteral("The file could not be opened.");
+    bool open(const QUrl& url, QString* error = nullptr) override;
+};
+
+} // namespace brenvik
