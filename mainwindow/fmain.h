@@ -2,15 +2,13 @@
 
 #include "library/librarytree.h"
 #include "mainwindow/maincommands.h"
+#include "mainwindow/objtreeview.h"
 #include "study/core/schedule.h"
 
 #include <QElapsedTimer>
-#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPointer>
-#include <QStyledItemDelegate>
-#include <QTreeView>
 #include <array>
 #include <functional>
 #include <memory>
@@ -31,6 +29,7 @@ class QToolButton;
 namespace brenvik {
 
 class LibraryItemModel;
+class TreeCommands;
 class UndoStore;
 class LibraryDocument;
 class ShellOpen;
@@ -85,63 +84,6 @@ Q_SIGNALS:
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
-};
-
-// Selection model of the tree view that asks the window before the selection moves, so
-// an open editor keeps its object selected.
-class GuardedSelectionModel : public QItemSelectionModel {
-    Q_OBJECT
-public:
-    GuardedSelectionModel(QAbstractItemModel* model, std::function<bool()> mayChange);
-    void setCurrentIndex(const QModelIndex& index, SelectionFlags command) override;
-    void select(const QModelIndex& index, SelectionFlags command) override;
-    void select(const QItemSelection& selection, SelectionFlags command) override;
-    // Programmatic selection by the window itself bypasses the question.
-    void setBypass(bool bypass) { bypass_ = bypass; }
-
-private:
-    bool allowed(const QModelIndex& target);
-    std::function<bool()> mayChange_;
-    bool bypass_ = false;
-    bool asking_ = false;
-    QPersistentModelIndex refused_;
-};
-
-// Draws the node being dragged in the cut style while its drop is accepted.
-class CutStyleDelegate : public QStyledItemDelegate {
-    Q_OBJECT
-public:
-    CutStyleDelegate(const LibraryItemModel& model, QObject* parent);
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
-
-private:
-    const LibraryItemModel& model_;
-};
-
-// The tree view `TVObjs`: in-place rename only when the window allows it, right click
-// selects and opens the pop-up menu, the dimmed style follows an accepted drag.
-class ObjTreeView : public QTreeView {
-    Q_OBJECT
-public:
-    explicit ObjTreeView(TFormMain& main, QWidget* parent = nullptr);
-
-protected:
-    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dragLeaveEvent(QDragLeaveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-    void startDrag(Qt::DropActions supportedActions) override;
-    // "*" expands below the current row as far as a reader can take in (ExpandBudget rows
-    // made visible), never the whole of a big part at once.
-    void keyPressEvent(QKeyEvent* event) override;
-
-public:
-    static constexpr int ExpandBudget = 5000;
-    void expandBelow(const QModelIndex& index);
-
-private:
-    TFormMain& main_;
 };
 
 // The program's frame: the tree of the library on the left, the edit and study pages on
@@ -379,9 +321,8 @@ private:
     void PMIEditClick();
     void TVObjsChange();
     void ensureSelection();
-    NodeId objectOf(NodeId node) const;
     int deepestObjectLevel() const; // the deepest level with an object on the selection's path
-    void expandTo(NodeId node);
+    TreeCommands treeCommands();
     void rememberExpanded(const QModelIndex& index, bool expanded);
     void reexpandInserted(const QModelIndex& parent, int first, int last);
 
@@ -434,7 +375,6 @@ private:
     int modeIndex_ = 1; // the page the mode tabs showed last
     bool revertingMode_ = false;
     QPointer<QWidget> HotTab;
-    NodeId dragged_ = NoNode;
     std::unordered_set<NodeId> expanded_; // the nodes the user has expanded
     // The question the Add-new panel has just added for its editor to open at once.
     NodeId addedQuestion_ = NoNode;

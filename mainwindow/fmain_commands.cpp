@@ -1,12 +1,13 @@
-// The tree commands of the main window: selection, add, edit, copy, delete, rename,
-// drag and drop, the Level/Operation/Mode routing, the pop-up menu, F9 and undo.
+// The tree commands of the main window: the selection, the routes to the tree commands
+// (asking the user first), the editors, the Level/Operation/Mode menus, the pop-up menu,
+// F9 and undo.
 #include "mainwindow/fmain.h"
 
 #include "editor/feditquestion.h"
 #include "library/objects.h"
-#include "library/textcodec.h"
+#include "library/treecommands.h"
+#include "library/undostore.h"
 #include "mainwindow/libraryitemmodel.h"
-#include "mainwindow/undostore.h"
 #include "panels/faboutbox.h"
 #include "panels/faddeditdelete.h"
 #include "panels/faddnew.h"
@@ -41,136 +42,6 @@ QString levelWord(int level) {
     return QString::fromStdString(LowerObjName(level));
 }
 } // namespace
-
-// ---- GuardedSelectionModel ---------------------------------------------------------
-
-GuardedSelectionModel::GuardedSelectionModel(QAbstractItemModel* model,
-                                             std::function<bool()> mayChange)
-    : QItemSelectionModel(model), mayChange_(std::move(mayChange)) {}
-
-bool GuardedSelectionModel::allowed(const QModelIndex& target) {
-    if (bypass_ || !target.isValid() || target == currentIndex()) return true;
-    if (asking_) return false; // a box is up already; the second request is the same change
-    // One user action asks more than once (the view sets the current index, then
-    // selects): the refusal it has already had stands for the rest of that action.
-    if (refused_.isValid() && refused_ == QPersistentModelIndex(target)) return false;
-    asking_ = true;
-    const bool ok = mayChange_();
-    asking_ = false;
-    if (!ok) {
-        refused_ = QPersistentModelIndex(target);
-        // Started after the box has gone, so it fires once the action's event is done.
-        QTimer::singleShot(0, this, [this] { refused_ = QPersistentModelIndex(); });
-    }
-    return ok;
-}
-
-void GuardedSelectionModel::setCurrentIndex(const QModelIndex& index, SelectionFlags command) {
-    if (!allowed(index)) return;
-    const bool was = bypass_;
-    bypass_ = true; // the base class selects through select(); do not ask twice
-    QItemSelectionModel::setCurrentIndex(index, command);
-    bypass_ = was;
-}
-
-void GuardedSelectionModel::select(const QModelIndex& index, SelectionFlags command) {
-    if (!allowed(index)) return;
-    QItemSelectionModel::select(index, command);
-}
-
-void GuardedSelectionModel::select(const QItemSelection& selection, SelectionFlags command) {
-    const QModelIndex target = selection.isEmpty() ? QModelIndex() : selection.indexes().first();
-    if (!allowed(target)) return;
-    QItemSelectionModel::select(selection, command);
-}
-
-// ---- ObjTreeView ---------------------------------------------------------------------
-
-// ---- CutStyleDelegate ------------------------------------------------------------------
-
-CutStyleDelegate::CutStyleDelegate(const LibraryItemModel& model, QObject* parent)
-    : QStyledItemDelegate(parent), model_(model) {}
-
-void CutStyleDelegate::initStyleOption(QStyleOptionViewItem* option,
-                                       const QModelIndex& index) const {
-    QStyledItemDelegate::initStyleOption(option, index);
-    // The dragged row is the selected one: greyed under the selection colour it would not
-    // show, so the cut row is drawn greyed and without the highlight.
-    if (model_.dimmedNode() != NoNode && model_.nodeFromIndex(index) == model_.dimmedNode())
-        option->state &= ~(QStyle::State_Selected | QStyle::State_Enabled);
-}
-
-// ---- ObjTreeView ---------------------------------------------------------------------
-
-ObjTreeView::ObjTreeView(TFormMain& main, QWidget* parent) : QTreeView(parent), main_(main) {
-    setHeaderHidden(true);
-    setFrameShape(QFrame::NoFrame);
-    setMouseTracking(true);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
-    setDragEnabled(true);
-    setAcceptDrops(true);
-    setDropIndicatorShown(true);
-    // A drop always goes onto the row under the pointer, and the indicator frames that row;
-    // lines between rows would promise places the drop rules do not use.
-    setDragDropOverwriteMode(true);
-    setDragDropMode(QAbstractItemView::DragDrop);
-    setDefaultDropAction(Qt::CopyAction);
-    setUniformRowHeights(true);
-    setAnimated(false);
-    setIconSize(QSize(16, 16));
-    // The selection stays visible when the tree loses the focus.
-    QPalette pal = palette();
-    pal.setColor(QPalette::Inactive, QPalette::Highlight,
-                 pal.color(QPalette::Active, QPalette::Highlight));
-    pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
-                 pal.color(QPalette::Active, QPalette::HighlightedText));
-    setPalette(pal);
-}
-
-bool ObjTreeView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
-    const bool wantsEditor =
-        trigger == AllEditTriggers || (trigger != NoEditTriggers && (editTriggers() & trigger));
-    if (wantsEditor && index.isValid() && !main_.TVObjsEditing(main_.model()->nodeFromIndex(index)))
-        return false;
-    return QTreeView::edit(index, trigger, event);
-}
-
-void ObjTreeView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::RightButton) {
-        const QModelIndex index = indexAt(event->position().toPoint());
-        if (index.isValid()) main_.TVObjsMouseDown(event->globalPosition().toPoint(), index);
-        event->accept();
-        return;
-    }
-    QTreeView::mousePressEvent(event);
-}
-
-void ObjTreeView::dragMoveEvent(QDragMoveEvent* event) {
-    // The base class keeps the last indicator when a target is refused; hiding the
-    // indicator for a refused move clears it, and the next accepted move draws it anew.
-    setDropIndicatorShown(true);
-    QTreeView::dragMoveEvent(event);
-    if (!event->isAccepted()) {
-        setDropIndicatorShown(false);
-        viewport()->update();
-    }
-}
-
-void ObjTreeView::dragLeaveEvent(QDragLeaveEvent* event) {
-    main_.dragEnded();
-    QTreeView::dragLeaveEvent(event);
-}
-
-void ObjTreeView::dropEvent(QDropEvent* event) {
-    QTreeView::dropEvent(event);
-    main_.dragEnded();
-}
-
-void ObjTreeView::startDrag(Qt::DropActions supportedActions) {
-    QTreeView::startDrag(supportedActions);
-    main_.dragEnded();
-}
 
 // ---- selection -----------------------------------------------------------------------
 
@@ -210,17 +81,6 @@ void TFormMain::ensureSelection() {
     selectNode(tree_.first());
 }
 
-NodeId TFormMain::objectOf(NodeId node) const {
-    while (node != NoNode && !isObjectKind(tree_.kind(node)))
-        node = tree_.parent(node);
-    return node;
-}
-
-void TFormMain::expandTo(NodeId node) {
-    for (NodeId n = tree_.parent(node); n != NoNode; n = tree_.parent(n))
-        TVObjs->expand(model_->indexFromNode(n));
-}
-
 // ---- guards and helpers ----------------------------------------------------------------
 
 bool TFormMain::EditorBusy(const QString& phrase) {
@@ -256,7 +116,7 @@ void TFormMain::RefreshSelectionViews() {
     for (LevelPanel* panel : allPanels())
         if (panel != FormAddNew) panel->setRows(otherRows);
     if (FormAddNew && FormAddNew->BGen) FormAddNew->BGen->setEnabled(addRows[8].buttonEnabled);
-    if (TFormWizard* wizard = TFormWizard::current()) wizard->refreshFromMain();
+    if (wizard_) wizard_->refreshFromMain();
 
     const bool edit = isEditMode();
     if (edit && operationVisible(Operation::AddNew)) {
@@ -304,20 +164,19 @@ void TFormMain::MarkUnchanged(QAbstractButton* save, QAbstractButton* cancel) {
 
 // ---- level commands ---------------------------------------------------------------------
 
+TreeCommands TFormMain::treeCommands() {
+    return TreeCommands(tree_, *undo_, *deps_.colors);
+}
+
 void TFormMain::Library1Click(int level) {
-    if (!startupFinished() || level < 1 || level > 8) return;
-    const NodeId s = selectedNode();
-    const NodeId parent = s == NoNode ? NoNode : GetObjAtLevel(tree_, s, level - 1);
-    if (parent == NoNode && level > 1) return;
-    SaveUndoState();
-    const Result<NodeId> added = AddNewObj(tree_, parent, *deps_.colors);
+    if (!startupFinished()) return;
+    const Result<NodeId> added = treeCommands().addNew(selectedNode(), level);
     if (!added) {
-        SetUndoLabel(QString());
         showError(QString::fromStdString(added.error()));
         return;
     }
+    if (added.value() == NoNode) return;
     selectNode(added.value());
-    SetUndoLabel(QStringLiteral("add new ") + levelWord(level));
     const bool editNow =
         level == 8 && FormAddNew && FormAddNew->CBEditItem && FormAddNew->CBEditItem->isChecked();
     addedQuestion_ = editNow ? added.value() : NoNode;
@@ -389,42 +248,34 @@ void TFormMain::reexpandInserted(const QModelIndex& parent, int first, int last)
 }
 
 void TFormMain::CopySelectedClick(int level) {
-    if (!startupFinished() || level < 1 || level > 8) return;
-    const NodeId s = selectedNode();
-    const NodeId n = s == NoNode ? NoNode : GetObjAtLevel(tree_, s, level);
-    if (n == NoNode) return;
-    const NodeId p = GetObjAtLevel(tree_, n, level - 1);
-    if (p == NoNode) return;
-    SaveUndoState();
-    const NodeId copy = CopySubtree(tree_, n, p, CopyMode::Append);
-    tree_.setText(copy, "Copy of " + std::string(tree_.text(n)));
-    selectNode(copy);
-    SetUndoLabel(QStringLiteral("copy ") + levelWord(level));
+    if (!startupFinished()) return;
+    const Result<NodeId> copy = treeCommands().copy(selectedNode(), level);
+    if (!copy) {
+        showError(QString::fromStdString(copy.error()));
+        return;
+    }
+    if (copy.value() == NoNode) return;
+    selectNode(copy.value());
     if (FormCopySelected) FocusEdit(FormCopySelected->rows()->nameEdit(level), true);
 }
 
 void TFormMain::Library3Click(int level) {
-    if (!startupFinished() || level < 1 || level > 8) return;
-    const NodeId s = selectedNode();
-    const NodeId n = s == NoNode ? NoNode : GetObjAtLevel(tree_, s, level);
+    if (!startupFinished()) return;
+    TreeCommands commands = treeCommands();
+    const NodeId n = commands.objectAt(selectedNode(), level);
     if (n == NoNode) return;
     if (ConfirmBox(QStringLiteral("Delete selected ") + levelWord(level) + QStringLiteral("?")) !=
         Prompts::Yes)
         return;
-    // The owner keeps the selection, so the panels show something sensible afterwards.
-    NodeId next = GetObjAtLevel(tree_, n, level - 1);
-    if (next == NoNode)
-        next = tree_.nextSibling(n) != NoNode ? tree_.nextSibling(n) : tree_.prevSibling(n);
-    SaveUndoState();
-    selectNode(next);
-    tree_.remove(n);
-    SetUndoLabel(QStringLiteral("delete ") + levelWord(level));
+    // Moved off first, so the view never picks a row of its own while the node goes.
+    selectNode(commands.keptAfterDelete(n));
+    if (const Status removed = commands.remove(n); !removed)
+        showError(QString::fromStdString(removed.error));
     ensureSelection();
 }
 
 void TFormMain::renameAtLevel(int level, const QString& name) {
-    const NodeId s = selectedNode();
-    const NodeId n = s == NoNode ? NoNode : GetObjAtLevel(tree_, s, level);
+    const NodeId n = treeCommands().objectAt(selectedNode(), level);
     if (n != NoNode) TVObjsEdited(n, name);
 }
 
@@ -434,25 +285,13 @@ bool TFormMain::TVObjsEditing(NodeId node) {
 }
 
 void TFormMain::TVObjsEdited(NodeId node, const QString& text) {
-    if (node == NoNode || !tree_.isAttached(node) || text.trimmed().isEmpty()) return;
-    const std::string_view old = tree_.text(node);
-    const std::string bytes = DisplayToBytes(text, old);
-    if (bytes == old) return;
-    SaveUndoState();
-    tree_.setText(node, bytes);
-    SetUndoLabel(QStringLiteral("edit ") + levelWord(tree_.kind(node)) + QStringLiteral(" name"));
-    RefreshSelectionViews();
+    if (treeCommands().rename(node, text)) RefreshSelectionViews();
 }
 
 // ---- drag and drop -------------------------------------------------------------------
 
 bool TFormMain::TVObjsDragOver(NodeId dragged, NodeId target) {
-    const bool accept = isEditMode() && dragged != NoNode && target != NoNode &&
-                        dragged != target && tree_.isAttached(target) &&
-                        tree_.topLevelOf(target) == tree_.first() && tree_.kind(dragged) >= 1 &&
-                        tree_.kind(dragged) <= 8 &&
-                        (tree_.kind(dragged) == tree_.kind(target) ||
-                         tree_.kind(dragged) == tree_.kind(target) + 1);
+    const bool accept = isEditMode() && treeCommands().mayDrop(dragged, target);
     model_->setDimmedNode(accept ? dragged : NoNode);
     return accept;
 }
@@ -462,45 +301,24 @@ void TFormMain::dragEnded() {
 }
 
 bool TFormMain::TVObjsDragDrop(NodeId dragged, NodeId target) {
-    if (!TVObjsDragOver(dragged, target)) {
-        dragEnded();
-        return false;
-    }
+    const bool accepted = TVObjsDragOver(dragged, target);
     dragEnded();
-    if (EditorBusy(QStringLiteral("moving or copying an item."))) return false;
-    const bool sameKind = tree_.kind(dragged) == tree_.kind(target);
-    QString verb;
-    if (tree_.topLevelOf(dragged) == tree_.first()) {
-        NodeId parent = target, before = NoNode;
-        if (sameKind) {
-            parent = tree_.parent(target);
-            before = tree_.preorderIndex(target) < tree_.preorderIndex(dragged)
-                         ? target
-                         : tree_.nextSibling(target);
-        }
-        // Already there (onto its own parent as its last child): no change, no undo point.
-        if (tree_.parent(dragged) == parent &&
-            (before == dragged || tree_.nextSibling(dragged) == before))
-            return false;
-        SaveUndoState();
-        tree_.move(dragged, parent, before);
-        selectNode(dragged);
-        verb = QStringLiteral("move ");
-    } else {
+    if (!accepted || EditorBusy(QStringLiteral("moving or copying an item."))) return false;
+    TreeCommands commands = treeCommands();
+    if (commands.dropCopies(dragged)) {
         const int answer = deps_.prompts->message(
             this, QStringLiteral("Information"),
             QStringLiteral("The selected node will be copied\ninstead of moved."),
             Prompts::Icon::Information, Prompts::Ok | Prompts::Cancel, Prompts::Ok);
         if (answer != Prompts::Ok) return false;
-        SaveUndoState();
-        const NodeId copy =
-            CopySubtree(tree_, dragged, target, sameKind ? CopyMode::Insert : CopyMode::Append);
-        tree_.setText(copy, "Copy of " + std::string(tree_.text(dragged)));
-        selectNode(copy);
-        verb = QStringLiteral("copy ");
     }
-    const NodeId s = selectedNode();
-    SetUndoLabel(verb + levelWord(s == NoNode ? 0 : tree_.kind(s)));
+    const Result<NodeId> dropped = commands.drop(dragged, target);
+    if (!dropped) {
+        showError(QString::fromStdString(dropped.error()));
+        return false;
+    }
+    if (dropped.value() == NoNode) return false; // already there
+    selectNode(dropped.value());
     return true;
 }
 
@@ -588,12 +406,7 @@ void TFormMain::PMObjsPopup() {
 }
 
 void TFormMain::PMIEditClick() {
-    if (!isEditMode()) {
-        revertingMode_ = true;
-        PCMode->setCurrentIndex(0);
-        revertingMode_ = false;
-        PCModeChange();
-    }
+    if (!isEditMode()) setMode(Mode::Edit, false);
     showOperation(Operation::EditSelected);
     const int level = FormEditSelected ? FormEditSelected->rows()->deepestEnabled() : 0;
     if (level > 0) Library2Click(level);
@@ -614,15 +427,9 @@ void TFormMain::FormKeyUp(int key, Qt::KeyboardModifiers modifiers) {
         F9Busy = false;
         return;
     }
-    if (isEditMode()) {
-        if (EditorBusy(QStringLiteral("switching to a different mode."))) {
-            F9Busy = false;
-            return;
-        }
-        revertingMode_ = true;
-        PCMode->setCurrentIndex(1);
-        revertingMode_ = false;
-        PCModeChange();
+    if (isEditMode() && !setMode(Mode::Study, true)) {
+        F9Busy = false;
+        return;
     }
     LevelPanel* panel = visibleSessionPanel();
     const int level = panel ? panel->rows()->deepestEnabled() : deepestObjectLevel();
@@ -680,7 +487,7 @@ void TFormMain::updateUndoButtons() {
     MIRedo->setEnabled(undo_->canRedo());
     MIUndo->setStatusTip(undo_->undoHint());
     MIRedo->setStatusTip(undo_->redoHint());
-    if (TFormWizard* wizard = TFormWizard::current()) wizard->refreshFromMain();
+    if (wizard_) wizard_->refreshFromMain();
 }
 
 } // namespace brenvik

@@ -4,9 +4,9 @@
 
 #include "library/objects.h"
 #include "library/settingsstore.h"
+#include "library/undostore.h"
 #include "mainwindow/librarydocument.h"
 #include "mainwindow/libraryitemmodel.h"
-#include "mainwindow/undostore.h"
 #include "panels/faboutbox.h"
 #include "platform/prompts.h"
 

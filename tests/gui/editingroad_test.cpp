@@ -2,9 +2,9 @@
 // and drop as the pointer shows it, the pause edits, the answer font, captions and the
 // small looks that used to trip users up.
 #include "library/objects.h"
+#include "library/undostore.h"
 #include "mainwindow/fmain.h"
 #include "mainwindow/libraryitemmodel.h"
-#include "mainwindow/undostore.h"
 #include "panels/faboutbox.h"
 #include "panels/faddnew.h"
 #include "panels/feditobject.h"

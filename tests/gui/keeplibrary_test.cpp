@@ -6,10 +6,10 @@
 #include "library/demodata.h"
 #include "library/objects.h"
 #include "library/outline.h"
+#include "library/undostore.h"
 #include "mainharness.h"
 #include "mainwindow/librarydocument.h"
 #include "mainwindow/libraryitemmodel.h"
-#include "mainwindow/undostore.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>

@@ -6,8 +6,8 @@
 #include "library/objects.h"
 #include "library/outline.h"
 #include "library/textcodec.h"
+#include "library/undostore.h"
 #include "mainwindow/libraryitemmodel.h"
-#include "mainwindow/undostore.h"
 
 #include <QAbstractItemModelTester>
 #include <QImage>

@@ -15,11 +15,12 @@ namespace brenvik {
 // primitive edits one command made, so its cost follows the size of the change, never
 // the size of the library.
 //
-// A command calls SaveUndoState() right before it changes the tree and
-// SetUndoLabel(label) right after. A point is pushed only when the command recorded
-// edits, so a command that fails or changes nothing leaves no point. A recording that
-// is still open when the next SaveUndoState (or undo/redo) comes is kept as a point
-// labelled "change" when it holds edits, and dropped otherwise.
+// A command records its change through an UndoRecording (below). SaveUndoState() and
+// SetUndoLabel(label) are the same pair for the editors, whose save spans their own
+// code: the first right before the change, the second right after. A point is pushed
+// only when the command recorded edits, so a command that changes nothing leaves no
+// point. A recording that is still open when the next SaveUndoState (or undo/redo)
+// comes is kept as a point labelled "change" when it holds edits, and dropped otherwise.
 //
 // Pushing a point drops the redo points. The store is bounded by a number of points and
 // a total number of edits; the oldest points go first (the newest is always kept).
@@ -61,6 +62,10 @@ Q_SIGNALS:
     void changed();
 
 private:
+    friend class UndoRecording;
+    // Ends the open recording without a point, putting back what it recorded.
+    void dropOpen();
+
     struct Point {
         Journal journal;
         QString label;
@@ -81,6 +86,30 @@ private:
     std::size_t maxOps_ = DefaultMaxOps;
     std::uint64_t generation_ = 0;
     bool open_ = false; // SaveUndoState ran, SetUndoLabel not yet
+};
+
+// One command's undo point, as a scope: opened when made, before the change; commit()
+// labels and closes it after the change. Left without commit (the command failed or
+// stopped early) it leaves no point, and whatever the command had already changed is put
+// back, so the tree never holds an edit that undo cannot reach.
+class UndoRecording {
+public:
+    explicit UndoRecording(UndoStore& store) : store_(store) { store_.SaveUndoState(); }
+    ~UndoRecording() {
+        if (!closed_) store_.dropOpen();
+    }
+    UndoRecording(const UndoRecording&) = delete;
+    UndoRecording& operator=(const UndoRecording&) = delete;
+
+    void commit(const QString& label) {
+        if (closed_) return;
+        closed_ = true;
+        store_.SetUndoLabel(label);
+    }
+
+private:
+    UndoStore& store_;
+    bool closed_ = false;
 };
 
 } // namespace brenvik

@@ -1,4 +1,4 @@
-#include "mainwindow/undostore.h"
+#include "library/undostore.h"
 
 #include "library/nodekind.h"
 
@@ -44,6 +44,17 @@ void UndoStore::SetUndoLabel(const QString& label) {
     if (!tree_.journaling()) return;
     Journal j = tree_.takeJournal();
     if (!j.empty()) push(std::move(j), label);
+}
+
+void UndoStore::dropOpen() {
+    dropStale();
+    if (!open_) return;
+    open_ = false;
+    if (!tree_.journaling()) return;
+    const Journal j = tree_.takeJournal();
+    if (j.empty()) return;
+    tree_.undo(j);
+    tree_.discard(j, true);
 }
 
 void UndoStore::push(Journal&& journal, const QString& label) {

@@ -1,0 +1,142 @@
+// The library's tree view: the guarded selection, the cut style of a dragged row, in-place
+// rename, the pop-up menu and the drop indicator.
+#include "mainwindow/objtreeview.h"
+
+#include "mainwindow/fmain.h"
+#include "mainwindow/libraryitemmodel.h"
+
+#include <QMouseEvent>
+#include <QStyle>
+#include <QTimer>
+
+namespace brenvik {
+
+// ---- GuardedSelectionModel ---------------------------------------------------------
+
+GuardedSelectionModel::GuardedSelectionModel(QAbstractItemModel* model,
+                                             std::function<bool()> mayChange)
+    : QItemSelectionModel(model), mayChange_(std::move(mayChange)) {}
+
+bool GuardedSelectionModel::allowed(const QModelIndex& target) {
+    if (bypass_ || !target.isValid() || target == currentIndex()) return true;
+    if (asking_) return false; // a box is up already; the second request is the same change
+    // One user action asks more than once (the view sets the current index, then
+    // selects): the refusal it has already had stands for the rest of that action.
+    if (refused_.isValid() && refused_ == QPersistentModelIndex(target)) return false;
+    asking_ = true;
+    const bool ok = mayChange_();
+    asking_ = false;
+    if (!ok) {
+        refused_ = QPersistentModelIndex(target);
+        // Started after the box has gone, so it fires once the action's event is done.
+        QTimer::singleShot(0, this, [this] { refused_ = QPersistentModelIndex(); });
+    }
+    return ok;
+}
+
+void GuardedSelectionModel::setCurrentIndex(const QModelIndex& index, SelectionFlags command) {
+    if (!allowed(index)) return;
+    const bool was = bypass_;
+    bypass_ = true; // the base class selects through select(); do not ask twice
+    QItemSelectionModel::setCurrentIndex(index, command);
+    bypass_ = was;
+}
+
+void GuardedSelectionModel::select(const QModelIndex& index, SelectionFlags command) {
+    if (!allowed(index)) return;
+    QItemSelectionModel::select(index, command);
+}
+
+void GuardedSelectionModel::select(const QItemSelection& selection, SelectionFlags command) {
+    const QModelIndex target = selection.isEmpty() ? QModelIndex() : selection.indexes().first();
+    if (!allowed(target)) return;
+    QItemSelectionModel::select(selection, command);
+}
+
+// ---- CutStyleDelegate ------------------------------------------------------------------
+
+CutStyleDelegate::CutStyleDelegate(const LibraryItemModel& model, QObject* parent)
+    : QStyledItemDelegate(parent), model_(model) {}
+
+void CutStyleDelegate::initStyleOption(QStyleOptionViewItem* option,
+                                       const QModelIndex& index) const {
+    QStyledItemDelegate::initStyleOption(option, index);
+    // The dragged row is the selected one: greyed under the selection colour it would not
+    // show, so the cut row is drawn greyed and without the highlight.
+    if (model_.dimmedNode() != NoNode && model_.nodeFromIndex(index) == model_.dimmedNode())
+        option->state &= ~(QStyle::State_Selected | QStyle::State_Enabled);
+}
+
+// ---- ObjTreeView ---------------------------------------------------------------------
+
+ObjTreeView::ObjTreeView(TFormMain& main, QWidget* parent) : QTreeView(parent), main_(main) {
+    setHeaderHidden(true);
+    setFrameShape(QFrame::NoFrame);
+    setMouseTracking(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDropIndicatorShown(true);
+    // A drop always goes onto the row under the pointer, and the indicator frames that row;
+    // lines between rows would promise places the drop rules do not use.
+    setDragDropOverwriteMode(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDefaultDropAction(Qt::CopyAction);
+    setUniformRowHeights(true);
+    setAnimated(false);
+    setIconSize(QSize(16, 16));
+    // The selection stays visible when the tree loses the focus.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Inactive, QPalette::Highlight,
+                 pal.color(QPalette::Active, QPalette::Highlight));
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                 pal.color(QPalette::Active, QPalette::HighlightedText));
+    setPalette(pal);
+}
+
+bool ObjTreeView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    const bool wantsEditor =
+        trigger == AllEditTriggers || (trigger != NoEditTriggers && (editTriggers() & trigger));
+    if (wantsEditor && index.isValid() && !main_.TVObjsEditing(main_.model()->nodeFromIndex(index)))
+        return false;
+    return QTreeView::edit(index, trigger, event);
+}
+
+void ObjTreeView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) {
+        const QModelIndex index = indexAt(event->position().toPoint());
+        if (index.isValid()) main_.TVObjsMouseDown(event->globalPosition().toPoint(), index);
+        event->accept();
+        return;
+    }
+    QTreeView::mousePressEvent(event);
+}
+
+void ObjTreeView::dragMoveEvent(QDragMoveEvent* event) {
+    // The base class keeps the last indicator when a target is refused; hiding the
+    // indicator for a refused move clears it, and the next accepted move draws it anew.
+    setDropIndicatorShown(true);
+    QTreeView::dragMoveEvent(event);
+    if (!event->isAccepted()) {
+        setDropIndicatorShown(false);
+        viewport()->update();
+    }
+}
+
+void ObjTreeView::dragLeaveEvent(QDragLeaveEvent* event) {
+    main_.dragEnded();
+    QTreeView::dragLeaveEvent(event);
+}
+
+void ObjTreeView::dropEvent(QDropEvent* event) {
+    QTreeView::dropEvent(event);
+    main_.dragEnded();
+}
+
+void ObjTreeView::startDrag(Qt::DropActions supportedActions) {
+    QTreeView::startDrag(supportedActions);
+    main_.dragEnded();
+}
+
+} // namespace brenvik
