@@ -2,7 +2,9 @@
 
 #include "library/objects.h"
 
+#include <initializer_list>
 #include <string_view>
+#include <utility>
 
 namespace brenvik {
 
@@ -69,6 +71,16 @@ bool readFlagsAndColour(const LibraryTree& tree, NodeId& n, bool* a, bool* b, bo
     }
     if ((n = tree.nextSibling(n)) != NoNode && !readNumber(tree, n, colour, error)) return false;
     return true;
+}
+
+// Writes the "Label: yes/no" flag lines after `n` below `parent`; returns the last one.
+NodeId writeFlags(LibraryTree& tree, NodeId n, NodeId parent,
+                  std::initializer_list<std::pair<const char*, bool>> flags) {
+    for (const auto& [label, on] : flags) {
+        n = nextOrNew(tree, n, parent, FlagLine);
+        tree.setText(n, std::string(label) + yesNo(on));
+    }
+    return n;
 }
 
 } // namespace
@@ -196,12 +208,10 @@ void WritePaneRecord(LibraryTree& tree, NodeId pane, const PaneRecord& rec,
     SetQuotedChildren(tree, lines, rec.textLines);
     NodeId n = nextOrNew(tree, lines, textChoice, FontLine);
     tree.setText(n, "Font: " + FontToText(rec.font, true, desktop));
-    n = nextOrNew(tree, n, textChoice, FlagLine);
-    tree.setText(n, std::string("Shallow border: ") + yesNo(rec.textShallowBorder));
-    n = nextOrNew(tree, n, textChoice, FlagLine);
-    tree.setText(n, std::string("Deep border: ") + yesNo(rec.textDeepBorder));
-    n = nextOrNew(tree, n, textChoice, FlagLine);
-    tree.setText(n, std::string("Centered text: ") + yesNo(rec.centredText));
+    n = writeFlags(tree, n, textChoice,
+                   {{"Shallow border: ", rec.textShallowBorder},
+                    {"Deep border: ", rec.textDeepBorder},
+                    {"Centered text: ", rec.centredText}});
     n = nextOrNew(tree, n, textChoice, BackgroundColorLine);
     tree.setText(n, "Background color: " + std::to_string(rec.textBackground));
 
@@ -209,12 +219,10 @@ void WritePaneRecord(LibraryTree& tree, NodeId pane, const PaneRecord& rec,
     tree.setText(imageChoice, std::string("Image: ") + choice(rec.content == ImageContent));
     n = firstOrNew(tree, imageChoice, FileLine);
     tree.setText(n, "File: " + rec.imageFile);
-    n = nextOrNew(tree, n, imageChoice, FlagLine);
-    tree.setText(n, std::string("Shallow border: ") + yesNo(rec.imageShallowBorder));
-    n = nextOrNew(tree, n, imageChoice, FlagLine);
-    tree.setText(n, std::string("Deep border: ") + yesNo(rec.imageDeepBorder));
-    n = nextOrNew(tree, n, imageChoice, FlagLine);
-    tree.setText(n, std::string("Stretch to fit: ") + yesNo(rec.stretchToFit));
+    n = writeFlags(tree, n, imageChoice,
+                   {{"Shallow border: ", rec.imageShallowBorder},
+                    {"Deep border: ", rec.imageDeepBorder},
+                    {"Stretch to fit: ", rec.stretchToFit}});
     n = nextOrNew(tree, n, imageChoice, BackgroundColorLine);
     tree.setText(n, "Background color: " + std::to_string(rec.imageBackground));
 
@@ -222,10 +230,9 @@ void WritePaneRecord(LibraryTree& tree, NodeId pane, const PaneRecord& rec,
     tree.setText(webChoice, std::string("Website: ") + choice(rec.content == WebsiteContent));
     n = firstOrNew(tree, webChoice, AddressLine);
     tree.setText(n, "Address: " + rec.webAddress);
-    n = nextOrNew(tree, n, webChoice, FlagLine);
-    tree.setText(n, std::string("Add shallow border: ") + yesNo(rec.webShallowBorder));
-    n = nextOrNew(tree, n, webChoice, FlagLine);
-    tree.setText(n, std::string("Add deep border: ") + yesNo(rec.webDeepBorder));
+    writeFlags(
+        tree, n, webChoice,
+        {{"Add shallow border: ", rec.webShallowBorder}, {"Add deep border: ", rec.webDeepBorder}});
 }
 
 void WriteQuestionRecord(LibraryTree& tree, NodeId question, const QuestionRecord& record,
