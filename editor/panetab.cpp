@@ -2,7 +2,7 @@
 
 #include "library/colors.h"
 #include "library/fonttext.h"
-#include "library/settingsstore.h"
+#include "library/settingskeys.h"
 #include "library/textcodec.h"
 #include "mainwindow/maincommands.h"
 #include "platform/picture.h"
@@ -49,9 +49,8 @@ const QString kFileFilter = QStringLiteral(
     "(*.ppt)|*.ppt|Spreadsheet files (*.xls)|*.xls|Text files (*.txt)|*.txt|Xml files "
     "(*.xml)|*.xml");
 
-const QString kSection = QStringLiteral("question");
-const QString kPicDir = QStringLiteral("picdir");
-const QString kFileDir = QStringLiteral("filedir");
+const settings::RuntimeTextKey& kPicDir = settings::QuestionPicDir;
+const settings::RuntimeTextKey& kFileDir = settings::QuestionFileDir;
 
 QColor ToQColor(ColorValue v) {
     return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
@@ -830,24 +829,24 @@ QString PaneTab::resolved(const QString& path) const {
 // The last folders chosen in this run, shared by the three panes as their one dialog would
 // be; the settings store keeps them only when it is backed by a file.
 namespace {
-QString& RememberedFolder(const QString& key) {
+QString& RememberedFolder(const settings::RuntimeTextKey& key) {
     static QHash<QString, QString> folders;
-    return folders[key];
+    return folders[QString::fromLatin1(key.key)];
 }
 } // namespace
 
-QString PaneTab::dialogFolder(const QString& key) const {
+QString PaneTab::dialogFolder(const settings::RuntimeTextKey& key) const {
     if (const QString& chosen = RememberedFolder(key); !chosen.isEmpty()) return chosen;
     SettingsStore& s = main_.settings();
     // Before the first clean exit the stored folders are not trusted: the system's default.
-    const bool firstRun = s.ReadInteger(QStringLiteral("app"), QStringLiteral("firstrun"), 1) != 0;
-    return s.ReadText(kSection, key, firstRun ? QString() : main_.programFolder());
+    const bool firstRun = s.read(settings::AppFirstRun) != 0;
+    return s.read(key, firstRun ? QString() : main_.programFolder());
 }
 
-void PaneTab::rememberFolder(const QString& key, const QString& file) {
+void PaneTab::rememberFolder(const settings::RuntimeTextKey& key, const QString& file) {
     const QString folder = QFileInfo(file).absolutePath();
     RememberedFolder(key) = folder;
-    main_.settings().WriteText(kSection, key, folder);
+    main_.settings().write(key, folder);
 }
 
 void PaneTab::showError(const QString& text) {

@@ -19,6 +19,9 @@ namespace brenvik {
 
 class MainCommands;
 class PictureView;
+namespace settings {
+struct RuntimeTextKey;
+}
 class WebViewer;
 
 // One pane tab of the question editor ("Pane 1" .. "Pane 3"): the page control PCn with its
@@ -137,8 +140,8 @@ private:
     void applyColors();
     void updateFieldButtons();
     QString resolved(const QString& path) const;
-    QString dialogFolder(const QString& key) const;
-    void rememberFolder(const QString& key, const QString& file);
+    QString dialogFolder(const settings::RuntimeTextKey& key) const;
+    void rememberFolder(const settings::RuntimeTextKey& key, const QString& file);
     void showError(const QString& text);
 
     MainCommands& main_;

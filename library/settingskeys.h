@@ -8,27 +8,7 @@ namespace brenvik::settings {
 
 // Every start-up setting: its section, key and default, in the order the main window
 // reads them. The defaults here are the values the program starts with when nothing is
-// stored.
-struct IntKey {
-    const char* section;
-    const char* key;
-    int def;
-};
-struct TextKey {
-    const char* section;
-    const char* key;
-    const char* def;
-};
-// A setting whose default is only known at run time; the caller passes it.
-struct RuntimeIntKey {
-    const char* section;
-    const char* key;
-    int layoutDefault; // the value in the window layout, for reference and tests
-};
-struct RuntimeTextKey {
-    const char* section;
-    const char* key;
-};
+// stored. Nothing else in the program names a section or key.
 
 // Main window, read when it is created.
 inline constexpr IntKey MainTop{"main", "top", 75};
@@ -71,6 +51,11 @@ inline constexpr IntKey MainAutoSave{"main", "autosave", 0};
 // Read by the start-up timer.
 inline constexpr IntKey MainActiveVoice{"main", "activevoice", 2};
 
+// The folder the Open and Save as dialogs start in (the executable's folder by default).
+inline constexpr RuntimeTextKey MainLibraryDir{"main", "libdir"};
+// The recently used library files, most recent first.
+inline constexpr NumberedTextKey RecentFiles{"recent", "file", 8};
+
 // All keys with a fixed default, so tools and tests can walk them.
 inline constexpr std::array<IntKey, 17> FixedIntKeys{
     MainTop,          MainLeft,     MainState,    AppFirstRun,  AnswerFontSize, AnswerFontColor,
@@ -78,22 +63,5 @@ inline constexpr std::array<IntKey, 17> FixedIntKeys{
     ImprintAlternate, FlashLoop,    MainVoice,    MainAutoSave, MainActiveVoice};
 inline constexpr std::array<TextKey, 4> FixedTextKeys{ImprintPauseQ, ImprintPauseA, FlashPauseQ,
                                                       FlashPauseA};
-
-inline int Read(const SettingsStore& store, const IntKey& k) {
-    return store.ReadInteger(QString::fromLatin1(k.section), QString::fromLatin1(k.key), k.def);
-}
-inline QString Read(const SettingsStore& store, const TextKey& k) {
-    return store.ReadText(QString::fromLatin1(k.section), QString::fromLatin1(k.key),
-                          QString::fromLatin1(k.def));
-}
-inline int Read(const SettingsStore& store, const RuntimeIntKey& k, int runtimeDefault) {
-    return store.ReadInteger(QString::fromLatin1(k.section), QString::fromLatin1(k.key),
-                             runtimeDefault);
-}
-inline QString Read(const SettingsStore& store, const RuntimeTextKey& k,
-                    const QString& runtimeDefault) {
-    return store.ReadText(QString::fromLatin1(k.section), QString::fromLatin1(k.key),
-                          runtimeDefault);
-}
 
 } // namespace brenvik::settings

@@ -126,19 +126,71 @@ void SettingsStore::WriteText(const QString& section, const QString& key, const 
     data_->set(section, key, oneLine);
 }
 
-QString SettingsStore::flush() {
-    if (!data_) return {};
+Status SettingsStore::flush() {
+    if (!data_) return Status::success();
     QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return QStringLiteral("Cannot write the settings file \"%1\": %2")
-            .arg(path_, file.errorString());
-    }
+    const auto failure = [&] {
+        return Status::failure(QStringLiteral("Cannot write the settings file \"%1\": %2")
+                                   .arg(path_, file.errorString())
+                                   .toStdString());
+    };
+    if (!file.open(QIODevice::WriteOnly)) return failure();
     file.write(data_->format().toUtf8());
-    if (!file.commit()) {
-        return QStringLiteral("Cannot write the settings file \"%1\": %2")
-            .arg(path_, file.errorString());
-    }
-    return {};
+    if (!file.commit()) return failure();
+    return Status::success();
+}
+
+namespace {
+
+QString latin(const char* text) {
+    return QString::fromLatin1(text);
+}
+
+QString numbered(const settings::NumberedTextKey& k, int number) {
+    return latin(k.prefix) + QString::number(number);
+}
+
+} // namespace
+
+int SettingsStore::read(const settings::IntKey& k) const {
+    return ReadInteger(latin(k.section), latin(k.key), k.def);
+}
+
+QString SettingsStore::read(const settings::TextKey& k) const {
+    return ReadText(latin(k.section), latin(k.key), latin(k.def));
+}
+
+int SettingsStore::read(const settings::RuntimeIntKey& k, int runtimeDefault) const {
+    return ReadInteger(latin(k.section), latin(k.key), runtimeDefault);
+}
+
+QString SettingsStore::read(const settings::RuntimeTextKey& k,
+                            const QString& runtimeDefault) const {
+    return ReadText(latin(k.section), latin(k.key), runtimeDefault);
+}
+
+QString SettingsStore::read(const settings::NumberedTextKey& k, int number) const {
+    return ReadText(latin(k.section), numbered(k, number), QString());
+}
+
+void SettingsStore::write(const settings::IntKey& k, int value) {
+    WriteInteger(latin(k.section), latin(k.key), value);
+}
+
+void SettingsStore::write(const settings::TextKey& k, const QString& value) {
+    WriteText(latin(k.section), latin(k.key), value);
+}
+
+void SettingsStore::write(const settings::RuntimeIntKey& k, int value) {
+    WriteInteger(latin(k.section), latin(k.key), value);
+}
+
+void SettingsStore::write(const settings::RuntimeTextKey& k, const QString& value) {
+    WriteText(latin(k.section), latin(k.key), value);
+}
+
+void SettingsStore::write(const settings::NumberedTextKey& k, int number, const QString& value) {
+    WriteText(latin(k.section), numbered(k, number), value);
 }
 
 } // namespace brenvik

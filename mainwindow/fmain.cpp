@@ -130,6 +130,7 @@ TFormMain::TFormMain(const MainDeps& deps, QWidget* parent) : QMainWindow(parent
     connect(doc_, &LibraryDocument::modifiedChanged, this, &TFormMain::updateCaption);
     connect(doc_, &LibraryDocument::filePathChanged, this, &TFormMain::updateCaption);
     connect(doc_, &LibraryDocument::recentFilesChanged, this, &TFormMain::rebuildReopenMenu);
+    connect(doc_, &LibraryDocument::settingsNotWritten, this, &TFormMain::showError);
     connect(deps_.speech, &SpeechEngine::started, this, &TFormMain::TTSSpeakingStarted);
     connect(deps_.speech, &SpeechEngine::done, this, &TFormMain::TTSSpeakingDone);
     connect(qApp, &QGuiApplication::commitDataRequest, this,
@@ -562,11 +563,11 @@ bool TFormMain::autoSaveChecked() const {
 
 void TFormMain::readWindowPlace() {
     SettingsStore& s = *settings_;
-    const int top = s.ReadInteger(QStringLiteral("main"), QStringLiteral("top"), 75);
-    const int left = s.ReadInteger(QStringLiteral("main"), QStringLiteral("left"), 75);
-    const int height = s.ReadInteger(QStringLiteral("main"), QStringLiteral("height"), kMinHeight);
-    const int width = s.ReadInteger(QStringLiteral("main"), QStringLiteral("width"), kMinWidth);
-    const int state = s.ReadInteger(QStringLiteral("main"), QStringLiteral("state"), 0);
+    const int top = s.read(settings::MainTop);
+    const int left = s.read(settings::MainLeft);
+    const int height = s.read(settings::MainHeight, kMinHeight);
+    const int width = s.read(settings::MainWidth, kMinWidth);
+    const int state = s.read(settings::MainState);
     setGeometry(left, top, std::max(width, kMinWidth), std::max(height, kMinHeight));
     if (state == 2)
         setWindowState(Qt::WindowMaximized);
@@ -576,13 +577,12 @@ void TFormMain::readWindowPlace() {
 
 void TFormMain::readEarlySettings() {
     SettingsStore& s = *settings_;
-    if (s.ReadInteger(QStringLiteral("app"), QStringLiteral("firstrun"), 1) == 0) {
+    if (s.read(settings::AppFirstRun) == 0) {
         // The question editor's dialog folders; kept here until that editor asks for them.
-        s.ReadText(QStringLiteral("question"), QStringLiteral("filedir"), deps_.programFolder);
-        s.ReadText(QStringLiteral("question"), QStringLiteral("picdir"), deps_.programFolder);
+        s.read(settings::QuestionFileDir, deps_.programFolder);
+        s.read(settings::QuestionPicDir, deps_.programFolder);
     }
-    const int splitter =
-        s.ReadInteger(QStringLiteral("main"), QStringLiteral("splitter"), PObjs->width());
+    const int splitter = s.read(settings::MainSplitter, PObjs->width());
     if (splitter >= 138) Splitter->setSizes({splitter, std::max(718, width() - splitter)});
     FormStudy->loadAnswerFont(s);
 }
@@ -590,33 +590,29 @@ void TFormMain::readEarlySettings() {
 void TFormMain::readLateSettings() {
     SettingsStore& s = *settings_;
     if (FormAddNew && FormAddNew->CBEditItem)
-        FormAddNew->CBEditItem->setChecked(
-            s.ReadInteger(QStringLiteral("add"), QStringLiteral("edit"), 1) != 0);
+        FormAddNew->CBEditItem->setChecked(s.read(settings::AddEdit) != 0);
     FormStudy->loadSessionSettings(s);
-    CBDisaVoice->setChecked(s.ReadInteger(QStringLiteral("main"), QStringLiteral("voice"), 0) != 0);
-    CBAutoSave->setChecked(s.ReadInteger(QStringLiteral("main"), QStringLiteral("autosave"), 0) !=
-                           0);
+    CBDisaVoice->setChecked(s.read(settings::MainVoice) != 0);
+    CBAutoSave->setChecked(s.read(settings::MainAutoSave) != 0);
 }
 
 void TFormMain::writeSettings() {
     SettingsStore& s = *settings_;
     const QRect place = normalGeometry().isValid() ? normalGeometry() : geometry();
-    s.WriteInteger(QStringLiteral("main"), QStringLiteral("top"), place.top());
-    s.WriteInteger(QStringLiteral("main"), QStringLiteral("left"), place.left());
-    s.WriteInteger(QStringLiteral("main"), QStringLiteral("height"), place.height());
-    s.WriteInteger(QStringLiteral("main"), QStringLiteral("width"), place.width());
-    s.WriteInteger(QStringLiteral("main"), QStringLiteral("state"),
-                   isMaximized() ? 2 : (isMinimized() ? 1 : 0));
-    s.WriteInteger(QStringLiteral("main"), QStringLiteral("splitter"), PObjs->width());
+    s.write(settings::MainTop, place.top());
+    s.write(settings::MainLeft, place.left());
+    s.write(settings::MainHeight, place.height());
+    s.write(settings::MainWidth, place.width());
+    s.write(settings::MainState, isMaximized() ? 2 : (isMinimized() ? 1 : 0));
+    s.write(settings::MainSplitter, PObjs->width());
     if (FormAddNew && FormAddNew->CBEditItem)
-        s.WriteInteger(QStringLiteral("add"), QStringLiteral("edit"),
-                       FormAddNew->CBEditItem->isChecked() ? 1 : 0);
+        s.write(settings::AddEdit, FormAddNew->CBEditItem->isChecked() ? 1 : 0);
     FormStudy->saveSettings(s);
-    s.WriteInteger(QStringLiteral("main"), QStringLiteral("voice"), CBDisaVoice->isChecked());
-    s.WriteInteger(QStringLiteral("main"), QStringLiteral("autosave"), CBAutoSave->isChecked());
-    s.WriteInteger(QStringLiteral("main"), QStringLiteral("activevoice"), ActiveVoice);
-    s.WriteInteger(QStringLiteral("app"), QStringLiteral("firstrun"), 0);
-    s.flush();
+    s.write(settings::MainVoice, CBDisaVoice->isChecked() ? 1 : 0);
+    s.write(settings::MainAutoSave, CBAutoSave->isChecked() ? 1 : 0);
+    s.write(settings::MainActiveVoice, ActiveVoice);
+    s.write(settings::AppFirstRun, 0);
+    if (const Status written = s.flush(); !written) showError(ErrorText(written));
 }
 
 void TFormMain::showError(const QString& text) {
@@ -713,7 +709,7 @@ bool TFormMain::waitFor(const std::function<bool()>& done, int ms) {
 void TFormMain::TInitTimer() {
     TInit->stop();
     const int hour = QTime::currentTime().hour();
-    ActiveVoice = settings_->ReadInteger(QStringLiteral("main"), QStringLiteral("activevoice"), 2);
+    ActiveVoice = settings_->read(settings::MainActiveVoice);
     if (deps_.speech->available()) deps_.speech->setCurrentMode(ActiveVoice);
     AboutBox->repaint();
     const QString greeting = hour < 12   ? QStringLiteral("Good morning!")

@@ -31,6 +31,9 @@ namespace brenvik {
 class LibraryItemModel;
 class TreeCommands;
 class UndoStore;
+namespace settings {
+struct RuntimeTextKey;
+}
 class LibraryDocument;
 class ShellOpen;
 class SystemNames;
@@ -340,8 +343,8 @@ private:
     // fmain_file.cpp
     void rebuildReopenMenu();
     void afterLoad();
-    QString dialogFolder(const QString& key) const;
-    void rememberDialogFolder(const QString& key, const QString& path);
+    QString dialogFolder(const settings::RuntimeTextKey& key) const;
+    void rememberDialogFolder(const settings::RuntimeTextKey& key, const QString& path);
 
     // fmain_speech.cpp
     void TTSSpeakingStarted();

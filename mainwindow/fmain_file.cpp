@@ -3,7 +3,7 @@
 #include "mainwindow/fmain.h"
 
 #include "library/objects.h"
-#include "library/settingsstore.h"
+#include "library/settingskeys.h"
 #include "library/undostore.h"
 #include "mainwindow/librarydocument.h"
 #include "mainwindow/libraryitemmodel.h"
@@ -20,16 +20,16 @@ namespace brenvik {
 
 namespace {
 const QString kFilter = QStringLiteral("Brenvik files (*.bv1)");
-const QString kFolderKey = QStringLiteral("libdir");
+const settings::RuntimeTextKey& kFolderKey = settings::MainLibraryDir;
 } // namespace
 
-QString TFormMain::dialogFolder(const QString& key) const {
-    const QString folder = settings_->ReadText(QStringLiteral("main"), key, deps_.programFolder);
+QString TFormMain::dialogFolder(const settings::RuntimeTextKey& key) const {
+    const QString folder = settings_->read(key, deps_.programFolder);
     return QFileInfo(folder).isDir() ? folder : deps_.programFolder;
 }
 
-void TFormMain::rememberDialogFolder(const QString& key, const QString& path) {
-    settings_->WriteText(QStringLiteral("main"), key, QFileInfo(path).absolutePath());
+void TFormMain::rememberDialogFolder(const settings::RuntimeTextKey& key, const QString& path) {
+    settings_->write(key, QFileInfo(path).absolutePath());
 }
 
 bool TFormMain::querySaveChanges() {

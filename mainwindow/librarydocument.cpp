@@ -2,7 +2,7 @@
 
 #include "library/demodata.h"
 #include "library/outline.h"
-#include "library/settingsstore.h"
+#include "library/settingskeys.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -30,15 +30,11 @@ private:
     LibraryDocument& doc_;
 };
 
-static QString recentKey(int i) {
-    return QStringLiteral("file") + QString::number(i);
-}
-
 LibraryDocument::LibraryDocument(LibraryTree& tree, SettingsStore* settings, QObject* parent)
     : QObject(parent), tree_(tree), settings_(settings), watcher_(new Watcher(*this)) {
     if (settings_) {
         for (int i = 1; i <= MaxRecent; ++i) {
-            QString f = settings_->ReadText(QStringLiteral("recent"), recentKey(i), QString());
+            QString f = settings_->read(settings::RecentFiles, i);
             if (!f.isEmpty() && !recent_.contains(f)) recent_.append(f);
         }
     }
@@ -147,10 +143,17 @@ void LibraryDocument::removeRecentFile(const QString& path) {
 void LibraryDocument::storeRecent() {
     if (settings_) {
         for (int i = 1; i <= MaxRecent; ++i)
-            settings_->WriteText(QStringLiteral("recent"), recentKey(i),
-                                 i <= recent_.size() ? recent_[i - 1] : QString());
-        if (settings_->persistent())
-            settings_->flush(); // the list survives a run that ends abnormally
+            settings_->write(settings::RecentFiles, i,
+                             i <= recent_.size() ? recent_[i - 1] : QString());
+        // The list survives a run that ends abnormally. A file that cannot be written
+        // fails the same way on every later change: the user hears of it once.
+        if (settings_->persistent()) {
+            const Status written = settings_->flush();
+            if (!written && !settingsFailureReported_) {
+                settingsFailureReported_ = true;
+                Q_EMIT settingsNotWritten(ErrorText(written));
+            }
+        }
     }
     Q_EMIT recentFilesChanged();
 }

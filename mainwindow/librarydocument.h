@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/librarytree.h"
+#include "library/settingskeys.h"
 
 #include <QObject>
 #include <QString>
@@ -8,8 +9,6 @@
 #include <string_view>
 
 namespace brenvik {
-
-class SettingsStore;
 
 // The library as a document: which file it belongs to, whether it has unsaved changes,
 // loading and saving it, and the list of recently used files. Prompts and dialogs
@@ -23,10 +22,10 @@ class SettingsStore;
 class LibraryDocument : public QObject {
     Q_OBJECT
 public:
-    static constexpr int MaxRecent = 8;
+    static constexpr int MaxRecent = settings::RecentFiles.count;
 
-    // `settings` keeps the recent list (section "recent", keys "file1".."file8"); it may
-    // be null (no recent list kept between runs).
+    // `settings` keeps the recent list, written to its file on every change; it may be
+    // null (no recent list kept between runs).
     LibraryDocument(LibraryTree& tree, SettingsStore* settings, QObject* parent = nullptr);
     ~LibraryDocument() override;
 
@@ -73,6 +72,9 @@ Q_SIGNALS:
     void modifiedChanged(bool modified);
     void filePathChanged(const QString& path);
     void recentFilesChanged();
+    // The recent list could not be written to the settings file: the text for an "Error"
+    // box. Sent for the first failure only.
+    void settingsNotWritten(const QString& error);
 
 private:
     class Watcher;
@@ -86,6 +88,7 @@ private:
     QString warning_;
     bool modified_ = false;
     QStringList recent_;
+    bool settingsFailureReported_ = false;
 };
 
 } // namespace brenvik

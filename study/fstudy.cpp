@@ -90,11 +90,11 @@ bool TFormStudy::ChooseAnswerFont(QWidget* parent) {
 }
 
 void TFormStudy::loadAnswerFont(const SettingsStore& store) {
-    answerFont_ = DefaultAnswerFont(settings::Read(store, settings::AnswerFontSize));
-    const QString face = settings::Read(store, settings::AnswerFontName).trimmed();
+    answerFont_ = DefaultAnswerFont(store.read(settings::AnswerFontSize));
+    const QString face = store.read(settings::AnswerFontName).trimmed();
     if (!face.isEmpty()) answerFont_.setFamily(face);
-    ApplyStyleBits(answerFont_, settings::Read(store, settings::AnswerFontStyle));
-    answerColor_ = static_cast<ColorValue>(settings::Read(store, settings::AnswerFontColor));
+    ApplyStyleBits(answerFont_, store.read(settings::AnswerFontStyle));
+    answerColor_ = static_cast<ColorValue>(store.read(settings::AnswerFontColor));
 }
 
 void TFormStudy::loadSessionSettings(const SettingsStore& store) {
@@ -112,15 +112,10 @@ void TFormStudy::loadSessionSettings(const SettingsStore& store) {
 }
 
 void TFormStudy::saveSettings(SettingsStore& store) const {
-    store.WriteInteger(QString::fromLatin1(settings::AnswerFontSize.section),
-                       QString::fromLatin1(settings::AnswerFontSize.key), answerFont_.pointSize());
-    store.WriteInteger(QString::fromLatin1(settings::AnswerFontColor.section),
-                       QString::fromLatin1(settings::AnswerFontColor.key),
-                       static_cast<int>(answerColor_));
-    store.WriteText(QString::fromLatin1(settings::AnswerFontName.section),
-                    QString::fromLatin1(settings::AnswerFontName.key), answerFont_.family());
-    store.WriteInteger(QString::fromLatin1(settings::AnswerFontStyle.section),
-                       QString::fromLatin1(settings::AnswerFontStyle.key), StyleBits(answerFont_));
+    store.write(settings::AnswerFontSize, answerFont_.pointSize());
+    store.write(settings::AnswerFontColor, static_cast<int>(answerColor_));
+    store.write(settings::AnswerFontName, answerFont_.family());
+    store.write(settings::AnswerFontStyle, StyleBits(answerFont_));
     for (SessionPanel* p : panels_)
         if (p) p->saveSettings(store);
 }

@@ -24,14 +24,6 @@ const Keys& KeysOf(OptionSet set) {
     return set == OptionSet::Imprint ? imprint : flash;
 }
 
-void Write(SettingsStore& store, const settings::IntKey& k, bool value) {
-    store.WriteInteger(QString::fromLatin1(k.section), QString::fromLatin1(k.key), value ? 1 : 0);
-}
-
-void Write(SettingsStore& store, const settings::TextKey& k, const QString& value) {
-    store.WriteText(QString::fromLatin1(k.section), QString::fromLatin1(k.key), value);
-}
-
 } // namespace
 
 SessionOptions SessionOptions::defaults(OptionSet set) {
@@ -93,31 +85,27 @@ int PauseMilliseconds(double seconds) {
     return static_cast<int>(ms);
 }
 
-QString SettingsSection(OptionSet set) {
-    return set == OptionSet::Imprint ? QStringLiteral("imprint") : QStringLiteral("flash");
-}
-
 SessionOptions LoadSessionOptions(const SettingsStore& store, OptionSet set) {
     const Keys& k = KeysOf(set);
     SessionOptions o;
-    o.autoAnswer = settings::Read(store, k.autoA) != 0;
-    o.pauseBeforeAnswer = settings::Read(store, k.pauseQ);
-    o.autoNext = settings::Read(store, k.autoQ) != 0;
-    o.pauseBeforeNext = settings::Read(store, k.pauseA);
-    o.alternate =
-        set == OptionSet::Imprint && settings::Read(store, settings::ImprintAlternate) != 0;
-    o.loop = settings::Read(store, k.loop) != 0;
+    o.autoAnswer = store.read(k.autoA) != 0;
+    o.pauseBeforeAnswer = store.read(k.pauseQ);
+    o.autoNext = store.read(k.autoQ) != 0;
+    o.pauseBeforeNext = store.read(k.pauseA);
+    o.alternate = set == OptionSet::Imprint && store.read(settings::ImprintAlternate) != 0;
+    o.loop = store.read(k.loop) != 0;
     return o;
 }
 
 void SaveSessionOptions(SettingsStore& store, OptionSet set, const SessionOptions& options) {
     const Keys& k = KeysOf(set);
-    Write(store, k.autoA, options.autoAnswer);
-    Write(store, k.pauseQ, options.pauseBeforeAnswer);
-    Write(store, k.autoQ, options.autoNext);
-    Write(store, k.pauseA, options.pauseBeforeNext);
-    if (set == OptionSet::Imprint) Write(store, settings::ImprintAlternate, options.alternate);
-    Write(store, k.loop, options.loop);
+    store.write(k.autoA, options.autoAnswer ? 1 : 0);
+    store.write(k.pauseQ, options.pauseBeforeAnswer);
+    store.write(k.autoQ, options.autoNext ? 1 : 0);
+    store.write(k.pauseA, options.pauseBeforeNext);
+    if (set == OptionSet::Imprint)
+        store.write(settings::ImprintAlternate, options.alternate ? 1 : 0);
+    store.write(k.loop, options.loop ? 1 : 0);
 }
 
 } // namespace brenvik

@@ -51,8 +51,7 @@ QString PauseLabel(double seconds, bool beforeAnswer);
 // A pause as a timer interval: whole milliseconds, truncated, at least 1.
 int PauseMilliseconds(double seconds);
 
-// Section "imprint" or "flash" of the settings, with the start-up defaults.
-QString SettingsSection(OptionSet set);
+// The options of one set as stored, each missing value with its start-up default.
 SessionOptions LoadSessionOptions(const SettingsStore& store, OptionSet set);
 void SaveSessionOptions(SettingsStore& store, OptionSet set, const SessionOptions& options);
 

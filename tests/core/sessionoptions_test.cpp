@@ -98,7 +98,7 @@ TEST(SessionOptions, DefaultsAndSettingsKeys) {
     {
         SettingsStore store(ini);
         SaveSessionOptions(store, OptionSet::Flash, changed);
-        ASSERT_EQ(store.flush(), QString());
+        ASSERT_EQ(store.flush().error, "");
     }
     SettingsStore store(ini);
     EXPECT_EQ(store.ReadInteger("flash", "autoa", 1), 0);

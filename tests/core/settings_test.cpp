@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -26,7 +27,7 @@ TEST(SettingsStore, DefaultsOnlyIgnoresWrites) {
     store.WriteText("imprint", "pauseq", "9");
     EXPECT_EQ(store.ReadInteger("main", "top", 75), 75);
     EXPECT_EQ(store.ReadText("imprint", "pauseq", "0.5"), "0.5");
-    EXPECT_EQ(store.flush(), "");
+    EXPECT_EQ(store.flush().error, "");
 }
 
 TEST(SettingsStore, MissingFileGivesDefaults) {
@@ -35,11 +36,11 @@ TEST(SettingsStore, MissingFileGivesDefaults) {
     EXPECT_TRUE(store.persistent());
     EXPECT_EQ(store.loadError(), "");
     for (const settings::IntKey& k : settings::FixedIntKeys)
-        EXPECT_EQ(settings::Read(store, k), k.def) << k.section << "/" << k.key;
+        EXPECT_EQ(store.read(k), k.def) << k.section << "/" << k.key;
     for (const settings::TextKey& k : settings::FixedTextKeys)
-        EXPECT_EQ(settings::Read(store, k), QString::fromLatin1(k.def));
-    EXPECT_EQ(settings::Read(store, settings::MainSplitter, 300), 300);
-    EXPECT_EQ(settings::Read(store, settings::QuestionFileDir, "/opt/brenvik/"), "/opt/brenvik/");
+        EXPECT_EQ(store.read(k), QString::fromLatin1(k.def));
+    EXPECT_EQ(store.read(settings::MainSplitter, 300), 300);
+    EXPECT_EQ(store.read(settings::QuestionFileDir, "/opt/brenvik/"), "/opt/brenvik/");
 }
 
 TEST(SettingsStore, IniRoundTrip) {
@@ -54,7 +55,7 @@ TEST(SettingsStore, IniRoundTrip) {
         store.WriteText("main", "note", "a\nb");
         store.WriteInteger("main", "top", 13); // overwrites
         EXPECT_EQ(store.ReadInteger("main", "top", 75), 13);
-        EXPECT_EQ(store.flush(), "");
+        EXPECT_EQ(store.flush().error, "");
     }
     SettingsStore store(path);
     EXPECT_EQ(store.loadError(), "");
@@ -93,7 +94,7 @@ TEST(SettingsStore, UnreadableFileGivesDefaults) {
     EXPECT_EQ(store.ReadInteger("main", "top", 75), 75);
     EXPECT_EQ(store.ReadText("flash", "pauseq", "1.0"), "1.0");
     store.WriteInteger("main", "top", 1);
-    EXPECT_NE(store.flush(), "");
+    EXPECT_NE(store.flush().error, "");
 }
 
 TEST(SettingsKeys, TableIsComplete) {
@@ -116,6 +117,78 @@ TEST(SettingsKeys, TableIsComplete) {
     EXPECT_STREQ(FlashPauseQ.def, "1.0");
     EXPECT_EQ(MainActiveVoice.def, 2);
     EXPECT_STREQ(AnswerFontFace, "Arial Rounded MT Bold");
+}
+
+// A file as earlier versions of the program (and users editing it) left it: every value must
+// read back through the keys as it stands, and a write must keep the rest of the file.
+TEST(SettingsStore, ExistingFileReadsBackThroughTheKeys) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("brenvik.ini");
+    writeFile(path, "[MAIN]\nTop=13\nlibdir=/home/u/Libraries, 2024\n\n"
+                    "[question]\nfiledir=/home/u/My Files, old\npicdir=/home/u/Bilder \xC3\xA4\n\n"
+                    "[afont]\nface=Times New Roman, Bold\n\n"
+                    "[recent]\nfile1=/home/u/a, b.bv1\nFILE2=/home/u/50% off; really.bv1\n\n"
+                    "[general]\nkey with blanks=kept\n");
+    SettingsStore store(path);
+    using namespace settings;
+    EXPECT_EQ(store.read(MainTop), 13); // sections and keys in any case
+    EXPECT_EQ(store.read(MainLibraryDir, "/opt"), "/home/u/Libraries, 2024");
+    EXPECT_EQ(store.read(QuestionFileDir, "/opt"), "/home/u/My Files, old");
+    EXPECT_EQ(store.read(QuestionPicDir, "/opt"), QString::fromUtf8("/home/u/Bilder \xC3\xA4"));
+    EXPECT_EQ(store.read(AnswerFontName), "Times New Roman, Bold");
+    EXPECT_EQ(store.read(RecentFiles, 1), "/home/u/a, b.bv1");
+    EXPECT_EQ(store.read(RecentFiles, 2), "/home/u/50% off; really.bv1");
+    EXPECT_EQ(store.read(RecentFiles, 3), "");
+
+    store.write(MainLeft, 40);
+    store.write(RecentFiles, 3, "/home/u/c.bv1");
+    ASSERT_EQ(store.flush().error, "");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "[MAIN]\nTop=13\nlibdir=/home/u/Libraries, 2024\nleft=40\n\n"
+                           "[question]\nfiledir=/home/u/My Files, old\n"
+                           "picdir=/home/u/Bilder \xC3\xA4\n\n"
+                           "[afont]\nface=Times New Roman, Bold\n\n"
+                           "[recent]\nfile1=/home/u/a, b.bv1\nFILE2=/home/u/50% off; really.bv1\n"
+                           "file3=/home/u/c.bv1\n\n"
+                           "[general]\nkey with blanks=kept\n");
+}
+
+TEST(SettingsStore, FailedFlushNamesTheFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("gone/brenvik.ini"); // its folder was removed
+    SettingsStore store(path);
+    store.write(settings::MainTop, 2);
+    const Status written = store.flush();
+    ASSERT_FALSE(written.ok());
+    EXPECT_TRUE(ErrorText(written).startsWith("Cannot write the settings file \"" + path + "\": "))
+        << written.error;
+    EXPECT_FALSE(QFileInfo::exists(path));
+}
+
+TEST(SettingsKeys, EveryKeyIsDistinct) {
+    using namespace settings;
+    std::set<std::string> seen;
+    auto add = [&](const char* s, const std::string& k) {
+        std::string name = std::string(s) + "/" + k;
+        for (char& c : name)
+            c = char(std::tolower(static_cast<unsigned char>(c))); // the file ignores case
+        EXPECT_TRUE(seen.insert(name).second) << name;
+    };
+    for (const IntKey& k : FixedIntKeys)
+        add(k.section, k.key);
+    for (const IntKey& k : {AnswerFontStyle})
+        add(k.section, k.key);
+    for (const TextKey& k : FixedTextKeys)
+        add(k.section, k.key);
+    for (const TextKey& k : {AnswerFontName})
+        add(k.section, k.key);
+    for (const RuntimeIntKey& k : {MainHeight, MainWidth, MainSplitter})
+        add(k.section, k.key);
+    for (const RuntimeTextKey& k : {QuestionFileDir, QuestionPicDir, MainLibraryDir})
+        add(k.section, k.key);
+    for (int i = 1; i <= RecentFiles.count; ++i)
+        add(RecentFiles.section, RecentFiles.prefix + std::to_string(i));
 }
 
 } // namespace

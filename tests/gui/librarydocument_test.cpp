@@ -193,6 +193,21 @@ TEST_F(LibraryDocumentTest, RecentListOrderDedupeAndPersistence) {
     EXPECT_EQ(doc.recentFiles().at(1), path("f9.bv1"));
 }
 
+TEST_F(LibraryDocumentTest, RecentListThatCannotBeWrittenIsReportedOnce) {
+    const QString ini = path("removed/settings.ini"); // the folder is gone
+    SettingsStore settings(ini);
+    LibraryDocument doc(tree, &settings);
+    QSignalSpy failures(&doc, &LibraryDocument::settingsNotWritten);
+    doc.addRecentFile(path("a.bv1"));
+    doc.addRecentFile(path("b.bv1"));
+    doc.removeRecentFile(path("a.bv1"));
+    ASSERT_EQ(failures.count(), 1);
+    EXPECT_TRUE(failures[0][0].toString().startsWith(
+        QStringLiteral("Cannot write the settings file \"%1\": ").arg(ini)))
+        << failures[0][0].toString().toStdString();
+    EXPECT_EQ(doc.recentFiles(), QStringList{path("b.bv1")}); // the run goes on with the list
+}
+
 TEST_F(LibraryDocumentTest, NewEmptyIsFilelessAndUnmodified) {
     LibraryDocument doc(tree, nullptr);
     ASSERT_EQ(doc.saveAs(path("a.bv1")), QString());

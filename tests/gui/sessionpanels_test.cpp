@@ -327,7 +327,7 @@ TEST(SessionPanels, SettingsRoundTripThroughAnIniStore) {
         page.study.setAnswerFont(f);
         page.study.setAnswerColor(0x0000FF);
         page.study.saveSettings(store);
-        EXPECT_EQ(store.flush(), QString());
+        EXPECT_EQ(store.flush().error, "");
     }
     {
         SettingsStore store(ini);
@@ -367,7 +367,7 @@ TEST(SessionPanels, BadPauseStoredInSettingsIsRefusedAtLoad) {
         SettingsStore store(ini);
         store.WriteText("flash", "pauseq", "soon");
         store.WriteText("flash", "pausea", "-1");
-        ASSERT_EQ(store.flush(), QString());
+        ASSERT_EQ(store.flush().error, "");
     }
     FakeMain main;
     SettingsStore store(ini);
