@@ -8,6 +8,7 @@
 #include "library/settingskeys.h"
 #include "library/settingsstore.h"
 #include "library/undostore.h"
+#include "mainwindow/clicklabel.h"
 #include "mainwindow/librarydocument.h"
 #include "mainwindow/libraryitemmodel.h"
 #include "panels/faboutbox.h"
@@ -44,6 +45,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QSessionManager>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -57,35 +59,14 @@ namespace brenvik {
 
 namespace {
 
-constexpr int kMinWidth = 1024;
-constexpr int kMinHeight = 620;
-constexpr int kTreeWidth = 282;
-
-// The tool strip paints itself in the button-face colour, whatever the style does.
-class ToolStrip : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.fillRect(rect(), palette().color(QPalette::Button));
-        p.setPen(palette().color(QPalette::Mid));
-        p.drawLine(0, height() - 1, width(), height() - 1);
-    }
-};
+constexpr int kMinWidth = MainFrame::MinWidth;
+constexpr int kMinHeight = MainFrame::MinHeight;
 
 QString appTitle() {
     return TAboutBox::applicationTitle();
 }
 
 } // namespace
-
-void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        Q_EMIT clicked();
-    QLabel::mouseReleaseEvent(event);
-}
 
 TFormMain::TFormMain(const MainDeps& deps, QWidget* parent) : QMainWindow(parent), deps_(deps) {
     Q_ASSERT(deps_.prompts && deps_.speech && deps_.colors);
@@ -117,13 +98,14 @@ TFormMain::TFormMain(const MainDeps& deps, QWidget* parent) : QMainWindow(parent
     AboutBox->showSplash();
     AboutBox->setAddressHandler([this](const QString& address) { openWithShell(address); });
 
-    createMenus();
-    createToolStrip();
-    createCentre();
-    createPanels();
+    setupMenus(*this);
+    setupToolStrip(this);
+    setCentralWidget(setupCentre(this));
+    createTree();
+    setupForms(*this, this);
+    connectFrame();
 
     setWindowTitle(appTitle());
-    PCMode->setToolTip(QStringLiteral("Mode"));
     readWindowPlace();
 
     connect(undo_, &UndoStore::changed, this, &TFormMain::updateUndoButtons);
@@ -175,349 +157,6 @@ void TFormMain::createTimers() {
     THotTab->setInterval(1000);
     THotTab->setSingleShot(true);
     connect(THotTab, &QTimer::timeout, this, &TFormMain::THotTabTimer);
-}
-
-void TFormMain::createMenus() {
-    QMenuBar* bar = menuBar();
-    auto add = [this](QMenu* menu, const QString& text, auto slot) {
-        QAction* a = menu->addAction(text);
-        connect(a, &QAction::triggered, this, slot);
-        return a;
-    };
-
-    MFile = bar->addMenu(QStringLiteral("&File"));
-    MINew = add(MFile, QStringLiteral("  &New"), &TFormMain::MINewClick);
-    MIOpen = add(MFile, QStringLiteral("  &Open"), &TFormMain::MIOpenClick);
-    MReopen = MFile->addMenu(QStringLiteral("  &Reopen"));
-    MISave = MFile->addAction(QStringLiteral("  &Save"));
-    connect(MISave, &QAction::triggered, this, [this] { MISaveClick(); });
-    MISaveAs = MFile->addAction(QStringLiteral("  Save &as..."));
-    connect(MISaveAs, &QAction::triggered, this, [this] { MISaveAsClick(); });
-    MFile->addSeparator();
-    MIExit = add(MFile, QStringLiteral("  E&xit"), &TFormMain::MIExitClick);
-
-    QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
-    MIUndo = add(edit, QStringLiteral("  &Undo"), &TFormMain::BUndoClick);
-    MIRedo = add(edit, QStringLiteral("  &Redo"), &TFormMain::BRedoClick);
-    // The keys every desktop program answers to, shown in the menus; written out rather than
-    // taken from the platform theme so every desktop gets both redo keys.
-    MINew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    MIOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    MISave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    MISaveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    MIExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    MIUndo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    MIRedo->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
-
-    QMenu* mode = bar->addMenu(QStringLiteral("&Mode"));
-    auto* modeGroup = new QActionGroup(this);
-    Edit1 = add(mode, QStringLiteral("  &Edit"), &TFormMain::Edit1Click);
-    Study1 = add(mode, QStringLiteral("  &Study"), &TFormMain::Study1Click);
-    for (QAction* a : {Edit1, Study1}) {
-        a->setCheckable(true);
-        modeGroup->addAction(a);
-    }
-
-    QMenu* op = bar->addMenu(QStringLiteral("&Operation"));
-    auto* opGroup = new QActionGroup(this);
-    auto addOp = [&](const QString& text, Operation o) {
-        QAction* a = op->addAction(text);
-        a->setCheckable(true);
-        opGroup->addAction(a);
-        connect(a, &QAction::triggered, this, [this, o] { Addnew1Click(o); });
-        return a;
-    };
-    Addnew1 = addOp(QStringLiteral("  &Add new"), Operation::AddNew);
-    Edit2 = addOp(QStringLiteral("  &Edit selected"), Operation::EditSelected);
-    Copy1 = addOp(QStringLiteral("  &Copy selected"), Operation::CopySelected);
-    Delete1 = addOp(QStringLiteral("  &Delete selected"), Operation::DeleteSelected);
-    auto* sessionGroup = new QActionGroup(this);
-    auto addSession = [&](const QString& text, Session s) {
-        QAction* a = op->addAction(text);
-        a->setCheckable(true);
-        sessionGroup->addAction(a);
-        connect(a, &QAction::triggered, this, [this, s] { Flashselected1Click(s); });
-        return a;
-    };
-    Imprintselected1 = addSession(QStringLiteral("  &Imprint selected"), Session::Imprint);
-    Flashselected1 = addSession(QStringLiteral("  &Flash selected"), Session::Flash);
-    Reviewselected1 = addSession(QStringLiteral("  &Review selected"), Session::Review);
-
-    QMenu* level = bar->addMenu(QStringLiteral("&Level"));
-    const QStringList captions = {
-        QStringLiteral("  &Library"), QStringLiteral("  Se&t of books"),
-        QStringLiteral("  &Book"),    QStringLiteral("  &Part of book"),
-        QStringLiteral("  C&hapter"), QStringLiteral("  &Section"),
-        QStringLiteral("  &Concept"), QStringLiteral("  &Question && answer")};
-    const char keys[] = "LTBPHSCQ";
-    for (int l = 1; l <= 8; ++l) {
-        QAction* a = level->addAction(kindIcon(l), captions[l - 1]);
-        // The window catches Alt+letter itself (eventFilter): the menu bar's own
-        // mnemonics for "&Level" and "&Help" would make these shortcuts ambiguous.
-        a->setText(captions[l - 1] + QStringLiteral("\tAlt+") + QChar::fromLatin1(keys[l - 1]));
-        connect(a, &QAction::triggered, this, [this, l] { Library11Click(l); });
-        LevelItems[l] = a;
-        if (l == 2 || l == 4 || l == 7) level->addSeparator();
-    }
-
-    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
-    Contents1 = add(help, QStringLiteral("  &User's Guide"), &TFormMain::Contents1Click);
-    Contents1->setShortcut(QKeySequence(Qt::Key_F1));
-    VisitSoftwareCoOnline =
-        add(help, QStringLiteral("  &Visit ") + TAboutBox::makerName() + QStringLiteral(" online"),
-            &TFormMain::VisitSoftwareCoOnlineClick);
-    help->addSeparator();
-    About1 = add(help, QStringLiteral("  &About..."), &TFormMain::About1Click);
-
-    PMObjs = new QMenu(this);
-    PMIImprint = PMObjs->addAction(QStringLiteral("  &Imprint"));
-    PMIFlash = PMObjs->addAction(QStringLiteral("  &Flash"));
-    PMIReview = PMObjs->addAction(QStringLiteral("  &Review"));
-    PMObjs->addSeparator();
-    PMIEdit = PMObjs->addAction(QStringLiteral("  &Edit"));
-    connect(PMObjs, &QMenu::aboutToShow, this, &TFormMain::PMObjsPopup);
-    connect(PMIImprint, &QAction::triggered, this, [this] { PMISessionClick(Session::Imprint); });
-    connect(PMIFlash, &QAction::triggered, this, [this] { PMISessionClick(Session::Flash); });
-    connect(PMIReview, &QAction::triggered, this, [this] { PMISessionClick(Session::Review); });
-    connect(PMIEdit, &QAction::triggered, this, &TFormMain::PMIEditClick);
-}
-
-void TFormMain::createToolStrip() {
-    PTools = new ToolStrip(this);
-    PTools->setObjectName(QStringLiteral("PTools"));
-    PTools->setFixedHeight(35);
-
-    PCMode = new QTabBar(PTools);
-    PCMode->setObjectName(QStringLiteral("PCMode"));
-    PCMode->setDrawBase(false);
-    PCMode->setExpanding(false);
-    PCMode->addTab(kindIcon(10), QStringLiteral(" EDIT "));
-    PCMode->addTab(kindIcon(8), QStringLiteral(" STUDY "));
-    PCMode->setStyleSheet(QStringLiteral(
-        "QTabBar::tab { min-width: 64px; height: 26px; padding: 0 6px; margin-top: 3px;"
-        " border: 1px solid palette(mid); border-bottom: none; border-top-left-radius: 4px;"
-        " border-top-right-radius: 4px; background: palette(button); }"
-        "QTabBar::tab:selected { background: palette(base); font-weight: bold; }"
-        "QTabBar::tab:hover:!selected { background: palette(light); }"));
-    PCMode->setUsesScrollButtons(false);
-    // Only a click changes the mode, and the window's filter asks before the tab moves.
-    PCMode->setFocusPolicy(Qt::NoFocus);
-    PCMode->setIconSize(QSize(16, 16));
-    PCMode->move(4, 2);
-    PCMode->resize(PCMode->sizeHint().width(), 33);
-    modeIndex_ = PCMode->currentIndex();
-    connect(PCMode, &QTabBar::currentChanged, this, &TFormMain::PCModeChanged);
-
-    auto toolButton = [this](const QString& name, const QIcon& icon) {
-        auto* b = new QToolButton(PTools);
-        b->setObjectName(name);
-        b->setAutoRaise(true);
-        b->setIcon(icon);
-        b->setIconSize(QSize(20, 20));
-        b->setFixedSize(28, 28);
-        b->setCursor(Qt::PointingHandCursor);
-        return b;
-    };
-    BUndo = toolButton(QStringLiteral("BUndo"), style()->standardIcon(QStyle::SP_ArrowBack));
-    BRedo = toolButton(QStringLiteral("BRedo"), style()->standardIcon(QStyle::SP_ArrowForward));
-    BSave = toolButton(QStringLiteral("BSave"), style()->standardIcon(QStyle::SP_DialogSaveButton));
-    BSave->setToolTip(QStringLiteral("Save"));
-    // Icon-only: the name a screen reader says (the tool tips change with the undo hint).
-    BUndo->setAccessibleName(QStringLiteral("Undo"));
-    BRedo->setAccessibleName(QStringLiteral("Redo"));
-    BSave->setAccessibleName(QStringLiteral("Save"));
-    MIUndo->setIcon(BUndo->icon());
-    MIRedo->setIcon(BRedo->icon());
-    BUndo->setEnabled(false);
-    BRedo->setEnabled(false);
-    connect(BUndo, &QToolButton::clicked, this, &TFormMain::BUndoClick);
-    connect(BRedo, &QToolButton::clicked, this, &TFormMain::BRedoClick);
-    connect(BSave, &QToolButton::clicked, this, [this] { MISaveClick(); });
-
-    CBAutoSave = new QCheckBox(PTools);
-    CBAutoSave->setObjectName(QStringLiteral("CBAutoSave"));
-    LSaveOnStudy = new ClickLabel(QStringLiteral("Auto-save"), PTools);
-    LSaveOnStudy->setToolTip(QStringLiteral("Save the library before each study session"));
-    connect(LSaveOnStudy, &ClickLabel::clicked, CBAutoSave, &QCheckBox::toggle);
-
-    LDisaVoice = new ClickLabel(QStringLiteral("Mute voice:"), PTools);
-    CBDisaVoice = new QCheckBox(PTools);
-    CBDisaVoice->setObjectName(QStringLiteral("CBDisaVoice"));
-    connect(LDisaVoice, &ClickLabel::clicked, CBDisaVoice, &QCheckBox::toggle);
-
-    CBModes = new QComboBox(PTools);
-    CBModes->setObjectName(QStringLiteral("CBModes"));
-    CBModes->setMaxVisibleItems(40);
-    CBModes->setMinimumWidth(180);
-    // A voice's whole name shows, however long the engine makes it.
-    CBModes->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    CBModes->setToolTip(QStringLiteral("Voice"));
-    connect(CBModes, &QComboBox::activated, this, &TFormMain::CBModesChange);
-
-    // The voice controls sit at the right end; the rest is placed by SplitterMoved.
-    auto* right = new QHBoxLayout(PTools);
-    right->setContentsMargins(0, 3, 8, 3);
-    right->addStretch();
-    right->addWidget(LDisaVoice);
-    right->addWidget(CBDisaVoice);
-    right->addSpacing(10);
-    right->addWidget(CBModes);
-}
-
-void TFormMain::createCentre() {
-    auto* central = new QWidget(this);
-    auto* v = new QVBoxLayout(central);
-    v->setContentsMargins(0, 0, 0, 0);
-    v->setSpacing(0);
-    v->addWidget(PTools);
-
-    Splitter = new QSplitter(Qt::Horizontal, central);
-    Splitter->setObjectName(QStringLiteral("Splitter"));
-    Splitter->setHandleWidth(6);
-    Splitter->setOpaqueResize(true);
-    Splitter->setChildrenCollapsible(false);
-
-    PObjs = new QWidget(Splitter);
-    PObjs->setMinimumWidth(138);
-    auto* objsLayout = new QVBoxLayout(PObjs);
-    objsLayout->setContentsMargins(0, 0, 0, 0);
-    TVObjs = new ObjTreeView(*this, PObjs);
-    TVObjs->setObjectName(QStringLiteral("TVObjs"));
-    TVObjs->setModel(model_);
-    selection_ = new GuardedSelectionModel(model_, [this] { return selectionMayChange(); });
-    TVObjs->setSelectionModel(selection_);
-    TVObjs->setItemDelegate(new CutStyleDelegate(*model_, TVObjs));
-    connect(TVObjs, &QTreeView::expanded, this,
-            [this](const QModelIndex& i) { rememberExpanded(i, true); });
-    connect(TVObjs, &QTreeView::collapsed, this,
-            [this](const QModelIndex& i) { rememberExpanded(i, false); });
-    connect(model_, &QAbstractItemModel::rowsInserted, this, &TFormMain::reexpandInserted);
-    connect(model_, &QAbstractItemModel::modelReset, this, [this] { expanded_.clear(); });
-    // Long names scroll sideways instead of being cut off.
-    TVObjs->header()->setStretchLastSection(false);
-    TVObjs->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    objsLayout->addWidget(TVObjs);
-    connect(selection_, &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex&, const QModelIndex&) { TVObjsChange(); });
-    connect(model_, &LibraryItemModel::renameRequested, this, &TFormMain::TVObjsEdited);
-    connect(model_, &QAbstractItemModel::rowsRemoved, this,
-            [this] { QTimer::singleShot(0, this, &TFormMain::ensureSelection); });
-    connect(model_, &QAbstractItemModel::modelReset, this,
-            [this] { QTimer::singleShot(0, this, &TFormMain::ensureSelection); });
-    model_->setDropHandler([this](NodeId dragged, NodeId target, bool perform) {
-        if (!perform) return TVObjsDragOver(dragged, target);
-        // Boxes must not come up inside the drag's own event loop.
-        QTimer::singleShot(0, this, [this, dragged, target] { TVObjsDragDrop(dragged, target); });
-        return true;
-    });
-
-    PClient = new QWidget(Splitter);
-    PClient->setObjectName(QStringLiteral("PClient"));
-    PClient->setMinimumWidth(718);
-    auto* clientLayout = new QVBoxLayout(PClient);
-    clientLayout->setContentsMargins(0, 0, 0, 0);
-    Pages = new QStackedWidget(PClient);
-    clientLayout->addWidget(Pages);
-
-    Splitter->addWidget(PObjs);
-    Splitter->addWidget(PClient);
-    Splitter->setStretchFactor(0, 0);
-    Splitter->setStretchFactor(1, 1);
-    Splitter->setSizes({kTreeWidth, kMinWidth - kTreeWidth});
-    connect(Splitter, &QSplitter::splitterMoved, this, [this](int, int) { SplitterMoved(); });
-    v->addWidget(Splitter, 1);
-
-    SB = new QWidget(central);
-    SB->setObjectName(QStringLiteral("SB"));
-    auto* sb = new QHBoxLayout(SB);
-    sb->setContentsMargins(6, 2, 6, 2);
-    sb->addWidget(new QLabel(QStringLiteral("Selected:"), SB));
-    PSB = new QLabel(SB);
-    PSB->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    PSB->setTextFormat(Qt::PlainText);
-    sb->addWidget(PSB, 1);
-    SB->hide();
-    v->addWidget(SB);
-    setCentralWidget(central);
-}
-
-void TFormMain::createPanels() {
-    // Created in the order the panels are wired together; their PMains move in when the
-    // window is first shown.
-    FormImprintSelected = new TFormImprintSelected(*this, this);
-    FormAddEditDelete = new TFormAddEditDelete(this);
-    FormEditObject = new TFormEditObject(*this, this);
-    FormEditQuestion = new TFormEditQuestion(*this, this);
-    FormAddNew = new TFormAddNew(*this, this);
-    FormEditSelected = new TFormEditSelected(*this, this);
-    FormReviewSelected = new TFormReviewSelected(*this, this);
-    FormCopySelected = new TFormCopySelected(*this, this);
-    FormDeleteSelected = new TFormDeleteSelected(*this, this);
-    FormFlashSelected = new TFormFlashSelected(*this, this);
-    FormEdit = new TFormEdit(this);
-    FormStudy = new TFormStudy(*this, this);
-    for (QWidget* form : std::initializer_list<QWidget*>{
-             FormImprintSelected, FormAddEditDelete, FormEditObject, FormEditQuestion, FormAddNew,
-             FormEditSelected, FormReviewSelected, FormCopySelected, FormDeleteSelected,
-             FormFlashSelected, FormEdit, FormStudy})
-        form->hide();
-}
-
-void TFormMain::embedPanels() {
-    FormAddEditDelete->addPanel(FormAddNew->PMain);
-    FormAddEditDelete->addPanel(FormEditSelected->PMain);
-    FormAddEditDelete->addPanel(FormCopySelected->PMain);
-    FormAddEditDelete->addPanel(FormDeleteSelected->PMain);
-    FormEdit->addPanel(FormAddEditDelete->PMain);
-    FormEdit->addPanel(FormEditObject->PMain);
-    FormEdit->addPanel(FormEditQuestion->PMain);
-    FormStudy->setPanels(FormImprintSelected, FormFlashSelected, FormReviewSelected);
-    Pages->addWidget(FormEdit->PMain);
-    Pages->addWidget(FormStudy->PMain);
-
-    FormAddEditDelete->showOnly(FormAddNew->PMain);
-    FormEdit->showOnly(FormAddEditDelete->PMain);
-    FormAddNew->PMain->setEnabled(true);
-    for (QWidget* w : {FormEditSelected->PMain, FormCopySelected->PMain, FormDeleteSelected->PMain,
-                       FormEditObject->PMain, FormEditQuestion->PMain}) {
-        w->hide();
-        w->setEnabled(false);
-    }
-}
-
-QList<LevelPanel*> TFormMain::allPanels() const {
-    QList<LevelPanel*> list{FormAddNew, FormEditSelected, FormCopySelected, FormDeleteSelected};
-    for (Session s : {Session::Imprint, Session::Flash, Session::Review})
-        if (LevelPanel* p = sessionPanel(s)) list << p;
-    list.removeAll(nullptr);
-    return list;
-}
-
-LevelPanel* TFormMain::operationPanel(Operation op) const {
-    switch (op) {
-    case Operation::AddNew:
-        return FormAddNew;
-    case Operation::EditSelected:
-        return FormEditSelected;
-    case Operation::CopySelected:
-        return FormCopySelected;
-    case Operation::DeleteSelected:
-        return FormDeleteSelected;
-    }
-    return nullptr;
-}
-
-LevelPanel* TFormMain::sessionPanel(Session s) const {
-    switch (s) {
-    case Session::Imprint:
-        return FormImprintSelected;
-    case Session::Flash:
-        return FormFlashSelected;
-    case Session::Review:
-        return FormReviewSelected;
-    }
-    return nullptr;
 }
 
 Session TFormMain::visibleSession() const {
@@ -615,6 +254,67 @@ void TFormMain::writeSettings() {
     if (const Status written = s.flush(); !written) showError(ErrorText(written));
 }
 
+void TFormMain::connectFrame() {
+    connect(MINew, &QAction::triggered, this, &TFormMain::MINewClick);
+    connect(MIOpen, &QAction::triggered, this, &TFormMain::MIOpenClick);
+    connect(MISave, &QAction::triggered, this, [this] { MISaveClick(); });
+    connect(MISaveAs, &QAction::triggered, this, [this] { MISaveAsClick(); });
+    connect(MIExit, &QAction::triggered, this, &TFormMain::MIExitClick);
+    connect(MIUndo, &QAction::triggered, this, &TFormMain::BUndoClick);
+    connect(MIRedo, &QAction::triggered, this, &TFormMain::BRedoClick);
+    connect(Edit1, &QAction::triggered, this, &TFormMain::Edit1Click);
+    connect(Study1, &QAction::triggered, this, &TFormMain::Study1Click);
+    connect(operationItems, &QActionGroup::triggered, this,
+            [this](QAction* a) { Addnew1Click(Operation(a->data().toInt())); });
+    connect(sessionItems, &QActionGroup::triggered, this,
+            [this](QAction* a) { Flashselected1Click(Session(a->data().toInt())); });
+    for (int l = 1; l <= 8; ++l)
+        connect(LevelItems[l], &QAction::triggered, this, [this, l] { Library11Click(l); });
+    connect(Contents1, &QAction::triggered, this, &TFormMain::Contents1Click);
+    connect(VisitSoftwareCoOnline, &QAction::triggered, this,
+            &TFormMain::VisitSoftwareCoOnlineClick);
+    connect(About1, &QAction::triggered, this, &TFormMain::About1Click);
+    connect(PMObjs, &QMenu::aboutToShow, this, &TFormMain::PMObjsPopup);
+    for (QAction* a : {PMIImprint, PMIFlash, PMIReview})
+        connect(a, &QAction::triggered, this,
+                [this, a] { PMISessionClick(Session(a->data().toInt())); });
+    connect(PMIEdit, &QAction::triggered, this, &TFormMain::PMIEditClick);
+
+    modeIndex_ = PCMode->currentIndex();
+    connect(PCMode, &QTabBar::currentChanged, this, &TFormMain::PCModeChanged);
+    connect(BUndo, &QToolButton::clicked, this, &TFormMain::BUndoClick);
+    connect(BRedo, &QToolButton::clicked, this, &TFormMain::BRedoClick);
+    connect(BSave, &QToolButton::clicked, this, [this] { MISaveClick(); });
+    connect(CBModes, &QComboBox::activated, this, &TFormMain::CBModesChange);
+    connect(Splitter, &QSplitter::splitterMoved, this, [this](int, int) { SplitterMoved(); });
+}
+
+void TFormMain::createTree() {
+    TVObjs = new ObjTreeView(*this, PObjs);
+    TVObjs->setObjectName(QStringLiteral("TVObjs"));
+    TVObjs->setModel(model_);
+    selection_ = new GuardedSelectionModel(model_, [this] { return selectionMayChange(); });
+    TVObjs->setSelectionModel(selection_);
+    TVObjs->setItemDelegate(new CutStyleDelegate(*model_, TVObjs));
+    // Long names scroll sideways instead of being cut off.
+    TVObjs->header()->setStretchLastSection(false);
+    TVObjs->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    PObjs->layout()->addWidget(TVObjs);
+    connect(selection_, &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex&, const QModelIndex&) { TVObjsChange(); });
+    connect(model_, &LibraryItemModel::renameRequested, this, &TFormMain::TVObjsEdited);
+    connect(model_, &QAbstractItemModel::rowsRemoved, this,
+            [this] { QTimer::singleShot(0, this, &TFormMain::ensureSelection); });
+    connect(model_, &QAbstractItemModel::modelReset, this,
+            [this] { QTimer::singleShot(0, this, &TFormMain::ensureSelection); });
+    model_->setDropHandler([this](NodeId dragged, NodeId target, bool perform) {
+        if (!perform) return TVObjsDragOver(dragged, target);
+        // Boxes must not come up inside the drag's own event loop.
+        QTimer::singleShot(0, this, [this, dragged, target] { TVObjsDragDrop(dragged, target); });
+        return true;
+    });
+}
+
 void TFormMain::showError(const QString& text) {
     deps_.prompts->message(this, QStringLiteral("Error"), text, Prompts::Icon::Error);
 }
@@ -641,7 +341,7 @@ void TFormMain::FormShow() {
     NotReady = false;
     QString failure;
     try {
-        embedPanels();
+        embedForms();
         readEarlySettings();
         const DemoInstall demo = InstallDemoLibrary(
             tree_, deps_.programFolder, computerName().toStdString(), userName().toStdString());
@@ -654,10 +354,7 @@ void TFormMain::FormShow() {
             for (NodeId n : demo.expand)
                 TVObjs->expand(model_->indexFromNode(n));
             selectNode(demo.select != NoNode ? demo.select : tree_.first());
-            revertingMode_ = true; // the splash is up: the tab's own guard would refuse
-            PCMode->setCurrentIndex(1);
-            revertingMode_ = false;
-            PCModeChange();
+            setMode(Mode::Study, false); // the splash is up: asking would refuse
             showSession(Session::Flash);
             readLateSettings();
         }
@@ -817,32 +514,29 @@ void TFormMain::SplitterMoved() {
                 resize(screenRight - x() + 1, height());
         }
     }
-    const int tree = PObjs->width();
-    const int tabs = PCMode->x() + PCMode->width();
-    const int undoLeft = std::max(tree + 51, tabs + 2);
-    BUndo->move(undoLeft, 4);
-    BRedo->move(BUndo->x() + BUndo->width(), 4);
-    BSave->move(std::max(tree + 149, BRedo->x() + BRedo->width()), 4);
-    CBAutoSave->adjustSize();
-    CBAutoSave->move(BSave->x() + BSave->width() + 3,
-                     (PTools->height() - CBAutoSave->height()) / 2);
-    LSaveOnStudy->adjustSize();
-    LSaveOnStudy->move(CBAutoSave->x() + CBAutoSave->width() + 5,
-                       (PTools->height() - LSaveOnStudy->height()) / 2);
+    placeToolButtons();
 }
 
 void TFormMain::PCModeChanged(int index) {
-    if (revertingMode_) return;
-    const bool refused = !AboutBox || AboutBox->isVisible() ||
-                         EditorBusy(QStringLiteral("switching to a different mode."));
-    if (refused) {
-        revertingMode_ = true;
-        PCMode->setCurrentIndex(modeIndex_);
-        revertingMode_ = false;
-        return;
+    // A click has been asked about by the window's filter before the tab moved; the tab
+    // may move no other way, but if it does the same question stands.
+    const bool splash = !AboutBox || AboutBox->isVisible();
+    if (splash || !setMode(index == 0 ? Mode::Edit : Mode::Study, true))
+        setMode(modeIndex_ == 0 ? Mode::Edit : Mode::Study, false);
+}
+
+bool TFormMain::setMode(Mode mode, bool ask) {
+    if (ask && EditorBusy(QStringLiteral("switching to a different mode."))) {
+        Edit1->setChecked(isEditMode());
+        Study1->setChecked(!isEditMode());
+        return false;
     }
-    modeIndex_ = index;
+    {
+        const QSignalBlocker quiet(PCMode); // the tab is moved here, not asked about again
+        PCMode->setCurrentIndex(mode == Mode::Edit ? 0 : 1);
+    }
     PCModeChange();
+    return true;
 }
 
 void TFormMain::PCModeChange() {
@@ -869,27 +563,11 @@ void TFormMain::PCModeChange() {
 }
 
 void TFormMain::Edit1Click() {
-    if (EditorBusy(QStringLiteral("switching to a different mode."))) {
-        Edit1->setChecked(isEditMode());
-        Study1->setChecked(!isEditMode());
-        return;
-    }
-    revertingMode_ = true;
-    PCMode->setCurrentIndex(0);
-    revertingMode_ = false;
-    PCModeChange();
+    setMode(Mode::Edit, true);
 }
 
 void TFormMain::Study1Click() {
-    if (EditorBusy(QStringLiteral("switching to a different mode."))) {
-        Edit1->setChecked(isEditMode());
-        Study1->setChecked(!isEditMode());
-        return;
-    }
-    revertingMode_ = true;
-    PCMode->setCurrentIndex(1);
-    revertingMode_ = false;
-    PCModeChange();
+    setMode(Mode::Study, true);
 }
 
 void TFormMain::THotTabTimer() {

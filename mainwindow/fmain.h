@@ -1,7 +1,9 @@
 #pragma once
 
 #include "library/librarytree.h"
+#include "library/result.h"
 #include "mainwindow/maincommands.h"
+#include "mainwindow/mainframe.h"
 #include "mainwindow/objtreeview.h"
 #include "study/core/schedule.h"
 
@@ -12,7 +14,6 @@
 #include <array>
 #include <functional>
 #include <memory>
-#include <unordered_set>
 
 class QAction;
 class QActionGroup;
@@ -56,6 +57,7 @@ class LevelPanel;
 class SessionPanel;
 class TFormStudyQuestion;
 class TFormValidate;
+class TFormWizard;
 enum class StudyMode;
 
 // What the main window needs from the platform; the program passes the real services,
@@ -77,23 +79,11 @@ struct MainDeps {
     int studyWebWaitMs = 20000;
 };
 
-// A clickable caption beside a check box ("Auto-save", "Mute voice:").
-class ClickLabel : public QLabel {
-    Q_OBJECT
-public:
-    using QLabel::QLabel;
-Q_SIGNALS:
-    void clicked();
-
-protected:
-    void mouseReleaseEvent(QMouseEvent* event) override;
-};
-
 // The program's frame: the tree of the library on the left, the edit and study pages on
 // the right, menus and the tool strip on top. It owns the tree, its model, the undo
 // store and the document, runs start-up and shutdown, and offers the commands that the
 // embedded panels call through MainCommands.
-class TFormMain : public QMainWindow, public MainCommands {
+class TFormMain : public QMainWindow, public MainCommands, private MainFrame {
     Q_OBJECT
 public:
     explicit TFormMain(const MainDeps& deps, QWidget* parent = nullptr);
@@ -141,6 +131,10 @@ public:
     bool ChooseAnswerFont(QWidget* parent) override;
     void previewQuestion(const QuestionRecord& record, const QString& title,
                          std::function<void()> closed) override;
+    void wizardOpened(TFormWizard* wizard) override { wizard_ = wizard; }
+    void wizardClosed(TFormWizard* wizard) override {
+        if (wizard_ == wizard) wizard_ = nullptr;
+    }
 
     // Tree view hooks.
     bool TVObjsEditing(NodeId node);
@@ -161,7 +155,7 @@ public:
     bool querySaveChanges();
     // The Save command as the study preparation's auto-save calls it: only a document
     // with a file, never a dialog. Returns the error text or empty.
-    QString autoSave();
+    Status autoSave();
     bool autoSaveChecked() const;
 
     // Mode and panels.
@@ -179,77 +173,11 @@ public:
     bool closeAllowed() const { return CloseAllowed; }
     bool editorOpen() const;
 
-    // Widgets, public for the tests and the study parts.
-    ObjTreeView* TVObjs = nullptr;
     LibraryItemModel* model() const { return model_; }
     UndoStore* undoStore() const { return undo_; }
     LibraryDocument* document() const { return doc_; }
-    TAboutBox* AboutBox = nullptr;
-    QWidget* PTools = nullptr;
-    QTabBar* PCMode = nullptr;
-    QToolButton* BUndo = nullptr;
-    QToolButton* BRedo = nullptr;
-    QToolButton* BSave = nullptr;
-    QCheckBox* CBAutoSave = nullptr;
-    ClickLabel* LSaveOnStudy = nullptr;
-    ClickLabel* LDisaVoice = nullptr;
-    QCheckBox* CBDisaVoice = nullptr;
-    QComboBox* CBModes = nullptr;
-    QWidget* PObjs = nullptr;
-    QSplitter* Splitter = nullptr;
-    QWidget* PClient = nullptr;
-    QStackedWidget* Pages = nullptr;
-    QWidget* SB = nullptr;
-    QLabel* PSB = nullptr;
-    QTimer* TInit = nullptr;
-    QTimer* TRand = nullptr;
-    QTimer* THotTab = nullptr;
 
-    QMenu* MFile = nullptr;
-    QAction* MINew = nullptr;
-    QAction* MIOpen = nullptr;
-    QMenu* MReopen = nullptr;
-    QAction* MISave = nullptr;
-    QAction* MISaveAs = nullptr;
-    QAction* MIExit = nullptr;
-    QAction* MIUndo = nullptr;
-    QAction* MIRedo = nullptr;
-    QAction* Edit1 = nullptr;  // Mode > Edit
-    QAction* Study1 = nullptr; // Mode > Study
-    QAction* Addnew1 = nullptr;
-    QAction* Edit2 = nullptr;
-    QAction* Copy1 = nullptr;
-    QAction* Delete1 = nullptr;
-    QAction* Imprintselected1 = nullptr;
-    QAction* Flashselected1 = nullptr;
-    QAction* Reviewselected1 = nullptr;
-    std::array<QAction*, 9> LevelItems{}; // index = level
-    QAction* Contents1 = nullptr;
-    QAction* VisitSoftwareCoOnline = nullptr;
-    QAction* About1 = nullptr;
-    QMenu* PMObjs = nullptr;
-    QAction* PMIImprint = nullptr;
-    QAction* PMIFlash = nullptr;
-    QAction* PMIReview = nullptr;
-    QAction* PMIEdit = nullptr;
-
-    // The embedded forms (their PMain panels live in PClient).
-    TFormAddNew* FormAddNew = nullptr;
-    TFormEditSelected* FormEditSelected = nullptr;
-    TFormCopySelected* FormCopySelected = nullptr;
-    TFormDeleteSelected* FormDeleteSelected = nullptr;
-    TFormAddEditDelete* FormAddEditDelete = nullptr;
-    TFormEditObject* FormEditObject = nullptr;
-    TFormEditQuestion* FormEditQuestion = nullptr;
-    TFormEdit* FormEdit = nullptr;
-    TFormImprintSelected* FormImprintSelected = nullptr;
-    TFormFlashSelected* FormFlashSelected = nullptr;
-    TFormReviewSelected* FormReviewSelected = nullptr;
-    TFormStudy* FormStudy = nullptr;
-
-    // The study road (fmain_study.cpp). Created on first use, kept until exit.
-    TFormStudyQuestion* FormStudyQuestion = nullptr;
-    TFormValidate* FormValidate = nullptr;
+    // The study road (fmain_study.cpp).
     RandomGenerator& random() { return random_; }
     // Starts a session of kind `s` on the questions below the selection's object at
     // `level`: checks them (with the progress window), then runs the study window. Returns
@@ -260,7 +188,6 @@ public:
     // session at the deepest level of the selection.
     void PMISessionClick(Session s);
 
-    int ActiveLevel = 0;
     bool F9Busy = false;
     // Set by the study parts while the study window is showing (F9 is then ignored).
     bool StudyWindowShowing = false;
@@ -280,19 +207,19 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // fmain.cpp: frame, menus, tool strip, start-up, shutdown.
-    void createMenus();
-    void createToolStrip();
-    void createCentre();
+    // fmain.cpp: frame, start-up, shutdown.
+    void connectFrame();
+    void createTree();
     void createTimers();
-    void createPanels();
-    void embedPanels();
     void FormShow();
     void FormActivate();
     void TInitTimer();
     void THotTabTimer();
     void SayGoodbye(bool speech);
     void PCModeChanged(int index);
+    enum class Mode { Edit, Study };
+    // The one way the mode changes: with `ask`, an open editor may refuse (false).
+    bool setMode(Mode mode, bool ask);
     void PCModeChange();
     void SplitterMoved();
     void readWindowPlace();
@@ -308,9 +235,6 @@ private:
     void openWithShell(const QString& target);
     int levelForKey(const QKeyEvent* key) const; // Alt+L .. Alt+Q, else 0
     bool waitFor(const std::function<bool()>& done, int ms);
-    QList<LevelPanel*> allPanels() const;
-    LevelPanel* operationPanel(Operation op) const;
-    LevelPanel* sessionPanel(Session s) const;
     LevelPanel* visibleSessionPanel() const;
     Session visibleSession() const;
     bool operationVisible(Operation op) const;
@@ -326,8 +250,6 @@ private:
     void ensureSelection();
     int deepestObjectLevel() const; // the deepest level with an object on the selection's path
     TreeCommands treeCommands();
-    void rememberExpanded(const QModelIndex& index, bool expanded);
-    void reexpandInserted(const QModelIndex& parent, int first, int last);
 
     // fmain_study.cpp
     void PrepareStudy(int level, bool study, std::function<void()> passed);
@@ -354,6 +276,14 @@ private:
     void speechUnavailableNotice();
 
     MainDeps deps_;
+    TAboutBox* AboutBox = nullptr;
+    QTimer* TInit = nullptr;
+    QTimer* TRand = nullptr;
+    QTimer* THotTab = nullptr;
+    int ActiveLevel = 0;
+    // The study road: created on first use, kept until exit.
+    TFormStudyQuestion* FormStudyQuestion = nullptr;
+    TFormValidate* FormValidate = nullptr;
     std::unique_ptr<SettingsStore> ownSettings_;
     SettingsStore* settings_ = nullptr;
     LibraryTree tree_;
@@ -376,13 +306,11 @@ private:
     bool fillingVoices_ = false;
     Session session_ = Session::Imprint;
     int modeIndex_ = 1; // the page the mode tabs showed last
-    bool revertingMode_ = false;
     QPointer<QWidget> HotTab;
-    std::unordered_set<NodeId> expanded_; // the nodes the user has expanded
+    TFormWizard* wizard_ = nullptr; // the open question wizard
     // The question the Add-new panel has just added for its editor to open at once.
     NodeId addedQuestion_ = NoNode;
     QString lastSpoken_; // the text the engine is reading
-    QStringList HoldingLists[3];
     RandomGenerator random_;
     bool preparing_ = false;
     Qt::WindowStates stateBeforeStudy_;

@@ -48,13 +48,7 @@ void TFormMain::startStudy(Session s, int level) {
 }
 
 void TFormMain::PMISessionClick(Session s) {
-    if (isEditMode()) {
-        if (EditorBusy(QStringLiteral("switching to a different mode."))) return;
-        revertingMode_ = true;
-        PCMode->setCurrentIndex(1);
-        revertingMode_ = false;
-        PCModeChange();
-    }
+    if (isEditMode() && !setMode(Mode::Study, true)) return;
     showSession(s);
     LevelPanel* panel = sessionPanel(s);
     const int level = panel ? panel->rows()->deepestEnabled() : 0;
@@ -64,8 +58,7 @@ void TFormMain::PMISessionClick(Session s) {
 void TFormMain::PrepareStudy(int level, bool study, std::function<void()> passed) {
     preparing_ = true;
     if (autoSaveChecked() && MISave->isEnabled()) {
-        const QString error = autoSave();
-        if (!error.isEmpty()) showError(error);
+        if (const Status saved = autoSave(); !saved) showError(ErrorText(saved));
     }
     if (!FormValidate) FormValidate = new TFormValidate(deps_.programFolder, this);
     FormValidate->showProgress(study ? QStringLiteral("Preparing to Study")
@@ -113,12 +106,7 @@ void TFormMain::showStudyProblem(const QString& text) {
 
 void TFormMain::openProblemQuestion(NodeId question) {
     if (question == NoNode) return;
-    if (!isEditMode()) {
-        revertingMode_ = true;
-        PCMode->setCurrentIndex(0);
-        revertingMode_ = false;
-        PCModeChange();
-    }
+    if (!isEditMode()) setMode(Mode::Edit, false);
     if (!operationVisible(Operation::EditSelected)) showOperation(Operation::EditSelected);
     selectNode(question);
     RefreshSelectionViews();
@@ -151,6 +139,7 @@ void TFormMain::ensureStudyWindow() {
         return t;
     };
     FormStudyQuestion = new TFormStudyQuestion(std::move(ctx));
+    FormStudyQuestion->setObjectName(QStringLiteral("FormStudyQuestion"));
     connect(FormStudyQuestion, &TFormStudyQuestion::closed, this, &TFormMain::studyWindowClosed);
     connect(this, &TFormMain::speakingDone, FormStudyQuestion, [this] {
         if (StudyWindowShowing) FormStudyQuestion->speechDone();

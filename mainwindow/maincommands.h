@@ -20,6 +20,7 @@ class DesktopColors;
 class ShellOpen;
 class WebViewerFactory;
 struct QuestionRecord;
+class TFormWizard;
 
 // What one level row (1..8) of a panel shows after a selection change.
 struct LevelRowState {
@@ -97,6 +98,11 @@ public:
     // could not be shown) the main window is restored, F9 is free again and `closed` runs.
     virtual void previewQuestion(const QuestionRecord& record, const QString& title,
                                  std::function<void()> closed) = 0;
+
+    // The question wizard tells the window as it opens and as it goes, so the window's
+    // refreshes reach the open one.
+    virtual void wizardOpened(TFormWizard*) {}
+    virtual void wizardClosed(TFormWizard*) {}
 };
 
 } // namespace brenvik

@@ -22,8 +22,6 @@ namespace brenvik {
 
 namespace {
 
-TFormWizard* g_current = nullptr;
-
 QColor FromValue(ColorValue v) {
     return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
 }
@@ -50,15 +48,11 @@ QToolButton* SmallButton(QStyle::StandardPixmap icon, const QString& hint, QWidg
 
 } // namespace
 
-TFormWizard* TFormWizard::current() {
-    return g_current;
-}
-
 TFormWizard::TFormWizard(MainCommands& main, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       main_(main) {
-    g_current = this;
+    main_.wizardOpened(this);
     setObjectName(QStringLiteral("TFormWizard"));
     setWindowTitle(QStringLiteral("Quick Question-and-Answer-Making Machine"));
     setModal(true);
@@ -183,7 +177,7 @@ TFormWizard::TFormWizard(MainCommands& main, QWidget* parent)
 }
 
 TFormWizard::~TFormWizard() {
-    if (g_current == this) g_current = nullptr;
+    main_.wizardClosed(this);
 }
 
 void TFormWizard::updateGenerate() {

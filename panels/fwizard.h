@@ -13,14 +13,12 @@ namespace brenvik {
 
 // The Quick Question-and-Answer-Making Machine: a modal dialog that adds simple
 // questions under the selected concept, one per Generate, keeping its texts for the
-// next. It is created per use; current() tells whether one is open.
+// next. It is created per use and tells the main window while it is open.
 class TFormWizard : public QDialog {
     Q_OBJECT
 public:
     explicit TFormWizard(MainCommands& main, QWidget* parent = nullptr);
     ~TFormWizard() override;
-
-    static TFormWizard* current();
 
     QLabel* Image1 = nullptr; // "GEARWHL2.bmp"
     QLineEdit* EQuestion = nullptr;

@@ -35,7 +35,7 @@ int main(int argc, char* argv[]) {
     }
     TFormMain& w = *h.window;
     h.speech.setDurationMs(0);
-    SessionPanel* flash = w.FormFlashSelected;
+    SessionPanel* flash = ui(w).FormFlashSelected;
     flash->EPauseAfterQ->setText(QStringLiteral("0"));
     flash->EPauseAfterA->setText(QStringLiteral("0"));
     flash->CBAutoA->setChecked(true);
@@ -64,7 +64,7 @@ int main(int argc, char* argv[]) {
     QElapsedTimer clock;
     clock.start();
     w.startStudy(Session::Flash, 7);
-    if (!waitUntil([&] { return w.FormStudyQuestion && w.FormStudyQuestion->isVisible(); },
+    if (!waitUntil([&] { return ui(w).FormStudyQuestion && ui(w).FormStudyQuestion->isVisible(); },
                    10000)) {
         std::fprintf(stderr, "the study window did not show\n");
         return 1;
@@ -75,20 +75,20 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     const double sessionMs = double(clock.elapsed() - startedAt);
-    const int visits = w.FormStudyQuestion->visitsShown();
+    const int visits = ui(w).FormStudyQuestion->visitsShown();
 
     // Baseline: one full rendering of the window (background, question box, bar) per visit.
     constexpr int Frames = 200;
     QElapsedTimer base;
     base.start();
     for (int i = 0; i < Frames; ++i)
-        w.FormStudyQuestion->grab();
+        ui(w).FormStudyQuestion->grab();
     const double baselineMs = double(base.nsecsElapsed()) / 1e6 * visits / Frames;
 
     const double perVisit = sessionMs / std::max(1, visits);
     const double basePerVisit = baselineMs / std::max(1, visits);
     std::printf("study window: %d questions, flash session, offscreen %dx%d\n", Questions,
-                w.FormStudyQuestion->width(), w.FormStudyQuestion->height());
+                ui(w).FormStudyQuestion->width(), ui(w).FormStudyQuestion->height());
     std::printf("baseline (one full rendering)      %.2f ms per visit\n", basePerVisit);
     std::printf("study visit: %d visits, %.1f ms per visit  (%.1fx baseline; target < 16 ms: "
                 "%s)\n",

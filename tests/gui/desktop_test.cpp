@@ -81,7 +81,7 @@ TEST(DesktopFit, ControlsWithoutTextHaveAccessibleNames) {
             << b->parentWidget()->metaObject()->className();
     }
     EXPECT_GE(iconOnly, 3); // undo, redo and save at least
-    EXPECT_EQ(w.BUndo->accessibleName(), QStringLiteral("Undo"));
+    EXPECT_EQ(ui(w).BUndo->accessibleName(), QStringLiteral("Undo"));
 
     const QList<PanelTab*> tabs = w.findChildren<PanelTab*>();
     ASSERT_FALSE(tabs.isEmpty());
@@ -89,7 +89,7 @@ TEST(DesktopFit, ControlsWithoutTextHaveAccessibleNames) {
         EXPECT_EQ(tab->accessibleName(), tab->text().trimmed());
         EXPECT_FALSE(tab->toolTip().isEmpty()) << tab->text().toStdString();
     }
-    LevelRows* rows = w.FormAddNew->rows();
+    LevelRows* rows = ui(w).FormAddNew->rows();
     EXPECT_EQ(rows->button(8)->accessibleName(), QStringLiteral("Question & Answer"));
     EXPECT_EQ(rows->nameEdit(2)->accessibleName(), QStringLiteral("Set of Books name"));
     EXPECT_EQ(rows->selectedLabel(5)->buddy(), rows->nameEdit(5));

@@ -55,21 +55,21 @@ protected:
     NodeId find(const char* text) const { return h.find(text); }
     QModelIndex indexOf(NodeId n) { return w().model()->indexFromNode(n); }
     void toEditMode() {
-        w().Edit1->trigger();
+        ui(w()).Edit1->trigger();
         ASSERT_TRUE(w().isEditMode());
     }
     // Opens the object editor on the chapter "North America".
     void openChapterEditor() {
         toEditMode();
-        w().Edit2->trigger();
+        ui(w()).Edit2->trigger();
         w().selectNode(find("North America"));
-        QTest::mouseClick(w().FormEditSelected->rows()->button(5), Qt::LeftButton);
-        ASSERT_TRUE(w().FormEditObject->isOpen());
+        QTest::mouseClick(ui(w()).FormEditSelected->rows()->button(5), Qt::LeftButton);
+        ASSERT_TRUE(ui(w()).FormEditObject->isOpen());
     }
     QPoint rowPoint(NodeId n, int dy = 0) {
         const QModelIndex i = indexOf(n);
-        w().TVObjs->scrollTo(i);
-        const QRect r = w().TVObjs->visualRect(i);
+        ui(w()).TVObjs->scrollTo(i);
+        const QRect r = ui(w()).TVObjs->visualRect(i);
         return dy >= 0 ? QPoint(r.left() + 30, r.center().y() + dy)
                        : QPoint(r.left() + 30, r.bottom() + dy + 1);
     }
@@ -84,36 +84,36 @@ TEST_F(EditingRoadTest, OneRefusedUserActionGivesOnePhraseAndOneBox) {
     const NodeId chapter = find("North America");
     const int boxes = int(h.prompts.shown.size());
 
-    QTest::mouseClick(m.TVObjs->viewport(), Qt::LeftButton, {}, rowPoint(find("Geography")));
+    QTest::mouseClick(ui(m).TVObjs->viewport(), Qt::LeftButton, {}, rowPoint(find("Geography")));
     settle();
     EXPECT_EQ(int(h.prompts.shown.size()), boxes + 1);
     EXPECT_EQ(countSpoken(QStringLiteral("Please click on close first.")), 1);
     EXPECT_EQ(m.selectedNode(), chapter);
 
-    QTest::keyClick(m.TVObjs, Qt::Key_Down);
+    QTest::keyClick(ui(m).TVObjs, Qt::Key_Down);
     settle();
     EXPECT_EQ(int(h.prompts.shown.size()), boxes + 2);
     EXPECT_EQ(countSpoken(QStringLiteral("Please click on close first.")), 2);
     EXPECT_EQ(m.selectedNode(), chapter);
 
     // A refused right click opens no menu afterwards.
-    QTest::mouseClick(m.TVObjs->viewport(), Qt::RightButton, {}, rowPoint(find("Geography")));
+    QTest::mouseClick(ui(m).TVObjs->viewport(), Qt::RightButton, {}, rowPoint(find("Geography")));
     settle();
     EXPECT_EQ(int(h.prompts.shown.size()), boxes + 3);
-    EXPECT_FALSE(m.PMObjs->isVisible());
+    EXPECT_FALSE(ui(m).PMObjs->isVisible());
     EXPECT_EQ(m.selectedNode(), chapter);
     // On the editor's own node nothing is refused: the menu opens.
-    QTest::mouseClick(m.TVObjs->viewport(), Qt::RightButton, {}, rowPoint(chapter));
+    QTest::mouseClick(ui(m).TVObjs->viewport(), Qt::RightButton, {}, rowPoint(chapter));
     settle();
     EXPECT_EQ(int(h.prompts.shown.size()), boxes + 3);
-    EXPECT_TRUE(m.PMObjs->isVisible());
-    m.PMObjs->hide();
+    EXPECT_TRUE(ui(m).PMObjs->isVisible());
+    ui(m).PMObjs->hide();
 }
 
 TEST_F(EditingRoadTest, ObjectEditorKeepsItsChangedStateThroughAFailedValidation) {
     openChapterEditor();
     TFormMain& m = w();
-    TFormEditObject& ed = *m.FormEditObject;
+    TFormEditObject& ed = *ui(m).FormEditObject;
     ed.EName->clear();
     EXPECT_EQ(ed.BCancel->text(), QStringLiteral("Cancel"));
     QTest::mouseClick(ed.BSave, Qt::LeftButton);
@@ -123,7 +123,7 @@ TEST_F(EditingRoadTest, ObjectEditorKeepsItsChangedStateThroughAFailedValidation
     EXPECT_FALSE(ed.BSave->isEnabled());
     // Still changed: the button and the refusal agree.
     EXPECT_EQ(ed.BCancel->text(), QStringLiteral("Cancel"));
-    m.Study1->trigger();
+    ui(m).Study1->trigger();
     EXPECT_TRUE(m.isEditMode());
     EXPECT_EQ(h.prompts.shown.last().text,
               QStringLiteral("Click on the \"Save\" or \"Cancel\" button\nbefore switching to a "
@@ -144,31 +144,31 @@ TEST_F(EditingRoadTest, ObjectEditorKeepsItsChangedStateThroughAFailedValidation
 TEST_F(EditingRoadTest, TheTreeHasTheFocusAgainWhenAnEditorCloses) {
     openChapterEditor();
     TFormMain& m = w();
-    m.FormEditObject->EName->setFocus();
-    QTest::mouseClick(m.FormEditObject->BCancel, Qt::LeftButton);
-    ASSERT_FALSE(m.FormEditObject->isOpen());
-    EXPECT_EQ(m.focusWidget(), m.TVObjs);
+    ui(m).FormEditObject->EName->setFocus();
+    QTest::mouseClick(ui(m).FormEditObject->BCancel, Qt::LeftButton);
+    ASSERT_FALSE(ui(m).FormEditObject->isOpen());
+    EXPECT_EQ(m.focusWidget(), ui(m).TVObjs);
 }
 
 TEST_F(EditingRoadTest, ARefusedModeChangeNeverShowsTheOtherPage) {
     openChapterEditor();
     TFormMain& m = w();
-    QSignalSpy tabs(m.PCMode, &QTabBar::currentChanged);
+    QSignalSpy tabs(ui(m).PCMode, &QTabBar::currentChanged);
     int pagesShown = 0;
-    QObject::connect(m.Pages, &QStackedWidget::currentChanged, [&](int) { ++pagesShown; });
+    QObject::connect(ui(m).Pages, &QStackedWidget::currentChanged, [&](int) { ++pagesShown; });
     const int boxes = int(h.prompts.shown.size());
-    QTest::mouseClick(m.PCMode, Qt::LeftButton, {}, m.PCMode->tabRect(1).center());
+    QTest::mouseClick(ui(m).PCMode, Qt::LeftButton, {}, ui(m).PCMode->tabRect(1).center());
     settle();
     EXPECT_EQ(tabs.count(), 0);
     EXPECT_EQ(pagesShown, 0);
-    EXPECT_EQ(m.PCMode->currentIndex(), 0);
+    EXPECT_EQ(ui(m).PCMode->currentIndex(), 0);
     EXPECT_EQ(int(h.prompts.shown.size()), boxes + 1);
     EXPECT_TRUE(
         h.prompts.shown.last().text.endsWith(QStringLiteral("switching to a different mode.")));
     // Without an editor the tab switches as before.
-    QTest::mouseClick(m.FormEditObject->BCancel, Qt::LeftButton);
-    QTest::mouseClick(m.PCMode, Qt::LeftButton, {}, m.PCMode->tabRect(1).center());
-    EXPECT_EQ(m.PCMode->currentIndex(), 1);
+    QTest::mouseClick(ui(m).FormEditObject->BCancel, Qt::LeftButton);
+    QTest::mouseClick(ui(m).PCMode, Qt::LeftButton, {}, ui(m).PCMode->tabRect(1).center());
+    EXPECT_EQ(ui(m).PCMode->currentIndex(), 1);
     EXPECT_FALSE(m.isEditMode());
 }
 
@@ -185,12 +185,12 @@ protected:
         northAmerica = find("North America");
         chapter1 = find("Chapter 1");
         chapter2 = find("Chapter 2");
-        w().TVObjs->collapse(indexOf(northAmerica));
+        ui(w()).TVObjs->collapse(indexOf(northAmerica));
     }
     std::unique_ptr<QMimeData> dragOf(NodeId n) {
         return std::unique_ptr<QMimeData>(w().model()->mimeData({indexOf(n)}));
     }
-    void send(QEvent& e) { QApplication::sendEvent(w().TVObjs->viewport(), &e); }
+    void send(QEvent& e) { QApplication::sendEvent(ui(w()).TVObjs->viewport(), &e); }
     void dropAt(NodeId dragged, const QPoint& at) {
         auto data = dragOf(dragged);
         const Qt::DropActions actions = Qt::MoveAction | Qt::CopyAction;
@@ -203,8 +203,8 @@ protected:
         settle();
     }
     QImage rowImage(NodeId n) {
-        const QRect r = w().TVObjs->visualRect(indexOf(n)).adjusted(-2, -3, 2, 3);
-        return w().TVObjs->viewport()->grab(r).toImage();
+        const QRect r = ui(w()).TVObjs->visualRect(indexOf(n)).adjusted(-2, -3, 2, 3);
+        return ui(w()).TVObjs->viewport()->grab(r).toImage();
     }
 
     NodeId northAmerica = NoNode, chapter1 = NoNode, chapter2 = NoNode;
@@ -218,7 +218,7 @@ TEST_F(DropTest, ADropInTheLowerPixelsOfARowLandsByThatRow) {
     EXPECT_EQ(t.nextSibling(northAmerica), chapter1);
     EXPECT_EQ(w().undoStore()->undoLabel(), QStringLiteral("move chapter"));
     // Onto the top of "Chapter 1", which comes after it: after it.
-    dropAt(chapter2, rowPoint(chapter1, -w().TVObjs->visualRect(indexOf(chapter1)).height() + 1));
+    dropAt(chapter2, rowPoint(chapter1, -ui(w()).TVObjs->visualRect(indexOf(chapter1)).height() + 1));
     EXPECT_EQ(t.nextSibling(chapter1), chapter2);
     EXPECT_EQ(t.nextSibling(northAmerica), chapter1);
 }
@@ -239,7 +239,7 @@ TEST_F(DropTest, ADropThatChangesNothingRecordsNoUndoPoint) {
 
 TEST_F(DropTest, AMovedAndUndoneSubtreeKeepsItsExpandedRows) {
     const NodeId section = find("U.S. & Canada");
-    QTreeView& view = *w().TVObjs;
+    QTreeView& view = *ui(w()).TVObjs;
     view.expand(indexOf(northAmerica));
     view.expand(indexOf(section));
     const NodeId conceptNode = w().tree().firstChild(section) == NoNode
@@ -273,8 +273,8 @@ TEST_F(DropTest, TheDraggedRowIsDrawnCutWhileTheDropIsAccepted) {
     EXPECT_NE(plain, cut);
     // The selection highlight leaves the item while the row is cut.
     const QImage item =
-        w().TVObjs->viewport()->grab(w().TVObjs->visualRect(indexOf(chapter2))).toImage();
-    const QColor highlight = w().TVObjs->palette().color(QPalette::Highlight);
+        ui(w()).TVObjs->viewport()->grab(ui(w()).TVObjs->visualRect(indexOf(chapter2))).toImage();
+    const QColor highlight = ui(w()).TVObjs->palette().color(QPalette::Highlight);
     int highlighted = 0;
     for (int y = 0; y < item.height(); ++y)
         for (int x = 0; x < item.width(); ++x)
@@ -286,7 +286,7 @@ TEST_F(DropTest, TheDraggedRowIsDrawnCutWhileTheDropIsAccepted) {
 }
 
 TEST_F(DropTest, NoIndicatorStaysOverARefusedTarget) {
-    QTreeView& view = *w().TVObjs;
+    QTreeView& view = *ui(w()).TVObjs;
     const NodeId section = find("U.S. & Canada");
     view.expand(indexOf(northAmerica));
     w().selectNode(chapter2);
@@ -314,7 +314,7 @@ TEST_F(EditingRoadTest, NameEditsKeepThePanelsFontAfterTheFocus) {
     toEditMode();
     TFormMain& m = w();
     m.selectNode(find("North America"));
-    LevelRows& rows = *m.FormAddNew->rows();
+    LevelRows& rows = *ui(m).FormAddNew->rows();
     const QFont before = rows.nameEdit(2)->font();
     QLineEdit* edit = rows.nameEdit(1);
     EXPECT_EQ(QFontInfo(edit->font()).pixelSize(), QFontInfo(before).pixelSize());
@@ -328,13 +328,13 @@ TEST_F(EditingRoadTest, NameEditsKeepThePanelsFontAfterTheFocus) {
 }
 
 TEST_F(EditingRoadTest, UndoAndRedoMenuItemsCarryIcons) {
-    EXPECT_FALSE(w().MIUndo->icon().isNull());
-    EXPECT_FALSE(w().MIRedo->icon().isNull());
+    EXPECT_FALSE(ui(w()).MIUndo->icon().isNull());
+    EXPECT_FALSE(ui(w()).MIRedo->icon().isNull());
 }
 
 TEST_F(EditingRoadTest, TheAboutBoxLinkOpensTheMakersAddress) {
     h.shell.opened.clear();
-    Q_EMIT w().AboutBox->addressLabel()->linkActivated(TAboutBox::makerAddress());
+    Q_EMIT ui(w()).AboutBox->addressLabel()->linkActivated(TAboutBox::makerAddress());
     ASSERT_EQ(h.shell.opened.size(), 1);
     EXPECT_EQ(h.shell.opened.first().toString(), TAboutBox::makerAddress());
 }
@@ -345,7 +345,7 @@ TEST(EditingRoadVoices, TheVoiceListShowsWholeNames) {
     h.speech.setModeNames({QStringLiteral("Short"), longName});
     ASSERT_TRUE(h.start());
     settle();
-    QComboBox& box = *h.window->CBModes;
+    QComboBox& box = *ui(*h.window).CBModes;
     ASSERT_EQ(box.currentText(), QLatin1Char(' ') + longName);
     const int textWidth = box.fontMetrics().horizontalAdvance(box.currentText());
     EXPECT_GE(box.width(), textWidth + 20);
@@ -369,13 +369,13 @@ TEST(EditingRoadPictures, ADamagedWheelPictureIsIgnored) {
     cut.write(bytes.left(bytes.size() / 2));
     cut.close();
     ASSERT_TRUE(h.start());
-    EXPECT_FALSE(h.window->AboutBox->hasPicture());
+    EXPECT_FALSE(ui(*h.window).AboutBox->hasPicture());
     TFormWizard wizard(*h.window);
     EXPECT_TRUE(wizard.Image1->pixmap().isNull());
 }
 
 TEST_F(EditingRoadTest, PauseEditsLetTheUserFinishTyping) {
-    SessionPanel& panel = *w().FormFlashSelected;
+    SessionPanel& panel = *ui(w()).FormFlashSelected;
     QLineEdit* pause = panel.EPauseAfterQ;
     pause->selectAll();
     QTest::keyClicks(pause, QStringLiteral("-2"));
@@ -427,9 +427,9 @@ TEST_F(EditingRoadTest, TheAnswerFontIsChosenWithItsColourAndPersistsWhole) {
     chosen.setItalic(true);
     h.prompts.fonts = {chosen};
     h.prompts.fontColors = {QColor(255, 0, 0)};
-    QTest::mouseClick(m.FormFlashSelected->BAFont, Qt::LeftButton);
+    QTest::mouseClick(ui(m).FormFlashSelected->BAFont, Qt::LeftButton);
     ASSERT_EQ(h.prompts.fontTitles, QStringList{QStringLiteral("Answer Font")});
-    TFormStudy& study = *m.FormStudy;
+    TFormStudy& study = *ui(m).FormStudy;
     EXPECT_EQ(study.answerColor(), 0x0000FFu);
     EXPECT_EQ(study.answerFont().family(), QStringLiteral("Liberation Serif"));
 
@@ -465,20 +465,20 @@ TEST_F(EditingRoadTest, LongNamesInAnEditorsTitleAreElided) {
     const QString longName = QStringLiteral("North America north of the Rio Grande and south of "
                                             "the Arctic Ocean, with every island on the way");
     m.TVObjsEdited(chapter, longName);
-    m.Edit2->trigger();
+    ui(m).Edit2->trigger();
     m.selectNode(chapter);
-    QTest::mouseClick(m.FormEditSelected->rows()->button(5), Qt::LeftButton);
-    ASSERT_TRUE(m.FormEditObject->isOpen());
+    QTest::mouseClick(ui(m).FormEditSelected->rows()->button(5), Qt::LeftButton);
+    ASSERT_TRUE(ui(m).FormEditObject->isOpen());
     settle();
-    auto* title = qobject_cast<ElidedLabel*>(m.FormEditObject->LTitle);
+    auto* title = qobject_cast<ElidedLabel*>(ui(m).FormEditObject->LTitle);
     ASSERT_NE(title, nullptr);
     EXPECT_EQ(title->text(), QStringLiteral("Editing chapter: \"") + longName + QLatin1Char('"'));
     const QString shown = title->shownText();
     EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
     EXPECT_LE(title->fontMetrics().horizontalAdvance(shown), title->contentsRect().width());
     // The buttons keep their place in the title bar.
-    EXPECT_TRUE(m.FormEditObject->BCancel->isVisible());
-    EXPECT_LE(title->geometry().right(), m.FormEditObject->BSave->geometry().left());
+    EXPECT_TRUE(ui(m).FormEditObject->BCancel->isVisible());
+    EXPECT_LE(title->geometry().right(), ui(m).FormEditObject->BSave->geometry().left());
 }
 
 TEST(EditingRoadFarewell, ASecondStartShowsByeThenEnds) {

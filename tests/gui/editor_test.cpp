@@ -51,19 +51,19 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(h.start());
         w = h.window.get();
-        ed = w->FormEditQuestion;
+        ed = ui(*w).FormEditQuestion;
         ASSERT_NE(ed, nullptr);
         alabama = h.find("Alabama");
         ASSERT_NE(alabama, NoNode);
-        w->Edit1->trigger();
+        ui(*w).Edit1->trigger();
         ASSERT_TRUE(w->isEditMode());
     }
 
     // Edit selected at the Question level, as the user does it.
     void open(NodeId question) {
         w->selectNode(question);
-        w->Edit2->trigger();
-        QAbstractButton* b = w->FormEditSelected->rows()->button(8);
+        ui(*w).Edit2->trigger();
+        QAbstractButton* b = ui(*w).FormEditSelected->rows()->button(8);
         ASSERT_TRUE(b->isEnabled());
         QTest::mouseClick(b, Qt::LeftButton);
         ASSERT_TRUE(ed->isOpen());
@@ -99,12 +99,12 @@ protected:
         else
             QTest::mouseClick(ed->BPreview, Qt::LeftButton);
         EXPECT_TRUE(waitUntil(
-            [this] { return w->FormStudyQuestion && w->FormStudyQuestion->isVisible(); }));
+            [this] { return ui(*w).FormStudyQuestion && ui(*w).FormStudyQuestion->isVisible(); }));
         QuestionRecord shown;
-        if (!w->FormStudyQuestion) return shown;
-        EXPECT_EQ(w->FormStudyQuestion->mode(), StudyMode::Preview);
-        shown = w->FormStudyQuestion->currentRecord();
-        w->FormStudyQuestion->BCloseClick();
+        if (!ui(*w).FormStudyQuestion) return shown;
+        EXPECT_EQ(ui(*w).FormStudyQuestion->mode(), StudyMode::Preview);
+        shown = ui(*w).FormStudyQuestion->currentRecord();
+        ui(*w).FormStudyQuestion->BCloseClick();
         EXPECT_TRUE(waitUntil([this] { return !w->StudyWindowShowing; }));
         EXPECT_FALSE(w->F9Busy);
         return shown;
@@ -144,7 +144,7 @@ TEST_F(EditorTest, OpensWithTheQuestionAndClosesWithoutAsking) {
     EXPECT_EQ(ed->PC->currentWidget(), ed->TSGeneral);
     EXPECT_FALSE(ed->BSave->isEnabled());
     EXPECT_EQ(cancelCaption(), QStringLiteral("Close"));
-    EXPECT_TRUE(w->SB->isVisible());
+    EXPECT_TRUE(ui(*w).SB->isVisible());
 
     // Refusals while open name the Close button.
     EXPECT_TRUE(w->EditorBusy(QStringLiteral("selecting a different item.")));
@@ -157,7 +157,7 @@ TEST_F(EditorTest, OpensWithTheQuestionAndClosesWithoutAsking) {
     EXPECT_FALSE(ed->isOpen());
     EXPECT_FALSE(w->editorOpen());
     EXPECT_FALSE(ed->PMain->isVisible());
-    EXPECT_FALSE(w->SB->isVisible());
+    EXPECT_FALSE(ui(*w).SB->isVisible());
     EXPECT_FALSE(w->EditorBusy(QStringLiteral("selecting a different item.")));
 }
 
@@ -455,9 +455,9 @@ TEST_F(EditorTest, DraggingASplitterMarksAChangeAndStopsAtTheMinimum) {
 
 TEST_F(EditorTest, AddNewOpensPaneOneOnlyFromThePanel) {
     w->selectNode(alabama);
-    w->Addnew1->trigger();
-    ASSERT_TRUE(w->FormAddNew->CBEditItem->isChecked());
-    QTest::mouseClick(w->FormAddNew->rows()->button(8), Qt::LeftButton);
+    ui(*w).Addnew1->trigger();
+    ASSERT_TRUE(ui(*w).FormAddNew->CBEditItem->isChecked());
+    QTest::mouseClick(ui(*w).FormAddNew->rows()->button(8), Qt::LeftButton);
     ASSERT_TRUE(ed->isOpen());
     EXPECT_EQ(ed->PC->currentWidget(), ed->TSPane[0]);
     EXPECT_EQ(ed->TSPane[0]->PC->currentIndex(), TextContent);
@@ -468,8 +468,8 @@ TEST_F(EditorTest, AddNewOpensPaneOneOnlyFromThePanel) {
     ASSERT_FALSE(ed->isOpen());
 
     // The Level menu's follow-up is Edit selected: the last tab, no focus jump.
-    w->Addnew1->trigger();
-    w->LevelItems[8]->trigger();
+    ui(*w).Addnew1->trigger();
+    ui(*w).LevelItems[8]->trigger();
     ASSERT_TRUE(ed->isOpen());
     EXPECT_EQ(ed->PC->currentWidget(), ed->TSGeneral);
 }

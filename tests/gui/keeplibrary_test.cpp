@@ -209,7 +209,7 @@ TEST(BigLibrary, StarExpandsBelowOnlyWhatAReaderCanTakeIn) {
     ASSERT_TRUE(writeFile(path, bigOutline(20000)));
     h.window->openFile(path);
     LibraryTree& tree = h.window->tree();
-    ObjTreeView* view = h.window->TVObjs;
+    ObjTreeView* view = ui(*h.window).TVObjs;
     LibraryItemModel* model = h.window->model();
     const NodeId library = tree.child(tree.first(), 1);
     const NodeId topic = tree.child(library, 1);

@@ -53,7 +53,7 @@ protected:
     NodeId find(const char* text) const { return h.find(text); }
     std::string nameOf(NodeId n) const { return std::string(window->tree().text(n)); }
     void toEditMode() {
-        window->Edit1->trigger();
+        ui(*window).Edit1->trigger();
         ASSERT_TRUE(window->isEditMode());
     }
     void click(QAbstractButton* b) {
@@ -77,22 +77,22 @@ protected:
 TEST_F(MainWindowTest, StartUpEndsInStudyModeWithTheDemoLoaded) {
     TFormMain& w = *window;
     EXPECT_FALSE(w.isEditMode());
-    EXPECT_TRUE(w.Study1->isChecked());
-    EXPECT_TRUE(w.FormFlashSelected->PMain->isVisible());
-    EXPECT_TRUE(w.Flashselected1->isChecked());
-    for (QAction* a : {w.Addnew1, w.Edit2, w.Copy1, w.Delete1})
+    EXPECT_TRUE(ui(w).Study1->isChecked());
+    EXPECT_TRUE(ui(w).FormFlashSelected->PMain->isVisible());
+    EXPECT_TRUE(ui(w).Flashselected1->isChecked());
+    for (QAction* a : {ui(w).Addnew1, ui(w).Edit2, ui(w).Copy1, ui(w).Delete1})
         EXPECT_FALSE(a->isVisible());
-    for (QAction* a : {w.Imprintselected1, w.Flashselected1, w.Reviewselected1})
+    for (QAction* a : {ui(w).Imprintselected1, ui(w).Flashselected1, ui(w).Reviewselected1})
         EXPECT_TRUE(a->isVisible());
-    for (QWidget* b : std::initializer_list<QWidget*>{w.BUndo, w.BRedo, w.BSave, w.CBAutoSave})
+    for (QWidget* b : std::initializer_list<QWidget*>{ui(w).BUndo, ui(w).BRedo, ui(w).BSave, ui(w).CBAutoSave})
         EXPECT_FALSE(b->isVisible());
 
     EXPECT_EQ(nameOf(w.selectedNode()), "Capitals Demo - Press [F9]");
     EXPECT_EQ(nameOf(w.tree().first()), "HOST  >  ann");
     const NodeId usca = find("U.S. & Canada");
     ASSERT_NE(usca, NoNode);
-    EXPECT_TRUE(w.TVObjs->isExpanded(w.model()->indexFromNode(usca)));
-    EXPECT_FALSE(w.TVObjs->isExpanded(w.model()->indexFromNode(find("Canada"))));
+    EXPECT_TRUE(ui(w).TVObjs->isExpanded(w.model()->indexFromNode(usca)));
+    EXPECT_FALSE(ui(w).TVObjs->isExpanded(w.model()->indexFromNode(find("Canada"))));
     EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("Demo"))));
 
     // Greeting, read-me, the hint box and the demo phrase, in that order.
@@ -111,7 +111,7 @@ TEST_F(MainWindowTest, StartUpEndsInStudyModeWithTheDemoLoaded) {
     // Every session panel follows the selected library: only its Library row is live
     // (the hidden panels are disabled as a whole, so ask relative to their own panel).
     for (LevelPanel* panel : std::initializer_list<LevelPanel*>{
-             w.FormImprintSelected, w.FormFlashSelected, w.FormReviewSelected}) {
+             ui(w).FormImprintSelected, ui(w).FormFlashSelected, ui(w).FormReviewSelected}) {
         EXPECT_TRUE(panel->rows()->button(1)->isEnabledTo(panel->PMain));
         EXPECT_FALSE(panel->rows()->nameEdit(1)->isHidden());
         EXPECT_EQ(panel->rows()->nameEdit(1)->text(), QStringLiteral("Capitals Demo - Press [F9]"));
@@ -121,44 +121,44 @@ TEST_F(MainWindowTest, StartUpEndsInStudyModeWithTheDemoLoaded) {
 
     // Switching to edit shows the edit tools again.
     toEditMode();
-    EXPECT_TRUE(w.BUndo->isVisible());
-    EXPECT_TRUE(w.Addnew1->isVisible());
-    EXPECT_FALSE(w.Flashselected1->isVisible());
+    EXPECT_TRUE(ui(w).BUndo->isVisible());
+    EXPECT_TRUE(ui(w).Addnew1->isVisible());
+    EXPECT_FALSE(ui(w).Flashselected1->isVisible());
 }
 
 TEST_F(MainWindowTest, AddNewNamesChaptersInTurnAndRecordsUndo) {
     TFormMain& w = *window;
     toEditMode();
     w.selectNode(find("Western Hemisphere"));
-    click(w.FormAddNew->rows()->button(5));
+    click(ui(w).FormAddNew->rows()->button(5));
     EXPECT_EQ(nameOf(w.selectedNode()), "Chapter 1");
     EXPECT_EQ(w.undoStore()->undoLabel(), QStringLiteral("add new chapter"));
-    click(w.FormAddNew->rows()->button(5));
+    click(ui(w).FormAddNew->rows()->button(5));
     EXPECT_EQ(nameOf(w.selectedNode()), "Chapter 2");
-    EXPECT_TRUE(w.BUndo->isEnabled());
-    EXPECT_EQ(w.BUndo->toolTip(), w.undoStore()->undoHint());
+    EXPECT_TRUE(ui(w).BUndo->isEnabled());
+    EXPECT_EQ(ui(w).BUndo->toolTip(), w.undoStore()->undoHint());
     EXPECT_TRUE(w.document()->isModified());
     EXPECT_TRUE(w.windowTitle().endsWith(QLatin1String("*")));
     // The new name edit has the focus so the user can type the name at once.
-    EXPECT_TRUE(w.FormAddNew->rows()->nameEdit(5)->hasFocus());
+    EXPECT_TRUE(ui(w).FormAddNew->rows()->nameEdit(5)->hasFocus());
 
-    QTest::mouseClick(w.BUndo, Qt::LeftButton);
+    QTest::mouseClick(ui(w).BUndo, Qt::LeftButton);
     EXPECT_EQ(find("Chapter 2"), NoNode);
     EXPECT_NE(w.selectedNode(), NoNode);
-    QTest::mouseClick(w.BRedo, Qt::LeftButton);
+    QTest::mouseClick(ui(w).BRedo, Qt::LeftButton);
     EXPECT_NE(find("Chapter 2"), NoNode);
 }
 
 TEST_F(MainWindowTest, DeleteAskedFirstAndUndoRestoresTheSubtree) {
     TFormMain& w = *window;
     toEditMode();
-    w.Delete1->trigger();
-    ASSERT_TRUE(w.FormDeleteSelected->PMain->isVisible());
+    ui(w).Delete1->trigger();
+    ASSERT_TRUE(ui(w).FormDeleteSelected->PMain->isVisible());
     const std::string before = WriteOutline(w.tree());
     w.selectNode(find("United States"));
 
     prompts.answers = {Prompts::No};
-    click(w.FormDeleteSelected->rows()->button(5));
+    click(ui(w).FormDeleteSelected->rows()->button(5));
     EXPECT_EQ(prompts.shown.last().caption, QStringLiteral("Confirm"));
     EXPECT_EQ(prompts.shown.last().text, QStringLiteral("Delete selected chapter?"));
     EXPECT_EQ(WriteOutline(w.tree()), before);
@@ -166,14 +166,14 @@ TEST_F(MainWindowTest, DeleteAskedFirstAndUndoRestoresTheSubtree) {
     EXPECT_EQ(speech.spoken.last(), QStringLiteral("Please confirm."));
 
     prompts.answers = {Prompts::Yes};
-    click(w.FormDeleteSelected->rows()->button(5));
+    click(ui(w).FormDeleteSelected->rows()->button(5));
     EXPECT_EQ(speech.spoken.last(), QStringLiteral("Thank you."));
     EXPECT_EQ(find("North America"), NoNode);
     EXPECT_EQ(find("Alabama"), NoNode);
     EXPECT_EQ(nameOf(w.selectedNode()), "Western Hemisphere");
     EXPECT_EQ(w.undoStore()->undoLabel(), QStringLiteral("delete chapter"));
 
-    w.MIUndo->trigger();
+    ui(w).MIUndo->trigger();
     EXPECT_EQ(WriteOutline(w.tree()), before);
     EXPECT_NE(w.selectedNode(), NoNode);
 }
@@ -237,35 +237,35 @@ TEST_F(MainWindowTest, OpenObjectEditorRefusesOtherCommands) {
     toEditMode();
     const NodeId book = find("Geography");
     w.TVObjsEdited(book, QStringLiteral("Maps"));
-    w.Edit2->trigger();
+    ui(w).Edit2->trigger();
     const NodeId chapter = find("North America");
     w.selectNode(chapter);
-    click(w.FormEditSelected->rows()->button(5));
+    click(ui(w).FormEditSelected->rows()->button(5));
     ASSERT_TRUE(w.editorOpen());
-    EXPECT_TRUE(w.SB->isVisible());
-    EXPECT_TRUE(w.PSB->text().endsWith(QStringLiteral("  >  North America")));
+    EXPECT_TRUE(ui(w).SB->isVisible());
+    EXPECT_TRUE(ui(w).PSB->text().endsWith(QStringLiteral("  >  North America")));
 
     // Unchanged editor: "Close" first. Clicking another node keeps the selection.
     const QModelIndex other = w.model()->indexFromNode(book);
-    w.TVObjs->scrollTo(other);
-    QTest::mouseClick(w.TVObjs->viewport(), Qt::LeftButton, {},
-                      w.TVObjs->visualRect(other).center());
+    ui(w).TVObjs->scrollTo(other);
+    QTest::mouseClick(ui(w).TVObjs->viewport(), Qt::LeftButton, {},
+                      ui(w).TVObjs->visualRect(other).center());
     EXPECT_EQ(w.selectedNode(), chapter);
     EXPECT_EQ(lastText(),
               QStringLiteral("Click on the \"Close\" button before\nselecting a different item."));
     EXPECT_EQ(speech.spoken.last(), QStringLiteral("Please click on close first."));
 
     // With changes: "Save" or "Cancel" first.
-    QTest::keyClicks(w.FormEditObject->EName, QStringLiteral("x"));
-    w.Study1->trigger();
+    QTest::keyClicks(ui(w).FormEditObject->EName, QStringLiteral("x"));
+    ui(w).Study1->trigger();
     EXPECT_TRUE(w.isEditMode());
     EXPECT_EQ(lastText(), QStringLiteral("Click on the \"Save\" or \"Cancel\" button\nbefore "
                                          "switching to a different mode."));
     EXPECT_EQ(speech.spoken.last(), QStringLiteral("Please click on save or cancel first."));
     const int boxes = int(prompts.shown.size());
-    w.LevelItems[5]->trigger();
+    ui(w).LevelItems[5]->trigger();
     EXPECT_TRUE(lastText().endsWith(QStringLiteral("performing another operation.")));
-    w.Addnew1->trigger();
+    ui(w).Addnew1->trigger();
     EXPECT_TRUE(lastText().endsWith(QStringLiteral("switching to a different operation.")));
     EXPECT_FALSE(w.close());
     EXPECT_TRUE(lastText().endsWith(QStringLiteral("exiting.")));
@@ -279,8 +279,8 @@ TEST_F(MainWindowTest, OpenObjectEditorRefusesOtherCommands) {
     EXPECT_TRUE(lastText().endsWith(QStringLiteral("performing another operation.")));
 
     // The tree's pop-up menu offers nothing while the editor is open.
-    Q_EMIT w.PMObjs->aboutToShow();
-    for (QAction* a : {w.PMIImprint, w.PMIFlash, w.PMIReview, w.PMIEdit})
+    Q_EMIT ui(w).PMObjs->aboutToShow();
+    for (QAction* a : {ui(w).PMIImprint, ui(w).PMIFlash, ui(w).PMIReview, ui(w).PMIEdit})
         EXPECT_FALSE(a->isEnabled());
 }
 
@@ -296,7 +296,7 @@ TEST_F(MainWindowTest, RenameInPlaceRecordsOnlyRealChanges) {
     EXPECT_EQ(w.undoStore()->undoLabel(), QStringLiteral("edit book name"));
     // Not in study mode, and never on attribute nodes.
     EXPECT_FALSE(w.TVObjsEditing(w.tree().firstChild(book)));
-    w.Study1->trigger();
+    ui(w).Study1->trigger();
     EXPECT_FALSE(w.TVObjsEditing(book));
 }
 
@@ -309,18 +309,18 @@ TEST_F(MainWindowTest, UnsavedChangesAreAskedAboutBeforeNew) {
     const std::size_t nodes = w.tree().nodeCount();
 
     prompts.answers = {Prompts::Cancel};
-    w.MINew->trigger();
+    ui(w).MINew->trigger();
     EXPECT_EQ(prompts.shown.last().text, QStringLiteral("Save changes?"));
     EXPECT_EQ(prompts.shown.last().buttons, Prompts::Yes | Prompts::No | Prompts::Cancel);
     EXPECT_EQ(w.tree().nodeCount(), nodes);
 
     prompts.answers = {Prompts::No};
-    w.MINew->trigger();
+    ui(w).MINew->trigger();
     EXPECT_EQ(w.tree().nodeCount(), 3u); // root, its notes and the one note line
     EXPECT_FALSE(w.document()->isModified());
     EXPECT_FALSE(w.undoStore()->canUndo());
     EXPECT_EQ(w.selectedNode(), w.tree().first());
-    EXPECT_FALSE(w.MISave->isEnabled());
+    EXPECT_FALSE(ui(w).MISave->isEnabled());
 }
 
 TEST_F(MainWindowTest, SaveAsOpenAndAFailedSaveKeepTheFile) {
@@ -354,7 +354,7 @@ TEST_F(MainWindowTest, SaveAsOpenAndAFailedSaveKeepTheFile) {
     // Opening the saved file brings the saved tree back, after the question.
     prompts.answers = {Prompts::No};
     prompts.files = {saved};
-    w.MIOpen->trigger();
+    ui(w).MIOpen->trigger();
     EXPECT_EQ(prompts.fileTitles.last(), QStringLiteral("Open file"));
     EXPECT_EQ(find("Chapter 1"), NoNode);
     EXPECT_NE(find("North America"), NoNode);
@@ -375,27 +375,27 @@ TEST_F(MainWindowTest, SpeechFiltersMutesAndWaits) {
     w.Speak(QString::fromUtf8("Caf\u00e9 time"), true);
     EXPECT_EQ(speech.spoken.last(), QStringLiteral("Caf time"));
     EXPECT_FALSE(w.speaking());
-    QTest::mouseClick(w.LDisaVoice, Qt::LeftButton);
-    EXPECT_TRUE(w.CBDisaVoice->isChecked());
+    QTest::mouseClick(ui(w).LDisaVoice, Qt::LeftButton);
+    EXPECT_TRUE(ui(w).CBDisaVoice->isChecked());
     w.Speak(QStringLiteral("Hello"));
     EXPECT_EQ(speech.spoken.last(), QStringLiteral("Caf time"));
 
     // The voice list: one blank before each name, the stored voice selected.
-    ASSERT_EQ(w.CBModes->count(), 3);
-    EXPECT_EQ(w.CBModes->itemText(0), QStringLiteral(" Voice 1"));
-    EXPECT_EQ(w.CBModes->currentData().toInt(), 2);
+    ASSERT_EQ(ui(w).CBModes->count(), 3);
+    EXPECT_EQ(ui(w).CBModes->itemText(0), QStringLiteral(" Voice 1"));
+    EXPECT_EQ(ui(w).CBModes->currentData().toInt(), 2);
     EXPECT_EQ(speech.currentMode(), 2);
 }
 
 TEST_F(MainWindowTest, F9SwitchesToStudyMode) {
     TFormMain& w = *window;
     toEditMode();
-    QTest::keyClick(w.TVObjs, Qt::Key_F9);
+    QTest::keyClick(ui(w).TVObjs, Qt::Key_F9);
     EXPECT_FALSE(w.isEditMode());
     // The session is on its way: F9 stays busy until its window has closed.
     EXPECT_TRUE(w.F9Busy);
-    ASSERT_TRUE(waitUntil([&] { return w.FormStudyQuestion && w.FormStudyQuestion->isVisible(); }));
-    w.FormStudyQuestion->close();
+    ASSERT_TRUE(waitUntil([&] { return ui(w).FormStudyQuestion && ui(w).FormStudyQuestion->isVisible(); }));
+    ui(w).FormStudyQuestion->close();
     ASSERT_TRUE(waitUntil([&] { return !w.studyBusy(); }));
     EXPECT_FALSE(w.F9Busy);
 }
@@ -415,25 +415,25 @@ TEST(InstanceGuardTest, SecondAcquireInTheSameFolderFails) {
 TEST_F(MainWindowTest, ExitSaysGoodbyeAndLeavesNoWindowOpen) {
     TFormMain& w = *window;
     speech.spoken.clear();
-    w.MIExit->trigger();
+    ui(w).MIExit->trigger();
     EXPECT_FALSE(w.isVisible());
-    EXPECT_FALSE(w.AboutBox->isVisible());
-    EXPECT_EQ(w.AboutBox->windowTitle(), QStringLiteral("Bye"));
+    EXPECT_FALSE(ui(w).AboutBox->isVisible());
+    EXPECT_EQ(ui(w).AboutBox->windowTitle(), QStringLiteral("Bye"));
     EXPECT_EQ(speech.spoken, QStringList{QStringLiteral("Goodbye.")});
 }
 
 TEST_F(MainWindowTest, StandardKeysWorkBesideTheLevelKeysF2AndF9) {
     TFormMain& w = *window;
     using K = QKeySequence;
-    EXPECT_EQ(w.MINew->shortcut(), K(QStringLiteral("Ctrl+N")));
-    EXPECT_EQ(w.MIOpen->shortcut(), K(QStringLiteral("Ctrl+O")));
-    EXPECT_EQ(w.MISave->shortcut(), K(QStringLiteral("Ctrl+S")));
-    EXPECT_EQ(w.MISaveAs->shortcut(), K(QStringLiteral("Ctrl+Shift+S")));
-    EXPECT_EQ(w.MIExit->shortcut(), K(QStringLiteral("Ctrl+Q")));
-    EXPECT_EQ(w.MIUndo->shortcut(), K(QStringLiteral("Ctrl+Z")));
-    EXPECT_EQ(w.MIRedo->shortcuts(),
+    EXPECT_EQ(ui(w).MINew->shortcut(), K(QStringLiteral("Ctrl+N")));
+    EXPECT_EQ(ui(w).MIOpen->shortcut(), K(QStringLiteral("Ctrl+O")));
+    EXPECT_EQ(ui(w).MISave->shortcut(), K(QStringLiteral("Ctrl+S")));
+    EXPECT_EQ(ui(w).MISaveAs->shortcut(), K(QStringLiteral("Ctrl+Shift+S")));
+    EXPECT_EQ(ui(w).MIExit->shortcut(), K(QStringLiteral("Ctrl+Q")));
+    EXPECT_EQ(ui(w).MIUndo->shortcut(), K(QStringLiteral("Ctrl+Z")));
+    EXPECT_EQ(ui(w).MIRedo->shortcuts(),
               (QList<K>{K(QStringLiteral("Ctrl+Y")), K(QStringLiteral("Ctrl+Shift+Z"))}));
-    EXPECT_EQ(w.Contents1->shortcut(), K(QStringLiteral("F1")));
+    EXPECT_EQ(ui(w).Contents1->shortcut(), K(QStringLiteral("F1")));
     // No key is given twice, and none takes an Alt+letter level key, F2 or F9.
     QSet<QString> taken;
     for (QAction* a : w.findChildren<QAction*>())
@@ -451,26 +451,26 @@ TEST_F(MainWindowTest, StandardKeysWorkBesideTheLevelKeysF2AndF9) {
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     w.selectNode(find("Western Hemisphere"));
-    click(w.FormAddNew->rows()->button(5));
+    click(ui(w).FormAddNew->rows()->button(5));
     ASSERT_NE(find("Chapter 1"), NoNode);
-    w.TVObjs->setFocus();
-    QTest::keyClick(w.TVObjs, Qt::Key_Z, Qt::ControlModifier);
+    ui(w).TVObjs->setFocus();
+    QTest::keyClick(ui(w).TVObjs, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(find("Chapter 1"), NoNode);
-    QTest::keyClick(w.TVObjs, Qt::Key_Y, Qt::ControlModifier);
+    QTest::keyClick(ui(w).TVObjs, Qt::Key_Y, Qt::ControlModifier);
     EXPECT_NE(find("Chapter 1"), NoNode);
-    QTest::keyClick(w.TVObjs, Qt::Key_Z, Qt::ControlModifier);
-    QTest::keyClick(w.TVObjs, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(ui(w).TVObjs, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(ui(w).TVObjs, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_NE(find("Chapter 1"), NoNode);
     // Alt+H is still the chapter row of the panel shown (Add new).
     const std::size_t before = w.tree().nodeCount();
     w.selectNode(find("Western Hemisphere"));
-    QTest::keyClick(w.TVObjs, Qt::Key_H, Qt::AltModifier);
+    QTest::keyClick(ui(w).TVObjs, Qt::Key_H, Qt::AltModifier);
     EXPECT_GT(w.tree().nodeCount(), before);
     EXPECT_EQ(nameOf(w.selectedNode()), "Chapter 2");
     // F1 opens the user's guide.
     h.shell.opened.clear();
-    w.TVObjs->setFocus();
-    QTest::keyClick(w.TVObjs, Qt::Key_F1);
+    ui(w).TVObjs->setFocus();
+    QTest::keyClick(ui(w).TVObjs, Qt::Key_F1);
     ASSERT_EQ(h.shell.opened.size(), 1);
     EXPECT_TRUE(h.shell.opened[0].toLocalFile().endsWith(QLatin1String("/Brenvik.htm")));
 }

@@ -101,7 +101,7 @@ public:
     void RefreshSelectionViews() override {
         for (LevelPanel* p : panels)
             p->setRows(ComputeLevelRows(tree_, selected_, p == addNew));
-        if (TFormWizard* w = TFormWizard::current()) w->refreshFromMain();
+        if (wizard) wizard->refreshFromMain();
     }
     int ConfirmBox(const QString& text) override {
         return prompts().message(nullptr, QStringLiteral("Confirm"), text, Prompts::Icon::Question,
@@ -138,6 +138,10 @@ public:
     WebViewerFactory& webViewers() override { return web_; }
     ShellOpen& shell() override { return shell_; }
     bool ChooseAnswerFont(QWidget*) override { return false; }
+    void wizardOpened(TFormWizard* opened) override { wizard = opened; }
+    void wizardClosed(TFormWizard* closed) override {
+        if (wizard == closed) wizard = nullptr;
+    }
     void previewQuestion(const QuestionRecord&, const QString&,
                          std::function<void()> closed) override {
         if (closed) closed();
@@ -165,6 +169,7 @@ public:
     NodeId selected_ = NoNode;
     QList<LevelPanel*> panels;
     LevelPanel* addNew = nullptr;
+    TFormWizard* wizard = nullptr; // the open one, as the wizard reports it
 
     QStringList calls, undoLabels, spoken;
     int undoPoints = 0;
@@ -564,7 +569,7 @@ protected:
 };
 
 TEST_F(WizardTest, SpokenTextsFollowUntilEdited) {
-    EXPECT_EQ(TFormWizard::current(), wizard.get());
+    EXPECT_EQ(main.wizard, wizard.get());
     wizard->EQuestion->setFocus();
     QTest::keyClicks(wizard->EQuestion, QStringLiteral("Capital of Ohio?"));
     EXPECT_EQ(wizard->ESpokenQ->text(), QStringLiteral("Capital of Ohio?"));
@@ -656,12 +661,12 @@ TEST_F(PanelsTest, GeneratorButtonRunsTheWizardForOneModalRun) {
     ASSERT_TRUE(addNew->BGen->isEnabled());
     TFormWizard* seen = nullptr;
     QTimer::singleShot(0, [&] {
-        seen = TFormWizard::current();
+        seen = main.wizard;
         if (seen) seen->BClose->click();
     });
     QTest::mouseClick(addNew->BGen, Qt::LeftButton);
     EXPECT_NE(seen, nullptr);
-    EXPECT_EQ(TFormWizard::current(), nullptr);
+    EXPECT_EQ(main.wizard, nullptr);
 }
 
 // --- pictures of the panels ---------------------------------------------------------------

@@ -35,8 +35,8 @@ protected:
         ASSERT_TRUE(h.start());
         w = h.window.get();
         // Quick sessions: no pauses, speech that ends at once.
-        for (SessionPanel* p : {static_cast<SessionPanel*>(w->FormFlashSelected),
-                                static_cast<SessionPanel*>(w->FormImprintSelected)}) {
+        for (SessionPanel* p : {static_cast<SessionPanel*>(ui(*w).FormFlashSelected),
+                                static_cast<SessionPanel*>(ui(*w).FormImprintSelected)}) {
             p->EPauseAfterQ->setText(QStringLiteral("0"));
             p->EPauseAfterA->setText(QStringLiteral("0"));
         }
@@ -79,7 +79,7 @@ protected:
         WriteQuestionRecord(tree(), q, r, h.colors);
     }
 
-    TFormStudyQuestion* study() const { return w->FormStudyQuestion; }
+    TFormStudyQuestion* study() const { return ui(*w).FormStudyQuestion; }
     bool studyShowing() const { return study() && study()->isVisible(); }
     bool waitShowing() {
         return waitUntil(
@@ -199,8 +199,8 @@ TEST_F(StudyTest, AWebPaneThatNeverLoadsDoesNotHoldTheSession) {
 
 TEST_F(StudyTest, BackIsDisabledOnTheFirstEntryAlsoAfterALoop) {
     const NodeId conceptNode = addConcept(1);
-    w->FormFlashSelected->CBLoopSession->setChecked(true);
-    w->FormFlashSelected->CBAutoA->setChecked(false);
+    ui(*w).FormFlashSelected->CBLoopSession->setChecked(true);
+    ui(*w).FormFlashSelected->CBAutoA->setChecked(false);
     w->selectNode(conceptNode);
     w->startStudy(Session::Flash, 7);
     ASSERT_TRUE(waitShowing());
@@ -260,7 +260,7 @@ TEST_F(StudyTest, MutedSessionsAndUnspeakableTextsDoNotStall) {
     ASSERT_TRUE(waitClosed(10000));
     EXPECT_EQ(study()->visitsShown(), 5);
 
-    w->CBDisaVoice->setChecked(true);
+    ui(*w).CBDisaVoice->setChecked(true);
     const int spoken = int(h.speech.spoken.size());
     w->selectNode(conceptNode);
     w->startStudy(Session::Flash, 7);
@@ -280,7 +280,7 @@ TEST_F(StudyTest, AProblemIsReportedBeforeTheSessionAndOpensTheQuestionInEditMod
     w->selectNode(conceptNode);
     w->startStudy(Session::Flash, 7);
     ASSERT_TRUE(waitClosed());
-    EXPECT_EQ(w->FormStudyQuestion, nullptr); // never shown
+    EXPECT_EQ(ui(*w).FormStudyQuestion, nullptr); // never shown
     ASSERT_EQ(h.prompts.shown.size(), 1);
     EXPECT_EQ(h.prompts.shown[0].caption, QStringLiteral("Problem"));
     EXPECT_EQ(h.prompts.shown[0].text,
@@ -289,7 +289,7 @@ TEST_F(StudyTest, AProblemIsReportedBeforeTheSessionAndOpensTheQuestionInEditMod
     EXPECT_EQ(h.speech.spoken.last(), QStringLiteral("Problem."));
     EXPECT_TRUE(w->isEditMode());
     EXPECT_EQ(w->selectedNode(), questionOf(conceptNode, 2));
-    EXPECT_FALSE(w->FormValidate->isVisible());
+    EXPECT_FALSE(ui(*w).FormValidate->isVisible());
     EXPECT_FALSE(w->F9Busy);
 }
 
@@ -303,8 +303,8 @@ TEST_F(StudyTest, NoQuestionsGivesItsMessageAndStaysInStudyMode) {
     EXPECT_EQ(h.prompts.shown[0].text, QStringLiteral("No questions exist at the level selected."));
     EXPECT_FALSE(w->isEditMode());
     EXPECT_FALSE(w->F9Busy);
-    EXPECT_FALSE(w->FormValidate->isVisible());
-    EXPECT_EQ(w->FormValidate->windowTitle(), QStringLiteral("Preparing to Review"));
+    EXPECT_FALSE(ui(*w).FormValidate->isVisible());
+    EXPECT_EQ(ui(*w).FormValidate->windowTitle(), QStringLiteral("Preparing to Review"));
 }
 
 TEST_F(StudyTest, F9FlashesTheDeepestLevelAndIsFreeAgainAfterwards) {
@@ -366,13 +366,13 @@ namespace {
 TEST_F(StudyTest, ThePopUpMenuSwitchesModeAndPanelAndStartsThatKind) {
     const NodeId conceptNode = addConcept(2);
     // From Edit mode with the review panel chosen, "Flash" on one question flashes it alone.
-    w->Edit1->trigger();
+    ui(*w).Edit1->trigger();
     ASSERT_TRUE(w->isEditMode());
     w->showSession(Session::Review);
     w->selectNode(questionOf(conceptNode, 1));
     w->PMISessionClick(Session::Flash);
     EXPECT_FALSE(w->isEditMode());
-    EXPECT_TRUE(w->FormFlashSelected->PMain->isVisible());
+    EXPECT_TRUE(ui(*w).FormFlashSelected->PMain->isVisible());
     ASSERT_TRUE(waitUntil([this] { return studyShowing(); }));
     EXPECT_EQ(study()->mode(), StudyMode::Flash);
     ASSERT_TRUE(waitClosed());
@@ -381,7 +381,7 @@ TEST_F(StudyTest, ThePopUpMenuSwitchesModeAndPanelAndStartsThatKind) {
     // From Study mode with the flash panel showing, "Review" on the concept reviews it.
     w->selectNode(conceptNode);
     w->PMISessionClick(Session::Review);
-    EXPECT_TRUE(w->FormReviewSelected->PMain->isVisible());
+    EXPECT_TRUE(ui(*w).FormReviewSelected->PMain->isVisible());
     ASSERT_TRUE(waitShowing());
     EXPECT_EQ(study()->positionLine(), QStringLiteral(" Reviewing question 1 of 2"));
     key(Qt::Key_Escape);
@@ -390,7 +390,7 @@ TEST_F(StudyTest, ThePopUpMenuSwitchesModeAndPanelAndStartsThatKind) {
     // With the root selected no level button is live: the panel changes, nothing starts.
     w->selectNode(tree().first());
     w->PMISessionClick(Session::Imprint);
-    EXPECT_TRUE(w->FormImprintSelected->PMain->isVisible());
+    EXPECT_TRUE(ui(*w).FormImprintSelected->PMain->isVisible());
     EXPECT_FALSE(w->studyBusy());
 }
 
@@ -404,8 +404,8 @@ TEST_F(StudyTest, AutoSaveWritesTheLibraryBeforeTheQuestionsAreChecked) {
     ASSERT_TRUE(w->MISaveAsClick());
     const NodeId conceptNode = addConcept(1, "Saved before studying");
     ASSERT_TRUE(w->document()->isModified());
-    w->Edit1->trigger();
-    w->CBAutoSave->setChecked(true);
+    ui(*w).Edit1->trigger();
+    ui(*w).CBAutoSave->setChecked(true);
     w->selectNode(conceptNode);
     w->PMISessionClick(Session::Review);
     ASSERT_TRUE(waitUntil([this] { return studyShowing(); }));
