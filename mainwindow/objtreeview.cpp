@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QStyle>
 #include <QTimer>
+#include <vector>
 
 namespace brenvik {
 
@@ -93,6 +94,53 @@ ObjTreeView::ObjTreeView(TFormMain& main, QWidget* parent) : QTreeView(parent), 
     pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
                  pal.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(pal);
+    connect(this, &QTreeView::expanded, this,
+            [this](const QModelIndex& index) { rememberExpanded(index, true); });
+    connect(this, &QTreeView::collapsed, this,
+            [this](const QModelIndex& index) { rememberExpanded(index, false); });
+}
+
+void ObjTreeView::setModel(QAbstractItemModel* model) {
+    if (model == this->model()) return;
+    for (const QMetaObject::Connection& c : modelConnections_)
+        disconnect(c);
+    modelConnections_.clear();
+    expanded_.clear();
+    QTreeView::setModel(model);
+    if (!model) return;
+    modelConnections_ = {
+        connect(model, &QAbstractItemModel::rowsInserted, this, &ObjTreeView::reexpandInserted),
+        connect(model, &QAbstractItemModel::modelReset, this, [this] { expanded_.clear(); })};
+}
+
+// Nodes keep their ids through moves and undo, while the view forgets the expanded state of
+// every row it sees removed. The ids the user expanded are kept here, and rows that come
+// back (a move, an undone move or delete) are expanded again.
+void ObjTreeView::rememberExpanded(const QModelIndex& index, bool expanded) {
+    auto* libraryModel = qobject_cast<LibraryItemModel*>(model());
+    const NodeId n = libraryModel ? libraryModel->nodeFromIndex(index) : NoNode;
+    if (n == NoNode) return;
+    if (expanded)
+        expanded_.insert(n);
+    else
+        expanded_.erase(n);
+}
+
+void ObjTreeView::reexpandInserted(const QModelIndex& parent, int first, int last) {
+    auto* libraryModel = qobject_cast<LibraryItemModel*>(model());
+    if (expanded_.empty() || !libraryModel) return;
+    const LibraryTree& tree = libraryModel->tree();
+    std::vector<NodeId> todo;
+    for (int row = first; row <= last; ++row)
+        todo.push_back(libraryModel->nodeFromIndex(libraryModel->index(row, 0, parent)));
+    while (!todo.empty()) {
+        const NodeId n = todo.back();
+        todo.pop_back();
+        if (n == NoNode || !tree.hasChildren(n)) continue;
+        if (expanded_.count(n)) expand(libraryModel->indexFromNode(n));
+        for (NodeId c = tree.firstChild(n); c != NoNode; c = tree.nextSibling(c))
+            todo.push_back(c);
+    }
 }
 
 bool ObjTreeView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {

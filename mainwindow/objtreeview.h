@@ -1,9 +1,13 @@
 #pragma once
 
+#include "library/librarytree.h"
+
 #include <QItemSelectionModel>
 #include <QStyledItemDelegate>
 #include <QTreeView>
 #include <functional>
+#include <unordered_set>
+#include <vector>
 
 namespace brenvik {
 
@@ -42,11 +46,13 @@ private:
 };
 
 // The tree view `TVObjs`: in-place rename only when the window allows it, right click
-// selects and opens the pop-up menu, the dimmed style follows an accepted drag.
+// selects and opens the pop-up menu, the dimmed style follows an accepted drag, and rows
+// the user expanded open again when they come back (a move, an undone delete).
 class ObjTreeView : public QTreeView {
     Q_OBJECT
 public:
     explicit ObjTreeView(TFormMain& main, QWidget* parent = nullptr);
+    void setModel(QAbstractItemModel* model) override;
 
 protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
@@ -64,7 +70,12 @@ public:
     void expandBelow(const QModelIndex& index);
 
 private:
+    void rememberExpanded(const QModelIndex& index, bool expanded);
+    void reexpandInserted(const QModelIndex& parent, int first, int last);
+
     TFormMain& main_;
+    std::unordered_set<NodeId> expanded_; // the nodes the user has expanded
+    std::vector<QMetaObject::Connection> modelConnections_;
 };
 
 } // namespace brenvik

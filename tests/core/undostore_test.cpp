@@ -147,6 +147,52 @@ TEST_F(UndoStoreTest, CommandsWithoutEditsLeaveNoPoint) {
     EXPECT_EQ(undo->undoCount(), 1);
 }
 
+TEST_F(UndoStoreTest, ARecordingIsOnePointOnlyOnceCommitted) {
+    NodeId chapter = firstOfKindIn(tree, Chapter);
+    NodeId section = tree.lastChild(chapter);
+    command("edit chapter name", [&] { tree.setText(chapter, "Kept"); });
+    undo->undo();
+    ASSERT_TRUE(undo->canRedo());
+    const std::string before = WriteOutline(tree);
+    const std::size_t nodesBefore = tree.nodeCount();
+
+    // A command that stops after changing part of the tree: every kind of edit is put
+    // back, the nodes it made are freed, and the redo point survives.
+    {
+        UndoRecording recording(*undo);
+        tree.setText(chapter, "Half");
+        tree.remove(section);
+        tree.appendChild(chapter, "Stray", Section);
+        tree.move(tree.child(chapter, 1), chapter, NoNode);
+    }
+    EXPECT_EQ(WriteOutline(tree), before);
+    EXPECT_EQ(tree.nodeCount(), nodesBefore);
+    EXPECT_FALSE(tree.journaling());
+    EXPECT_EQ(undo->undoCount(), 0);
+    EXPECT_EQ(undo->redoLabel(), "edit chapter name");
+    expectConsistent(tree);
+
+    { // committed without edits: no point
+        UndoRecording recording(*undo);
+        recording.commit("edit chapter name");
+    }
+    EXPECT_EQ(undo->undoCount(), 0);
+    EXPECT_TRUE(undo->canRedo());
+
+    { // committed once: the first label stands and leaving the scope changes nothing
+        UndoRecording recording(*undo);
+        tree.setText(chapter, "Done");
+        recording.commit("edit chapter name");
+        recording.commit("other");
+    }
+    EXPECT_EQ(tree.text(chapter), "Done");
+    EXPECT_EQ(undo->undoCount(), 1);
+    EXPECT_EQ(undo->undoLabel(), "edit chapter name");
+    EXPECT_FALSE(undo->canRedo());
+    undo->undo();
+    EXPECT_EQ(WriteOutline(tree), before);
+}
+
 TEST_F(UndoStoreTest, BoundsDropOldestPoints) {
     NodeId chapter = firstOfKindIn(tree, Chapter);
     undo->setLimits(3, 1000);
