@@ -1,52 +1,45 @@
 #include "panels/faddnew.h"
 
 #include "panels/fwizard.h"
+#include "panels/levelpanel.h"
+#include "platform/svgicon.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
-#include <cmath>
 #include <memory>
 
 namespace brenvik {
 
 namespace {
 
-// A gear wheel for the wizard button.
-QIcon GearIcon() {
-    QPixmap pm(44, 44);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.translate(22, 22);
-    QPainterPath gear;
-    const int teeth = 8;
-    for (int i = 0; i < teeth * 2; ++i) {
-        const double a0 = (i - 0.5) * M_PI / teeth, a1 = (i + 0.5) * M_PI / teeth;
-        const double r = (i % 2 == 0) ? 19 : 14;
-        const QPointF p0(r * std::cos(a0), r * std::sin(a0)),
-            p1(r * std::cos(a1), r * std::sin(a1));
-        if (i == 0)
-            gear.moveTo(p0);
-        else
-            gear.lineTo(p0);
-        gear.lineTo(p1);
-    }
-    gear.closeSubpath();
-    QPainterPath hole;
-    hole.addEllipse(QPointF(0, 0), 6, 6);
-    QLinearGradient g(-19, -19, 19, 19);
-    g.setColorAt(0, QColor(150, 175, 210));
-    g.setColorAt(1, QColor(60, 90, 140));
-    p.setPen(QPen(QColor(40, 60, 100), 1.5));
-    p.setBrush(g);
-    p.drawPath(gear.subtracted(hole));
-    return QIcon(pm);
+// The wizard button's look in the palette's colours, with a touch of the highlight so it
+// stands apart from the level buttons.
+QString GeneratorButtonStyle(const QPalette& pal) {
+    const QColor face = pal.color(QPalette::Active, QPalette::Button);
+    const QColor light = pal.color(QPalette::Active, QPalette::Light);
+    const QColor highlight = pal.color(QPalette::Active, QPalette::Highlight);
+    const auto mix = [](const QColor& a, const QColor& b, double t) {
+        return MixColours(a, b, t).name();
+    };
+    return QStringLiteral(
+               "QPushButton { padding: 6px 14px; border: 1px solid %1; border-radius: 5px;"
+               " color: %2; font-weight: bold;"
+               " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %3, stop:1 %4); }"
+               "QPushButton:hover, QPushButton:focus { border-color: %5; }"
+               "QPushButton:hover { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
+               " stop:0 %3, stop:1 %6); }"
+               "QPushButton:pressed { background: %7; }"
+               "QPushButton:disabled { color: %8; border-color: %9; background: %10; }")
+        .arg(mix(face, highlight, 0.45), pal.color(QPalette::Active, QPalette::ButtonText).name(),
+             mix(face, light, 0.7), mix(face, highlight, 0.18), highlight.name(),
+             mix(face, highlight, 0.32), mix(face, highlight, 0.45),
+             pal.color(QPalette::Disabled, QPalette::ButtonText).name(),
+             pal.color(QPalette::Active, QPalette::Midlight).name())
+        .arg(pal.color(QPalette::Active, QPalette::Window).name());
 }
 
 } // namespace
@@ -65,6 +58,13 @@ TFormAddNew::TFormAddNew(MainCommands& main, QWidget* parent)
         QStringLiteral("Immediately open the edit view, after I add a new question"), PMain);
     Label1->setTextFormat(Qt::PlainText);
     Label1->setCursor(Qt::PointingHandCursor);
+    {
+        // It stands on the picture, which keeps its own colours whatever the palette.
+        QPalette pal = Label1->palette();
+        pal.setColor(QPalette::WindowText,
+                     Image2->inkFor(pal.color(QPalette::Active, QPalette::WindowText)));
+        Label1->setPalette(pal);
+    }
     Label1->installEventFilter(this);
     row->addWidget(CBEditItem);
     row->addWidget(Label1, 1);
@@ -72,17 +72,10 @@ TFormAddNew::TFormAddNew(MainCommands& main, QWidget* parent)
 
     BGen = new QPushButton(QStringLiteral("Invoke the Quick Question-and-Answer-Making Machine"),
                            PMain);
-    BGen->setIcon(GearIcon());
+    BGen->setIcon(SvgIcon(QStringLiteral("gear")));
     BGen->setIconSize(QSize(22, 22));
     BGen->setEnabled(false);
-    BGen->setStyleSheet(QStringLiteral(
-        "QPushButton { padding: 6px 14px; border: 1px solid #5a7bb0; border-radius: 5px;"
-        " color: #10264a; font-weight: bold;"
-        " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #fdfeff, stop:1 #cfdcf1); }"
-        "QPushButton:hover { border-color: #2c5fae;"
-        " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f2f7ff, stop:1 #b9cff0); }"
-        "QPushButton:pressed { background: #a9c3ec; }"
-        "QPushButton:disabled { color: #9aa3af; border-color: #c8ced6; background: #eceff3; }"));
+    BGen->setStyleSheet(GeneratorButtonStyle(BGen->palette()));
     connect(BGen, &QPushButton::clicked, this, &TFormAddNew::BGenClick);
     auto* genRow = new QHBoxLayout;
     genRow->addWidget(BGen);

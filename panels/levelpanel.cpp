@@ -20,11 +20,28 @@
 
 namespace brenvik {
 
+namespace {
+
+double Lightness(const QColor& c) {
+    return 0.299 * c.redF() + 0.587 * c.greenF() + 0.114 * c.blueF();
+}
+
+bool IsDarkFace(const QColor& face) {
+    return Lightness(face) < 0.5;
+}
+
+} // namespace
+
 QColor ShadeBandColor(int row, int rows, const QColor& buttonFace) {
+    // On a dark face a top of 244 would run from white to near black; there the band
+    // starts a fifth of the way from the face towards white instead, so it reads as a
+    // lit bar the way the light version does.
+    const bool dark = IsDarkFace(buttonFace);
     auto channel = [&](int face) {
+        const double top = dark ? face + (255 - face) * 0.2 : 244.0;
         const double bottom = 0.87 * face;
-        if (rows <= 1) return 244;
-        const double v = 244.0 + (bottom - 244.0) * row / (rows - 1);
+        if (rows <= 1) return static_cast<int>(std::lround(top));
+        const double v = top + (bottom - top) * row / (rows - 1);
         return static_cast<int>(std::lround(std::clamp(v, 0.0, 255.0)));
     };
     return QColor(channel(buttonFace.red()), channel(buttonFace.green()),
@@ -39,11 +56,13 @@ void PaintShadedBand(QPainter& painter, const QRect& rect, const QColor& buttonF
         painter.setPen(ShadeBandColor(y, rect.height(), buttonFace));
         painter.drawLine(rect.left(), rect.top() + y, rect.right(), rect.top() + y);
     }
-    // Edge lines: light along the top and left, dark along the bottom and right.
-    painter.setPen(QColor(255, 255, 255, 200));
+    // Edge lines: light along the top and left, dark along the bottom and right. A dark
+    // face gets a faint light edge: a near-white line would outshine the band.
+    const bool dark = IsDarkFace(buttonFace);
+    painter.setPen(dark ? QColor(255, 255, 255, 48) : QColor(255, 255, 255, 200));
     painter.drawLine(rect.topLeft(), rect.topRight());
     painter.drawLine(rect.topLeft(), rect.bottomLeft());
-    painter.setPen(buttonFace.darker(135));
+    painter.setPen(dark ? buttonFace.darker(180) : buttonFace.darker(135));
     painter.drawLine(rect.bottomLeft(), rect.bottomRight());
     painter.drawLine(rect.topRight(), rect.bottomRight());
     painter.restore();
@@ -54,13 +73,16 @@ QColor ButtonFaceColor(const MainCommands& main) {
     return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
 }
 
+QColor MixColours(const QColor& a, const QColor& b, double t) {
+    return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * t),
+                            float(a.greenF() + (b.greenF() - a.greenF()) * t),
+                            float(a.blueF() + (b.blueF() - a.blueF()) * t));
+}
+
 QColor ReadableOn(const QColor& background, const QColor& preferred) {
     // Perceived lightness: a difference of about 40% reads comfortably.
-    const auto light = [](const QColor& c) {
-        return 0.299 * c.redF() + 0.587 * c.greenF() + 0.114 * c.blueF();
-    };
-    const double bg = light(background);
-    if (std::abs(light(preferred) - bg) >= 0.4) return preferred;
+    const double bg = Lightness(background);
+    if (std::abs(Lightness(preferred) - bg) >= 0.4) return preferred;
     return bg < 0.5 ? QColor(Qt::white) : QColor(Qt::black);
 }
 
@@ -99,7 +121,20 @@ PicturePanel::PicturePanel(QWidget* parent) : QFrame(parent) {
 
 void PicturePanel::setPicture(const QImage& picture) {
     picture_ = picture;
+    // A smooth scaling down to one pixel averages the whole picture.
+    pictureAverage_ = picture_.isNull()
+                          ? QColor()
+                          : picture_.scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                .pixelColor(0, 0);
     update();
+}
+
+QColor PicturePanel::backdrop() const {
+    return pictureAverage_.isValid() ? pictureAverage_ : palette().color(QPalette::Window);
+}
+
+QColor PicturePanel::inkFor(const QColor& preferred) const {
+    return ReadableOn(backdrop(), preferred);
 }
 
 void PicturePanel::paintEvent(QPaintEvent* event) {
@@ -218,8 +253,9 @@ LevelPanel::LevelPanel(MainCommands& main, const QString& pictureFile, const QSt
     description_->setTextFormat(Qt::PlainText);
     description_->setContentsMargins(6, 0, 6, 0);
     {
+        // It stands on the picture, which keeps its own colours whatever the palette.
         QPalette pal = description_->palette();
-        pal.setColor(QPalette::WindowText, QColor(40, 52, 74));
+        pal.setColor(QPalette::WindowText, Image2->inkFor(QColor(40, 52, 74)));
         description_->setPalette(pal);
     }
     description_->setVisible(false);

@@ -22,12 +22,17 @@ namespace brenvik {
 
 // The colour of row `row` (0 = top) of a shaded band `rows` high: each channel runs in
 // equal steps from 244 at the top to 87% of the button-face colour at the bottom row.
+// On a dark button face the top is the face lifted a fifth of the way to white instead,
+// so the band stays a band rather than white fading into black.
 QColor ShadeBandColor(int row, int rows, const QColor& buttonFace);
 // Fills `rect` with the shaded band and draws its edge lines.
 void PaintShadedBand(QPainter& painter, const QRect& rect, const QColor& buttonFace);
 
 // The button-face colour of the desktop scheme as a QColor.
 QColor ButtonFaceColor(const MainCommands& main);
+
+// The colour a fraction `t` of the way from `a` to `b`.
+QColor MixColours(const QColor& a, const QColor& b, double t);
 
 // `preferred` when it stands out from `background`, else black or white, whichever does:
 // texts on colours the palette chooses stay readable on dark and light desktops.
@@ -69,12 +74,18 @@ public:
     explicit PicturePanel(QWidget* parent = nullptr);
     void setPicture(const QImage& picture);
     bool hasPicture() const { return !picture_.isNull(); }
+    // What a text standing straight on the panel is seen against: the picture's average
+    // colour, or the window colour when there is no picture.
+    QColor backdrop() const;
+    // `preferred` if it reads on backdrop(), else black or white (ReadableOn).
+    QColor inkFor(const QColor& preferred) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     QImage picture_;
+    QColor pictureAverage_;
 };
 
 // One tab of a panel's tab strip. The own tab is drawn in the highlight colour and does

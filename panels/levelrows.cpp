@@ -62,10 +62,7 @@ LevelRows::LevelRows(MainCommands& main, const QStringList& hints, QWidget* pare
     pal.setCurrentColorGroup(QPalette::Active);
     const QColor face = pal.color(QPalette::Button), highlight = pal.color(QPalette::Highlight);
     const auto mix = [](const QColor& a, const QColor& b, double t) {
-        return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * t),
-                                float(a.greenF() + (b.greenF() - a.greenF()) * t),
-                                float(a.blueF() + (b.blueF() - a.blueF()) * t))
-            .name();
+        return MixColours(a, b, t).name();
     };
     // The "Selected:" captions stand on the shaded band, whose colours are fixed at the top.
     const int rows = 28;
