@@ -1,7 +1,6 @@
 #include "library/objects.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace brenvik {
 
@@ -28,6 +27,26 @@ const char* const kDescr[] = {
 bool isTrimmable(unsigned char c) {
     return c <= ' ';
 }
+
+// Lower-casing as the name comparison does it (ASCII and Latin-1 letters).
+std::string LowerText(std::string_view text) {
+    std::string out(text);
+    for (char& ch : out) {
+        unsigned char c = static_cast<unsigned char>(ch);
+        if (c >= 'A' && c <= 'Z')
+            ch = char(c + 32);
+        else if (c >= 0xC0 && c <= 0xDE && c != 0xD7)
+            ch = char(c + 32); // Latin-1 capitals of a Windows-made file
+    }
+    return out;
+}
+
+// A quoted line's inner text made storable: only line breaks and NUL are replaced, since
+// the line starts with its quote.
+std::string SanitizeLineText(std::string_view text) {
+    std::string out = LibraryTree::storable(std::string("x") + std::string(text));
+    return out.substr(1);
+}
 } // namespace
 
 Result<std::string> GetObjName(int level) {
@@ -47,34 +66,12 @@ std::string LowerObjName(int level) {
     return name ? LowerText(name.value()) : std::string();
 }
 
-std::string LowerText(std::string_view text) {
-    std::string out(text);
-    for (char& ch : out) {
-        unsigned char c = static_cast<unsigned char>(ch);
-        if (c >= 'A' && c <= 'Z')
-            ch = char(c + 32);
-        else if (c >= 0xC0 && c <= 0xDE && c != 0xD7)
-            ch = char(c + 32); // Latin-1 capitals of a Windows-made file
-    }
-    return out;
-}
-
 NodeId GetObjAtLevel(const LibraryTree& tree, NodeId node, int level) {
     NodeId n = node;
     while (n != NoNode && (tree.depth(n) > level || tree.kind(n) > MaxObjectLevel))
         n = tree.parent(n);
     if (n == NoNode || tree.depth(n) < level) return NoNode;
     return n;
-}
-
-std::string SanitizeLineText(std::string_view text) {
-    // Quoted lines start with their quote, so only the line breaks matter here.
-    std::string out = LibraryTree::storable(std::string("x") + std::string(text));
-    return out.substr(1);
-}
-
-std::string SanitizeNodeText(std::string_view text) {
-    return LibraryTree::storable(text);
 }
 
 std::string UnquoteLine(std::string_view stored) {
@@ -202,7 +199,7 @@ std::string RootCaption(std::string_view computer, std::string_view user) {
     std::string a = trim(computer), b = trim(user);
     if (a.empty()) a = "Local computer";
     if (b.empty()) b = "Current user";
-    return SanitizeNodeText(a) + "  >  " + SanitizeNodeText(b);
+    return LibraryTree::storable(a) + "  >  " + LibraryTree::storable(b);
 }
 
 void SetRootCaption(LibraryTree& tree, std::string_view computer, std::string_view user) {

@@ -21,12 +21,6 @@ std::string LowerObjName(int level);
 // The object of `level` on the path from `node` to the root, or NoNode.
 NodeId GetObjAtLevel(const LibraryTree& tree, NodeId node, int level);
 
-// Makes a one-line value storable: leading TABs and blanks are dropped, line breaks
-// (CR, LF, U+2028, U+2029) and NUL become blanks.
-std::string SanitizeNodeText(std::string_view text);
-// The same for a quoted line's inner text: only line breaks and NUL are replaced.
-std::string SanitizeLineText(std::string_view text);
-
 void AddNotesNode(LibraryTree& tree, NodeId object, std::string_view text);
 // Trims blank lines at both ends of `lines` (the caller's list changes) and stores them.
 void SetNotesLines(LibraryTree& tree, NodeId object, std::vector<std::string>& lines);
@@ -52,8 +46,5 @@ std::string RootCaption(std::string_view computer, std::string_view user);
 void SetRootCaption(LibraryTree& tree, std::string_view computer, std::string_view user);
 
 std::string EscapeAmpersands(std::string_view text);
-
-// Lower-casing as the name comparison does it (ASCII and Latin-1 letters).
-std::string LowerText(std::string_view text);
 
 } // namespace brenvik

@@ -109,10 +109,6 @@ int UndoStore::undoCount() const {
     return stale() ? 0 : int(undo_.size());
 }
 
-int UndoStore::redoCount() const {
-    return stale() ? 0 : int(redo_.size());
-}
-
 NodeId UndoStore::selectionAfter(const Journal& journal) const {
     if (journal.empty()) return NoNode;
     const JournalOp& op = journal.ops.front();

@@ -54,7 +54,6 @@ public:
     void clear();
     void setLimits(int maxPoints, std::size_t maxOps);
     int undoCount() const;
-    int redoCount() const;
     std::size_t opCount() const { return opCount_; } // edits held by all points
 
 Q_SIGNALS:
