@@ -240,10 +240,12 @@ private:
     bool operationVisible(Operation op) const;
     void updateOperationChecks();
 
-    // fmain_commands.cpp
+    // fmain_panels.cpp
     void Library11Click(int level);
     void Addnew1Click(Operation op);
     void Flashselected1Click(Session s);
+
+    // fmain_commands.cpp
     void PMObjsPopup();
     void PMIEditClick();
     void TVObjsChange();
