@@ -249,9 +249,8 @@ int record(const QString& path) {
 }
 
 int demo(const QString& out) {
-    QString error = WriteDemoFile(out);
-    if (!error.isEmpty()) {
-        fail(error); // names the file and the system's reason
+    if (const Status written = WriteDemoFile(out); !written) {
+        fail(written.error); // names the file and the system's reason
         return ExitNoFile;
     }
     return 0;
@@ -265,9 +264,8 @@ int write(const QString& in, const QString& out) {
         if (code == ExitError) fail(error);
         return code;
     }
-    QString saveError = SaveLibraryFile(tree, out);
-    if (!saveError.isEmpty()) {
-        fail(saveError);
+    if (const Status saved = SaveLibraryFile(tree, out); !saved) {
+        fail(saved.error);
         return ExitNoFile;
     }
     return 0;

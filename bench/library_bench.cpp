@@ -314,7 +314,7 @@ int main(int argc, char** argv) {
                 double(tree.memoryBytes()) / 1e6);
     {
         auto t = Clock::now();
-        QString error = SaveLibraryFile(tree, output);
+        const QString error = ErrorText(SaveLibraryFile(tree, output));
         double s = secondsSince(t);
         if (!error.isEmpty()) {
             std::fprintf(stderr, "write failed: %s\n", qPrintable(error));

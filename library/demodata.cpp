@@ -254,24 +254,24 @@ std::string DemoFileBytes() {
     return out;
 }
 
-QString WriteDemoFile(const QString& path) {
+Status WriteDemoFile(const QString& path) {
     // A read-only "Demo" is replaced all the same; the save itself is the libraries' own,
     // so a failure names the system's reason and leaves no partial file.
     QFileInfo info(path);
     if (info.exists() && !info.isWritable())
         QFile::setPermissions(path, info.permissions() | QFile::WriteOwner | QFile::WriteUser);
     const std::string bytes = DemoFileBytes();
-    return SaveFileAtomically(path, [&bytes](QIODevice& device) -> QString {
+    return SaveFileAtomically(path, [&bytes](QIODevice& device) {
         // A short write carries no reason; the write of the rest fails with it.
         const char* data = bytes.data();
         qint64 left = qint64(bytes.size());
         while (left > 0) {
             const qint64 written = device.write(data, left);
-            if (written <= 0) return device.errorString();
+            if (written <= 0) return Status::failure(device.errorString());
             data += written;
             left -= written;
         }
-        return {};
+        return Status::success();
     });
 }
 
@@ -279,8 +279,10 @@ DemoInstall InstallDemoLibrary(LibraryTree& tree, const QString& programFolder,
                                std::string_view computer, std::string_view user) {
     DemoInstall result;
     const QString path = QDir(programFolder).filePath(QStringLiteral("Demo"));
-    result.error = WriteDemoFile(path);
-    if (!result.error.isEmpty()) return result;
+    if (const Status written = WriteDemoFile(path); !written) {
+        result.error = ErrorText(written);
+        return result;
+    }
     LoadOutcome outcome = LoadLibraryFile(tree, path);
     result.loadError = outcome.error;
     RemoveFile(path);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/librarytree.h"
+#include "library/result.h"
 
 #include <QString>
 #include <string>
@@ -33,8 +34,8 @@ std::string DemoPictureAddress(const char* fileName);
 // The demo library exactly as start-up writes it: DemoText with CR LF line ends.
 std::string DemoFileBytes();
 // Writes DemoFileBytes to `path` atomically (SaveFileAtomically), replacing a previous
-// file even when it is read-only. Returns the error text, or empty.
-QString WriteDemoFile(const QString& path);
+// file even when it is read-only.
+Status WriteDemoFile(const QString& path);
 
 // The outcome of installing the demo library.
 struct DemoInstall {

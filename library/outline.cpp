@@ -106,17 +106,17 @@ std::size_t countLines(const std::string& text) {
 
 constexpr std::size_t ChunkSize = 1 << 20;
 
-QString writeAll(QIODevice& device, const char* data, qint64 size) {
+Status writeAll(QIODevice& device, const char* data, qint64 size) {
     while (size > 0) {
         qint64 written = device.write(data, size);
         if (written <= 0) {
             QString e = device.errorString();
-            return e.isEmpty() ? QStringLiteral("the data was not written") : e;
+            return Status::failure(e.isEmpty() ? QStringLiteral("the data was not written") : e);
         }
         data += written;
         size -= written;
     }
-    return {};
+    return Status::success();
 }
 
 } // namespace
@@ -216,12 +216,12 @@ std::string WriteOutline(const LibraryTree& tree) {
     return out;
 }
 
-QString WriteOutline(const LibraryTree& tree, QIODevice& device) {
+Status WriteOutline(const LibraryTree& tree, QIODevice& device) {
     std::string chunk;
     chunk.reserve(ChunkSize + 4096);
-    QString error;
+    Status written;
     ForEachPreorder(tree, [&](NodeId n, int depth) {
-        if (!error.isEmpty()) return;
+        if (!written) return;
         chunk.append(std::size_t(depth), '\t');
         std::string_view t = tree.text(n);
         if (LibraryTree::isWritable(t))
@@ -230,13 +230,12 @@ QString WriteOutline(const LibraryTree& tree, QIODevice& device) {
             chunk.append(LibraryTree::writable(t));
         chunk.append("\r\n");
         if (chunk.size() >= ChunkSize) {
-            error = writeAll(device, chunk.data(), qint64(chunk.size()));
+            written = writeAll(device, chunk.data(), qint64(chunk.size()));
             chunk.clear();
         }
     });
-    if (error.isEmpty() && !chunk.empty())
-        error = writeAll(device, chunk.data(), qint64(chunk.size()));
-    return error;
+    if (written && !chunk.empty()) written = writeAll(device, chunk.data(), qint64(chunk.size()));
+    return written;
 }
 
 QString FileFailure(const QString& verb, const QString& path, const QString& reason) {
@@ -324,29 +323,30 @@ LoadOutcome LoadLibraryFile(LibraryTree& tree, const QString& path) {
     return outcome;
 }
 
-QString SaveLibraryFileTo(const LibraryTree& tree, QIODevice& device) {
+Status SaveLibraryFileTo(const LibraryTree& tree, QIODevice& device) {
     return WriteOutline(tree, device);
 }
 
-QString SaveFileAtomically(const QString& path, const std::function<QString(QIODevice&)>& write) {
+Status SaveFileAtomically(const QString& path, const std::function<Status(QIODevice&)>& write) {
     const QString verb = QStringLiteral("save");
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return FileFailure(verb, path, file.errorString());
-    QString error = write(file);
-    if (!error.isEmpty()) {
+    if (!file.open(QIODevice::WriteOnly))
+        return Status::failure(FileFailure(verb, path, file.errorString()));
+    if (const Status written = write(file); !written) {
         file.cancelWriting();
-        return FileFailure(verb, path, error);
+        return Status::failure(FileFailure(verb, path, ErrorText(written)));
     }
-    if (!file.commit()) return FileFailure(verb, path, file.errorString());
-    return {};
+    if (!file.commit()) return Status::failure(FileFailure(verb, path, file.errorString()));
+    return Status::success();
 }
 
-QString SaveLibraryFile(const LibraryTree& tree, const QString& path) {
+Status SaveLibraryFile(const LibraryTree& tree, const QString& path) {
     // A read-only file is the user's way of protecting it; renaming a new file over it
     // would bypass that (and root bypasses the permission check altogether).
     QFileInfo info(path);
     if (info.exists() && !(info.permissions() & QFileDevice::WriteOwner))
-        return FileFailure(QStringLiteral("save"), path, QStringLiteral("the file is read-only"));
+        return Status::failure(
+            FileFailure(QStringLiteral("save"), path, QStringLiteral("the file is read-only")));
     return SaveFileAtomically(path,
                               [&tree](QIODevice& device) { return WriteOutline(tree, device); });
 }

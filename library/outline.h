@@ -21,8 +21,8 @@ void DeriveNodeKinds(LibraryTree& tree);
 
 // Writes the tree: depth TABs, text, CR LF for every node in pre-order.
 std::string WriteOutline(const LibraryTree& tree);
-// Streams the outline to a device; returns the device's error text or empty.
-QString WriteOutline(const LibraryTree& tree, QIODevice& device);
+// Streams the outline to a device; fails with the device's error text.
+Status WriteOutline(const LibraryTree& tree, QIODevice& device);
 
 // The result of loading a library file.
 struct LoadOutcome {
@@ -45,16 +45,15 @@ LoadOutcome LoadLibraryFile(LibraryTree& tree, const QString& path);
 QString FileFailure(const QString& verb, const QString& path, const QString& reason);
 
 // Writes a file atomically: `write` streams the content into a temporary file in the same
-// folder (returning the device's error text or empty), which is then flushed and renamed
-// over `path`. On any failure no partial file is left and an old file is intact. Returns
-// "Could not save "<path>": <the system's reason>", or empty.
-QString SaveFileAtomically(const QString& path, const std::function<QString(QIODevice&)>& write);
+// folder (failing with the device's error text), which is then flushed and renamed over
+// `path`. On any failure no partial file is left and an old file is intact, and the error
+// is "Could not save "<path>": <the system's reason>".
+Status SaveFileAtomically(const QString& path, const std::function<Status(QIODevice&)>& write);
 
-// Saves atomically (SaveFileAtomically); a read-only file is refused. Returns the error
-// text or empty.
-QString SaveLibraryFile(const LibraryTree& tree, const QString& path);
+// Saves atomically (SaveFileAtomically); a read-only file is refused.
+Status SaveLibraryFile(const LibraryTree& tree, const QString& path);
 // The same onto a caller-provided device (tests use a failing one).
-QString SaveLibraryFileTo(const LibraryTree& tree, QIODevice& device);
+Status SaveLibraryFileTo(const LibraryTree& tree, QIODevice& device);
 
 // True when the folder is NOT writable (writes and deletes "test.$$$").
 bool CheckFolderWritable(const QString& folder);

@@ -65,15 +65,15 @@ void TFormMain::openFile(const QString& path) {
         return;
     }
     const std::uint64_t generation = tree_.generation();
-    const QString error = doc_->load(path);
+    const Status loaded = doc_->load(path);
     if (tree_.generation() == generation) { // nothing was read: all stays as it was
-        showError(error);
+        showError(ErrorText(loaded));
         return;
     }
     undo_->clear();
     afterLoad();
-    if (!error.isEmpty())
-        showError(error); // the part read before the damage stays, without a file
+    if (!loaded)
+        showError(ErrorText(loaded)); // the part read before the damage stays, without a file
     else if (!doc_->loadWarning().isEmpty())
         deps_.prompts->message(this, QStringLiteral("Warning"), doc_->loadWarning(),
                                Prompts::Icon::Warning);
@@ -92,9 +92,8 @@ void TFormMain::afterLoad() {
 
 bool TFormMain::MISaveClick() {
     if (!doc_->hasFile()) return MISaveAsClick();
-    const QString error = doc_->save();
-    if (!error.isEmpty()) {
-        showError(error);
+    if (const Status saved = doc_->save(); !saved) {
+        showError(ErrorText(saved));
         return false;
     }
     doc_->addRecentFile(doc_->filePath());
@@ -107,17 +106,17 @@ bool TFormMain::MISaveAsClick() {
                                 kFilter, QStringLiteral("bv1"));
     if (path.isEmpty()) return false;
     rememberDialogFolder(kFolderKey, path);
-    const QString error = doc_->saveAs(path);
-    if (!error.isEmpty()) {
-        showError(error);
+    if (const Status saved = doc_->saveAs(path); !saved) {
+        showError(ErrorText(saved));
         return false;
     }
     doc_->addRecentFile(doc_->filePath());
     return true;
 }
 
-QString TFormMain::autoSave() {
-    if (!CBAutoSave->isChecked() || !doc_->hasFile() || !doc_->isModified()) return {};
+Status TFormMain::autoSave() {
+    if (!CBAutoSave->isChecked() || !doc_->hasFile() || !doc_->isModified())
+        return Status::success();
     return doc_->save();
 }
 

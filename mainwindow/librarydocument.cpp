@@ -61,11 +61,11 @@ void LibraryDocument::setPath(const QString& path) {
     Q_EMIT filePathChanged(path_);
 }
 
-QString LibraryDocument::load(const QString& path) {
+Status LibraryDocument::load(const QString& path) {
     warning_.clear();
     if (!QFileInfo(path).isFile()) {
         removeRecentFile(path);
-        return QStringLiteral("File not found: ") + QDir::toNativeSeparators(path);
+        return Status::failure(QStringLiteral("File not found: ") + QDir::toNativeSeparators(path));
     }
     // Read into a scratch tree: the library on screen, its file, its changed state and
     // its undo history stay until the file has been read. Then one reset hands the new
@@ -74,39 +74,37 @@ QString LibraryDocument::load(const QString& path) {
     LoadOutcome outcome = LoadLibraryFile(scratch, path);
     if (!outcome.fileFound) {
         removeRecentFile(path);
-        return QStringLiteral("File not found: ") + QDir::toNativeSeparators(path);
+        return Status::failure(QStringLiteral("File not found: ") + QDir::toNativeSeparators(path));
     }
-    if (!outcome.read) return outcome.error; // unreadable: nothing was replaced
+    if (!outcome.read) return Status::failure(outcome.error); // unreadable: nothing was replaced
     tree_.replaceWith(scratch);
     setModified(false);
     warning_ = outcome.warning;
     if (outcome.partial() || outcome.cutShort()) {
         // A file that is damaged or cut short is never overwritten by a plain Save.
         setPath(QString());
-        return outcome.error;
+        return outcome.partial() ? Status::failure(outcome.error) : Status::success();
     }
     setPath(QFileInfo(path).absoluteFilePath());
     addRecentFile(path_);
-    return {};
+    return Status::success();
 }
 
-QString LibraryDocument::save() {
-    if (path_.isEmpty()) return QStringLiteral("The library has no file name yet.");
-    QString error = SaveLibraryFile(tree_, path_);
-    if (!error.isEmpty()) return error;
+Status LibraryDocument::save() {
+    if (path_.isEmpty()) return Status::failure("The library has no file name yet.");
+    if (Status saved = SaveLibraryFile(tree_, path_); !saved) return saved;
     setModified(false);
-    return {};
+    return Status::success();
 }
 
-QString LibraryDocument::saveAs(const QString& path) {
-    if (path.isEmpty()) return QStringLiteral("No file name given.");
+Status LibraryDocument::saveAs(const QString& path) {
+    if (path.isEmpty()) return Status::failure("No file name given.");
     QString target = QFileInfo(withDefaultSuffix(path)).absoluteFilePath();
-    QString error = SaveLibraryFile(tree_, target);
-    if (!error.isEmpty()) return error;
+    if (Status saved = SaveLibraryFile(tree_, target); !saved) return saved;
     setPath(target);
     setModified(false);
     addRecentFile(target);
-    return {};
+    return Status::success();
 }
 
 void LibraryDocument::newEmpty(std::string_view computer, std::string_view user) {

@@ -12,8 +12,8 @@ namespace brenvik {
 
 // The library as a document: which file it belongs to, whether it has unsaved changes,
 // loading and saving it, and the list of recently used files. Prompts and dialogs
-// (save changes?, file names) are the window's; every operation here returns an error
-// text for an "Error" box, or empty on success.
+// (save changes?, file names) are the window's; every operation here fails with the text
+// for an "Error" box.
 //
 // The modified flag follows the tree through changeWatcher(), a TreeObserver to chain
 // behind the tree model (LibraryItemModel::setNextObserver); the window may also call
@@ -39,20 +39,20 @@ public:
     TreeObserver* changeWatcher();
 
     // Reads `path` into the tree. A missing or unreadable file leaves tree and document
-    // as they were and returns "File not found: <path>" or the reason. A damaged file
-    // keeps the nodes read before the bad line, returns the loader's error and leaves the
+    // as they were and fails with "File not found: <path>" or the reason. A damaged file
+    // keeps the nodes read before the bad line, fails with the loader's error and leaves the
     // document without a file, so a later Save asks for a name instead of overwriting the
-    // damaged file. A file cut short (a NUL byte, binary data) is kept the same way with
-    // an empty return and loadWarning() saying what was read.
-    QString load(const QString& path);
+    // damaged file. A file cut short (a NUL byte, binary data) is kept the same way without
+    // failing, and loadWarning() says what was read.
+    Status load(const QString& path);
     // The warning of the last load, or empty.
     QString loadWarning() const { return warning_; }
-    // Saves to the current file; with no file returns an error (the window asks for a
-    // name and calls saveAs instead). On failure the old file and the modified flag stay.
-    QString save();
+    // Saves to the current file; with no file it fails (the window asks for a name and
+    // calls saveAs instead). On failure the old file and the modified flag stay.
+    Status save();
     // Saves under `path` (".bv1" added when the file name has no suffix) and makes it the
     // document's file.
-    QString saveAs(const QString& path);
+    Status saveAs(const QString& path);
     // The empty library; the document has no file.
     void newEmpty(std::string_view computer, std::string_view user);
     // A document installed from elsewhere (the demo at start-up): no file, unmodified.

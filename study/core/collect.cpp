@@ -99,45 +99,45 @@ QString ResolveStudyPath(const QString& name, const QString& programFolder) {
     return QDir::cleanPath(QDir(programFolder).filePath(name));
 }
 
-QString ValidatePane(const PaneRecord& pane, int n, const QString& programFolder) {
+Status ValidatePane(const PaneRecord& pane, int n, const QString& programFolder) {
     const QString number = QString::number(n);
     switch (pane.content) {
     case TextContent:
         if (TrimControls(Joined(pane.textLines)).isEmpty())
-            return QStringLiteral("No text is specified in pane ") + number + FollowingQuestion;
-        return {};
+            return Status::failure(QStringLiteral("No text is specified in pane ") + number +
+                                   FollowingQuestion);
+        return Status::success();
     case ImageContent: {
         const QString name = TrimControls(pane.imageFile);
         if (name.isEmpty())
-            return QStringLiteral("No image filename is specified in pane ") + number +
-                   FollowingQuestion;
+            return Status::failure(QStringLiteral("No image filename is specified in pane ") +
+                                   number + FollowingQuestion);
         // A folder of that name is no picture.
         if (!QFileInfo(ResolveStudyPath(name, programFolder)).isFile())
-            return QStringLiteral("The image file, ") + name +
-                   QStringLiteral(", doesn't exist (specified in pane ") + number +
-                   QLatin1Char(')') + FollowingQuestion;
-        return {};
+            return Status::failure(QStringLiteral("The image file, ") + name +
+                                   QStringLiteral(", doesn't exist (specified in pane ") + number +
+                                   QLatin1Char(')') + FollowingQuestion);
+        return Status::success();
     }
     case WebsiteContent:
         if (TrimControls(pane.webAddress).isEmpty())
-            return QStringLiteral("No website address (or filename) is specified in pane ") +
-                   number + FollowingQuestion;
-        return {};
+            return Status::failure(
+                QStringLiteral("No website address (or filename) is specified in pane ") + number +
+                FollowingQuestion);
+        return Status::success();
     default:
-        return {};
+        return Status::success();
     }
 }
 
-QString ValidateStudyQuestion(const QuestionRecord& record, const QString& programFolder) {
+Status ValidateStudyQuestion(const QuestionRecord& record, const QString& programFolder) {
     // The display shows a layout outside 1..3 as layout 1, so only pane 1 must be sound.
     const int panes = record.layout == 2 ? 2 : record.layout == 3 ? 3 : 1;
-    for (int i = 0; i < panes; ++i) {
-        QString message = ValidatePane(record.panes[i], i + 1, programFolder);
-        if (!message.isEmpty()) return message;
-    }
+    for (int i = 0; i < panes; ++i)
+        if (Status pane = ValidatePane(record.panes[i], i + 1, programFolder); !pane) return pane;
     if (TrimControls(record.answer).isEmpty())
-        return QStringLiteral("No answer exists for the\nfollowing question...");
-    return {};
+        return Status::failure("No answer exists for the\nfollowing question...");
+    return Status::success();
 }
 
 QString NoQuestionsMessage() {
@@ -151,8 +151,8 @@ StudyCheck CheckStudyQuestions(const LibraryTree& tree, const std::vector<NodeId
     for (NodeId q : questions) {
         // Fresh per question: a short settings subtree must not inherit the previous values.
         const std::string error = ReadFreshQuestionRecord(tree, q, record, desktop);
-        QString message =
-            error.empty() ? ValidateStudyQuestion(record, programFolder) : BytesToDisplay(error);
+        QString message = error.empty() ? ErrorText(ValidateStudyQuestion(record, programFolder))
+                                        : BytesToDisplay(error);
         if (!message.isEmpty()) {
             check.problemQuestion = q;
             check.message = std::move(message);

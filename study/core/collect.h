@@ -3,6 +3,7 @@
 #include "library/colors.h"
 #include "library/librarytree.h"
 #include "library/questionrecord.h"
+#include "library/result.h"
 
 #include <QString>
 #include <vector>
@@ -22,11 +23,11 @@ std::vector<NodeId> CollectAllQuestions(const LibraryTree& tree);
 // relative to the program folder.
 QString ResolveStudyPath(const QString& name, const QString& programFolder);
 
-// The check of one pane (n = 1..3). Returns the message the box shows, ending in
-// "\nfor the following question...", or an empty text when the pane passes.
-QString ValidatePane(const PaneRecord& pane, int n, const QString& programFolder);
-// Every pane of the layout, then the answer; the first problem's message or empty.
-QString ValidateStudyQuestion(const QuestionRecord& record, const QString& programFolder);
+// The check of one pane (n = 1..3). Fails with the message the box shows, ending in
+// "\nfor the following question...".
+Status ValidatePane(const PaneRecord& pane, int n, const QString& programFolder);
+// Every pane of the layout, then the answer; fails with the first problem's message.
+Status ValidateStudyQuestion(const QuestionRecord& record, const QString& programFolder);
 
 // The outcome of checking a list of questions.
 struct StudyCheck {

@@ -125,7 +125,7 @@ protected:
         record.panes[0].textLines = {"What?"};
         record.answer = "That.";
     }
-    QString check() { return ValidateStudyQuestion(record, dir.path()); }
+    QString check() { return ErrorText(ValidateStudyQuestion(record, dir.path())); }
 
     QTemporaryDir dir;
     FixedDesktopColors desktop;

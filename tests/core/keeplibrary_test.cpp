@@ -308,7 +308,7 @@ TEST(KeepLibrary, SaveFailuresNameTheFileAndTheSystemsReason) {
         tree.appendChild(root, std::string(100, 'x'), 1);
     {
         FileSizeLimit limit(64);
-        const QString error = SaveLibraryFile(tree, path);
+        const QString error = ErrorText(SaveLibraryFile(tree, path));
         EXPECT_EQ(error, QStringLiteral("Could not save \"%1\": File too large")
                              .arg(QDir::toNativeSeparators(path)));
     }
@@ -316,7 +316,7 @@ TEST(KeepLibrary, SaveFailuresNameTheFileAndTheSystemsReason) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Physics.bv1")});
 
     const QString missing = dir.filePath(QStringLiteral("no/such/folder/x.bv1"));
-    const QString error = SaveLibraryFile(tree, missing);
+    const QString error = ErrorText(SaveLibraryFile(tree, missing));
     EXPECT_TRUE(error.startsWith(
         QStringLiteral("Could not save \"%1\": ").arg(QDir::toNativeSeparators(missing))))
         << qPrintable(error);
@@ -328,12 +328,12 @@ TEST(KeepLibrary, DemoIsWrittenAtomically) {
     const QString path = dir.filePath(QStringLiteral("Demo"));
     writeFile(path, "old");
     QFile::setPermissions(path, QFile::ReadOwner);
-    ASSERT_TRUE(WriteDemoFile(path).isEmpty()); // a read-only Demo is replaced
+    ASSERT_TRUE(WriteDemoFile(path).error.empty()); // a read-only Demo is replaced
     EXPECT_EQ(readAll(path).toStdString(), DemoFileBytes());
     QFile::remove(path);
     {
         FileSizeLimit limit(16); // the demo is 140 KB
-        EXPECT_EQ(WriteDemoFile(path).toStdString(),
+        EXPECT_EQ(WriteDemoFile(path).error,
                   QStringLiteral("Could not save \"%1\": File too large")
                       .arg(QDir::toNativeSeparators(path))
                       .toStdString());

@@ -253,7 +253,7 @@ TEST(WriteOutline, DeviceFormStreamsTheSameBytes) {
     ASSERT_GT(expected.size(), 3u << 20);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    EXPECT_TRUE(WriteOutline(tree, buffer).isEmpty());
+    EXPECT_TRUE(WriteOutline(tree, buffer).error.empty());
     EXPECT_EQ(buffer.data().toStdString(), expected);
 }
 
@@ -262,12 +262,12 @@ TEST(SaveLibraryFile, FailingDeviceReturnsItsError) {
     buildBigTree(tree, 60000);
     for (qint64 limit : {qint64(0), qint64(100), qint64(1 << 20), qint64(3 << 20)}) {
         FailingDevice dev(limit);
-        EXPECT_EQ(SaveLibraryFileTo(tree, dev).toStdString(), "No space left on device")
+        EXPECT_EQ(SaveLibraryFileTo(tree, dev).error, "No space left on device")
             << "limit " << limit;
         EXPECT_EQ(dev.data.size(), limit);
     }
     FailingDevice roomy(qint64(1) << 40);
-    EXPECT_TRUE(SaveLibraryFileTo(tree, roomy).isEmpty());
+    EXPECT_TRUE(SaveLibraryFileTo(tree, roomy).error.empty());
     EXPECT_EQ(roomy.data.toStdString(), WriteOutline(tree));
 }
 
@@ -278,7 +278,7 @@ TEST(SaveLibraryFile, SavesAtomicallyAndKeepsOldFileOnFailure) {
     ASSERT_TRUE(OutlineLoader(tree, "Root\n\tNotes\n\tLibrary 1\n\t\tNotes\n").ok());
     const QString path = dir.filePath("lib.bv1");
 
-    EXPECT_TRUE(SaveLibraryFile(tree, path).isEmpty());
+    EXPECT_TRUE(SaveLibraryFile(tree, path).error.empty());
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll().toStdString(), "Root\r\n\tNotes\r\n\tLibrary 1\r\n\t\tNotes\r\n");
@@ -302,14 +302,14 @@ TEST(SaveLibraryFile, SavesAtomicallyAndKeepsOldFileOnFailure) {
     }
     ASSERT_TRUE(QFile::setPermissions(dir.filePath("ro.bv1"),
                                       QFileDevice::ReadOwner | QFileDevice::ReadGroup));
-    EXPECT_FALSE(SaveLibraryFile(tree, dir.filePath("ro.bv1")).isEmpty());
+    EXPECT_FALSE(SaveLibraryFile(tree, dir.filePath("ro.bv1")).error.empty());
     QFile ro(dir.filePath("ro.bv1"));
     ASSERT_TRUE(ro.open(QIODevice::ReadOnly));
     EXPECT_EQ(ro.readAll().toStdString(), "old content\r\n");
 
     // Folders that cannot be written: one that does not exist, and /proc.
-    EXPECT_FALSE(SaveLibraryFile(tree, dir.filePath("missing/lib.bv1")).isEmpty());
-    EXPECT_FALSE(SaveLibraryFile(tree, "/proc/brenvik-test.bv1").isEmpty());
+    EXPECT_FALSE(SaveLibraryFile(tree, dir.filePath("missing/lib.bv1")).error.empty());
+    EXPECT_FALSE(SaveLibraryFile(tree, "/proc/brenvik-test.bv1").error.empty());
 }
 
 TEST(LoadLibraryFile, MissingFileLeavesTheTreeAlone) {
@@ -392,7 +392,7 @@ TEST(WriteOutline, UnstorableTextsNeverChangeTheShape) {
         // The device form applies the same guard.
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
-        EXPECT_TRUE(WriteOutline(*tree, buffer).isEmpty());
+        EXPECT_TRUE(WriteOutline(*tree, buffer).error.empty());
         EXPECT_EQ(buffer.data().toStdString(), written);
     }
 }

@@ -195,7 +195,7 @@ TEST_F(ToolTest, DemoWritesWhatStartUpInstalls) {
     QByteArray toolBytes = contents(out);
 
     QString mine = dir.filePath("Demo2");
-    ASSERT_TRUE(WriteDemoFile(mine).isEmpty());
+    ASSERT_TRUE(WriteDemoFile(mine).error.empty());
     EXPECT_EQ(toolBytes, contents(mine));
     EXPECT_EQ(toolBytes, demoBytes());
     EXPECT_EQ(toolBytes.count('\n'), 4512);

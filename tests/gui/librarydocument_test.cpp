@@ -89,25 +89,25 @@ TEST_F(LibraryDocumentTest, SaveAsAddsSuffixAndBecomesTheFile) {
     tree.setObserver(doc.changeWatcher());
     EXPECT_FALSE(doc.hasFile());
     EXPECT_TRUE(doc.autoSaveTarget().isEmpty());
-    EXPECT_FALSE(doc.save().isEmpty()); // no file yet: the window must ask for one
+    EXPECT_FALSE(ErrorText(doc.save()).isEmpty()); // no file yet: the window must ask for one
 
     tree.setText(tree.first(), "Edited");
     EXPECT_TRUE(doc.isModified());
-    ASSERT_EQ(doc.saveAs(path("mine")), QString());
+    ASSERT_EQ(ErrorText(doc.saveAs(path("mine"))), QString());
     EXPECT_EQ(doc.filePath(), path("mine.bv1"));
     EXPECT_EQ(doc.autoSaveTarget(), path("mine.bv1"));
     EXPECT_FALSE(doc.isModified());
     EXPECT_EQ(readAll(path("mine.bv1")).toStdString(), WriteOutline(tree));
     EXPECT_FALSE(QFile::exists(path("mine")));
 
-    ASSERT_EQ(doc.saveAs(path("other.txt")), QString());
+    ASSERT_EQ(ErrorText(doc.saveAs(path("other.txt"))), QString());
     EXPECT_EQ(doc.filePath(), path("other.txt"));
     EXPECT_EQ(LibraryDocument::withDefaultSuffix("a.b/name"), "a.b/name.bv1");
     EXPECT_EQ(LibraryDocument::withDefaultSuffix("x.bv1"), "x.bv1");
 
     // Load brings the saved file back and clears the flag.
     tree.setText(tree.first(), "Changed again");
-    ASSERT_EQ(doc.load(path("mine.bv1")), QString());
+    ASSERT_EQ(ErrorText(doc.load(path("mine.bv1"))), QString());
     EXPECT_FALSE(doc.isModified());
     EXPECT_EQ(doc.filePath(), path("mine.bv1"));
     tree.setObserver(nullptr);
@@ -117,7 +117,7 @@ TEST_F(LibraryDocumentTest, FailedSaveKeepsOldFileAndModifiedFlag) {
     QDir(dir.path()).mkdir("ro");
     const QString file = path("ro/lib.bv1");
     LibraryDocument doc(tree, nullptr);
-    ASSERT_EQ(doc.saveAs(file), QString());
+    ASSERT_EQ(ErrorText(doc.saveAs(file)), QString());
     const QByteArray old = readAll(file);
     doc.markModified();
     tree.setText(tree.first(), "Unsaved change");
@@ -125,11 +125,11 @@ TEST_F(LibraryDocumentTest, FailedSaveKeepsOldFileAndModifiedFlag) {
         ReadOnlyFolder guard(path("ro"));
         if (!guard.effective()) GTEST_SKIP() << "cannot make a folder read-only here";
         QSignalSpy modified(&doc, &LibraryDocument::modifiedChanged);
-        QString error = doc.save();
+        QString error = ErrorText(doc.save());
         EXPECT_FALSE(error.isEmpty());
         EXPECT_TRUE(doc.isModified());
         EXPECT_EQ(modified.count(), 0);
-        EXPECT_FALSE(doc.saveAs(path("ro/new.bv1")).isEmpty());
+        EXPECT_FALSE(ErrorText(doc.saveAs(path("ro/new.bv1"))).isEmpty());
         EXPECT_EQ(doc.filePath(), file); // a failed save-as does not switch files
     }
     EXPECT_EQ(readAll(file), old);
@@ -138,11 +138,11 @@ TEST_F(LibraryDocumentTest, FailedSaveKeepsOldFileAndModifiedFlag) {
 
 TEST_F(LibraryDocumentTest, LoadFailures) {
     LibraryDocument doc(tree, nullptr);
-    ASSERT_EQ(doc.saveAs(path("good.bv1")), QString());
+    ASSERT_EQ(ErrorText(doc.saveAs(path("good.bv1"))), QString());
     const std::string before = WriteOutline(tree);
 
     // Missing: nothing changes.
-    QString error = doc.load(path("absent.bv1"));
+    QString error = ErrorText(doc.load(path("absent.bv1")));
     EXPECT_TRUE(error.startsWith("File not found: ")) << error.toStdString();
     EXPECT_TRUE(error.contains("absent.bv1"));
     EXPECT_EQ(WriteOutline(tree), before);
@@ -151,12 +151,12 @@ TEST_F(LibraryDocumentTest, LoadFailures) {
     // Damaged: the fragment stays, the document has no file, the file is untouched.
     const QByteArray damaged = "Root\r\n\tLibrary\r\n\t\t\tToo deep\r\n\tAfter\r\n";
     writeFile(path("damaged.bv1"), damaged);
-    error = doc.load(path("damaged.bv1"));
+    error = ErrorText(doc.load(path("damaged.bv1")));
     EXPECT_TRUE(error.contains("Invalid level (3)")) << error.toStdString();
     EXPECT_FALSE(doc.hasFile());
     EXPECT_FALSE(doc.isModified());
     EXPECT_EQ(tree.nodeCount(), 2u);
-    EXPECT_FALSE(doc.save().isEmpty());
+    EXPECT_FALSE(ErrorText(doc.save()).isEmpty());
     EXPECT_EQ(readAll(path("damaged.bv1")), damaged);
     EXPECT_FALSE(doc.recentFiles().contains(path("damaged.bv1")));
 }
@@ -181,7 +181,7 @@ TEST_F(LibraryDocumentTest, RecentListOrderDedupeAndPersistence) {
         EXPECT_EQ(doc.recentFiles().size(), LibraryDocument::MaxRecent - 1);
         // A file that turns out missing leaves the list.
         doc.addRecentFile(path("gone.bv1"));
-        EXPECT_FALSE(doc.load(path("gone.bv1")).isEmpty());
+        EXPECT_FALSE(ErrorText(doc.load(path("gone.bv1"))).isEmpty());
         EXPECT_FALSE(doc.recentFiles().contains(path("gone.bv1")));
     }
     SettingsStore again(ini);
@@ -210,7 +210,7 @@ TEST_F(LibraryDocumentTest, RecentListThatCannotBeWrittenIsReportedOnce) {
 
 TEST_F(LibraryDocumentTest, NewEmptyIsFilelessAndUnmodified) {
     LibraryDocument doc(tree, nullptr);
-    ASSERT_EQ(doc.saveAs(path("a.bv1")), QString());
+    ASSERT_EQ(ErrorText(doc.saveAs(path("a.bv1"))), QString());
     doc.markModified();
     QSignalSpy pathSpy(&doc, &LibraryDocument::filePathChanged);
     doc.newEmpty("PC", "me");
