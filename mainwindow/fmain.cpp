@@ -10,6 +10,8 @@
 #include "library/undostore.h"
 #include "mainwindow/clicklabel.h"
 #include "mainwindow/librarydocument.h"
+#include "mainwindow/mainvoice.h"
+#include "mainwindow/studylauncher.h"
 #include "mainwindow/libraryitemmodel.h"
 #include "panels/faboutbox.h"
 #include "panels/faddeditdelete.h"
@@ -104,6 +106,8 @@ TFormMain::TFormMain(const MainDeps& deps, QWidget* parent) : QMainWindow(parent
     createTree();
     setupForms(*this, this);
     connectFrame();
+    createVoice();
+    createStudyLauncher();
 
     setWindowTitle(appTitle());
     readWindowPlace();
@@ -113,8 +117,6 @@ TFormMain::TFormMain(const MainDeps& deps, QWidget* parent) : QMainWindow(parent
     connect(doc_, &LibraryDocument::filePathChanged, this, &TFormMain::updateCaption);
     connect(doc_, &LibraryDocument::recentFilesChanged, this, &TFormMain::rebuildReopenMenu);
     connect(doc_, &LibraryDocument::settingsNotWritten, this, &TFormMain::showError);
-    connect(deps_.speech, &SpeechEngine::started, this, &TFormMain::TTSSpeakingStarted);
-    connect(deps_.speech, &SpeechEngine::done, this, &TFormMain::TTSSpeakingDone);
     connect(qApp, &QGuiApplication::commitDataRequest, this,
             [](QSessionManager&) { /* the session may always end */ });
     connect(qApp, &QCoreApplication::aboutToQuit, this, &TFormMain::sessionEnding);
@@ -128,8 +130,7 @@ TFormMain::TFormMain(const MainDeps& deps, QWidget* parent) : QMainWindow(parent
 TFormMain::~TFormMain() {
     qApp->removeEventFilter(this);
     // The study window has no parent and reads the tree: it goes first.
-    delete FormStudyQuestion;
-    FormStudyQuestion = nullptr;
+    study_.reset();
     // The tree is a member and dies before QWidget deletes the children that use it:
     // delete the embedded panels, the view and the model while it is still there.
     delete takeCentralWidget();
@@ -249,7 +250,7 @@ void TFormMain::writeSettings() {
     FormStudy->saveSettings(s);
     s.write(settings::MainVoice, CBDisaVoice->isChecked() ? 1 : 0);
     s.write(settings::MainAutoSave, CBAutoSave->isChecked() ? 1 : 0);
-    s.write(settings::MainActiveVoice, ActiveVoice);
+    s.write(settings::MainActiveVoice, voice_->activeVoice());
     s.write(settings::AppFirstRun, 0);
     if (const Status written = s.flush(); !written) showError(ErrorText(written));
 }
@@ -285,7 +286,6 @@ void TFormMain::connectFrame() {
     connect(BUndo, &QToolButton::clicked, this, &TFormMain::BUndoClick);
     connect(BRedo, &QToolButton::clicked, this, &TFormMain::BRedoClick);
     connect(BSave, &QToolButton::clicked, this, [this] { MISaveClick(); });
-    connect(CBModes, &QComboBox::activated, this, &TFormMain::CBModesChange);
     connect(Splitter, &QSplitter::splitterMoved, this, [this](int, int) { SplitterMoved(); });
 }
 
@@ -300,6 +300,7 @@ void TFormMain::createTree() {
     TVObjs->header()->setStretchLastSection(false);
     TVObjs->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     PObjs->layout()->addWidget(TVObjs);
+    TVObjs->setFocus(Qt::OtherFocusReason); // a keyboard user starts in the tree
     connect(selection_, &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex&, const QModelIndex&) { TVObjsChange(); });
     connect(model_, &LibraryItemModel::renameRequested, this, &TFormMain::TVObjsEdited);
@@ -393,30 +394,16 @@ void TFormMain::FormActivate() {
     }
 }
 
-bool TFormMain::waitFor(const std::function<bool()>& done, int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
 void TFormMain::TInitTimer() {
     TInit->stop();
     const int hour = QTime::currentTime().hour();
-    ActiveVoice = settings_->read(settings::MainActiveVoice);
-    if (deps_.speech->available()) deps_.speech->setCurrentMode(ActiveVoice);
+    voice_->setActiveVoice(settings_->read(settings::MainActiveVoice));
     AboutBox->repaint();
     const QString greeting = hour < 12   ? QStringLiteral("Good morning!")
                              : hour < 16 ? QStringLiteral("Good afternoon!")
                                          : QStringLiteral("Good evening!");
     Speak(greeting, false);
-    if (!muted()) {
-        waitFor([this] { return Speaking; }, deps_.speechWaitMs);
-        waitFor([this] { return !Speaking; }, deps_.speechWaitMs);
-    }
+    voice_->waitUntilSpoken();
     FillVoiceModes();
     AboutBox->endSplash();
     repaint();
@@ -469,15 +456,12 @@ void TFormMain::SayGoodbye(bool speech) {
             AboutBox->showFarewell();
             QElapsedTimer pause;
             pause.start();
-            waitFor([&] { return pause.elapsed() >= 633; }, 1000);
+            WaitWithEvents([&] { return pause.elapsed() >= 633; }, 1000);
             AboutBox->repaint();
         }
         if (speech) {
             Speak(QStringLiteral("Goodbye."), false);
-            if (!muted()) {
-                waitFor([this] { return Speaking; }, deps_.speechWaitMs);
-                waitFor([this] { return !Speaking; }, deps_.speechWaitMs);
-            }
+            voice_->waitUntilSpoken();
         }
         setWindowState(Qt::WindowNoState);
     } catch (const std::exception& e) {

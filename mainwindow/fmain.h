@@ -57,6 +57,8 @@ class LevelPanel;
 class SessionPanel;
 class TFormStudyQuestion;
 class TFormValidate;
+class StudyLauncher;
+class MainVoice;
 class TFormWizard;
 enum class StudyMode;
 
@@ -168,7 +170,7 @@ public:
     void MIExitClick();
     void FillVoiceModes();
     bool muted() const;
-    bool speaking() const { return Speaking; }
+    bool speaking() const;
     bool startupFinished() const;
     bool closeAllowed() const { return CloseAllowed; }
     bool editorOpen() const;
@@ -183,21 +185,17 @@ public:
     // `level`: checks them (with the progress window), then runs the study window. Returns
     // at once; F9 is free again on every way out.
     void startStudy(Session s, int level);
-    bool studyBusy() const { return preparing_ || StudyWindowShowing; }
+    bool studyBusy() const;
+    bool studyWindowShowing() const;
     // The tree's pop-up "Imprint", "Flash", "Review": to Study mode, that kind's panel, and a
     // session at the deepest level of the selection.
     void PMISessionClick(Session s);
 
     bool F9Busy = false;
-    // Set by the study parts while the study window is showing (F9 is then ignored).
-    bool StudyWindowShowing = false;
 
 Q_SIGNALS:
     // The start-up greeting has finished (CloseAllowed is set).
     void startupDone();
-    // The speech engine's events, for the study window.
-    void speakingStarted();
-    void speakingDone();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -234,7 +232,6 @@ private:
     QString userName() const;
     void openWithShell(const QString& target);
     int levelForKey(const QKeyEvent* key) const; // Alt+L .. Alt+Q, else 0
-    bool waitFor(const std::function<bool()>& done, int ms);
     LevelPanel* visibleSessionPanel() const;
     Session visibleSession() const;
     bool operationVisible(Operation op) const;
@@ -254,15 +251,8 @@ private:
     TreeCommands treeCommands();
 
     // fmain_study.cpp
-    void PrepareStudy(int level, bool study, std::function<void()> passed);
-    void validateQuestions(int level, std::function<void()> passed);
-    void endPreparation();
-    void showStudyProblem(const QString& text);
+    void createStudyLauncher();
     void openProblemQuestion(NodeId question);
-    void runSession(Session s, int level);
-    void ensureStudyWindow();
-    void showStudyWindow();
-    void studyWindowClosed();
 
     // fmain_file.cpp
     void rebuildReopenMenu();
@@ -271,11 +261,7 @@ private:
     void rememberDialogFolder(const settings::RuntimeTextKey& key, const QString& path);
 
     // fmain_speech.cpp
-    void TTSSpeakingStarted();
-    void TTSSpeakingDone();
-    void CBModesChange(int index);
-    void CBModesDropDown();
-    void speechUnavailableNotice();
+    void createVoice();
 
     MainDeps deps_;
     TAboutBox* AboutBox = nullptr;
@@ -283,9 +269,8 @@ private:
     QTimer* TRand = nullptr;
     QTimer* THotTab = nullptr;
     int ActiveLevel = 0;
-    // The study road: created on first use, kept until exit.
-    TFormStudyQuestion* FormStudyQuestion = nullptr;
-    TFormValidate* FormValidate = nullptr;
+    std::unique_ptr<StudyLauncher> study_;
+    MainVoice* voice_ = nullptr;
     std::unique_ptr<SettingsStore> ownSettings_;
     SettingsStore* settings_ = nullptr;
     LibraryTree tree_;
@@ -297,26 +282,18 @@ private:
     bool CloseAllowed = false;
     bool NotReady = true;
     bool SayGoodbyeOnClose = true;
-    bool Speaking = false;
     QColor AccentColor;
     bool FirstActivation = true;
-    int ActiveVoice = 2;
     bool shownOnce_ = false;
     bool hooksInstalled_ = false;
     bool ending_ = false;
-    bool speechNoticeShown_ = false;
-    bool fillingVoices_ = false;
     Session session_ = Session::Imprint;
     int modeIndex_ = 1; // the page the mode tabs showed last
     QPointer<QWidget> HotTab;
     TFormWizard* wizard_ = nullptr; // the open question wizard
     // The question the Add-new panel has just added for its editor to open at once.
     NodeId addedQuestion_ = NoNode;
-    QString lastSpoken_; // the text the engine is reading
     RandomGenerator random_;
-    bool preparing_ = false;
-    Qt::WindowStates stateBeforeStudy_;
-    std::function<void()> previewClosed_;
 };
 
 } // namespace brenvik

@@ -202,7 +202,7 @@ void TFormMain::PMIEditClick() {
 
 void TFormMain::FormKeyUp(int key, Qt::KeyboardModifiers modifiers) {
     Q_UNUSED(modifiers);
-    if (key != Qt::Key_F9 || !startupFinished() || StudyWindowShowing || F9Busy) return;
+    if (key != Qt::Key_F9 || !startupFinished() || studyWindowShowing() || F9Busy) return;
     F9Busy = true;
     if (FormEditQuestion && FormEditQuestion->isOpen()) {
         // The preview frees F9 when it closes; without one it is free at once.

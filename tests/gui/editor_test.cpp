@@ -105,7 +105,7 @@ protected:
         EXPECT_EQ(ui(*w).FormStudyQuestion->mode(), StudyMode::Preview);
         shown = ui(*w).FormStudyQuestion->currentRecord();
         ui(*w).FormStudyQuestion->BCloseClick();
-        EXPECT_TRUE(waitUntil([this] { return !w->StudyWindowShowing; }));
+        EXPECT_TRUE(waitUntil([this] { return !w->studyWindowShowing(); }));
         EXPECT_FALSE(w->F9Busy);
         return shown;
     }

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "library/librarytree.h"
+#include "mainwindow/maincommands.h"
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+
+class QWidget;
+
+namespace brenvik {
+
+class RandomGenerator;
+class ScreenSaver;
+class TFormStudy;
+class TFormStudyQuestion;
+class TFormValidate;
+
+// The study road of the main window: checking the questions of a session with the progress
+// window, running it in the study window, and the question editor's preview, with the main
+// window minimised meanwhile. Every wait is a timer or a signal, so nothing can start a
+// second session while one is being prepared or shown.
+class StudyLauncher : public QObject {
+    Q_OBJECT
+public:
+    struct Services {
+        MainCommands& main;
+        QWidget& window;   // minimised while the study window shows
+        TFormStudy& study; // the session panels' options and the answer font
+        RandomGenerator& random;
+        ScreenSaver* screenSaver = nullptr;
+        int webWaitMs = 20000;
+        std::function<bool()> muted;
+    };
+    explicit StudyLauncher(Services services, QObject* parent = nullptr);
+    ~StudyLauncher() override;
+
+    // Checks the questions below the selection's object at `level`, then runs a session of
+    // kind `s` on them; `first` runs once the preparation counts as started (the auto-save).
+    // Returns at once; `ended` follows on every way out.
+    void start(Session s, int level, const std::function<void()>& first);
+    // Shows `record` in Preview mode; `closed` runs once the study window has closed or
+    // could not be shown.
+    void preview(const QuestionRecord& record, const QString& title, std::function<void()> closed);
+    bool busy() const { return preparing_ || windowShowing_; }
+    bool windowShowing() const { return windowShowing_; }
+    // The speech engine has finished an utterance.
+    void speechDone();
+
+Q_SIGNALS:
+    // A question failed the check: the window opens it in the editor.
+    void problemFound(NodeId question);
+    // The preparation has stopped or the study window has closed.
+    void ended();
+
+private:
+    void validate(Session s, int level);
+    void stopPreparing();
+    void showProblem(const QString& text);
+    void run(Session s, int level);
+    void ensureWindow();
+    void showWindow();
+    void windowClosed();
+
+    Services services_;
+    TFormValidate* progress_ = nullptr;         // child of the main window
+    TFormStudyQuestion* studyWindow_ = nullptr; // a window of its own
+    bool preparing_ = false;
+    bool windowShowing_ = false;
+    Qt::WindowStates stateBefore_;
+    std::function<void()> previewClosed_;
+};
+
+} // namespace brenvik
