@@ -2,6 +2,7 @@
 
 #include "library/questionrecord.h"
 #include "mainwindow/maincommands.h"
+#include "panels/editorbase.h"
 
 #include <QWidget>
 #include <array>
@@ -24,7 +25,7 @@ class TFormLayout3;
 // The question editor: name, notes, layout, proportions, the three panes, the spoken
 // texts and the answer of one question. Its PMain takes the operation panels' place in the
 // edit page while a question is open.
-class TFormEditQuestion : public QWidget {
+class TFormEditQuestion : public EditorFormBase {
     Q_OBJECT
 public:
     // The tabs of PC in their first order; the pane tabs stay within indices 3 to 5.
@@ -39,11 +40,6 @@ public:
 
     explicit TFormEditQuestion(MainCommands& main, QWidget* parent = nullptr);
 
-    QWidget* PMain = nullptr;
-    PicturePanel* Image5 = nullptr; // PMain itself, on "edit2.bmp"
-    QLabel* LTitle = nullptr;
-    QPushButton* BSave = nullptr;
-    QPushButton* BCancel = nullptr;
     QPushButton* BPreview = nullptr;
     QTabWidget* PC = nullptr;
     QWidget* TSGeneral = nullptr;
@@ -51,10 +47,7 @@ public:
     QWidget* TSProportions = nullptr;
     QWidget* TSSpoken = nullptr;
     QWidget* TSAnswer = nullptr;
-    std::array<PaneTab*, 3> TSPane{}; // TSPane1..3 by their digit, wherever they stand
-    QLabel* LDescr = nullptr;
-    QLineEdit* EName = nullptr;
-    QPlainTextEdit* MNotes = nullptr;
+    std::array<PaneTab*, 3> TSPane{};        // TSPane1..3 by their digit, wherever they stand
     std::array<QRadioButton*, 3> RB{};       // RB1..RB3
     std::array<CaptionBox*, 3> PAnswerBox{}; // the answer box of each layout picture
     std::array<QList<CaptionBox*>, 3> PQuestionBoxes;
@@ -72,10 +65,6 @@ public:
     // Fills every control from `question` and opens the editor; `fromAddNew` when the
     // question was added a moment ago by the Add-new panel.
     void LoadQuestion(NodeId question, bool fromAddNew);
-    bool isOpen() const { return open_; }
-    // Edits not yet saved; independent of the Save button, which a failed validation
-    // disables.
-    bool hasUnsavedChanges() const { return open_ && changed_; }
 
     void BSaveClick();
     void BCancelClick();
@@ -122,9 +111,6 @@ private:
     void close();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-    MainCommands& main_;
-    bool open_ = false;
-    bool changed_ = false;
     bool saveRefused_ = false; // a failed validation: Save waits for the next edit
     int quiet_ = 0;            // loading, tab switching or previewing: nothing counts as an edit
     bool previewing_ = false;

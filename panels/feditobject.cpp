@@ -57,15 +57,8 @@ void TrimBlankEnds(std::vector<std::string>& lines) {
 } // namespace
 
 TFormEditObject::TFormEditObject(MainCommands& main, QWidget* parent)
-    : QWidget(parent), main_(main) {
-    setObjectName(QStringLiteral("TFormEditObject"));
-    const EditorFrame frame = BuildEditorFrame(this, main.programFolder());
-    Image5 = frame.panel;
-    PMain = Image5;
-    QVBoxLayout* outer = frame.outer;
-    LTitle = frame.title;
-    BSave = frame.save;
-    BCancel = frame.cancel;
+    : EditorFormBase(main, QStringLiteral("TFormEditObject"), parent) {
+    QVBoxLayout* outer = frame().outer;
     connect(BSave, &QPushButton::clicked, this, &TFormEditObject::BSaveClick);
     connect(BCancel, &QPushButton::clicked, this, &TFormEditObject::BCancelClick);
 
@@ -80,41 +73,9 @@ TFormEditObject::TFormEditObject(MainCommands& main, QWidget* parent)
     raisedLayout->addWidget(box);
     outer->addWidget(raised, 1);
 
-    auto* grid = new QGridLayout(box);
-    grid->setContentsMargins(16, 14, 16, 16);
-    grid->setHorizontalSpacing(10);
-    grid->setVerticalSpacing(10);
-
-    LDescr = new QLabel(box);
-    LDescr->setWordWrap(true);
-    LDescr->setTextFormat(Qt::PlainText);
     QFont descrFont(QStringLiteral("Arial"));
     descrFont.setBold(true);
-    LDescr->setFont(descrFont);
-    {
-        QPalette pal = LDescr->palette();
-        pal.setColor(QPalette::WindowText, QColor(0, 0, 128));
-        LDescr->setPalette(pal);
-    }
-    grid->addWidget(LDescr, 0, 0, 1, 2);
-
-    auto* nameLabel = new QLabel(QStringLiteral("Name:"), box);
-    EName = new QLineEdit(box);
-    nameLabel->setBuddy(EName);
-    grid->addWidget(nameLabel, 1, 0);
-    grid->addWidget(EName, 1, 1);
-
-    auto* notesLabel = new QLabel(QStringLiteral("Notes:"), box);
-    notesLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    MNotes = new QPlainTextEdit(box);
-    MNotes->setLineWrapMode(QPlainTextEdit::NoWrap);
-    MNotes->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    MNotes->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    notesLabel->setBuddy(MNotes);
-    grid->addWidget(notesLabel, 2, 0);
-    grid->addWidget(MNotes, 2, 1);
-    grid->setRowStretch(2, 1);
-    grid->setColumnStretch(1, 1);
+    buildNameNotes(box, descrFont);
 
     connect(EName, &QLineEdit::textChanged, this, &TFormEditObject::ENameChange);
     connect(MNotes, &QPlainTextEdit::textChanged, this, &TFormEditObject::ENameChange);

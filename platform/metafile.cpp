@@ -546,48 +546,39 @@ private:
         painter_.drawPath(p);
     }
 
+    // The stock objects a record may select without creating them: brushes 0-5, pens 6-8,
+    // fonts 10-17 (the default font), the DC brush 18 and pen 19.
     void selectStock(quint32 which) {
-        switch (which) {
-        case 0:
-            dc.brush = QBrush(Qt::white);
-            break;
-        case 1:
-            dc.brush = QBrush(QColor(192, 192, 192));
-            break;
-        case 2:
-            dc.brush = QBrush(QColor(128, 128, 128));
-            break;
-        case 3:
-            dc.brush = QBrush(QColor(64, 64, 64));
-            break;
-        case 4:
-            dc.brush = QBrush(Qt::black);
-            break;
-        case 5:
-            dc.brush = QBrush(Qt::NoBrush);
-            break;
-        case 6:
-            dc.pen = QPen(QBrush(Qt::white), 0);
-            break;
-        case 7:
-            dc.pen = QPen(QBrush(Qt::black), 0);
-            break;
-        case 8:
-            dc.pen = QPen(Qt::NoPen);
-            break;
-        case 18:
-            dc.brush = QBrush(Qt::white);
-            break;
-        case 19:
-            dc.pen = QPen(QBrush(Qt::black), 0);
-            break;
-        default:
-            if (which >= 10 && which <= 17) {
-                dc.font = QFont();
-                dc.fontHeight = 0;
-                dc.escapement = 0;
-            }
-            break;
+        struct Stock {
+            quint32 index;
+            bool pen;
+            QColor color; // invalid: no brush or no pen
+        };
+        static const Stock stock[] = {
+            {0, false, Qt::white},
+            {1, false, QColor(192, 192, 192)},
+            {2, false, QColor(128, 128, 128)},
+            {3, false, QColor(64, 64, 64)},
+            {4, false, Qt::black},
+            {5, false, QColor()},
+            {6, true, Qt::white},
+            {7, true, Qt::black},
+            {8, true, QColor()},
+            {18, false, Qt::white},
+            {19, true, Qt::black},
+        };
+        for (const Stock& s : stock) {
+            if (s.index != which) continue;
+            if (s.pen)
+                dc.pen = s.color.isValid() ? QPen(QBrush(s.color), 0) : QPen(Qt::NoPen);
+            else
+                dc.brush = s.color.isValid() ? QBrush(s.color) : QBrush(Qt::NoBrush);
+            return;
+        }
+        if (which >= 10 && which <= 17) {
+            dc.font = QFont();
+            dc.fontHeight = 0;
+            dc.escapement = 0;
         }
     }
 
@@ -779,6 +770,22 @@ bool emfRecordUsed(quint32 type) {
                                    U_EMR_CREATECOLORSPACE,
                                    U_EMR_CREATECOLORSPACEW};
     return std::find(std::begin(used), std::end(used), type) != std::end(used);
+}
+
+// A block transfer: a raster-operation fill when it carries no bitmap, else the bitmap
+// (stretched when the record gives a source size).
+template <class R> void playEmfBlt(Player& player, const char* rec, quint32 size) {
+    if (!fits<R>(size)) return;
+    const auto r = load<R>(rec);
+    const QRectF dest(pt(r.Dest), QSizeF(r.cDest.x, r.cDest.y));
+    if (r.cbBmiSrc == 0) {
+        player.fillRect(dest, r.dwRop);
+        return;
+    }
+    const QImage img = recordBitmap(rec, size, r.offBmiSrc, r.cbBmiSrc, r.offBitsSrc, r.cbBitsSrc);
+    QSizeF source = dest.size();
+    if constexpr (requires { r.cSrc; }) source = QSizeF(r.cSrc.x, r.cSrc.y);
+    player.image(dest, img, QRectF(pt(r.Src), source));
 }
 
 void playEmfRecord(Player& player, quint32 type, const char* rec, quint32 size) {
@@ -1002,30 +1009,10 @@ void playEmfRecord(Player& player, quint32 type, const char* rec, quint32 size) 
         player.drawPath(true, true);
         break;
     case U_EMR_BITBLT:
-        if (fits<U_EMRBITBLT>(size)) {
-            const auto r = load<U_EMRBITBLT>(rec);
-            const QRectF dest(pt(r.Dest), QSizeF(r.cDest.x, r.cDest.y));
-            if (r.cbBmiSrc == 0) {
-                player.fillRect(dest, r.dwRop);
-            } else {
-                const QImage img =
-                    recordBitmap(rec, size, r.offBmiSrc, r.cbBmiSrc, r.offBitsSrc, r.cbBitsSrc);
-                player.image(dest, img, QRectF(pt(r.Src), dest.size()));
-            }
-        }
+        playEmfBlt<U_EMRBITBLT>(player, rec, size);
         break;
     case U_EMR_STRETCHBLT:
-        if (fits<U_EMRSTRETCHBLT>(size)) {
-            const auto r = load<U_EMRSTRETCHBLT>(rec);
-            const QRectF dest(pt(r.Dest), QSizeF(r.cDest.x, r.cDest.y));
-            if (r.cbBmiSrc == 0) {
-                player.fillRect(dest, r.dwRop);
-            } else {
-                const QImage img =
-                    recordBitmap(rec, size, r.offBmiSrc, r.cbBmiSrc, r.offBitsSrc, r.cbBitsSrc);
-                player.image(dest, img, QRectF(pt(r.Src), QSizeF(r.cSrc.x, r.cSrc.y)));
-            }
-        }
+        playEmfBlt<U_EMRSTRETCHBLT>(player, rec, size);
         break;
     case U_EMR_STRETCHDIBITS:
         if (fits<U_EMRSTRETCHDIBITS>(size)) {
