@@ -12,8 +12,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
+#include <QTextEdit>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -26,8 +28,9 @@ double Lightness(const QColor& c) {
     return 0.299 * c.redF() + 0.587 * c.greenF() + 0.114 * c.blueF();
 }
 
+// Up to a little above mid grey: the light rule's white top would be too far from there.
 bool IsDarkFace(const QColor& face) {
-    return Lightness(face) < 0.5;
+    return Lightness(face) < 0.6;
 }
 
 } // namespace
@@ -84,6 +87,30 @@ QColor ReadableOn(const QColor& background, const QColor& preferred) {
     const double bg = Lightness(background);
     if (std::abs(Lightness(preferred) - bg) >= 0.4) return preferred;
     return bg < 0.5 ? QColor(Qt::white) : QColor(Qt::black);
+}
+
+QColor ReadableTint(const QColor& background, const QColor& preferred) {
+    if (std::abs(Lightness(preferred) - Lightness(background)) >= 0.4) return preferred;
+    const QColor away = ReadableOn(background, background);
+    for (int step = 1; step < 10; ++step) {
+        const QColor tint = MixColours(preferred, away, step / 10.0);
+        if (std::abs(Lightness(tint) - Lightness(background)) >= 0.4) return tint;
+    }
+    return away;
+}
+
+void SetFixedInk(QLabel* label, const QColor& ink) {
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, ink);
+    const QColor window = pal.color(QPalette::Active, QPalette::Window);
+    const bool backed = ReadableOn(window, ink) != ink;
+    if (backed) {
+        // Black or white, whichever the ink reads on, softened a little towards the ink.
+        pal.setColor(QPalette::Window, MixColours(ReadableOn(ink, ink), ink, 0.06));
+        label->setContentsMargins(6, 3, 6, 3);
+    }
+    label->setAutoFillBackground(backed);
+    label->setPalette(pal);
 }
 
 QImage LoadPanelPicture(const QString& folder, const QString& fileName) {
@@ -359,9 +386,33 @@ void EditorTitleBar::paintEvent(QPaintEvent*) {
     p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 5, 5);
 }
 
+namespace {
+
+// The editors are forms: Tab moves on from a text box as it does from every other field.
+// A typed tab character would keep a keyboard user in the first text box for good.
+class TabMovesFocus : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // At every opening, so boxes made after the frame are covered too.
+        if (event->type() == QEvent::Show) {
+            for (QPlainTextEdit* box : watched->findChildren<QPlainTextEdit*>())
+                box->setTabChangesFocus(true);
+            for (QTextEdit* box : watched->findChildren<QTextEdit*>())
+                box->setTabChangesFocus(true);
+        }
+        return false;
+    }
+};
+
+} // namespace
+
 EditorFrame BuildEditorFrame(QWidget* owner, const QString& programFolder) {
     EditorFrame f;
     f.panel = new PicturePanel(owner);
+    f.panel->installEventFilter(new TabMovesFocus(f.panel));
     f.panel->setObjectName(QStringLiteral("PMain"));
     f.panel->setPicture(LoadPanelPicture(programFolder, QStringLiteral("edit2.bmp")));
     f.panel->hide();

@@ -22,7 +22,7 @@ namespace brenvik {
 
 // The colour of row `row` (0 = top) of a shaded band `rows` high: each channel runs in
 // equal steps from 244 at the top to 87% of the button-face colour at the bottom row.
-// On a dark button face the top is the face lifted a fifth of the way to white instead,
+// On a dark or mid-grey face the top is the face lifted a fifth of the way to white instead,
 // so the band stays a band rather than white fading into black.
 QColor ShadeBandColor(int row, int rows, const QColor& buttonFace);
 // Fills `rect` with the shaded band and draws its edge lines.
@@ -61,6 +61,15 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
 };
+
+// `preferred` where it reads on `background`, else the same colour moved towards white (or
+// black) just far enough to read: a navy accent becomes a light blue on a dark palette.
+QColor ReadableTint(const QColor& background, const QColor& preferred);
+
+// Gives `label` the fixed text colour `ink`. Where that colour would not read on the
+// label's window colour (a navy caption in a dark palette), the label gets a light or dark
+// backing of its own, so the colour stays as designed and the text stays readable.
+void SetFixedInk(QLabel* label, const QColor& ink);
 
 // Reads a background picture from the program folder; a missing or unreadable file
 // gives a null image (the caller then draws a plain background, no message).
