@@ -9,53 +9,38 @@
 #include "library/settingsstore.h"
 #include "library/undostore.h"
 #include "mainwindow/clicklabel.h"
+#include "mainwindow/hottab.h"
 #include "mainwindow/librarydocument.h"
+#include "mainwindow/libraryitemmodel.h"
 #include "mainwindow/mainvoice.h"
 #include "mainwindow/studylauncher.h"
-#include "mainwindow/libraryitemmodel.h"
 #include "panels/faboutbox.h"
-#include "panels/faddeditdelete.h"
 #include "panels/faddnew.h"
-#include "panels/fcopyselected.h"
-#include "panels/fdeleteselected.h"
-#include "panels/fedit.h"
 #include "panels/feditobject.h"
-#include "panels/feditselected.h"
 #include "platform/prompts.h"
 #include "platform/shellopen.h"
-#include "platform/speechengine.h"
 #include "platform/systemnames.h"
-#include "study/fflashselected.h"
-#include "study/fimprintselected.h"
-#include "study/freviewselected.h"
 #include "study/fstudy.h"
-#include "study/fstudyquestion.h"
-#include "study/sessionpanel.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QDateTime>
 #include <QDir>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QMenuBar>
+#include <QLayout>
+#include <QMenu>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QScreen>
-#include <QSignalBlocker>
 #include <QSessionManager>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTimer>
 #include <QToolButton>
-#include <QVBoxLayout>
-#include <QWindow>
 
 namespace brenvik {
 
@@ -102,7 +87,8 @@ TFormMain::TFormMain(const MainDeps& deps, QWidget* parent) : QMainWindow(parent
 
     setupMenus(*this);
     setupToolStrip(this);
-    setCentralWidget(setupCentre(this));
+    setCentralWidget(
+        setupCentre(this, [this](QWidget* parent) { return new ObjTreeView(*this, parent); }));
     createTree();
     setupForms(*this, this);
     connectFrame();
@@ -154,10 +140,7 @@ void TFormMain::createTimers() {
     // Each tick draws and discards one value, so a shuffle depends on the time the program
     // has been running.
     connect(TRand, &QTimer::timeout, this, [this] { random_.NextRandom(); });
-    THotTab = new QTimer(this);
-    THotTab->setInterval(1000);
-    THotTab->setSingleShot(true);
-    connect(THotTab, &QTimer::timeout, this, &TFormMain::THotTabTimer);
+    hotTab_ = new HotTab(*this);
 }
 
 Session TFormMain::visibleSession() const {
@@ -290,8 +273,6 @@ void TFormMain::connectFrame() {
 }
 
 void TFormMain::createTree() {
-    TVObjs = new ObjTreeView(*this, PObjs);
-    TVObjs->setObjectName(QStringLiteral("TVObjs"));
     TVObjs->setModel(model_);
     selection_ = new GuardedSelectionModel(model_, [this] { return selectionMayChange(); });
     TVObjs->setSelectionModel(selection_);
@@ -299,8 +280,6 @@ void TFormMain::createTree() {
     // Long names scroll sideways instead of being cut off.
     TVObjs->header()->setStretchLastSection(false);
     TVObjs->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    PObjs->layout()->addWidget(TVObjs);
-    TVObjs->setFocus(Qt::OtherFocusReason); // a keyboard user starts in the tree
     connect(selection_, &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex&, const QModelIndex&) { TVObjsChange(); });
     connect(model_, &LibraryItemModel::renameRequested, this, &TFormMain::TVObjsEdited);
@@ -363,6 +342,8 @@ void TFormMain::FormShow() {
         failure = QString::fromUtf8(e.what());
     }
     setEnabled(true);
+    // Disabled until now, the window has no focus: a keyboard user starts in the tree.
+    TVObjs->setFocus(Qt::OtherFocusReason);
     SplitterMoved();
     if (!failure.isEmpty()) showError(failure);
     // An activation may never come (no window manager, tests): start the greeting anyway.
@@ -381,7 +362,8 @@ void TFormMain::FormActivate() {
     if (NotReady || ending_) return;
     SetRootCaption(tree_, computerName().toStdString(), userName().toStdString());
     const QColor face = palette().color(QPalette::Button);
-    AccentColor = QColor(int(face.red() * 0.88), int(face.green() * 0.88), int(face.blue() * 0.88));
+    hotTab_->setAccent(
+        QColor(int(face.red() * 0.88), int(face.green() * 0.88), int(face.blue() * 0.88)));
     for (LevelPanel* p : allPanels())
         p->applyTabColours();
     if (FirstActivation) {
@@ -450,7 +432,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
 void TFormMain::SayGoodbye(bool speech) {
     try {
         setEnabled(false);
-        THotTab->stop();
+        hotTab_->leave();
         NotReady = true;
         if (AboutBox) {
             AboutBox->showFarewell();
@@ -554,36 +536,16 @@ void TFormMain::Study1Click() {
     setMode(Mode::Study, true);
 }
 
-void TFormMain::THotTabTimer() {
-    hotTabLeave();
-}
-
 void TFormMain::hotTabEnter(QWidget* tab) {
-    THotTab->stop();
-    if (HotTab && HotTab != tab) {
-        QPalette pal = HotTab->palette();
-        pal.setColor(QPalette::Window, AccentColor);
-        HotTab->setPalette(pal);
-    }
-    HotTab = tab;
-    if (tab) {
-        QPalette pal = tab->palette();
-        pal.setColor(QPalette::Window, palette().color(QPalette::Button));
-        tab->setPalette(pal);
-        tab->update();
-    }
-    THotTab->start();
+    hotTab_->enter(tab);
 }
 
 void TFormMain::hotTabLeave() {
-    THotTab->stop();
-    if (HotTab) {
-        QPalette pal = HotTab->palette();
-        pal.setColor(QPalette::Window, AccentColor);
-        HotTab->setPalette(pal);
-        HotTab->update();
-    }
-    HotTab = nullptr;
+    hotTab_->leave();
+}
+
+QColor TFormMain::accentColor() const {
+    return hotTab_->accent();
 }
 
 void TFormMain::Contents1Click() {
@@ -613,14 +575,6 @@ void TFormMain::openWithShell(const QString& target) {
         deps_.shell->openAddress(target);
     else
         deps_.shell->openFile(target);
-}
-
-int TFormMain::levelForKey(const QKeyEvent* key) const {
-    if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::AltModifier) return 0;
-    static const char keys[] = "LTBPHSCQ";
-    for (int l = 1; l <= 8; ++l)
-        if (key->key() == Qt::Key_A + (keys[l - 1] - 'A')) return l;
-    return 0;
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {

@@ -59,6 +59,7 @@ class TFormStudyQuestion;
 class TFormValidate;
 class StudyLauncher;
 class MainVoice;
+class HotTab;
 class TFormWizard;
 enum class StudyMode;
 
@@ -127,7 +128,7 @@ public:
     void FormKeyUp(int key, Qt::KeyboardModifiers modifiers) override;
     void hotTabEnter(QWidget* tab) override;
     void hotTabLeave() override;
-    QColor accentColor() const override { return AccentColor; }
+    QColor accentColor() const override;
     WebViewerFactory& webViewers() override { return *deps_.web; }
     ShellOpen& shell() override { return *deps_.shell; }
     bool ChooseAnswerFont(QWidget* parent) override;
@@ -212,7 +213,6 @@ private:
     void FormShow();
     void FormActivate();
     void TInitTimer();
-    void THotTabTimer();
     void SayGoodbye(bool speech);
     void PCModeChanged(int index);
     enum class Mode { Edit, Study };
@@ -231,7 +231,6 @@ private:
     QString computerName() const;
     QString userName() const;
     void openWithShell(const QString& target);
-    int levelForKey(const QKeyEvent* key) const; // Alt+L .. Alt+Q, else 0
     LevelPanel* visibleSessionPanel() const;
     Session visibleSession() const;
     bool operationVisible(Operation op) const;
@@ -267,7 +266,7 @@ private:
     TAboutBox* AboutBox = nullptr;
     QTimer* TInit = nullptr;
     QTimer* TRand = nullptr;
-    QTimer* THotTab = nullptr;
+    HotTab* hotTab_ = nullptr;
     int ActiveLevel = 0;
     std::unique_ptr<StudyLauncher> study_;
     MainVoice* voice_ = nullptr;
@@ -282,14 +281,12 @@ private:
     bool CloseAllowed = false;
     bool NotReady = true;
     bool SayGoodbyeOnClose = true;
-    QColor AccentColor;
     bool FirstActivation = true;
     bool shownOnce_ = false;
     bool hooksInstalled_ = false;
     bool ending_ = false;
     Session session_ = Session::Imprint;
     int modeIndex_ = 1; // the page the mode tabs showed last
-    QPointer<QWidget> HotTab;
     TFormWizard* wizard_ = nullptr; // the open question wizard
     // The question the Add-new panel has just added for its editor to open at once.
     NodeId addedQuestion_ = NoNode;

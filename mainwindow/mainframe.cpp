@@ -3,6 +3,7 @@
 #include "editor/feditquestion.h"
 #include "mainwindow/clicklabel.h"
 #include "mainwindow/libraryitemmodel.h"
+#include "mainwindow/objtreeview.h"
 #include "panels/faboutbox.h"
 #include "panels/faddeditdelete.h"
 #include "panels/faddnew.h"
@@ -21,6 +22,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
@@ -37,6 +39,8 @@ namespace brenvik {
 namespace {
 
 constexpr int kTreeWidth = 282;
+// The Level menu's Alt+letters, levels 1 to 8.
+constexpr char kLevelKeys[] = "LTBPHSCQ";
 
 // The tool strip paints itself in the button-face colour, whatever the style does.
 class ToolStrip : public QWidget {
@@ -127,14 +131,14 @@ void MainFrame::setupMenus(QMainWindow& window) {
         QStringLiteral("  &Concept"), QStringLiteral("  &Question && answer")};
     const char* names[] = {"Library11", "Setofbooks1", "Book1",    "Partofbook1",
                            "Chapter1",  "Section1",    "Concept1", "Questionandanswer1"};
-    const char keys[] = "LTBPHSCQ";
     for (int l = 1; l <= 8; ++l) {
         QAction* a = item(level, captions[l - 1], names[l - 1]);
         a->setIcon(kindIcon(l));
         a->setData(l);
         // The window catches Alt+letter itself (eventFilter): the menu bar's own
         // mnemonics for "&Level" and "&Help" would make these shortcuts ambiguous.
-        a->setText(captions[l - 1] + QStringLiteral("\tAlt+") + QChar::fromLatin1(keys[l - 1]));
+        a->setText(captions[l - 1] + QStringLiteral("\tAlt+") +
+                   QChar::fromLatin1(kLevelKeys[l - 1]));
         LevelItems[l] = a;
         if (l == 2 || l == 4 || l == 7) level->addSeparator();
     }
@@ -239,7 +243,8 @@ void MainFrame::setupToolStrip(QWidget* parent) {
     right->addWidget(CBModes);
 }
 
-QWidget* MainFrame::setupCentre(QWidget* parent) {
+QWidget* MainFrame::setupCentre(QWidget* parent,
+                                const std::function<ObjTreeView*(QWidget*)>& makeTree) {
     auto* central = new QWidget(parent);
     auto* v = new QVBoxLayout(central);
     v->setContentsMargins(0, 0, 0, 0);
@@ -257,6 +262,9 @@ QWidget* MainFrame::setupCentre(QWidget* parent) {
     PObjs->setMinimumWidth(138);
     auto* objsLayout = new QVBoxLayout(PObjs);
     objsLayout->setContentsMargins(0, 0, 0, 0);
+    TVObjs = makeTree(PObjs);
+    TVObjs->setObjectName(QStringLiteral("TVObjs"));
+    objsLayout->addWidget(TVObjs);
 
     PClient = new QWidget(Splitter);
     PClient->setObjectName(QStringLiteral("PClient"));
@@ -343,6 +351,13 @@ void MainFrame::embedForms() {
         w->hide();
         w->setEnabled(false);
     }
+}
+
+int MainFrame::levelForKey(const QKeyEvent* key) {
+    if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::AltModifier) return 0;
+    for (int l = 1; l <= 8; ++l)
+        if (key->key() == Qt::Key_A + (kLevelKeys[l - 1] - 'A')) return l;
+    return 0;
 }
 
 void MainFrame::placeToolButtons() {

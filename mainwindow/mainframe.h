@@ -4,11 +4,13 @@
 
 #include <QList>
 #include <array>
+#include <functional>
 
 class QAction;
 class QActionGroup;
 class QCheckBox;
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QMainWindow;
 class QMenu;
@@ -113,11 +115,14 @@ struct MainFrame {
 
     void setupMenus(QMainWindow& window);
     void setupToolStrip(QWidget* parent);
-    // Returns the central widget, tool strip on top.
-    QWidget* setupCentre(QWidget* parent);
+    // Returns the central widget, tool strip on top; `makeTree` makes TVObjs in its panel,
+    // in the place of the focus chain the tree has always had.
+    QWidget* setupCentre(QWidget* parent, const std::function<ObjTreeView*(QWidget*)>& makeTree);
     void setupForms(MainCommands& main, QWidget* parent);
     // Moves the forms' panels into the pages; once the window is on screen.
     void embedForms();
+    // The level of an Alt+letter key of the Level menu (Alt+L .. Alt+Q), else 0.
+    static int levelForKey(const QKeyEvent* key);
     // Places the strip's left-hand buttons after the tree's width and the mode tabs.
     void placeToolButtons();
 
