@@ -228,7 +228,7 @@ int record(const QString& path) {
     ForEachPreorder(tree, [&](NodeId n, int) {
         if (tree.kind(n) != Question) return;
         QuestionRecord r = QuestionRecord::newRecord(desktop);
-        std::string readError = ReadQuestionRecord(tree, n, r, desktop);
+        const Status read = ReadQuestionRecord(tree, n, r, desktop);
         std::string o = "{\"name\":" + jsonString(tree.text(n));
         o += ",\"layout\":" + std::to_string(r.layout);
         o += ",\"proportions\":[";
@@ -241,7 +241,7 @@ int record(const QString& path) {
         o += ",\"spokenQuestion\":" + jsonLines(r.spokenQuestion);
         o += ",\"answer\":" + jsonString(r.answer);
         o += ",\"spokenAnswer\":" + jsonLines(r.spokenAnswer);
-        if (!readError.empty()) o += ",\"error\":" + jsonString(readError);
+        if (!read) o += ",\"error\":" + jsonString(read.error);
         o += "}\n";
         out << std::string_view(o);
     });

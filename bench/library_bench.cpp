@@ -335,7 +335,7 @@ int main(int argc, char** argv) {
             if (tree.kind(n) != Question) continue;
             questionNodes.push_back(n);
             QuestionRecord r = QuestionRecord::newRecord(desktop);
-            if (!ReadQuestionRecord(tree, n, r, desktop).empty()) ++errors;
+            if (!ReadQuestionRecord(tree, n, r, desktop)) ++errors;
         }
         figure("read every question record", secondsSince(t), baseline);
         std::printf("%-34s %zu questions, %d errors\n", "", questionNodes.size(), errors);

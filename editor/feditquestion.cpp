@@ -362,11 +362,10 @@ void TFormEditQuestion::LoadQuestion(NodeId question, bool fromAddNew) {
     // 2.
     QuestionRecord record = QuestionRecord::newRecord(desktop);
     record.proportions = {std::string(), std::string(), std::string(), std::string()};
-    const std::string error = ReadQuestionRecord(tree, question, record, desktop);
-    if (!error.empty()) {
+    if (const Status read = ReadQuestionRecord(tree, question, record, desktop); !read) {
         --quiet_;
-        main_.prompts().message(PMain->window(), QStringLiteral("Error"),
-                                QString::fromStdString(error), Prompts::Icon::Error);
+        main_.prompts().message(PMain->window(), QStringLiteral("Error"), ErrorText(read),
+                                Prompts::Icon::Error);
         close();
         return;
     }

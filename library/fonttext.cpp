@@ -53,7 +53,7 @@ std::string FontToText(const FontSpec& font, bool shortForm, const DesktopColors
     return out;
 }
 
-std::string ReadFontSpec(std::string_view text, FontSpec& font, const DesktopColors& desktop) {
+Status ReadFontSpec(std::string_view text, FontSpec& font, const DesktopColors& desktop) {
     // Items are split at commas only, and the style field at plus signs only, so a face
     // name holding a plus sign ("M+ 1p") survives. Lines that FontToText writes always
     // end with the colour number; the fields between the size and the colour are styles.
@@ -75,15 +75,16 @@ std::string ReadFontSpec(std::string_view text, FontSpec& font, const DesktopCol
     if (items.size() >= 2) {
         long long size = 0;
         if (!ParseDecimal(items[1], size) || size < INT_MIN || size > INT_MAX)
-            return NotAnIntegerMessage(items[1]);
+            return Status::failure(NotAnIntegerMessage(items[1]));
         font.size = int(size);
     }
     if (items.size() > 2) {
         long long number = 0;
-        if (!ParseDecimal(items.back(), number)) return NotAnIntegerMessage(items.back());
+        if (!ParseDecimal(items.back(), number))
+            return Status::failure(NotAnIntegerMessage(items.back()));
         font.color = NumberToColor(number, desktop);
     }
-    return {};
+    return Status::success();
 }
 
 bool ParseDecimal(std::string_view text, long long& out) {

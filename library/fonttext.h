@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/colors.h"
+#include "library/result.h"
 
 #include <string>
 #include <string_view>
@@ -24,9 +25,9 @@ struct FontSpec {
 // "Times New Roman, 14, Bold + Italic" (shown, no colour).
 std::string FontToText(const FontSpec& font, bool shortForm, const DesktopColors& desktop);
 
-// Reads the text after "Font: " into `font`. Returns the conversion error text
-// ("'x' is not a valid integer value") on a bad size or colour, else empty.
-std::string ReadFontSpec(std::string_view text, FontSpec& font, const DesktopColors& desktop);
+// Reads the text after "Font: " into `font`. Fails with the conversion error text
+// ("'x' is not a valid integer value") on a bad size or colour.
+Status ReadFontSpec(std::string_view text, FontSpec& font, const DesktopColors& desktop);
 
 // Strict decimal integer parse (leading '-' allowed, no blanks).
 bool ParseDecimal(std::string_view text, long long& out);

@@ -30,17 +30,14 @@ bool selected(const LibraryTree& tree, NodeId n) {
     return contains(tree.text(n), "(selected)");
 }
 
-// Reads an integer value when present; false (with `error` set) on a conversion error.
-bool readNumber(const LibraryTree& tree, NodeId n, long long& out, std::string& error) {
+// Reads an integer value when present; fails on a conversion error.
+Status readNumber(const LibraryTree& tree, NodeId n, long long& out) {
     std::string_view value;
-    if (!lineValue(tree.text(n), value)) return true;
+    if (!lineValue(tree.text(n), value)) return Status::success();
     long long v = 0;
-    if (!ParseDecimal(value, v)) {
-        error = NotAnIntegerMessage(value);
-        return false;
-    }
+    if (!ParseDecimal(value, v)) return Status::failure(NotAnIntegerMessage(value));
     out = v;
-    return true;
+    return Status::success();
 }
 
 const char* yesNo(bool b) {
@@ -62,15 +59,15 @@ NodeId firstOrNew(LibraryTree& tree, NodeId parent, int kind, std::string_view t
 
 // Reads three flag lines after `n`, then the background colour line after them (when
 // present). `n` ends on the last node read; a missing flag line ends the block.
-bool readFlagsAndColour(const LibraryTree& tree, NodeId& n, bool* a, bool* b, bool* c,
-                        long long& colour, std::string& error) {
+Status readFlagsAndColour(const LibraryTree& tree, NodeId& n, bool* a, bool* b, bool* c,
+                          long long& colour) {
     for (bool* f : {a, b, c}) {
         n = tree.nextSibling(n);
-        if (n == NoNode) return true;
+        if (n == NoNode) return Status::success();
         *f = flag(tree, n);
     }
-    if ((n = tree.nextSibling(n)) != NoNode && !readNumber(tree, n, colour, error)) return false;
-    return true;
+    if ((n = tree.nextSibling(n)) == NoNode) return Status::success();
+    return readNumber(tree, n, colour);
 }
 
 // Writes the "Label: yes/no" flag lines after `n` below `parent`; returns the last one.
@@ -98,41 +95,43 @@ QuestionRecord QuestionRecord::newRecord(const DesktopColors& desktop) {
     return record;
 }
 
-std::string ReadPaneRecord(const LibraryTree& tree, NodeId pane, PaneRecord& rec,
-                           const DesktopColors& desktop) {
+Status ReadPaneRecord(const LibraryTree& tree, NodeId pane, PaneRecord& rec,
+                      const DesktopColors& desktop) {
     rec.content = TextContent;
     rec.webAddress.clear();
     rec.imageFile.clear();
     rec.font.bold = rec.font.italic = rec.font.underline = rec.font.strikeout = false;
-    std::string error;
     std::string_view value;
 
     NodeId textChoice = tree.firstChild(pane);
-    if (textChoice == NoNode) return {};
+    if (textChoice == NoNode) return Status::success();
     if (NodeId lines = tree.firstChild(textChoice); lines != NoNode) {
         rec.textLines = QuotedChildren(tree, lines);
         NodeId n = tree.nextSibling(lines);
         if (n != NoNode && lineValue(tree.text(n), value)) {
-            error = ReadFontSpec(value, rec.font, desktop);
-            if (!error.empty()) return error;
-            if (!readFlagsAndColour(tree, n, &rec.textShallowBorder, &rec.textDeepBorder,
-                                    &rec.centredText, rec.textBackground, error))
-                return error;
+            if (Status font = ReadFontSpec(value, rec.font, desktop); !font) return font;
+            if (Status flags =
+                    readFlagsAndColour(tree, n, &rec.textShallowBorder, &rec.textDeepBorder,
+                                       &rec.centredText, rec.textBackground);
+                !flags)
+                return flags;
         }
     }
 
     NodeId imageChoice = tree.nextSibling(textChoice);
-    if (imageChoice == NoNode) return {};
+    if (imageChoice == NoNode) return Status::success();
     if (selected(tree, imageChoice)) rec.content = ImageContent;
     if (NodeId n = tree.firstChild(imageChoice); n != NoNode) {
         if (lineValue(tree.text(n), value)) rec.imageFile = std::string(value);
-        if (!readFlagsAndColour(tree, n, &rec.imageShallowBorder, &rec.imageDeepBorder,
-                                &rec.stretchToFit, rec.imageBackground, error))
-            return error;
+        if (Status flags =
+                readFlagsAndColour(tree, n, &rec.imageShallowBorder, &rec.imageDeepBorder,
+                                   &rec.stretchToFit, rec.imageBackground);
+            !flags)
+            return flags;
     }
 
     NodeId webChoice = tree.nextSibling(imageChoice);
-    if (webChoice == NoNode) return {};
+    if (webChoice == NoNode) return Status::success();
     if (selected(tree, webChoice)) rec.content = WebsiteContent; // wins over the image line
     if (NodeId n = tree.firstChild(webChoice); n != NoNode) {
         if (lineValue(tree.text(n), value)) rec.webAddress = std::string(value);
@@ -141,58 +140,56 @@ std::string ReadPaneRecord(const LibraryTree& tree, NodeId pane, PaneRecord& rec
             if ((n = tree.nextSibling(n)) != NoNode) rec.webDeepBorder = flag(tree, n);
         }
     }
-    return {};
+    return Status::success();
 }
 
-std::string ReadQuestionRecord(const LibraryTree& tree, NodeId question, QuestionRecord& record,
-                               const DesktopColors& desktop) {
+Status ReadQuestionRecord(const LibraryTree& tree, NodeId question, QuestionRecord& record,
+                          const DesktopColors& desktop) {
     // By position, never by label: a damaged subtree reads as far as its shape holds.
-    std::string error;
     NodeId notes = tree.firstChild(question);
-    if (notes == NoNode) return {};
+    if (notes == NoNode) return Status::success();
     record.notes = QuotedChildren(tree, notes);
 
     NodeId settings = tree.nextSibling(notes);
-    if (settings == NoNode) return {};
+    if (settings == NoNode) return Status::success();
     NodeId layout = tree.firstChild(settings);
     std::string_view value;
-    if (layout == NoNode || !lineValue(tree.text(layout), value)) return {};
-    if (!readNumber(tree, layout, record.layout, error)) return error;
+    if (layout == NoNode || !lineValue(tree.text(layout), value)) return Status::success();
+    if (Status number = readNumber(tree, layout, record.layout); !number) return number;
 
     NodeId proportions = tree.nextSibling(layout);
-    if (proportions == NoNode) return {};
+    if (proportions == NoNode) return Status::success();
     NodeId two = tree.firstChild(proportions);
-    if (two == NoNode) return {};
+    if (two == NoNode) return Status::success();
     if (lineValue(tree.text(two), value)) record.proportions[2] = std::string(value);
     NodeId three = tree.nextSibling(two);
-    if (three == NoNode) return {};
+    if (three == NoNode) return Status::success();
     if (lineValue(tree.text(three), value)) record.proportions[3] = std::string(value);
 
     NodeId n = proportions;
     for (PaneRecord& pane : record.panes) {
         n = tree.nextSibling(n);
-        if (n == NoNode) return {};
-        error = ReadPaneRecord(tree, n, pane, desktop);
-        if (!error.empty()) return error;
+        if (n == NoNode) return Status::success();
+        if (Status read = ReadPaneRecord(tree, n, pane, desktop); !read) return read;
     }
 
-    if ((n = tree.nextSibling(n)) == NoNode) return {};
+    if ((n = tree.nextSibling(n)) == NoNode) return Status::success();
     record.spokenQuestion = QuotedChildren(tree, n);
 
-    if ((n = tree.nextSibling(n)) == NoNode) return {};
+    if ((n = tree.nextSibling(n)) == NoNode) return Status::success();
     // "Answer: " holds an empty answer; "Answer:" has none and ends the reading.
     std::string_view answer = tree.text(n);
     std::size_t colon = answer.find(':');
-    if (colon == std::string_view::npos || answer.size() <= colon + 1) return {};
+    if (colon == std::string_view::npos || answer.size() <= colon + 1) return Status::success();
     record.answer = std::string(answer.substr(std::min(answer.size(), colon + 2)));
 
-    if ((n = tree.nextSibling(n)) == NoNode) return {};
+    if ((n = tree.nextSibling(n)) == NoNode) return Status::success();
     record.spokenAnswer = QuotedChildren(tree, n);
-    return {};
+    return Status::success();
 }
 
-std::string ReadFreshQuestionRecord(const LibraryTree& tree, NodeId question,
-                                    QuestionRecord& record, const DesktopColors& desktop) {
+Status ReadFreshQuestionRecord(const LibraryTree& tree, NodeId question, QuestionRecord& record,
+                               const DesktopColors& desktop) {
     record = QuestionRecord::newRecord(desktop);
     record.name = std::string(tree.text(question));
     return ReadQuestionRecord(tree, question, record, desktop);

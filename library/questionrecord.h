@@ -3,6 +3,7 @@
 #include "library/colors.h"
 #include "library/fonttext.h"
 #include "library/librarytree.h"
+#include "library/result.h"
 
 #include <array>
 #include <string>
@@ -52,22 +53,22 @@ struct QuestionRecord {
 
 // Texts the question wizard supplies for a new question.
 struct WizardData {
-    std::string question;       // may hold several lines
+    std::string question; // may hold several lines
     std::string answer;
     std::string spokenQuestion; // may hold several lines
     std::string spokenAnswer;   // may hold several lines
 };
 
 // Reads by position into `record`, which the caller has initialised; stops at the first
-// missing node. Returns the conversion error text, or empty on success.
-std::string ReadQuestionRecord(const LibraryTree& tree, NodeId question, QuestionRecord& record,
-                               const DesktopColors& desktop);
+// missing node. Fails with the conversion error text.
+Status ReadQuestionRecord(const LibraryTree& tree, NodeId question, QuestionRecord& record,
+                          const DesktopColors& desktop);
 // Starts from a fresh default record, so a short subtree never inherits old values;
 // the record's name is the question node's text.
-std::string ReadFreshQuestionRecord(const LibraryTree& tree, NodeId question,
-                                    QuestionRecord& record, const DesktopColors& desktop);
-std::string ReadPaneRecord(const LibraryTree& tree, NodeId pane, PaneRecord& pane_record,
-                           const DesktopColors& desktop);
+Status ReadFreshQuestionRecord(const LibraryTree& tree, NodeId question, QuestionRecord& record,
+                               const DesktopColors& desktop);
+Status ReadPaneRecord(const LibraryTree& tree, NodeId pane, PaneRecord& pane_record,
+                      const DesktopColors& desktop);
 
 void WriteQuestionRecord(LibraryTree& tree, NodeId question, const QuestionRecord& record,
                          const DesktopColors& desktop);

@@ -408,10 +408,10 @@ void TFormStudyQuestion::ShowCurrentQuestion() {
             return;
         }
         QuestionRecord fresh;
-        const std::string error = ReadFreshQuestionRecord(ctx_.main->tree(), visits_[position_],
-                                                          fresh, ctx_.main->desktopColors());
+        const Status read = ReadFreshQuestionRecord(ctx_.main->tree(), visits_[position_], fresh,
+                                                    ctx_.main->desktopColors());
         record_ = std::move(fresh);
-        if (!error.empty()) showError(QString::fromStdString(error));
+        if (!read) showError(ErrorText(read));
     }
 
     // A one-line answer stands on the second line.

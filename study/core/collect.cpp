@@ -150,9 +150,8 @@ StudyCheck CheckStudyQuestions(const LibraryTree& tree, const std::vector<NodeId
     QuestionRecord record;
     for (NodeId q : questions) {
         // Fresh per question: a short settings subtree must not inherit the previous values.
-        const std::string error = ReadFreshQuestionRecord(tree, q, record, desktop);
-        QString message = error.empty() ? ErrorText(ValidateStudyQuestion(record, programFolder))
-                                        : BytesToDisplay(error);
+        const Status read = ReadFreshQuestionRecord(tree, q, record, desktop);
+        QString message = ErrorText(read ? ValidateStudyQuestion(record, programFolder) : read);
         if (!message.isEmpty()) {
             check.problemQuestion = q;
             check.message = std::move(message);

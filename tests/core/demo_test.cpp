@@ -52,7 +52,7 @@ protected:
     }
     QuestionRecord read(NodeId q) {
         QuestionRecord r = QuestionRecord::newRecord(desktop);
-        EXPECT_EQ(ReadQuestionRecord(tree, q, r, desktop), "") << tree.text(q);
+        EXPECT_EQ(ReadQuestionRecord(tree, q, r, desktop).error, "") << tree.text(q);
         return r;
     }
     const DemoQuestion& entry(const std::string& place) {

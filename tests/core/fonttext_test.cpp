@@ -107,7 +107,7 @@ TEST(FontText, EveryWrittenLineReadsBack) {
                 FontSpec f = font(name, 8 + style, style & 1, style & 2, style & 4, style & 8, c);
                 std::string text = FontToText(f, true, desk);
                 FontSpec back; // starts bold: reading must clear it
-                EXPECT_EQ(ReadFontSpec(text, back, desk), "") << text;
+                EXPECT_EQ(ReadFontSpec(text, back, desk).error, "") << text;
                 EXPECT_EQ(back, f) << text;
             }
 }
@@ -115,32 +115,34 @@ TEST(FontText, EveryWrittenLineReadsBack) {
 TEST(FontText, ReadsEdgeCases) {
     FixedDesktopColors desk(scheme(0xF0F0F0, 0x112233, 0xFFFFFF, 0));
     FontSpec f;
-    EXPECT_EQ(ReadFontSpec("M+ 1p, 12, B+I, -2", f, desk), "");
+    EXPECT_EQ(ReadFontSpec("M+ 1p, 12, B+I, -2", f, desk).error, "");
     EXPECT_EQ(f, font("M+ 1p", 12, true, true, false, false, 0x112233));
 
     f = FontSpec{};
-    EXPECT_EQ(ReadFontSpec("Arial, 14, -2", f, desk), "");
+    EXPECT_EQ(ReadFontSpec("Arial, 14, -2", f, desk).error, "");
     EXPECT_EQ(f, font("Arial", 14, false, false, false, false, 0x112233));
 
     FontSpec a, b;
-    EXPECT_EQ(ReadFontSpec("Arial ,14 ,B ,0", a, desk), "");
-    EXPECT_EQ(ReadFontSpec("Arial, 14, B, 0", b, desk), "");
+    EXPECT_EQ(ReadFontSpec("Arial ,14 ,B ,0", a, desk).error, "");
+    EXPECT_EQ(ReadFontSpec("Arial, 14, B, 0", b, desk).error, "");
     EXPECT_EQ(a, b);
     EXPECT_EQ(a, font("Arial", 14, true, false, false, false, 0));
 
     // Style letters are exact and case-sensitive; tabs and controls are trimmed.
     f = FontSpec{};
-    EXPECT_EQ(ReadFontSpec("\tArial\x01, 14 , b+ I +Bold, 5", f, desk), "");
+    EXPECT_EQ(ReadFontSpec("\tArial\x01, 14 , b+ I +Bold, 5", f, desk).error, "");
     EXPECT_EQ(f, font("Arial", 14, false, true, false, false, 5));
 }
 
 TEST(FontText, CommaInNameIsAConversionError) {
     FixedDesktopColors desk;
     FontSpec f;
-    EXPECT_EQ(ReadFontSpec("Foo, Bar, 12, B, -2", f, desk), "'Bar' is not a valid integer value");
+    EXPECT_EQ(ReadFontSpec("Foo, Bar, 12, B, -2", f, desk).error,
+              "'Bar' is not a valid integer value");
     EXPECT_EQ(f.name, "Foo");
     f = FontSpec{};
-    EXPECT_EQ(ReadFontSpec("Arial, 14, B, red", f, desk), "'red' is not a valid integer value");
+    EXPECT_EQ(ReadFontSpec("Arial, 14, B, red", f, desk).error,
+              "'red' is not a valid integer value");
     EXPECT_EQ(f.size, 14);
     EXPECT_TRUE(f.bold);
 }
@@ -149,7 +151,7 @@ TEST(FontText, TwoItemsKeepTheColour) {
     FixedDesktopColors desk;
     FontSpec f;
     f.color = 42;
-    EXPECT_EQ(ReadFontSpec("Verdana, 9", f, desk), "");
+    EXPECT_EQ(ReadFontSpec("Verdana, 9", f, desk).error, "");
     EXPECT_EQ(f, font("Verdana", 9, false, false, false, false, 42));
 }
 

@@ -108,7 +108,7 @@ TEST_F(QuestionRecordTest, RoundTrip) {
     WriteQuestionRecord(tree, question, written, desk);
     EXPECT_EQ(tree.text(question), written.name);
     QuestionRecord read;
-    EXPECT_EQ(ReadFreshQuestionRecord(tree, question, read, desk), "");
+    EXPECT_EQ(ReadFreshQuestionRecord(tree, question, read, desk).error, "");
     EXPECT_EQ(read, written);
 
     // Writing again over the full subtree changes nothing and adds no node.
@@ -118,7 +118,7 @@ TEST_F(QuestionRecordTest, RoundTrip) {
     // A record read on a caller-initialised record keeps the caller's name.
     QuestionRecord other = QuestionRecord::newRecord(desk);
     other.name = "kept";
-    EXPECT_EQ(ReadQuestionRecord(tree, question, other, desk), "");
+    EXPECT_EQ(ReadQuestionRecord(tree, question, other, desk).error, "");
     EXPECT_EQ(other.name, "kept");
     other.name = written.name;
     EXPECT_EQ(other, written);
@@ -132,7 +132,7 @@ TEST_F(QuestionRecordTest, OneLineValuesAreMadeStorable) {
     EXPECT_EQ(tree.text(settingsChild(6)), "Answer: two lines");
     EXPECT_EQ(tree.text(paneLine(1, 1, 0)), "File: a  b");
     QuestionRecord read;
-    EXPECT_EQ(ReadFreshQuestionRecord(tree, question, read, desk), "");
+    EXPECT_EQ(ReadFreshQuestionRecord(tree, question, read, desk).error, "");
     EXPECT_EQ(read.answer, "two lines");
 }
 
@@ -157,7 +157,7 @@ TEST_F(QuestionRecordTest, ValuesNeedACharacterAfterTheBlank) {
     tree.setText(tree.child(settingsChild(1), 0), "Layout 2: ");
     QuestionRecord read = QuestionRecord::newRecord(desk);
     read.proportions[2] = "caller's";
-    EXPECT_EQ(ReadQuestionRecord(tree, question, read, desk), "");
+    EXPECT_EQ(ReadQuestionRecord(tree, question, read, desk).error, "");
     EXPECT_EQ(read.proportions[2], "caller's");
     EXPECT_EQ(read.proportions[3], "20%, 30%");
 
@@ -227,7 +227,7 @@ TEST_F(QuestionRecordTest, DeletedSettingsIsRebuiltAfterTheNotes) {
     EXPECT_EQ(tree.kind(settingsChild(1)), ProportionsNode);
     EXPECT_EQ(tree.kind(settingsChild(5)), SpokenTextNode);
     QuestionRecord read;
-    EXPECT_EQ(ReadFreshQuestionRecord(tree, question, read, desk), "");
+    EXPECT_EQ(ReadFreshQuestionRecord(tree, question, read, desk).error, "");
     EXPECT_EQ(read, r);
 }
 
@@ -237,7 +237,7 @@ TEST_F(QuestionRecordTest, ConversionErrorKeepsEarlierFields) {
     // Pane 2's image background is bad: pane 1 and pane 2's text block were read.
     tree.setText(paneLine(1, 1, 4), "Background color: blue");
     QuestionRecord read;
-    EXPECT_EQ(ReadFreshQuestionRecord(tree, question, read, desk),
+    EXPECT_EQ(ReadFreshQuestionRecord(tree, question, read, desk).error,
               "'blue' is not a valid integer value");
     EXPECT_EQ(read.layout, 3);
     EXPECT_EQ(read.panes[0], r.panes[0]);
@@ -248,14 +248,14 @@ TEST_F(QuestionRecordTest, ConversionErrorKeepsEarlierFields) {
     EXPECT_TRUE(read.answer.empty());
 
     tree.setText(settingsChild(0), "Layout: two");
-    EXPECT_EQ(ReadFreshQuestionRecord(tree, question, read, desk),
+    EXPECT_EQ(ReadFreshQuestionRecord(tree, question, read, desk).error,
               "'two' is not a valid integer value");
     EXPECT_EQ(read.notes, r.notes);
     EXPECT_EQ(read.layout, 1);
 
     tree.setText(settingsChild(0), "Layout: 2");
     tree.setText(paneLine(0, 0, 1), "Font: Arial, big, B, -2");
-    EXPECT_EQ(ReadFreshQuestionRecord(tree, question, read, desk),
+    EXPECT_EQ(ReadFreshQuestionRecord(tree, question, read, desk).error,
               "'big' is not a valid integer value");
     EXPECT_EQ(read.layout, 2);
     EXPECT_EQ(read.proportions[2], "40%");
@@ -269,9 +269,9 @@ TEST_F(QuestionRecordTest, FreshReadNeverInheritsThePreviousQuestion) {
     tree.appendChild(s, "Layout: 2", LayoutLine); // cut short after the layout
 
     QuestionRecord record;
-    ASSERT_EQ(ReadFreshQuestionRecord(tree, question, record, desk), "");
+    ASSERT_EQ(ReadFreshQuestionRecord(tree, question, record, desk).error, "");
     ASSERT_EQ(record.answer, "Oslo");
-    EXPECT_EQ(ReadFreshQuestionRecord(tree, cut, record, desk), "");
+    EXPECT_EQ(ReadFreshQuestionRecord(tree, cut, record, desk).error, "");
     QuestionRecord expected = QuestionRecord::newRecord(desk);
     expected.name = "Question 2";
     expected.layout = 2;
@@ -279,7 +279,7 @@ TEST_F(QuestionRecordTest, FreshReadNeverInheritsThePreviousQuestion) {
 
     // The plain reader fills in only what it finds, as its callers expect.
     QuestionRecord kept = sample();
-    EXPECT_EQ(ReadQuestionRecord(tree, cut, kept, desk), "");
+    EXPECT_EQ(ReadQuestionRecord(tree, cut, kept, desk).error, "");
     EXPECT_EQ(kept.answer, "Oslo");
     EXPECT_EQ(kept.layout, 2);
     EXPECT_TRUE(kept.notes.empty());
@@ -293,7 +293,7 @@ TEST_F(QuestionRecordTest, PaneReadStopsAtMissingNodes) {
     p.font.name = "Keep";
     p.textBackground = 7;
     p.content = ImageContent;
-    EXPECT_EQ(ReadPaneRecord(tree, pane(0), p, desk), "");
+    EXPECT_EQ(ReadPaneRecord(tree, pane(0), p, desk).error, "");
     EXPECT_EQ(p.font.name, "Keep");
     EXPECT_FALSE(p.font.bold); // style set cleared all the same
     EXPECT_EQ(p.textBackground, 7);
@@ -308,7 +308,7 @@ TEST_F(QuestionRecordTest, PaneReadStopsAtMissingNodes) {
     p.stretchToFit = true;
     p.imageBackground = 99;
     p.webAddress = "old";
-    EXPECT_EQ(ReadPaneRecord(tree, pane(1), p, desk), "");
+    EXPECT_EQ(ReadPaneRecord(tree, pane(1), p, desk).error, "");
     EXPECT_EQ(p.content, ImageContent);
     EXPECT_EQ(p.imageFile, "/pics/oslo.jpg");
     EXPECT_FALSE(p.stretchToFit);

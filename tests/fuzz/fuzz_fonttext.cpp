@@ -13,12 +13,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const FixedDesktopColors desktop;
     const std::string text(reinterpret_cast<const char*>(data), size);
     FontSpec font;
-    const std::string error = ReadFontSpec(text, font, desktop);
+    const Status read = ReadFontSpec(text, font, desktop);
     FontToText(font, false, desktop); // the long form never fails either
-    if (!error.empty()) return 0;
+    if (!read) return 0;
     const std::string written = FontToText(font, true, desktop);
     FontSpec again;
-    FUZZ_CHECK(ReadFontSpec(written, again, desktop).empty());
+    FUZZ_CHECK(ReadFontSpec(written, again, desktop).ok());
     FUZZ_CHECK(again == font);
     FUZZ_CHECK(FontToText(again, true, desktop) == written);
     return 0;

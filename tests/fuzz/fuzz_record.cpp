@@ -27,11 +27,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const FixedDesktopColors desktop;
     for (NodeId q : questions) {
         QuestionRecord first;
-        if (!ReadFreshQuestionRecord(tree, q, first, desktop).empty()) continue;
+        if (!ReadFreshQuestionRecord(tree, q, first, desktop)) continue;
         WriteQuestionRecord(tree, q, first, desktop);
         const std::string once = WriteOutline(tree);
         QuestionRecord second;
-        FUZZ_CHECK(ReadFreshQuestionRecord(tree, q, second, desktop).empty());
+        FUZZ_CHECK(ReadFreshQuestionRecord(tree, q, second, desktop).ok());
         // Notes are stored without blank lines at either end; all else comes back as read.
         QuestionRecord trimmed = first;
         std::vector<std::string> notes = first.notes;

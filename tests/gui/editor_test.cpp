@@ -71,7 +71,7 @@ protected:
     }
     QuestionRecord stored(NodeId question) const {
         QuestionRecord r;
-        EXPECT_EQ(ReadFreshQuestionRecord(w->tree(), question, r, h.colors), std::string());
+        EXPECT_EQ(ReadFreshQuestionRecord(w->tree(), question, r, h.colors).error, std::string());
         return r;
     }
     QString cancelCaption() const { return ed->BCancel->text(); }

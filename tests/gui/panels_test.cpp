@@ -607,7 +607,7 @@ TEST_F(WizardTest, GenerateNeedsBothTextsAndNumbersQuestions) {
     EXPECT_EQ(wizard->EQuestion->text(), QStringLiteral("  Capital of Ohio?  "));
 
     QuestionRecord record;
-    ASSERT_EQ(ReadFreshQuestionRecord(main.tree_, main.selected_, record, main.colors_), "");
+    ASSERT_EQ(ReadFreshQuestionRecord(main.tree_, main.selected_, record, main.colors_).error, "");
     EXPECT_EQ(record.panes[0].textLines, std::vector<std::string>{"Capital of Ohio?"});
     EXPECT_EQ(record.answer, "Columbus");
     EXPECT_EQ(record.spokenQuestion, std::vector<std::string>{"Capital of Ohio?"});

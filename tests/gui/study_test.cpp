@@ -74,7 +74,7 @@ protected:
     }
     void edit(NodeId q, const std::function<void(QuestionRecord&)>& change) {
         QuestionRecord r;
-        ASSERT_TRUE(ReadFreshQuestionRecord(tree(), q, r, h.colors).empty());
+        ASSERT_TRUE(ReadFreshQuestionRecord(tree(), q, r, h.colors).ok());
         change(r);
         WriteQuestionRecord(tree(), q, r, h.colors);
     }
