@@ -44,7 +44,9 @@ int main(int argc, char* argv[]) {
     }
 
     brenvik::InstanceGuard guard;
-    if (!guard.tryAcquire(folder.path)) {
+    // A lock that cannot be checked does not keep the program from starting: it runs unguarded.
+    if (const auto lock = guard.tryAcquire(folder.path);
+        lock && lock.value() == brenvik::InstanceGuard::Lock::Busy) {
         prompts.message(nullptr, QStringLiteral("Information"),
                         QString(QStringLiteral("Only one instance of ") + title +
                                 QStringLiteral(" can be run.")),

@@ -55,24 +55,25 @@ QString InstanceGuard::serverName(const QString& folder) {
            QString::number(getuid());
 }
 
-bool InstanceGuard::tryAcquire(const QString& folder) {
+Result<InstanceGuard::Lock> InstanceGuard::tryAcquire(const QString& folder) {
     release();
-    error_.clear();
     folder_ = folder;
     const QByteArray path = QFile::encodeName(lockFilePath(folder));
     const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
-        error_ = QStringLiteral("Cannot open the instance lock \"%1\": %2")
-                     .arg(QFile::decodeName(path), QString::fromLocal8Bit(std::strerror(errno)));
-        return true;
+        return Result<Lock>::failure(
+            QStringLiteral("Cannot open the instance lock \"%1\": %2")
+                .arg(QFile::decodeName(path), QString::fromLocal8Bit(std::strerror(errno)))
+                .toStdString());
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int err = errno;
         ::close(fd);
-        if (err == EWOULDBLOCK) return false;
-        error_ = QStringLiteral("Cannot lock \"%1\": %2")
-                     .arg(QFile::decodeName(path), QString::fromLocal8Bit(std::strerror(err)));
-        return true;
+        if (err == EWOULDBLOCK) return Lock::Busy;
+        return Result<Lock>::failure(
+            QStringLiteral("Cannot lock \"%1\": %2")
+                .arg(QFile::decodeName(path), QString::fromLocal8Bit(std::strerror(err)))
+                .toStdString());
     }
     fd_ = fd;
     const QByteArray pid = QByteArray::number(qint64(getpid())) + '\n';
@@ -86,13 +87,14 @@ bool InstanceGuard::tryAcquire(const QString& folder) {
     // A socket left by a killed holder is stale: we hold the lock, so nobody else owns it.
     QLocalServer::removeServer(name);
     if (!server_->listen(name)) {
-        error_ = QStringLiteral("Cannot listen for a second start: %1").arg(server_->errorString());
+        const QString error =
+            QStringLiteral("Cannot listen for a second start: %1").arg(server_->errorString());
         delete server_;
         server_ = nullptr;
-    } else {
-        connect(server_, &QLocalServer::newConnection, this, &InstanceGuard::onNewConnection);
+        return Result<Lock>::failure(error.toStdString());
     }
-    return true;
+    connect(server_, &QLocalServer::newConnection, this, &InstanceGuard::onNewConnection);
+    return Lock::Held;
 }
 
 void InstanceGuard::onNewConnection() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "library/result.h"
+
 #include <QObject>
 #include <QString>
 
@@ -16,12 +18,15 @@ public:
     explicit InstanceGuard(QObject* parent = nullptr);
     ~InstanceGuard() override;
 
-    // True when this process may run: it now holds the folder's lock, or the lock could not
-    // be checked at all (see errorText(); the program then runs unguarded). False when
-    // another live process holds it.
-    bool tryAcquire(const QString& folder);
+    enum class Lock {
+        Held, // this process now holds the folder's lock
+        Busy, // another live process holds it
+    };
+    // Takes the folder's lock and listens for a later start. Fails when the lock could not
+    // be checked, or a later start could not reach this one; the program runs all the same
+    // then, unguarded (holdsLock() tells whether the lock was taken).
+    Result<Lock> tryAcquire(const QString& folder);
     bool holdsLock() const { return fd_ >= 0; }
-    QString errorText() const { return error_; }
     // Asks the instance holding `folder` (the one last passed to tryAcquire when empty) to
     // raise its window. Waits at most `timeoutMs`; false when no instance answered.
     bool notifyFirstInstance(const QString& folder = {}, int timeoutMs = 2000);
@@ -40,7 +45,6 @@ private:
 
     int fd_ = -1;
     QString folder_;
-    QString error_;
     QLocalServer* server_ = nullptr;
 };
 

@@ -11,7 +11,8 @@ namespace {
 // until it is killed, printing "locked" once it holds it and "raised" per raise request.
 int holdInstanceLock(QApplication& app, const char* folder) {
     brenvik::InstanceGuard guard;
-    if (!guard.tryAcquire(QString::fromLocal8Bit(folder)) || !guard.holdsLock()) {
+    const auto lock = guard.tryAcquire(QString::fromLocal8Bit(folder));
+    if (!lock || lock.value() != brenvik::InstanceGuard::Lock::Held) {
         std::printf("busy\n");
         std::fflush(stdout);
         return 1;

@@ -403,11 +403,15 @@ TEST_F(MainWindowTest, F9SwitchesToStudyMode) {
 TEST(InstanceGuardTest, SecondAcquireInTheSameFolderFails) {
     QTemporaryDir dir, other;
     InstanceGuard first, second, elsewhere;
-    ASSERT_TRUE(first.tryAcquire(dir.path()));
-    EXPECT_FALSE(second.tryAcquire(dir.path()));
-    EXPECT_TRUE(elsewhere.tryAcquire(other.path()));
+    using Lock = InstanceGuard::Lock;
+    const auto is = [](Lock expected, const Result<Lock>& lock) {
+        return lock && lock.value() == expected;
+    };
+    ASSERT_TRUE(is(Lock::Held, first.tryAcquire(dir.path())));
+    EXPECT_TRUE(is(Lock::Busy, second.tryAcquire(dir.path())));
+    EXPECT_TRUE(is(Lock::Held, elsewhere.tryAcquire(other.path())));
     first.release();
-    EXPECT_TRUE(second.tryAcquire(dir.path()));
+    EXPECT_TRUE(is(Lock::Held, second.tryAcquire(dir.path())));
 }
 
 } // namespace
