@@ -1043,21 +1043,17 @@ void playEmfRecord(Player& player, quint32 type, const char* rec, quint32 size) 
     }
 }
 
-QImage renderEmf(const QByteArray& data, QString* error) {
+Result<QImage> renderEmf(const QByteArray& data) {
     const char* base = data.constData();
     const quint64 size = quint64(data.size());
-    if (size < U_SIZE_EMRHEADER_MIN) {
-        *error = QStringLiteral("it is not an enhanced metafile.");
-        return {};
-    }
+    if (size < U_SIZE_EMRHEADER_MIN)
+        return Result<QImage>::failure("it is not an enhanced metafile.");
     U_EMRHEADER header;
     std::memset(&header, 0, sizeof header);
     std::memcpy(&header, base, std::min<quint64>(size, sizeof header));
     if (header.emr.iType != U_EMR_HEADER || header.dSignature != U_ENHMETA_SIGNATURE ||
-        header.emr.nSize < U_SIZE_EMRHEADER_MIN || header.emr.nSize > size) {
-        *error = QStringLiteral("it is not an enhanced metafile.");
-        return {};
-    }
+        header.emr.nSize < U_SIZE_EMRHEADER_MIN || header.emr.nSize > size)
+        return Result<QImage>::failure("it is not an enhanced metafile.");
     double perMm = 96 / 25.4;
     if (header.szlDevice.cx > 0 && header.szlMillimeters.cx > 0)
         perMm = double(header.szlDevice.cx) / header.szlMillimeters.cx;
@@ -1070,18 +1066,13 @@ QImage renderEmf(const QByteArray& data, QString* error) {
                         QPointF(f.right * perMm / 100, f.bottom * perMm / 100));
     }
     if (!(bounds.width() >= 1 && bounds.height() >= 1) || !finite(bounds.width()) ||
-        !finite(bounds.height())) {
-        *error = QStringLiteral("the metafile has no size.");
-        return {};
-    }
+        !finite(bounds.height()))
+        return Result<QImage>::failure("the metafile has no size.");
     const double scale = std::min(1.0, kMaxSide / std::max(bounds.width(), bounds.height()));
     QImage image(std::max(1, int(std::ceil(bounds.width() * scale))),
                  std::max(1, int(std::ceil(bounds.height() * scale))),
                  QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull()) {
-        *error = QStringLiteral("not enough memory for the picture.");
-        return {};
-    }
+    if (image.isNull()) return Result<QImage>::failure("not enough memory for the picture.");
     image.fill(Qt::white);
     bool ended = false;
     {
@@ -1104,10 +1095,7 @@ QImage renderEmf(const QByteArray& data, QString* error) {
             off += recSize;
         }
     }
-    if (!ended) {
-        *error = QStringLiteral("the metafile is damaged or cut short.");
-        return {};
-    }
+    if (!ended) return Result<QImage>::failure("the metafile is damaged or cut short.");
     return image.convertToFormat(QImage::Format_RGB32);
 }
 
@@ -1389,7 +1377,7 @@ void playWmfRecord(Player& player, quint8 type, const char* rec, const char* end
     }
 }
 
-QImage renderWmf(const QByteArray& data, QString* error) {
+Result<QImage> renderWmf(const QByteArray& data) {
     const char* base = data.constData();
     const char* limit = base + data.size();
     const bool placeable = data.size() >= 22 && load<quint32>(base) == kPlaceableKey;
@@ -1398,10 +1386,8 @@ QImage renderWmf(const QByteArray& data, QString* error) {
     std::memset(&head, 0, sizeof head);
     std::memset(&header, 0, sizeof header);
     const int headerBytes = data.size() >= 18 ? wmfheader_get(base, limit, &head, &header) : 0;
-    if (headerBytes <= 0 || headerBytes > data.size() || (header.iType != 1 && header.iType != 2)) {
-        *error = QStringLiteral("it is not a Windows metafile.");
-        return {};
-    }
+    if (headerBytes <= 0 || headerBytes > data.size() || (header.iType != 1 && header.iType != 2))
+        return Result<QImage>::failure("it is not a Windows metafile.");
     // The picture's window: from the placeable header, else from the first window records.
     QRectF window;
     double pixelsPerUnit = 1;
@@ -1428,17 +1414,11 @@ QImage renderWmf(const QByteArray& data, QString* error) {
     }
     const double w = std::fabs(window.width()) * pixelsPerUnit,
                  h = std::fabs(window.height()) * pixelsPerUnit;
-    if (!(w >= 1 && h >= 1)) {
-        *error = QStringLiteral("the metafile has no size.");
-        return {};
-    }
+    if (!(w >= 1 && h >= 1)) return Result<QImage>::failure("the metafile has no size.");
     const double scale = std::min(1.0, kMaxSide / std::max(w, h));
     QImage image(std::max(1, int(std::ceil(w * scale))), std::max(1, int(std::ceil(h * scale))),
                  QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull()) {
-        *error = QStringLiteral("not enough memory for the picture.");
-        return {};
-    }
+    if (image.isNull()) return Result<QImage>::failure("not enough memory for the picture.");
     image.fill(Qt::white);
     bool ended = false;
     {
@@ -1462,19 +1442,14 @@ QImage renderWmf(const QByteArray& data, QString* error) {
             p += recSize;
         }
     }
-    if (!ended) {
-        *error = QStringLiteral("the metafile is damaged or cut short.");
-        return {};
-    }
+    if (!ended) return Result<QImage>::failure("the metafile is damaged or cut short.");
     return image.convertToFormat(QImage::Format_RGB32);
 }
 
 } // namespace
 
-QImage RenderMetafile(const QByteArray& data, bool enhanced, QString* error) {
-    QString ignored;
-    if (!error) error = &ignored;
-    return enhanced ? renderEmf(data, error) : renderWmf(data, error);
+Result<QImage> RenderMetafile(const QByteArray& data, bool enhanced) {
+    return enhanced ? renderEmf(data) : renderWmf(data);
 }
 
 } // namespace brenvik

@@ -322,10 +322,11 @@ PictureResult LoadPicture(const QString& path) {
     const QByteArray data = file.readAll();
     file.close();
     if (decoder == Decoder::Jpeg) return DecodeJpeg(data, path);
-    QString why;
-    result.image = RenderMetafile(data, decoder == Decoder::EnhancedMetafile, &why);
-    if (result.image.isNull())
-        result.error = QStringLiteral("The picture \"%1\" could not be read: %2").arg(path, why);
+    const Result<QImage> drawn = RenderMetafile(data, decoder == Decoder::EnhancedMetafile);
+    if (drawn) result.image = drawn.value();
+    if (result.image.isNull()) // the renderer's reasons are its own plain texts
+        result.error = QStringLiteral("The picture \"%1\" could not be read: %2")
+                           .arg(path, QString::fromStdString(drawn.error()));
     return result;
 }
 

@@ -5,32 +5,25 @@
 
 namespace brenvik {
 
-bool ShellOpen::openFile(const QString& path, QString* error) {
-    return open(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()), error);
+Status ShellOpen::openFile(const QString& path) {
+    return open(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
 }
 
-bool ShellOpen::openAddress(const QString& address, QString* error) {
-    QUrl url = QUrl::fromUserInput(address.trimmed());
-    return open(url, error);
+Status ShellOpen::openAddress(const QString& address) {
+    return open(QUrl::fromUserInput(address.trimmed()));
 }
 
-bool DesktopShellOpen::open(const QUrl& url, QString* error) {
-    if (!url.isValid() || url.isEmpty()) {
-        if (error) *error = QStringLiteral("\"%1\" is not a valid address.").arg(url.toString());
-        return false;
-    }
-    if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile())) {
-        if (error)
-            *error = QStringLiteral("The file \"%1\" does not exist.").arg(url.toLocalFile());
-        return false;
-    }
-    if (!QDesktopServices::openUrl(url)) {
-        if (error)
-            *error = QStringLiteral("No program could open \"%1\".")
-                         .arg(url.isLocalFile() ? url.toLocalFile() : url.toString());
-        return false;
-    }
-    return true;
+Status DesktopShellOpen::open(const QUrl& url) {
+    if (!url.isValid() || url.isEmpty())
+        return Status::failure(
+            QStringLiteral("\"%1\" is not a valid address.").arg(url.toString()));
+    if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile()))
+        return Status::failure(
+            QStringLiteral("The file \"%1\" does not exist.").arg(url.toLocalFile()));
+    if (!QDesktopServices::openUrl(url))
+        return Status::failure(QStringLiteral("No program could open \"%1\".")
+                                   .arg(url.isLocalFile() ? url.toLocalFile() : url.toString()));
+    return Status::success();
 }
 
 } // namespace brenvik

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "library/result.h"
+
 #include <QList>
 #include <QString>
 #include <QUrl>
@@ -11,18 +13,18 @@ namespace brenvik {
 class ShellOpen {
 public:
     virtual ~ShellOpen() = default;
-    // Opens `url`; on failure returns false and sets *error (when given) to a text to show.
-    virtual bool open(const QUrl& url, QString* error = nullptr) = 0;
+    // Opens `url`; fails with a text to show.
+    virtual Status open(const QUrl& url) = 0;
 
-    bool openFile(const QString& path, QString* error = nullptr);
+    Status openFile(const QString& path);
     // A web address; one without a scheme ("www.example.org") is taken as http.
-    bool openAddress(const QString& address, QString* error = nullptr);
+    Status openAddress(const QString& address);
 };
 
 // The real desktop: QDesktopServices::openUrl.
 class DesktopShellOpen : public ShellOpen {
 public:
-    bool open(const QUrl& url, QString* error = nullptr) override;
+    Status open(const QUrl& url) override;
 };
 
 } // namespace brenvik

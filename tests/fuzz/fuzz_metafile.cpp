@@ -26,14 +26,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 1) return 0;
     const bool enhanced = data[0] & 1;
     const QByteArray bytes(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
-    QString why, again;
-    const QImage first = RenderMetafile(bytes, enhanced, &why);
-    FUZZ_CHECK(first.isNull() == !why.isEmpty());
-    if (first.isNull()) return 0;
+    const Result<QImage> drawn = RenderMetafile(bytes, enhanced);
+    FUZZ_CHECK(drawn.ok() != drawn.error().empty());
+    if (!drawn) return 0;
+    const QImage& first = drawn.value();
+    FUZZ_CHECK(!first.isNull());
     FUZZ_CHECK(first.width() > 0 && first.height() > 0);
     FUZZ_CHECK(qint64(first.width()) * first.height() <= qint64(64) * 1024 * 1024);
-    const QImage second = RenderMetafile(bytes, enhanced, &again);
-    FUZZ_CHECK(again.isEmpty());
-    FUZZ_CHECK(second == first);
+    const Result<QImage> second = RenderMetafile(bytes, enhanced);
+    FUZZ_CHECK(second.ok());
+    FUZZ_CHECK(second.value() == first);
     return 0;
 }

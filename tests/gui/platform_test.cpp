@@ -271,12 +271,12 @@ TEST(Prompts, DialogMessageBoxShowsCaptionIconAndReturnsPressedButton) {
 
 TEST(ShellOpen, RefusesMissingFilesAndBadAddressesWithAText) {
     DesktopShellOpen shell;
-    QString error;
-    EXPECT_FALSE(shell.openFile("/nonexistent/folder/ReadMe.txt", &error));
-    EXPECT_TRUE(error.contains("ReadMe.txt")) << qPrintable(error);
-    error.clear();
-    EXPECT_FALSE(shell.open(QUrl(), &error));
-    EXPECT_FALSE(error.isEmpty());
+    const Status missing = shell.openFile("/nonexistent/folder/ReadMe.txt");
+    EXPECT_FALSE(missing);
+    EXPECT_TRUE(ErrorText(missing).contains("ReadMe.txt")) << missing.error;
+    const Status invalid = shell.open(QUrl());
+    EXPECT_FALSE(invalid);
+    EXPECT_FALSE(invalid.error.empty());
 
     FakeShellOpen fake;
     EXPECT_TRUE(fake.openFile("relative/Brenvik.htm"));

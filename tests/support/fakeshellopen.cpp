@@ -2,10 +2,9 @@
 
 namespace brenvik {
 
-bool FakeShellOpen::open(const QUrl& url, QString* error) {
+Status FakeShellOpen::open(const QUrl& url) {
     opened.append(url);
-    if (!result && error) *error = failure;
-    return result;
+    return result ? Status::success() : Status::failure(failure);
 }
 
 } // namespace brenvik

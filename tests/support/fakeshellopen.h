@@ -13,7 +13,7 @@ public:
     QList<QUrl> opened;
     bool result = true;
     QString failure = QStringLiteral("The file could not be opened.");
-    bool open(const QUrl& url, QString* error = nullptr) override;
+    Status open(const QUrl& url) override;
 };
 
 } // namespace brenvik
