@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool enhanced = data[0] & 1;
     const QByteArray bytes(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
     const Result<QImage> drawn = RenderMetafile(bytes, enhanced);
-    FUZZ_CHECK(drawn.ok() != drawn.error().empty());
+    FUZZ_CHECK(drawn.ok() == drawn.error().empty());
     if (!drawn) return 0;
     const QImage& first = drawn.value();
     FUZZ_CHECK(!first.isNull());
