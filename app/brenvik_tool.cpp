@@ -430,6 +430,7 @@ int main(int argc, char** argv) {
     try {
         return run(*command, arguments);
     } catch (const std::exception& e) {
+        // Failures are values; what arrives here is running out of memory on a huge file.
         fail(arguments.constFirst() + QStringLiteral(": ") + QString::fromLocal8Bit(e.what()));
         return ExitError;
     }

@@ -266,6 +266,9 @@ NodeId LibraryTree::allocNode(std::uint64_t ref, std::uint32_t len, int kind) {
         freeList_.pop_back();
         nodes_[id] = node;
     } else {
+        // Not an error value: the ids are 32-bit, and 2^31 nodes of 40 bytes are over 80 GB,
+        // so memory runs out (bad_alloc) long before. Like bad_alloc, it ends the whole
+        // operation and is caught where the program starts or the tool runs a command.
         if (nodes_.size() >= std::size_t(INT32_MAX)) throw std::length_error("library too large");
         id = NodeId(nodes_.size());
         nodes_.push_back(node);

@@ -339,6 +339,8 @@ void TFormMain::FormShow() {
             readLateSettings();
         }
     } catch (const std::exception& e) {
+        // Failures are values below the window; what arrives here is running out of memory
+        // (bad_alloc, or a tree past its 32-bit ids) while the demo library is built.
         failure = QString::fromUtf8(e.what());
     }
     setEnabled(true);
