@@ -80,7 +80,7 @@ QLabel* BoldLabel(const QString& text, QWidget* parent, const QColor& color = QC
     l->setFont(f);
     if (color.isValid()) {
         QPalette pal = l->palette();
-        pal.setColor(QPalette::WindowText, color);
+        pal.setColor(QPalette::WindowText, ReadableTint(pal.color(QPalette::Window), color));
         l->setPalette(pal);
     }
     return l;
@@ -89,16 +89,9 @@ QLabel* BoldLabel(const QString& text, QWidget* parent, const QColor& color = QC
 } // namespace
 
 TFormEditQuestion::TFormEditQuestion(MainCommands& main, QWidget* parent)
-    : QWidget(parent), main_(main) {
-    setObjectName(QStringLiteral("TFormEditQuestion"));
-    const EditorFrame frame = BuildEditorFrame(this, main.programFolder());
-    Image5 = frame.panel;
-    PMain = Image5;
-    QVBoxLayout* outer = frame.outer;
-    LTitle = frame.title;
-    BSave = frame.save;
-    BCancel = frame.cancel;
-    BPreview = AddEditorButton(frame, style()->standardIcon(QStyle::SP_MediaPlay),
+    : EditorFormBase(main, QStringLiteral("TFormEditQuestion"), parent) {
+    QVBoxLayout* outer = frame().outer;
+    BPreview = AddEditorButton(frame(), style()->standardIcon(QStyle::SP_MediaPlay),
                                QStringLiteral("Preview"), QStringLiteral("Press [F9] to invoke"));
     connect(BSave, &QPushButton::clicked, this, &TFormEditQuestion::BSaveClick);
     connect(BCancel, &QPushButton::clicked, this, &TFormEditQuestion::BCancelClick);
@@ -127,29 +120,9 @@ TFormEditQuestion::TFormEditQuestion(MainCommands& main, QWidget* parent)
 void TFormEditQuestion::buildGeneralTab() {
     TSGeneral = new BandPage(main_, PC);
     TSGeneral->setObjectName(QStringLiteral("TSGeneral"));
-    auto* grid = new QGridLayout(TSGeneral);
-    grid->setContentsMargins(16, 14, 16, 16);
-    grid->setHorizontalSpacing(10);
-    grid->setVerticalSpacing(10);
-    LDescr = BoldLabel(QString(), TSGeneral, QColor(0, 0, 128));
-    LDescr->setWordWrap(true);
-    grid->addWidget(LDescr, 0, 0, 1, 2);
-    auto* nameLabel = new QLabel(QStringLiteral("Name:"), TSGeneral);
-    EName = new QLineEdit(TSGeneral);
-    nameLabel->setBuddy(EName);
-    grid->addWidget(nameLabel, 1, 0);
-    grid->addWidget(EName, 1, 1);
-    auto* notesLabel = new QLabel(QStringLiteral("Notes:"), TSGeneral);
-    notesLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    MNotes = new QPlainTextEdit(TSGeneral);
-    MNotes->setLineWrapMode(QPlainTextEdit::NoWrap);
-    MNotes->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    MNotes->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    notesLabel->setBuddy(MNotes);
-    grid->addWidget(notesLabel, 2, 0);
-    grid->addWidget(MNotes, 2, 1);
-    grid->setRowStretch(2, 1);
-    grid->setColumnStretch(1, 1);
+    QFont descrFont = TSGeneral->font();
+    descrFont.setBold(true);
+    buildNameNotes(TSGeneral, descrFont);
     PC->addTab(TSGeneral, QStringLiteral("General"));
     connect(EName, &QLineEdit::textChanged, this, &TFormEditQuestion::edited);
     connect(MNotes, &QPlainTextEdit::textChanged, this, &TFormEditQuestion::edited);
@@ -471,7 +444,9 @@ void TFormEditQuestion::tabChangeWork() {
     main_.StopVoice();
     const int current = PC->currentIndex();
     for (int i = 0; i < PC->count(); ++i)
-        PC->tabBar()->setTabTextColor(i, i == current ? QColor(0, 0, 160) : QColor());
+        PC->tabBar()->setTabTextColor(
+            i, i == current ? ReadableTint(PC->palette().color(QPalette::Window), QColor(0, 0, 160))
+                            : QColor());
     if (PC->currentWidget() == TSProportions) {
         FormLayout2->Splitter1Moved(false);
         FormLayout3->Splitter1Moved(false);
