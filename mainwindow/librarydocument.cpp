@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <exception>
 
 namespace brenvik {
 
@@ -71,7 +72,15 @@ Status LibraryDocument::load(const QString& path) {
     // its undo history stay until the file has been read. Then one reset hands the new
     // nodes over, kinds already derived.
     LibraryTree scratch;
-    LoadOutcome outcome = LoadLibraryFile(scratch, path);
+    LoadOutcome outcome;
+    try {
+        outcome = LoadLibraryFile(scratch, path);
+    } catch (const std::exception&) {
+        // Out of memory (or past the tree's 32-bit ids) on a huge file: the scratch tree
+        // goes, the library on screen stays as it was.
+        return Status::failure(QStringLiteral("Not enough memory to open \"%1\".")
+                                   .arg(QDir::toNativeSeparators(path)));
+    }
     if (!outcome.fileFound) {
         removeRecentFile(path);
         return Status::failure(QStringLiteral("File not found: ") + QDir::toNativeSeparators(path));
