@@ -1,5 +1,6 @@
 #include "editor/flayout.h"
 
+#include "panels/levelpanel.h"
 #include "study/core/proportions.h"
 
 #include <QApplication>
@@ -147,9 +148,7 @@ TFormLayout::TFormLayout(int paneCount, QWidget* parent)
         LPercent[k] = new QLabel(PMain);
         LPercent[k]->setMinimumWidth(40);
         for (QLabel* l : {caption, LPercent[k]}) {
-            QPalette pal = l->palette();
-            pal.setColor(QPalette::WindowText, labelColors[k]);
-            l->setPalette(pal);
+            SetFixedInk(l, labelColors[k]);
             QFont f = l->font();
             f.setBold(true);
             l->setFont(f);
