@@ -627,10 +627,10 @@ void TFormEditQuestion::BSaveClick() {
     LibraryTree& tree = main_.tree();
     const NodeId question = GetObjAtLevel(tree, main_.selectedNode(), QuestionLevel);
     if (question != NoNode) {
-        main_.SaveUndoState();
+        UndoScope undo(main_);
         WriteQuestionRecord(tree, question, buildRecord(), spokenAnswerText(),
                             main_.desktopColors());
-        main_.SetUndoLabel(QStringLiteral("edit question"));
+        undo.commit(QStringLiteral("edit question"));
     }
     close();
 }

@@ -46,7 +46,7 @@ void UndoStore::SetUndoLabel(const QString& label) {
     if (!j.empty()) push(std::move(j), label);
 }
 
-void UndoStore::dropOpen() {
+void UndoStore::CancelUndoState() {
     dropStale();
     if (!open_) return;
     open_ = false;

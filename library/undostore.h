@@ -37,6 +37,8 @@ public:
 
     void SaveUndoState();
     void SetUndoLabel(const QString& label);
+    // Ends the open recording without a point, putting back what it recorded.
+    void CancelUndoState();
 
     bool canUndo() const;
     bool canRedo() const;
@@ -61,10 +63,6 @@ Q_SIGNALS:
     void changed();
 
 private:
-    friend class UndoRecording;
-    // Ends the open recording without a point, putting back what it recorded.
-    void dropOpen();
-
     struct Point {
         Journal journal;
         QString label;
@@ -95,7 +93,7 @@ class UndoRecording {
 public:
     explicit UndoRecording(UndoStore& store) : store_(store) { store_.SaveUndoState(); }
     ~UndoRecording() {
-        if (!closed_) store_.dropOpen();
+        if (!closed_) store_.CancelUndoState();
     }
     UndoRecording(const UndoRecording&) = delete;
     UndoRecording& operator=(const UndoRecording&) = delete;

@@ -115,6 +115,7 @@ public:
     void MarkUnchanged(QAbstractButton* save, QAbstractButton* cancel) override;
     void SaveUndoState() override;
     void SetUndoLabel(const QString& label) override;
+    void CancelUndoState() override;
     void BUndoClick() override;
     void BRedoClick() override;
     bool undoEnabled() const override;

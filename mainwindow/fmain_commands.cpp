@@ -235,6 +235,10 @@ void TFormMain::SetUndoLabel(const QString& label) {
     undo_->SetUndoLabel(label);
 }
 
+void TFormMain::CancelUndoState() {
+    undo_->CancelUndoState();
+}
+
 void TFormMain::BUndoClick() {
     if (!undo_->canUndo() || EditorBusy(QStringLiteral("performing another operation."))) return;
     const NodeId n = undo_->undo();

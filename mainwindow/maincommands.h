@@ -66,8 +66,12 @@ public:
     // Save enabled, Cancel captioned "Cancel" with hint "Cancel changes"; and back.
     virtual void MarkChanged(QAbstractButton* save, QAbstractButton* cancel) = 0;
     virtual void MarkUnchanged(QAbstractButton* save, QAbstractButton* cancel) = 0;
+    // One command's undo point: SaveUndoState before the change, SetUndoLabel after it;
+    // CancelUndoState ends it without a point and puts back what it recorded. Callers use
+    // UndoScope below rather than the three by hand.
     virtual void SaveUndoState() = 0;
     virtual void SetUndoLabel(const QString& label) = 0;
+    virtual void CancelUndoState() {}
     virtual void BUndoClick() = 0;
     virtual void BRedoClick() = 0;
     virtual bool undoEnabled() const = 0;
@@ -103,6 +107,28 @@ public:
     // refreshes reach the open one.
     virtual void wizardOpened(TFormWizard*) {}
     virtual void wizardClosed(TFormWizard*) {}
+};
+
+// An undo point of the main window as a scope: opened when made, labelled and closed by
+// commit() after the change; left without commit (a failed or abandoned command) it records
+// no point.
+class UndoScope {
+public:
+    explicit UndoScope(MainCommands& main) : main_(main) { main_.SaveUndoState(); }
+    ~UndoScope() {
+        if (!closed_) main_.CancelUndoState();
+    }
+    UndoScope(const UndoScope&) = delete;
+    UndoScope& operator=(const UndoScope&) = delete;
+    void commit(const QString& label) {
+        if (closed_) return;
+        closed_ = true;
+        main_.SetUndoLabel(label);
+    }
+
+private:
+    MainCommands& main_;
+    bool closed_ = false;
 };
 
 } // namespace brenvik

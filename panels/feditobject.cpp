@@ -147,11 +147,10 @@ void TFormEditObject::BSaveClick() {
         TrimBlankEnds(oldTrimmed);
         // Saving what is already there would leave an undo step that undoes nothing.
         if (name != oldName || lines != oldTrimmed) {
-            main_.SaveUndoState();
+            UndoScope undo(main_);
             tree.setText(n, name);
             SetNotesLines(tree, n, lines);
-            main_.SetUndoLabel(QStringLiteral("edit ") +
-                               QString::fromStdString(LowerObjName(level_)));
+            undo.commit(QStringLiteral("edit ") + QString::fromStdString(LowerObjName(level_)));
         }
     }
     close();

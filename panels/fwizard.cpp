@@ -210,10 +210,9 @@ void TFormWizard::BGenClick() {
     data.spokenQuestion = DisplayToBytes(ESpokenQ->text().trimmed());
     data.spokenAnswer = DisplayToBytes(ESpokenA->text().trimmed());
 
-    main_.SaveUndoState();
+    UndoScope undo(main_);
     const Result<NodeId> added = AddNewObj(tree, conceptNode, main_.desktopColors(), &data);
     if (!added) {
-        main_.SetUndoLabel(QStringLiteral("add new question"));
         main_.prompts().message(this, QStringLiteral("Error"),
                                 QString::fromStdString(added.error()), Prompts::Icon::Error,
                                 Prompts::Ok);
@@ -222,7 +221,7 @@ void TFormWizard::BGenClick() {
     main_.selectNode(added.value());
     EQuestion->setFocus(Qt::OtherFocusReason);
     EQuestion->deselect();
-    main_.SetUndoLabel(QStringLiteral("add new question"));
+    undo.commit(QStringLiteral("add new question"));
     main_.Speak(QStringLiteral("Question generated."));
     refreshFromMain();
 }
