@@ -5,6 +5,7 @@
 #include "library/settingskeys.h"
 #include "library/textcodec.h"
 #include "mainwindow/maincommands.h"
+#include "panels/levelpanel.h"
 #include "platform/picture.h"
 #include "platform/prompts.h"
 #include "platform/shellopen.h"
@@ -537,7 +538,10 @@ void PaneTab::highlightSubTab() {
     QTabBar* bar = PC->tabBar();
     const QColor normal = palette().color(QPalette::WindowText);
     for (int i = 0; i < PC->count(); ++i)
-        bar->setTabTextColor(i, i == PC->currentIndex() ? QColor(0, 0, 160) : normal);
+        bar->setTabTextColor(
+            i, i == PC->currentIndex()
+                   ? ReadableTint(palette().color(QPalette::Window), QColor(0, 0, 160))
+                   : normal);
 }
 
 void PaneTab::layoutImagePreview() {

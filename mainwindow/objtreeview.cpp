@@ -87,6 +87,11 @@ ObjTreeView::ObjTreeView(TFormMain& main, QWidget* parent) : QTreeView(parent), 
     setUniformRowHeights(true);
     setAnimated(false);
     setIconSize(QSize(16, 16));
+    // The selected row looks the same with and without the focus: a frame says where the
+    // keyboard is. The style sheet draws it only on a styled frame, invisible without focus.
+    setFrameShape(QFrame::StyledPanel);
+    setStyleSheet(QStringLiteral("QTreeView { border: 1px solid transparent; }"
+                                 "QTreeView:focus { border: 1px solid palette(highlight); }"));
     // The selection stays visible when the tree loses the focus.
     QPalette pal = palette();
     pal.setColor(QPalette::Inactive, QPalette::Highlight,
