@@ -99,9 +99,10 @@ TFormMain::TFormMain(const MainDeps& deps, QWidget* parent) : QMainWindow(parent
     readWindowPlace();
 
     connect(undo_, &UndoStore::changed, this, &TFormMain::updateUndoButtons);
-    connect(doc_, &LibraryDocument::modifiedChanged, this, &TFormMain::updateCaption);
-    connect(doc_, &LibraryDocument::filePathChanged, this, &TFormMain::updateCaption);
-    connect(doc_, &LibraryDocument::recentFilesChanged, this, &TFormMain::rebuildReopenMenu);
+    files_ = new FileMenuCommands(
+        *this, *doc_, *undo_, {*this, *MReopen, *MISave, *BSave, *CBAutoSave},
+        [this](const QString& text) { showError(text); }, this);
+    connect(files_, &FileMenuCommands::loaded, this, &TFormMain::afterLoad);
     connect(doc_, &LibraryDocument::settingsNotWritten, this, &TFormMain::showError);
     connect(qApp, &QGuiApplication::commitDataRequest, this,
             [](QSessionManager&) { /* the session may always end */ });
@@ -109,8 +110,7 @@ TFormMain::TFormMain(const MainDeps& deps, QWidget* parent) : QMainWindow(parent
     qApp->installEventFilter(this);
 
     updateUndoButtons();
-    rebuildReopenMenu();
-    updateCaption();
+    files_->updateCaption();
 }
 
 TFormMain::~TFormMain() {
@@ -178,10 +178,6 @@ bool TFormMain::editorOpen() const {
 
 bool TFormMain::startupFinished() const {
     return AboutBox && AboutBox->isHidden();
-}
-
-bool TFormMain::autoSaveChecked() const {
-    return CBAutoSave->isChecked();
 }
 
 void TFormMain::readWindowPlace() {
@@ -293,6 +289,14 @@ void TFormMain::createTree() {
         QTimer::singleShot(0, this, [this, dragged, target] { TVObjsDragDrop(dragged, target); });
         return true;
     });
+}
+
+void TFormMain::afterLoad() {
+    SetRootCaption(tree_, computerName().toStdString(), userName().toStdString());
+    for (NodeId top = tree_.first(); top != NoNode; top = tree_.nextSibling(top))
+        TVObjs->expand(model_->indexFromNode(top));
+    selectNode(tree_.first());
+    RefreshSelectionViews();
 }
 
 void TFormMain::showError(const QString& text) {

@@ -2,6 +2,7 @@
 
 #include "library/librarytree.h"
 #include "library/result.h"
+#include "mainwindow/filemenu.h"
 #include "mainwindow/maincommands.h"
 #include "mainwindow/mainframe.h"
 #include "mainwindow/objtreeview.h"
@@ -32,9 +33,6 @@ namespace brenvik {
 class LibraryItemModel;
 class TreeCommands;
 class UndoStore;
-namespace settings {
-struct RuntimeTextKey;
-}
 class LibraryDocument;
 class ShellOpen;
 class SystemNames;
@@ -150,17 +148,13 @@ public:
     bool selectionMayChange();
 
     // File menu.
-    void MINewClick();
-    void MIOpenClick();
-    void openFile(const QString& path);
-    bool MISaveClick(); // false when cancelled or failed
-    bool MISaveAsClick();
+    void MINewClick() { files_->newLibrary(computerName(), userName()); }
+    void MIOpenClick() { files_->open(); }
+    void openFile(const QString& path) { files_->openFile(path); }
+    bool MISaveClick() { return files_->save(); } // false when cancelled or failed
+    bool MISaveAsClick() { return files_->saveAs(); }
     // Asks "Save changes?" for a modified document; false when the caller must stop.
-    bool querySaveChanges();
-    // The Save command as the study preparation's auto-save calls it: only a document
-    // with a file, never a dialog. Returns the error text or empty.
-    Status autoSave();
-    bool autoSaveChecked() const;
+    bool querySaveChanges() { return files_->querySaveChanges(); }
 
     // Mode and panels.
     bool isEditMode() const;
@@ -210,6 +204,7 @@ private:
     // fmain.cpp: frame, start-up, shutdown.
     void connectFrame();
     void createTree();
+    void afterLoad(); // a new or loaded library: its top objects open, the first selected
     void createTimers();
     void FormShow();
     void FormActivate();
@@ -225,7 +220,6 @@ private:
     void readEarlySettings();
     void readLateSettings();
     void writeSettings();
-    void updateCaption();
     void updateUndoButtons();
     void showError(const QString& text);
     void sessionEnding();
@@ -254,12 +248,6 @@ private:
     void createStudyLauncher();
     void openProblemQuestion(NodeId question);
 
-    // fmain_file.cpp
-    void rebuildReopenMenu();
-    void afterLoad();
-    QString dialogFolder(const settings::RuntimeTextKey& key) const;
-    void rememberDialogFolder(const settings::RuntimeTextKey& key, const QString& path);
-
     // fmain_speech.cpp
     void createVoice();
 
@@ -278,6 +266,7 @@ private:
     GuardedSelectionModel* selection_ = nullptr;
     UndoStore* undo_ = nullptr;
     LibraryDocument* doc_ = nullptr;
+    FileMenuCommands* files_ = nullptr;
 
     bool CloseAllowed = false;
     bool NotReady = true;
@@ -287,7 +276,7 @@ private:
     bool hooksInstalled_ = false;
     bool ending_ = false;
     Session session_ = Session::Imprint;
-    int modeIndex_ = 1; // the page the mode tabs showed last
+    int modeIndex_ = 1;             // the page the mode tabs showed last
     TFormWizard* wizard_ = nullptr; // the open question wizard
     // The question the Add-new panel has just added for its editor to open at once.
     NodeId addedQuestion_ = NoNode;

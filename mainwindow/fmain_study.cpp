@@ -42,10 +42,7 @@ void TFormMain::startStudy(Session s, int level) {
         if (!studyBusy()) F9Busy = false;
         return;
     }
-    study_->start(s, level, [this] {
-        if (autoSaveChecked() && MISave->isEnabled())
-            if (const Status saved = autoSave(); !saved) showError(ErrorText(saved));
-    });
+    study_->start(s, level, [this] { files_->saveBeforeStudy(); });
 }
 
 void TFormMain::PMISessionClick(Session s) {

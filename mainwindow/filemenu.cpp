@@ -1,0 +1,162 @@
+#include "mainwindow/filemenu.h"
+
+#include "library/objects.h"
+#include "library/settingskeys.h"
+#include "library/settingsstore.h"
+#include "library/undostore.h"
+#include "mainwindow/librarydocument.h"
+#include "mainwindow/maincommands.h"
+#include "panels/faboutbox.h"
+#include "platform/prompts.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QMenu>
+#include <QToolButton>
+
+namespace brenvik {
+
+namespace {
+const QString kFilter = QStringLiteral("Brenvik files (*.bv1)");
+const settings::RuntimeTextKey& kFolderKey = settings::MainLibraryDir;
+} // namespace
+
+FileMenuCommands::FileMenuCommands(MainCommands& main, LibraryDocument& doc, UndoStore& undo,
+                                   Controls controls, std::function<void(const QString&)> showError,
+                                   QObject* parent)
+    : QObject(parent), main_(main), doc_(doc), undo_(undo), controls_(controls),
+      showError_(std::move(showError)) {
+    connect(&doc_, &LibraryDocument::modifiedChanged, this, &FileMenuCommands::updateCaption);
+    connect(&doc_, &LibraryDocument::filePathChanged, this, &FileMenuCommands::updateCaption);
+    connect(&doc_, &LibraryDocument::recentFilesChanged, this,
+            &FileMenuCommands::rebuildReopenMenu);
+    rebuildReopenMenu();
+}
+
+QString FileMenuCommands::dialogFolder() const {
+    const QString folder = main_.settings().read(kFolderKey, main_.programFolder());
+    return QFileInfo(folder).isDir() ? folder : main_.programFolder();
+}
+
+void FileMenuCommands::rememberDialogFolder(const QString& path) {
+    main_.settings().write(kFolderKey, QFileInfo(path).absolutePath());
+}
+
+bool FileMenuCommands::querySaveChanges() {
+    if (!doc_.isModified()) return true;
+    main_.Speak(QStringLiteral("Please confirm."));
+    const int answer = main_.prompts().message(
+        &controls_.window, QStringLiteral("Confirm"), QStringLiteral("Save changes?"),
+        Prompts::Icon::Question, Prompts::Yes | Prompts::No | Prompts::Cancel, Prompts::Yes);
+    if (answer == Prompts::Yes) return save();
+    return answer == Prompts::No;
+}
+
+void FileMenuCommands::newLibrary(const QString& computer, const QString& user) {
+    if (main_.EditorBusy(QStringLiteral("performing another operation.")) || !querySaveChanges())
+        return;
+    doc_.newEmpty(computer.toStdString(), user.toStdString());
+    undo_.clear();
+    libraryReplaced();
+}
+
+void FileMenuCommands::open() {
+    if (main_.EditorBusy(QStringLiteral("performing another operation.")) || !querySaveChanges())
+        return;
+    const QString path = main_.prompts().openFile(&controls_.window, QStringLiteral("Open file"),
+                                                  dialogFolder(), kFilter);
+    if (path.isEmpty()) return;
+    rememberDialogFolder(path);
+    openFile(path);
+}
+
+void FileMenuCommands::openFile(const QString& path) {
+    if (!QFileInfo(path).isFile()) {
+        doc_.removeRecentFile(path);
+        showError_(QStringLiteral("File not found: ") + path);
+        return;
+    }
+    const std::uint64_t generation = doc_.tree().generation();
+    const Status read = doc_.load(path);
+    if (doc_.tree().generation() == generation) { // nothing was read: all stays as it was
+        showError_(ErrorText(read));
+        return;
+    }
+    undo_.clear();
+    libraryReplaced();
+    if (!read)
+        showError_(ErrorText(read)); // the part read before the damage stays, without a file
+    else if (!doc_.loadWarning().isEmpty())
+        main_.prompts().message(&controls_.window, QStringLiteral("Warning"), doc_.loadWarning(),
+                                Prompts::Icon::Warning);
+    else
+        doc_.addRecentFile(path);
+}
+
+void FileMenuCommands::libraryReplaced() {
+    Q_EMIT loaded();
+    updateCaption();
+}
+
+bool FileMenuCommands::save() {
+    if (!doc_.hasFile()) return saveAs();
+    if (const Status saved = doc_.save(); !saved) {
+        showError_(ErrorText(saved));
+        return false;
+    }
+    doc_.addRecentFile(doc_.filePath());
+    return true;
+}
+
+bool FileMenuCommands::saveAs() {
+    const QString path = main_.prompts().saveFile(&controls_.window, QStringLiteral("Save file as"),
+                                                  dialogFolder(), kFilter, QStringLiteral("bv1"));
+    if (path.isEmpty()) return false;
+    rememberDialogFolder(path);
+    if (const Status saved = doc_.saveAs(path); !saved) {
+        showError_(ErrorText(saved));
+        return false;
+    }
+    doc_.addRecentFile(doc_.filePath());
+    return true;
+}
+
+void FileMenuCommands::saveBeforeStudy() {
+    if (!controls_.autoSave.isChecked() || !controls_.save.isEnabled() || !doc_.hasFile() ||
+        !doc_.isModified())
+        return;
+    if (const Status saved = doc_.save(); !saved) showError_(ErrorText(saved));
+}
+
+void FileMenuCommands::rebuildReopenMenu() {
+    QMenu& menu = controls_.reopen;
+    menu.clear();
+    const QStringList files = doc_.recentFiles();
+    for (int i = 0; i < files.size(); ++i) {
+        const QString path = files[i];
+        const QString name =
+            QString::fromStdString(EscapeAmpersands(QFileInfo(path).fileName().toStdString()));
+        QAction* a = menu.addAction(QStringLiteral("&%1 - %2").arg(i + 1).arg(name));
+        a->setToolTip(path);
+        a->setStatusTip(path);
+        connect(a, &QAction::triggered, this, [this, path] {
+            if (main_.EditorBusy(QStringLiteral("performing another operation.")) ||
+                !querySaveChanges())
+                return;
+            openFile(path);
+        });
+    }
+    menu.setEnabled(!files.isEmpty());
+}
+
+void FileMenuCommands::updateCaption() {
+    QString title = TAboutBox::applicationTitle();
+    if (doc_.hasFile()) title += QStringLiteral(" - ") + QFileInfo(doc_.filePath()).fileName();
+    if (doc_.isModified()) title += QStringLiteral(" *");
+    controls_.window.setWindowTitle(title);
+    controls_.save.setEnabled(doc_.isModified());
+    controls_.saveButton.setEnabled(doc_.isModified());
+}
+
+} // namespace brenvik
