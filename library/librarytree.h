@@ -26,8 +26,10 @@ public:
     virtual void changed(NodeId node) = 0; // text or kind
     // A node moving in one step to `newParent` at `newRow` (counted before it leaves its
     // place). An observer that returns false is told of a removal and an insertion instead.
-    virtual bool aboutToMove(NodeId node, NodeId newParent, int newRow) { return false; }
-    virtual void moved(NodeId node) {}
+    virtual bool aboutToMove(NodeId /*node*/, NodeId /*newParent*/, int /*newRow*/) {
+        return false;
+    }
+    virtual void moved(NodeId /*node*/) {}
     virtual void aboutToReset() = 0;
     virtual void resetDone() = 0;
 };

@@ -238,7 +238,7 @@ NodeId LibraryItemModel::dropTarget(int row, const QModelIndex& parent) const {
 }
 
 bool LibraryItemModel::canDropMimeData(const QMimeData* data, Qt::DropAction action, int row,
-                                       int column, const QModelIndex& parent) const {
+                                       int /*column*/, const QModelIndex& parent) const {
     if (!dropHandler_ || (action != Qt::MoveAction && action != Qt::CopyAction)) return false;
     NodeId dragged = draggedNode(data);
     NodeId target = dropTarget(row, parent);
