@@ -765,8 +765,7 @@ void PaneTab::NavigatePane(const QString& address) {
     if (view->busy()) view->stop();
     view->show();
     viewerInUse_ = true;
-    const QString error = view->navigate(address);
-    if (!error.isEmpty()) showError(error);
+    if (const Status started = view->navigate(address); !started) showError(ErrorText(started));
 }
 
 WebViewer* PaneTab::viewer() {

@@ -115,14 +115,13 @@ public:
         shared_->releaseIfUnused();
     }
 
-    QString navigate(const QString& address) override {
-        QString error;
-        const QUrl url = resolve(address, &error);
-        if (!url.isValid()) return error;
+    Status navigate(const QString& address) override {
+        const Result<QUrl> url = resolve(address);
+        if (!url) return Status::failure(url.error());
         page_->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls,
-                                        isLocal(url));
-        page_->load(url);
-        return {};
+                                        isLocal(url.value()));
+        page_->load(url.value());
+        return Status::success();
     }
     void stop() override { page_->triggerAction(QWebEnginePage::Stop); }
     void goBack() override { page_->triggerAction(QWebEnginePage::Back); }
@@ -131,7 +130,7 @@ public:
     QString locationUrl() const override { return page_->url().toString(); }
 
 private:
-    QUrl resolve(const QString& address, QString* error) const {
+    Result<QUrl> resolve(const QString& address) const {
         const QString trimmed = address.trimmed();
         // An address that names its scheme is taken as written, and refused when it is not a
         // valid address; only bare names are guessed at (a file of the program folder, else a
@@ -149,8 +148,8 @@ private:
                                url.scheme() == QLatin1String("https") ||
                                url.scheme() == QLatin1String("ftp");
         if (!url.isValid() || url.isEmpty() || (needsHost && url.host().isEmpty())) {
-            *error = QStringLiteral("The address \"%1\" is not valid.").arg(address);
-            return {};
+            return Result<QUrl>::failure(
+                QStringLiteral("The address \"%1\" is not valid.").arg(address).toStdString());
         }
         return url;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "library/result.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -15,11 +17,11 @@ public:
     ~WebViewer() override = default;
 
     // Starts loading `address` exactly as stored: a web address, an absolute file path or a
-    // file path relative to the program folder. Returns at once; an empty text when the
-    // load has started, else the error text for an address that is not valid at all. A page
-    // that cannot be reached is not an error: it shows the error page and still ends with
+    // file path relative to the program folder. Returns at once: success when the load has
+    // started, else the error text for an address that is not valid at all. A page that
+    // cannot be reached is not an error: it shows the error page and still ends with
     // downloadComplete.
-    virtual QString navigate(const QString& address) = 0;
+    virtual Status navigate(const QString& address) = 0;
     virtual void stop() = 0;
     virtual void goBack() = 0;
     virtual void goForward() = 0;

@@ -826,13 +826,13 @@ void TFormStudyQuestion::renderWebsite(QFrame* panel, const PaneRecord& pane, in
         loaded_[n - 1] = true;
         checkPanesLoaded();
     });
-    const QString error = viewer->navigate(QString::fromStdString(pane.webAddress));
-    if (!error.isEmpty()) {
+    const Status started = viewer->navigate(QString::fromStdString(pane.webAddress));
+    if (!started) {
         // Refused outright: nothing will load, so the pane does not hold the wait.
         loaded_[n - 1] = true;
         current_.viewers[n - 1] = nullptr;
         viewer->deleteLater();
-        showError(error);
+        showError(ErrorText(started));
     }
 }
 

@@ -54,8 +54,8 @@ struct Recorder {
     // Navigates and waits for the load's end; the error text of a refused address.
     bool load(const QString& address) {
         const int before = completes;
-        const QString error = viewer->navigate(address);
-        EXPECT_TRUE(error.isEmpty()) << qPrintable(error);
+        const Status started = viewer->navigate(address);
+        EXPECT_TRUE(started.ok()) << started.error;
         return waitUntil([&] { return completes > before && !viewer->busy(); }, kLoadBound);
     }
     WebViewer* viewer;
@@ -180,7 +180,7 @@ TEST(WebViewer, UnreachableAndInvalidAddresses) {
     for (const QString& bad : {QStringLiteral("http://"), QStringLiteral("http://[::1"),
                                QStringLiteral("https://exa mple.org/"), QStringLiteral("   ")}) {
         SCOPED_TRACE(qPrintable(bad));
-        EXPECT_FALSE(viewer->navigate(bad).isEmpty());
+        EXPECT_FALSE(viewer->navigate(bad).ok());
     }
     waitUntil([] { return false; }, 300);
     EXPECT_EQ(rec.events.count("begin"), begins);
@@ -216,7 +216,7 @@ TEST(WebViewer, PagesRaiseNoDialogsWindowsOrDownloads) {
     const QString downloads = QDir::homePath() + "/Downloads/archive.bin";
     const bool existedBefore = QFile::exists(downloads);
     const int before = rec.completes;
-    EXPECT_TRUE(viewer->navigate("archive.bin").isEmpty());
+    EXPECT_TRUE(viewer->navigate("archive.bin").ok());
     EXPECT_TRUE(waitUntil([&] { return rec.completes > before && !viewer->busy(); }, kLoadBound));
     waitUntil([] { return false; }, 500);
     if (!existedBefore) {
@@ -263,7 +263,7 @@ TEST(WebViewer, ViewersMayOutliveTheirFactory) {
     WebViewer* b = factory->create(host.get());
     Recorder rec(a);
     ASSERT_TRUE(rec.load("p.html"));
-    EXPECT_TRUE(b->navigate("p.html").isEmpty()); // still loading when it goes
+    EXPECT_TRUE(b->navigate("p.html").ok()); // still loading when it goes
     factory.reset();
     QPointer<WebViewer> gone = b;
     b->deleteLater();

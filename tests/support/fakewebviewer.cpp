@@ -7,8 +7,8 @@ namespace brenvik {
 FakeWebViewer::FakeWebViewer(Behaviour behaviour, QWidget* parent)
     : WebViewer(parent), behaviour_(behaviour) {}
 
-QString FakeWebViewer::navigate(const QString& address) {
-    if (!refusal.isEmpty()) return refusal;
+Status FakeWebViewer::navigate(const QString& address) {
+    if (!refusal.isEmpty()) return Status::failure(refusal);
     navigations << address;
     pending_ = address;
     busy_ = true;
@@ -19,7 +19,7 @@ QString FakeWebViewer::navigate(const QString& address) {
             if (self && self->busy_) self->finishLoad();
         });
     }
-    return {};
+    return Status::success();
 }
 
 void FakeWebViewer::stop() {

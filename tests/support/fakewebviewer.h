@@ -20,7 +20,7 @@ public:
     };
     FakeWebViewer(Behaviour behaviour, QWidget* parent);
 
-    QString navigate(const QString& address) override;
+    Status navigate(const QString& address) override;
     void stop() override;
     void goBack() override;
     void goForward() override;
