@@ -18,9 +18,10 @@
 #include "panels/fwizard.h"
 #include "panels/levelpanel.h"
 #include "panels/levelrows.h"
-#include "tests/support/fakewebviewer.h"
+#include "stubmain.h"
 #include "tests/support/fakeprompts.h"
 #include "tests/support/fakeshellopen.h"
+#include "tests/support/fakewebviewer.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -57,19 +58,15 @@ QString Name(const LibraryTree& tree, NodeId n) {
 
 // A main window that records the panels' calls and keeps their rows in step with the
 // selection the way the real one does.
-class FakeMain : public MainCommands {
+class FakeMain : public StubMain<> {
 public:
-    explicit FakeMain(QString folder = PicturesFolder()) : folder_(std::move(folder)) {}
+    explicit FakeMain(QString folder = PicturesFolder()) : StubMain(std::move(folder)) {}
 
-    LibraryTree& tree() override { return tree_; }
     NodeId selectedNode() const override { return selected_; }
     void selectNode(NodeId node) override {
         selected_ = node;
         RefreshSelectionViews();
     }
-    Prompts& prompts() override { return prompts_; }
-    const DesktopColors& desktopColors() const override { return colors_; }
-    QString programFolder() const override { return folder_; }
 
     void Library1Click(int level) override {
         calls << QStringLiteral("add %1").arg(level);
@@ -86,8 +83,6 @@ public:
     void showOperation(Operation op) override {
         calls << QStringLiteral("operation %1").arg(static_cast<int>(op));
     }
-    void showSession(Session) override {}
-    void sessionLevelClick(Session, int) override {}
     void renameAtLevel(int level, const QString& name) override {
         calls << QStringLiteral("rename %1 %2").arg(level).arg(name);
         const NodeId n = GetObjAtLevel(tree_, selected_, level);
@@ -97,7 +92,6 @@ public:
                      QStringLiteral(" name"));
     }
 
-    bool EditorBusy(const QString&) override { return false; }
     void RefreshSelectionViews() override {
         for (LevelPanel* p : panels)
             p->setRows(ComputeLevelRows(tree_, selected_, p == addNew));
@@ -107,7 +101,6 @@ public:
         return prompts().message(nullptr, QStringLiteral("Confirm"), text, Prompts::Icon::Question,
                                  Prompts::Yes | Prompts::No);
     }
-    void FocusEdit(QWidget*, bool) override {}
     void MarkChanged(QAbstractButton* save, QAbstractButton* cancel) override {
         save->setEnabled(true);
         cancel->setText(QStringLiteral("Cancel"));
@@ -123,28 +116,18 @@ public:
     void BUndoClick() override { calls << QStringLiteral("undo"); }
     void BRedoClick() override { calls << QStringLiteral("redo"); }
     bool undoEnabled() const override { return canUndo; }
-    bool redoEnabled() const override { return false; }
     QString undoHint() const override { return undoHintText; }
-    QString redoHint() const override { return QString(); }
 
     void Speak(const QString& text, bool) override { spoken << text; }
     void StopVoice() override { calls << QStringLiteral("stop voice"); }
-    SettingsStore& settings() override { return settings_; }
     void editorClosed() override { calls << QStringLiteral("editor closed"); }
     void FormKeyUp(int key, Qt::KeyboardModifiers) override { keysUp << key; }
     void hotTabEnter(QWidget* tab) override { hotTab = tab; }
     void hotTabLeave() override { hotTab = nullptr; }
     QColor accentColor() const override { return QColor(176, 196, 222); }
-    WebViewerFactory& webViewers() override { return web_; }
-    ShellOpen& shell() override { return shell_; }
-    bool ChooseAnswerFont(QWidget*) override { return false; }
     void wizardOpened(TFormWizard* opened) override { wizard = opened; }
     void wizardClosed(TFormWizard* closed) override {
         if (wizard == closed) wizard = nullptr;
-    }
-    void previewQuestion(const QuestionRecord&, const QString&,
-                         std::function<void()> closed) override {
-        if (closed) closed();
     }
 
     // A path root > Library 1 > Set 1 > Book 1 > Part 1 > Chapter 1 > Section 1 >
@@ -159,13 +142,6 @@ public:
         return path;
     }
 
-    LibraryTree tree_;
-    FixedDesktopColors colors_;
-    FakePrompts prompts_;
-    FakeWebViewerFactory web_;
-    FakeShellOpen shell_;
-    SettingsStore settings_;
-    QString folder_;
     NodeId selected_ = NoNode;
     QList<LevelPanel*> panels;
     LevelPanel* addNew = nullptr;

@@ -6,13 +6,14 @@
 #include "library/settingsstore.h"
 #include "mainwindow/maincommands.h"
 #include "panels/faboutbox.h"
-#include "tests/support/fakewebviewer.h"
-#include "tests/support/fakeprompts.h"
-#include "tests/support/fakeshellopen.h"
+#include "stubmain.h"
 #include "study/fflashselected.h"
 #include "study/fimprintselected.h"
 #include "study/freviewselected.h"
 #include "study/fstudy.h"
+#include "tests/support/fakeprompts.h"
+#include "tests/support/fakeshellopen.h"
+#include "tests/support/fakewebviewer.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -41,69 +42,21 @@ QString ProgramFolderWithPictures() {
 }
 
 // A main window that records what the panels ask of it.
-class FakeMain : public MainCommands {
+class FakeMain : public StubMain<> {
 public:
-    explicit FakeMain(QString folder = ProgramFolderWithPictures()) : folder_(std::move(folder)) {}
+    explicit FakeMain(QString folder = ProgramFolderWithPictures()) : StubMain(std::move(folder)) {}
 
-    LibraryTree& tree() override { return tree_; }
-    NodeId selectedNode() const override { return NoNode; }
-    void selectNode(NodeId) override {}
-    Prompts& prompts() override { return prompts_; }
-    const DesktopColors& desktopColors() const override { return colors_; }
-    QString programFolder() const override { return folder_; }
-    void Library1Click(int) override {}
-    void Library2Click(int) override {}
-    void CopySelectedClick(int) override {}
-    void Library3Click(int) override {}
-    void showOperation(Operation) override {}
     void showSession(Session s) override { sessionsShown.push_back(s); }
     void sessionLevelClick(Session s, int level) override { levelClicks.emplace_back(s, level); }
     void renameAtLevel(int level, const QString& name) override {
         renames.emplace_back(level, name);
     }
-    bool EditorBusy(const QString&) override { return false; }
-    void RefreshSelectionViews() override {}
-    int ConfirmBox(const QString&) override { return Prompts::Yes; }
-    void FocusEdit(QWidget*, bool) override {}
-    void MarkChanged(QAbstractButton*, QAbstractButton*) override {}
-    void MarkUnchanged(QAbstractButton*, QAbstractButton*) override {}
-    void SaveUndoState() override {}
-    void SetUndoLabel(const QString&) override {}
-    void BUndoClick() override {}
-    void BRedoClick() override {}
-    bool undoEnabled() const override { return false; }
-    bool redoEnabled() const override { return false; }
-    QString undoHint() const override { return {}; }
-    QString redoHint() const override { return {}; }
-    void Speak(const QString&, bool) override {}
-    void StopVoice() override {}
-    SettingsStore& settings() override { return settings_; }
-    void editorClosed() override {}
     void FormKeyUp(int key, Qt::KeyboardModifiers) override { keys.push_back(key); }
-    void hotTabEnter(QWidget*) override {}
-    void hotTabLeave() override {}
-    QColor accentColor() const override { return QColor(211, 211, 211); }
-    WebViewerFactory& webViewers() override { return web_; }
-    ShellOpen& shell() override { return shell_; }
-    bool ChooseAnswerFont(QWidget*) override { return false; }
-    void previewQuestion(const QuestionRecord&, const QString&,
-                         std::function<void()> closed) override {
-        if (closed) closed();
-    }
 
-    FakePrompts prompts_;
-    FakeWebViewerFactory web_;
-    FakeShellOpen shell_;
     std::vector<Session> sessionsShown;
     std::vector<std::pair<Session, int>> levelClicks;
     std::vector<std::pair<int, QString>> renames;
     std::vector<int> keys;
-
-private:
-    QString folder_;
-    LibraryTree tree_;
-    FixedDesktopColors colors_;
-    SettingsStore settings_;
 };
 
 // The three panels in their container, as the main window wires them.
