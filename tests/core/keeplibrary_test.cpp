@@ -7,6 +7,7 @@
 #include "library/librarytree.h"
 #include "library/objects.h"
 #include "library/outline.h"
+#include "tests/support/testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,17 +61,6 @@ std::string shape(const LibraryTree& tree, NodeId from) {
         out += std::to_string(tree.depth(n) - base) + ":" + std::to_string(tree.kind(n)) + ":" +
                std::string(tree.text(n)) + "\n";
     return out;
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 // Files larger than `kilobytes` fail to grow with EFBIG ("File too large") while it lives,
@@ -257,8 +247,8 @@ TEST(KeepLibrary, WriterKeepsLoadedTextsByteForByte) {
 TEST(KeepLibrary, FileCutShortIsLoadedWithAWarning) {
     QTemporaryDir dir;
     const QString nulFile = dir.filePath(QStringLiteral("Physics.bv1"));
-    writeFile(nulFile, QByteArray("Root\r\n\tNotes\r\n\tPart") + QByteArray(1, '\0') +
-                           QByteArray("\r\n\tLost\r\n"));
+    ASSERT_TRUE(writeFile(nulFile, QByteArray("Root\r\n\tNotes\r\n\tPart") + QByteArray(1, '\0') +
+                                       QByteArray("\r\n\tLost\r\n")));
     LibraryTree tree;
     LoadOutcome out = LoadLibraryFile(tree, nulFile);
     EXPECT_TRUE(out.read);
@@ -272,7 +262,7 @@ TEST(KeepLibrary, FileCutShortIsLoadedWithAWarning) {
 
     // Binary data without a NUL byte: read whole, but still no library file.
     const QString binFile = dir.filePath(QStringLiteral("picture.bv1"));
-    writeFile(binFile, QByteArray("Root\r\n\x01\x02\x1b\x7f more\n"));
+    ASSERT_TRUE(writeFile(binFile, QByteArray("Root\r\n\x01\x02\x1b\x7f more\n")));
     out = LoadLibraryFile(tree, binFile);
     EXPECT_TRUE(out.cutShort());
     EXPECT_TRUE(out.warning.contains(QStringLiteral("binary data")));
@@ -280,7 +270,7 @@ TEST(KeepLibrary, FileCutShortIsLoadedWithAWarning) {
 
     // Plain text, FF and VT included, is no warning.
     const QString textFile = dir.filePath(QStringLiteral("fine.bv1"));
-    writeFile(textFile, QByteArray("Root\r\n\tNotes\f\v\r\n"));
+    ASSERT_TRUE(writeFile(textFile, QByteArray("Root\r\n\tNotes\f\v\r\n")));
     out = LoadLibraryFile(tree, textFile);
     EXPECT_FALSE(out.cutShort());
 }
@@ -301,7 +291,7 @@ TEST(KeepLibrary, FailedReadLeavesTheTreeAndNamesTheFile) {
 TEST(KeepLibrary, SaveFailuresNameTheFileAndTheSystemsReason) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Physics.bv1"));
-    writeFile(path, "Old\r\n");
+    ASSERT_TRUE(writeFile(path, "Old\r\n"));
     LibraryTree tree;
     NodeId root = tree.appendChild(NoNode, "Root", 0);
     for (int i = 0; i < 4000; ++i)
@@ -326,17 +316,16 @@ TEST(KeepLibrary, SaveFailuresNameTheFileAndTheSystemsReason) {
 TEST(KeepLibrary, DemoIsWrittenAtomically) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Demo"));
-    writeFile(path, "old");
+    ASSERT_TRUE(writeFile(path, "old"));
     QFile::setPermissions(path, QFile::ReadOwner);
     ASSERT_TRUE(WriteDemoFile(path).error.empty()); // a read-only Demo is replaced
     EXPECT_EQ(readAll(path).toStdString(), DemoFileBytes());
     QFile::remove(path);
     {
         FileSizeLimit limit(16); // the demo is 140 KB
-        EXPECT_EQ(WriteDemoFile(path).error,
-                  QStringLiteral("Could not save \"%1\": File too large")
-                      .arg(QDir::toNativeSeparators(path))
-                      .toStdString());
+        EXPECT_EQ(WriteDemoFile(path).error, QStringLiteral("Could not save \"%1\": File too large")
+                                                 .arg(QDir::toNativeSeparators(path))
+                                                 .toStdString());
     }
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 

@@ -10,6 +10,7 @@
 #include "mainharness.h"
 #include "mainwindow/librarydocument.h"
 #include "mainwindow/libraryitemmodel.h"
+#include "tests/support/testfiles.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -22,16 +23,6 @@
 using namespace brenvik;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 // Root, Library, Topic with `questions` questions of four nodes each.
 QByteArray bigOutline(int questions) {

@@ -6,6 +6,7 @@
 #include "library/outline.h"
 #include "library/settingsstore.h"
 #include "mainwindow/librarydocument.h"
+#include "tests/support/testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,17 +22,6 @@
 using namespace brenvik;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 // Makes a folder unwritable for the duration of a test. Permission bits do not stop
 // root, so for root the folder is also made immutable.
@@ -150,7 +140,7 @@ TEST_F(LibraryDocumentTest, LoadFailures) {
 
     // Damaged: the fragment stays, the document has no file, the file is untouched.
     const QByteArray damaged = "Root\r\n\tLibrary\r\n\t\t\tToo deep\r\n\tAfter\r\n";
-    writeFile(path("damaged.bv1"), damaged);
+    ASSERT_TRUE(writeFile(path("damaged.bv1"), damaged));
     error = ErrorText(doc.load(path("damaged.bv1")));
     EXPECT_TRUE(error.contains("Invalid level (3)")) << error.toStdString();
     EXPECT_FALSE(doc.hasFile());
