@@ -46,35 +46,26 @@ namespace brenvik {
 
 namespace {
 
-constexpr int kMinWidth = MainFrame::MinWidth;
-constexpr int kMinHeight = MainFrame::MinHeight;
-
 QString appTitle() {
     return TAboutBox::applicationTitle();
 }
 
 } // namespace
 
-TFormMain::TFormMain(const MainDeps& deps, QWidget* parent) : QMainWindow(parent), deps_(deps) {
+TFormMain::TFormMain(const MainDeps& deps, QWidget* parent)
+    : QMainWindow(parent), deps_(deps), settings_(deps.settings, deps.programFolder, *this, *this) {
     Q_ASSERT(deps_.prompts && deps_.speech && deps_.colors);
-    if (deps_.settings) {
-        settings_ = deps_.settings;
-    } else {
-        ownSettings_ = std::make_unique<SettingsStore>(
-            QDir(deps_.programFolder).filePath(QStringLiteral("brenvik.ini")));
-        settings_ = ownSettings_.get();
-    }
 
     setObjectName(QStringLiteral("FormMain"));
     QFont windowFont(QStringLiteral("Lucida Sans Unicode"), 8);
     windowFont.setStyleHint(QFont::SansSerif);
     setFont(windowFont);
-    setMinimumSize(kMinWidth, kMinHeight);
+    setMinimumSize(MainFrame::MinWidth, MainFrame::MinHeight);
     setEnabled(false); // until start-up has finished
 
     model_ = new LibraryItemModel(tree_, this);
     undo_ = new UndoStore(tree_, this);
-    doc_ = new LibraryDocument(tree_, settings_, this);
+    doc_ = new LibraryDocument(tree_, &settings_.store(), this);
     model_->setNextObserver(doc_->changeWatcher());
 
     createTimers();
@@ -96,7 +87,7 @@ TFormMain::TFormMain(const MainDeps& deps, QWidget* parent) : QMainWindow(parent
     createStudyLauncher();
 
     setWindowTitle(appTitle());
-    readWindowPlace();
+    settings_.readWindowPlace();
 
     connect(undo_, &UndoStore::changed, this, &TFormMain::updateUndoButtons);
     files_ = new FileMenuCommands(
@@ -143,95 +134,17 @@ void TFormMain::createTimers() {
     hotTab_ = new HotTab(*this);
 }
 
-Session TFormMain::visibleSession() const {
-    return session_;
-}
-
-LevelPanel* TFormMain::visibleSessionPanel() const {
-    return sessionPanel(visibleSession());
-}
-
-bool TFormMain::operationVisible(Operation op) const {
-    LevelPanel* p = operationPanel(op);
-    return p && !p->PMain->isHidden();
-}
-
-void TFormMain::updateOperationChecks() {
-    Addnew1->setChecked(operationVisible(Operation::AddNew));
-    Edit2->setChecked(operationVisible(Operation::EditSelected));
-    Copy1->setChecked(operationVisible(Operation::CopySelected));
-    Delete1->setChecked(operationVisible(Operation::DeleteSelected));
-    const Session s = visibleSession();
-    Imprintselected1->setChecked(s == Session::Imprint);
-    Flashselected1->setChecked(s == Session::Flash);
-    Reviewselected1->setChecked(s == Session::Review);
-}
-
-bool TFormMain::isEditMode() const {
-    return PCMode->currentIndex() == 0;
-}
-
-bool TFormMain::editorOpen() const {
-    return (FormEditObject && FormEditObject->isOpen()) ||
-           (FormEditQuestion && FormEditQuestion->isOpen());
+bool TFormMain::splashShowing() const {
+    return !AboutBox || AboutBox->isVisible();
 }
 
 bool TFormMain::startupFinished() const {
     return AboutBox && AboutBox->isHidden();
 }
 
-void TFormMain::readWindowPlace() {
-    SettingsStore& s = *settings_;
-    const int top = s.read(settings::MainTop);
-    const int left = s.read(settings::MainLeft);
-    const int height = s.read(settings::MainHeight, kMinHeight);
-    const int width = s.read(settings::MainWidth, kMinWidth);
-    const int state = s.read(settings::MainState);
-    setGeometry(left, top, std::max(width, kMinWidth), std::max(height, kMinHeight));
-    if (state == 2)
-        setWindowState(Qt::WindowMaximized);
-    else if (state == 1)
-        setWindowState(Qt::WindowMinimized);
-}
-
-void TFormMain::readEarlySettings() {
-    SettingsStore& s = *settings_;
-    if (s.read(settings::AppFirstRun) == 0) {
-        // The question editor's dialog folders; kept here until that editor asks for them.
-        s.read(settings::QuestionFileDir, deps_.programFolder);
-        s.read(settings::QuestionPicDir, deps_.programFolder);
-    }
-    const int splitter = s.read(settings::MainSplitter, PObjs->width());
-    if (splitter >= 138) Splitter->setSizes({splitter, std::max(718, width() - splitter)});
-    FormStudy->loadAnswerFont(s);
-}
-
-void TFormMain::readLateSettings() {
-    SettingsStore& s = *settings_;
-    if (FormAddNew && FormAddNew->CBEditItem)
-        FormAddNew->CBEditItem->setChecked(s.read(settings::AddEdit) != 0);
-    FormStudy->loadSessionSettings(s);
-    CBDisaVoice->setChecked(s.read(settings::MainVoice) != 0);
-    CBAutoSave->setChecked(s.read(settings::MainAutoSave) != 0);
-}
-
 void TFormMain::writeSettings() {
-    SettingsStore& s = *settings_;
-    const QRect place = normalGeometry().isValid() ? normalGeometry() : geometry();
-    s.write(settings::MainTop, place.top());
-    s.write(settings::MainLeft, place.left());
-    s.write(settings::MainHeight, place.height());
-    s.write(settings::MainWidth, place.width());
-    s.write(settings::MainState, isMaximized() ? 2 : (isMinimized() ? 1 : 0));
-    s.write(settings::MainSplitter, PObjs->width());
-    if (FormAddNew && FormAddNew->CBEditItem)
-        s.write(settings::AddEdit, FormAddNew->CBEditItem->isChecked() ? 1 : 0);
-    FormStudy->saveSettings(s);
-    s.write(settings::MainVoice, CBDisaVoice->isChecked() ? 1 : 0);
-    s.write(settings::MainAutoSave, CBAutoSave->isChecked() ? 1 : 0);
-    s.write(settings::MainActiveVoice, voice_->activeVoice());
-    s.write(settings::AppFirstRun, 0);
-    if (const Status written = s.flush(); !written) showError(ErrorText(written));
+    if (const Status written = settings_.write(voice_->activeVoice()); !written)
+        showError(ErrorText(written));
 }
 
 void TFormMain::connectFrame() {
@@ -245,11 +158,11 @@ void TFormMain::connectFrame() {
     connect(Edit1, &QAction::triggered, this, &TFormMain::Edit1Click);
     connect(Study1, &QAction::triggered, this, &TFormMain::Study1Click);
     connect(operationItems, &QActionGroup::triggered, this,
-            [this](QAction* a) { Addnew1Click(Operation(a->data().toInt())); });
+            [this](QAction* a) { panels_.operationMenuClick(Operation(a->data().toInt())); });
     connect(sessionItems, &QActionGroup::triggered, this,
-            [this](QAction* a) { Flashselected1Click(Session(a->data().toInt())); });
+            [this](QAction* a) { showSession(Session(a->data().toInt())); });
     for (int l = 1; l <= 8; ++l)
-        connect(LevelItems[l], &QAction::triggered, this, [this, l] { Library11Click(l); });
+        connect(LevelItems[l], &QAction::triggered, this, [this, l] { panels_.levelMenuClick(l); });
     connect(Contents1, &QAction::triggered, this, &TFormMain::Contents1Click);
     connect(VisitSoftwareCoOnline, &QAction::triggered, this,
             &TFormMain::VisitSoftwareCoOnlineClick);
@@ -326,7 +239,7 @@ void TFormMain::FormShow() {
     QString failure;
     try {
         embedForms();
-        readEarlySettings();
+        settings_.readEarly();
         const DemoInstall demo = InstallDemoLibrary(
             tree_, deps_.programFolder, computerName().toStdString(), userName().toStdString());
         if (!demo.error.isEmpty()) {
@@ -340,7 +253,7 @@ void TFormMain::FormShow() {
             selectNode(demo.select != NoNode ? demo.select : tree_.first());
             setMode(Mode::Study, false); // the splash is up: asking would refuse
             showSession(Session::Flash);
-            readLateSettings();
+            settings_.readLate();
         }
     } catch (const std::exception& e) {
         // Failures are values below the window; what arrives here is running out of memory
@@ -385,7 +298,7 @@ void TFormMain::FormActivate() {
 void TFormMain::TInitTimer() {
     TInit->stop();
     const int hour = QTime::currentTime().hour();
-    voice_->setActiveVoice(settings_->read(settings::MainActiveVoice));
+    voice_->setActiveVoice(settings().read(settings::MainActiveVoice));
     AboutBox->repaint();
     const QString greeting = hour < 12   ? QStringLiteral("Good morning!")
                              : hour < 16 ? QStringLiteral("Good afternoon!")
@@ -492,8 +405,7 @@ void TFormMain::SplitterMoved() {
 void TFormMain::PCModeChanged(int index) {
     // A click has been asked about by the window's filter before the tab moved; the tab
     // may move no other way, but if it does the same question stands.
-    const bool splash = !AboutBox || AboutBox->isVisible();
-    if (splash || !setMode(index == 0 ? Mode::Edit : Mode::Study, true))
+    if (splashShowing() || !setMode(index == 0 ? Mode::Edit : Mode::Study, true))
         setMode(modeIndex_ == 0 ? Mode::Edit : Mode::Study, false);
 }
 
@@ -531,7 +443,7 @@ void TFormMain::PCModeChange() {
          std::initializer_list<QWidget*>{BUndo, BRedo, BSave, CBAutoSave, LSaveOnStudy})
         w->setVisible(edit);
     RefreshSelectionViews();
-    updateOperationChecks();
+    panels_.updateChecks();
 }
 
 void TFormMain::Edit1Click() {
@@ -594,8 +506,7 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
             const int index = PCMode->tabAt(mouse->position().toPoint());
             if (mouse->button() == Qt::LeftButton && index >= 0 &&
                 index != PCMode->currentIndex() &&
-                (!AboutBox || AboutBox->isVisible() ||
-                 EditorBusy(QStringLiteral("switching to a different mode."))))
+                (splashShowing() || EditorBusy(QStringLiteral("switching to a different mode."))))
                 return true;
         }
     }

@@ -5,7 +5,9 @@
 #include "mainwindow/filemenu.h"
 #include "mainwindow/maincommands.h"
 #include "mainwindow/mainframe.h"
+#include "mainwindow/mainsettings.h"
 #include "mainwindow/objtreeview.h"
+#include "mainwindow/panelrouter.h"
 #include "study/core/schedule.h"
 
 #include <QElapsedTimer>
@@ -98,15 +100,17 @@ public:
     const DesktopColors& desktopColors() const override { return *deps_.colors; }
     QString programFolder() const override { return deps_.programFolder; }
     void Library1Click(int level) override;
-    void Library2Click(int level) override;
+    void Library2Click(int level) override {
+        if (startupFinished()) panels_.openEditor(level);
+    }
     void CopySelectedClick(int level) override;
     void Library3Click(int level) override;
-    void showOperation(Operation op) override;
-    void showSession(Session s) override;
-    void sessionLevelClick(Session s, int level) override;
+    void showOperation(Operation op) override { panels_.showOperation(op); }
+    void showSession(Session s) override { panels_.showSession(s); }
+    void sessionLevelClick(Session s, int level) override { startStudy(s, level); }
     void renameAtLevel(int level, const QString& name) override;
-    bool EditorBusy(const QString& phrase) override;
-    void RefreshSelectionViews() override;
+    bool EditorBusy(const QString& phrase) override { return panels_.editorBusy(phrase); }
+    void RefreshSelectionViews() override { panels_.refresh(); }
     int ConfirmBox(const QString& text) override;
     void FocusEdit(QWidget* control, bool selectAll) override;
     void MarkChanged(QAbstractButton* save, QAbstractButton* cancel) override;
@@ -122,8 +126,8 @@ public:
     QString redoHint() const override;
     void Speak(const QString& text, bool waitDone = false) override;
     void StopVoice() override;
-    SettingsStore& settings() override { return *settings_; }
-    void editorClosed() override;
+    SettingsStore& settings() override { return settings_.store(); }
+    void editorClosed() override { panels_.editorClosed(); }
     void FormKeyUp(int key, Qt::KeyboardModifiers modifiers) override;
     void hotTabEnter(QWidget* tab) override;
     void hotTabLeave() override;
@@ -133,10 +137,8 @@ public:
     bool ChooseAnswerFont(QWidget* parent) override;
     void previewQuestion(const QuestionRecord& record, const QString& title,
                          std::function<void()> closed) override;
-    void wizardOpened(TFormWizard* wizard) override { wizard_ = wizard; }
-    void wizardClosed(TFormWizard* wizard) override {
-        if (wizard_ == wizard) wizard_ = nullptr;
-    }
+    void wizardOpened(TFormWizard* wizard) override { panels_.wizardOpened(wizard); }
+    void wizardClosed(TFormWizard* wizard) override { panels_.wizardClosed(wizard); }
 
     // Tree view hooks.
     bool TVObjsEditing(NodeId node);
@@ -157,7 +159,7 @@ public:
     bool querySaveChanges() { return files_->querySaveChanges(); }
 
     // Mode and panels.
-    bool isEditMode() const;
+    bool isEditMode() const { return panels_.isEditMode(); }
     void Edit1Click();
     void Study1Click();
     void Contents1Click();
@@ -169,7 +171,7 @@ public:
     bool speaking() const;
     bool startupFinished() const;
     bool closeAllowed() const { return CloseAllowed; }
-    bool editorOpen() const;
+    bool editorOpen() const { return panels_.editorOpen(); }
 
     LibraryItemModel* model() const { return model_; }
     UndoStore* undoStore() const { return undo_; }
@@ -216,25 +218,14 @@ private:
     bool setMode(Mode mode, bool ask);
     void PCModeChange();
     void SplitterMoved();
-    void readWindowPlace();
-    void readEarlySettings();
-    void readLateSettings();
     void writeSettings();
+    bool splashShowing() const; // the About box of the start-up or farewell
     void updateUndoButtons();
     void showError(const QString& text);
     void sessionEnding();
     QString computerName() const;
     QString userName() const;
     void openWithShell(const QString& target);
-    LevelPanel* visibleSessionPanel() const;
-    Session visibleSession() const;
-    bool operationVisible(Operation op) const;
-    void updateOperationChecks();
-
-    // fmain_panels.cpp
-    void Library11Click(int level);
-    void Addnew1Click(Operation op);
-    void Flashselected1Click(Session s);
 
     // fmain_commands.cpp
     void PMObjsPopup();
@@ -256,17 +247,16 @@ private:
     QTimer* TInit = nullptr;
     QTimer* TRand = nullptr;
     HotTab* hotTab_ = nullptr;
-    int ActiveLevel = 0;
     std::unique_ptr<StudyLauncher> study_;
     MainVoice* voice_ = nullptr;
-    std::unique_ptr<SettingsStore> ownSettings_;
-    SettingsStore* settings_ = nullptr;
+    MainSettings settings_;
     LibraryTree tree_;
     LibraryItemModel* model_ = nullptr;
     GuardedSelectionModel* selection_ = nullptr;
     UndoStore* undo_ = nullptr;
     LibraryDocument* doc_ = nullptr;
     FileMenuCommands* files_ = nullptr;
+    PanelRouter panels_{*this, *this, *this};
 
     bool CloseAllowed = false;
     bool NotReady = true;
@@ -275,11 +265,7 @@ private:
     bool shownOnce_ = false;
     bool hooksInstalled_ = false;
     bool ending_ = false;
-    Session session_ = Session::Imprint;
-    int modeIndex_ = 1;             // the page the mode tabs showed last
-    TFormWizard* wizard_ = nullptr; // the open question wizard
-    // The question the Add-new panel has just added for its editor to open at once.
-    NodeId addedQuestion_ = NoNode;
+    int modeIndex_ = 1; // the page the mode tabs showed last
     RandomGenerator random_;
 };
 

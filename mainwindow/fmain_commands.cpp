@@ -85,7 +85,7 @@ void TFormMain::Library1Click(int level) {
     selectNode(added.value());
     const bool editNow =
         level == 8 && FormAddNew && FormAddNew->CBEditItem && FormAddNew->CBEditItem->isChecked();
-    addedQuestion_ = editNow ? added.value() : NoNode;
+    panels_.setAddedQuestion(editNow ? added.value() : NoNode);
     if (!editNow && FormAddNew) FocusEdit(FormAddNew->rows()->nameEdit(level), true);
 }
 
@@ -217,10 +217,10 @@ void TFormMain::FormKeyUp(int key, Qt::KeyboardModifiers modifiers) {
         F9Busy = false;
         return;
     }
-    LevelPanel* panel = visibleSessionPanel();
+    LevelPanel* panel = panels_.visibleSessionPanel();
     const int level = panel ? panel->rows()->deepestEnabled() : deepestObjectLevel();
     if (level > 0)
-        sessionLevelClick(visibleSession(), level);
+        sessionLevelClick(panels_.visibleSession(), level);
     else
         F9Busy = false;
 }
@@ -277,7 +277,7 @@ void TFormMain::updateUndoButtons() {
     MIRedo->setEnabled(undo_->canRedo());
     MIUndo->setStatusTip(undo_->undoHint());
     MIRedo->setStatusTip(undo_->redoHint());
-    if (wizard_) wizard_->refreshFromMain();
+    if (TFormWizard* wizard = panels_.wizard()) wizard->refreshFromMain();
 }
 
 } // namespace brenvik

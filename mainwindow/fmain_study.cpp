@@ -38,7 +38,7 @@ bool TFormMain::studyWindowShowing() const {
 
 void TFormMain::startStudy(Session s, int level) {
     // The splash (the About box) still showing, or a session already on its way: nothing.
-    if (!AboutBox || AboutBox->isVisible() || studyBusy() || level < 1 || level > 8) {
+    if (splashShowing() || studyBusy() || level < 1 || level > 8) {
         if (!studyBusy()) F9Busy = false;
         return;
     }
@@ -55,7 +55,7 @@ void TFormMain::PMISessionClick(Session s) {
 
 void TFormMain::openProblemQuestion(NodeId question) {
     if (!isEditMode()) setMode(Mode::Edit, false);
-    if (!operationVisible(Operation::EditSelected)) showOperation(Operation::EditSelected);
+    if (!panels_.operationVisible(Operation::EditSelected)) showOperation(Operation::EditSelected);
     selectNode(question);
     RefreshSelectionViews();
     Library2Click(8);
