@@ -12,6 +12,7 @@
 #include "mainwindow/hottab.h"
 #include "mainwindow/librarydocument.h"
 #include "mainwindow/libraryitemmodel.h"
+#include "mainwindow/mainkeys.h"
 #include "mainwindow/mainvoice.h"
 #include "mainwindow/studylauncher.h"
 #include "panels/faboutbox.h"
@@ -98,14 +99,17 @@ TFormMain::TFormMain(const MainDeps& deps, QWidget* parent)
     connect(qApp, &QGuiApplication::commitDataRequest, this,
             [](QSessionManager&) { /* the session may always end */ });
     connect(qApp, &QCoreApplication::aboutToQuit, this, &TFormMain::sessionEnding);
-    qApp->installEventFilter(this);
+    keys_ = new MainKeys(*this, *this, *this,
+                         {[this] { return splashShowing(); }, [this] { return hooksInstalled_; }},
+                         this);
+    qApp->installEventFilter(keys_);
 
     updateUndoButtons();
     files_->updateCaption();
 }
 
 TFormMain::~TFormMain() {
-    qApp->removeEventFilter(this);
+    qApp->removeEventFilter(keys_);
     // The study window has no parent and reads the tree: it goes first.
     study_.reset();
     // The tree is a member and dies before QWidget deletes the children that use it:
@@ -493,48 +497,6 @@ void TFormMain::openWithShell(const QString& target) {
         deps_.shell->openAddress(target);
     else
         deps_.shell->openFile(target);
-}
-
-bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
-    const QEvent::Type type = event->type();
-    if (watched == PCMode && PCMode) {
-        // A refused mode change must not show the other page even for a moment, so the
-        // refusal comes before the tab bar sees the click.
-        if (type == QEvent::Wheel) return true;
-        if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {
-            auto* mouse = static_cast<QMouseEvent*>(event);
-            const int index = PCMode->tabAt(mouse->position().toPoint());
-            if (mouse->button() == Qt::LeftButton && index >= 0 &&
-                index != PCMode->currentIndex() &&
-                (splashShowing() || EditorBusy(QStringLiteral("switching to a different mode."))))
-                return true;
-        }
-    }
-    if ((type == QEvent::ShortcutOverride || type == QEvent::KeyPress) && watched->isWidgetType() &&
-        static_cast<QWidget*>(watched)->window() == this && isEnabled()) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (const int level = levelForKey(key)) {
-            if (type == QEvent::ShortcutOverride) {
-                event->accept(); // keeps the menu bar from taking the letter
-                return true;
-            }
-            if (!key->isAutoRepeat() && LevelItems[level]->isEnabled())
-                LevelItems[level]->trigger();
-            return true;
-        }
-    }
-    if (event->type() == QEvent::KeyRelease) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_F9 && !key->isAutoRepeat() && watched->isWidgetType()) {
-            QWidget* w = static_cast<QWidget*>(watched);
-            const bool ours = w->window() == this;
-            if ((ours || hooksInstalled_) && !QApplication::activeModalWidget()) {
-                FormKeyUp(Qt::Key_F9, Qt::NoModifier);
-                return true;
-            }
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
 }
 
 } // namespace brenvik

@@ -59,6 +59,7 @@ class TFormStudyQuestion;
 class TFormValidate;
 class StudyLauncher;
 class MainVoice;
+class MainKeys;
 class HotTab;
 class TFormWizard;
 enum class StudyMode;
@@ -200,7 +201,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // fmain.cpp: frame, start-up, shutdown.
@@ -256,6 +256,7 @@ private:
     UndoStore* undo_ = nullptr;
     LibraryDocument* doc_ = nullptr;
     FileMenuCommands* files_ = nullptr;
+    MainKeys* keys_ = nullptr;
     PanelRouter panels_{*this, *this, *this};
 
     bool CloseAllowed = false;
