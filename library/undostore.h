@@ -88,25 +88,29 @@ private:
 // One command's undo point, as a scope: opened when made, before the change; commit()
 // labels and closes it after the change. Left without commit (the command failed or
 // stopped early) it leaves no point, and whatever the command had already changed is put
-// back, so the tree never holds an edit that undo cannot reach.
-class UndoRecording {
+// back, so the tree never holds an edit that undo cannot reach. `Recorder` is anything with
+// SaveUndoState, SetUndoLabel and CancelUndoState: the store itself, or the main window
+// the editors reach through MainCommands.
+template <class Recorder> class UndoScopeOf {
 public:
-    explicit UndoRecording(UndoStore& store) : store_(store) { store_.SaveUndoState(); }
-    ~UndoRecording() {
-        if (!closed_) store_.CancelUndoState();
+    explicit UndoScopeOf(Recorder& recorder) : recorder_(recorder) { recorder_.SaveUndoState(); }
+    ~UndoScopeOf() {
+        if (!closed_) recorder_.CancelUndoState();
     }
-    UndoRecording(const UndoRecording&) = delete;
-    UndoRecording& operator=(const UndoRecording&) = delete;
+    UndoScopeOf(const UndoScopeOf&) = delete;
+    UndoScopeOf& operator=(const UndoScopeOf&) = delete;
 
     void commit(const QString& label) {
         if (closed_) return;
         closed_ = true;
-        store_.SetUndoLabel(label);
+        recorder_.SetUndoLabel(label);
     }
 
 private:
-    UndoStore& store_;
+    Recorder& recorder_;
     bool closed_ = false;
 };
+
+using UndoRecording = UndoScopeOf<UndoStore>;
 
 } // namespace brenvik

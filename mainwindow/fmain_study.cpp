@@ -18,10 +18,10 @@ bool TFormMain::ChooseAnswerFont(QWidget* parent) {
 }
 
 void TFormMain::createStudyLauncher() {
-    StudyLauncher::Services services{*this, *this, *FormStudy, random_};
-    services.screenSaver = deps_.screenSaver;
-    services.webWaitMs = deps_.studyWebWaitMs;
-    services.muted = [this] { return muted(); };
+    StudyLauncher::Services services{
+        *this, *this, *FormStudy, random_, deps_.screenSaver, deps_.studyWebWaitMs, [this] {
+            return muted();
+        }};
     study_ = std::make_unique<StudyLauncher>(std::move(services));
     connect(study_.get(), &StudyLauncher::problemFound, this, &TFormMain::openProblemQuestion);
     connect(study_.get(), &StudyLauncher::ended, this, [this] { F9Busy = false; });

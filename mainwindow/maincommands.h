@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/librarytree.h"
+#include "library/undostore.h"
 
 #include <QColor>
 #include <QString>
@@ -109,26 +110,7 @@ public:
     virtual void wizardClosed(TFormWizard*) {}
 };
 
-// An undo point of the main window as a scope: opened when made, labelled and closed by
-// commit() after the change; left without commit (a failed or abandoned command) it records
-// no point.
-class UndoScope {
-public:
-    explicit UndoScope(MainCommands& main) : main_(main) { main_.SaveUndoState(); }
-    ~UndoScope() {
-        if (!closed_) main_.CancelUndoState();
-    }
-    UndoScope(const UndoScope&) = delete;
-    UndoScope& operator=(const UndoScope&) = delete;
-    void commit(const QString& label) {
-        if (closed_) return;
-        closed_ = true;
-        main_.SetUndoLabel(label);
-    }
-
-private:
-    MainCommands& main_;
-    bool closed_ = false;
-};
+// An undo point of the main window as a scope (see UndoScopeOf).
+using UndoScope = UndoScopeOf<MainCommands>;
 
 } // namespace brenvik
