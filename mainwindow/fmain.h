@@ -18,17 +18,7 @@
 #include <functional>
 #include <memory>
 
-class QAction;
-class QActionGroup;
-class QCheckBox;
-class QComboBox;
-class QKeyEvent;
-class QMenu;
-class QSplitter;
-class QStackedWidget;
-class QTabBar;
 class QTimer;
-class QToolButton;
 
 namespace brenvik {
 
@@ -41,28 +31,11 @@ class SystemNames;
 class ScreenSaver;
 class TAboutBox;
 class TFormMain;
-class TFormAddNew;
-class TFormEditSelected;
-class TFormCopySelected;
-class TFormDeleteSelected;
-class TFormAddEditDelete;
-class TFormEdit;
-class TFormEditObject;
-class TFormEditQuestion;
-class TFormStudy;
-class TFormImprintSelected;
-class TFormFlashSelected;
-class TFormReviewSelected;
-class LevelPanel;
-class SessionPanel;
-class TFormStudyQuestion;
-class TFormValidate;
 class StudyLauncher;
 class MainVoice;
 class MainKeys;
 class HotTab;
 class TFormWizard;
-enum class StudyMode;
 
 // What the main window needs from the platform; the program passes the real services,
 // tests pass fakes. Nothing here is owned by the window.
