@@ -80,6 +80,15 @@ NodeId writeFlags(LibraryTree& tree, NodeId n, NodeId parent,
     return n;
 }
 
+// The flag lines, then the "Background color:" line after them; returns that line.
+NodeId writeFlagsAndColour(LibraryTree& tree, NodeId n, NodeId parent,
+                           std::initializer_list<std::pair<const char*, bool>> flags,
+                           long long colour) {
+    n = nextOrNew(tree, writeFlags(tree, n, parent, flags), parent, BackgroundColorLine);
+    tree.setText(n, "Background color: " + std::to_string(colour));
+    return n;
+}
+
 } // namespace
 
 PaneRecord PaneRecord::newRecord(const DesktopColors& desktop) {
@@ -205,23 +214,21 @@ void WritePaneRecord(LibraryTree& tree, NodeId pane, const PaneRecord& rec,
     SetQuotedChildren(tree, lines, rec.textLines);
     NodeId n = nextOrNew(tree, lines, textChoice, FontLine);
     tree.setText(n, "Font: " + FontToText(rec.font, true, desktop));
-    n = writeFlags(tree, n, textChoice,
-                   {{"Shallow border: ", rec.textShallowBorder},
-                    {"Deep border: ", rec.textDeepBorder},
-                    {"Centered text: ", rec.centredText}});
-    n = nextOrNew(tree, n, textChoice, BackgroundColorLine);
-    tree.setText(n, "Background color: " + std::to_string(rec.textBackground));
+    writeFlagsAndColour(tree, n, textChoice,
+                        {{"Shallow border: ", rec.textShallowBorder},
+                         {"Deep border: ", rec.textDeepBorder},
+                         {"Centered text: ", rec.centredText}},
+                        rec.textBackground);
 
     NodeId imageChoice = nextOrNew(tree, textChoice, pane, ImageChoiceLine);
     tree.setText(imageChoice, std::string("Image: ") + choice(rec.content == ImageContent));
     n = firstOrNew(tree, imageChoice, FileLine);
     tree.setText(n, "File: " + rec.imageFile);
-    n = writeFlags(tree, n, imageChoice,
-                   {{"Shallow border: ", rec.imageShallowBorder},
-                    {"Deep border: ", rec.imageDeepBorder},
-                    {"Stretch to fit: ", rec.stretchToFit}});
-    n = nextOrNew(tree, n, imageChoice, BackgroundColorLine);
-    tree.setText(n, "Background color: " + std::to_string(rec.imageBackground));
+    writeFlagsAndColour(tree, n, imageChoice,
+                        {{"Shallow border: ", rec.imageShallowBorder},
+                         {"Deep border: ", rec.imageDeepBorder},
+                         {"Stretch to fit: ", rec.stretchToFit}},
+                        rec.imageBackground);
 
     NodeId webChoice = nextOrNew(tree, imageChoice, pane, WebsiteChoiceLine);
     tree.setText(webChoice, std::string("Website: ") + choice(rec.content == WebsiteContent));
