@@ -1,4 +1,5 @@
 #include "editor/panetab.h"
+#include "platform/desktopcolors.h"
 
 #include "library/colors.h"
 #include "library/fonttext.h"
@@ -53,14 +54,6 @@ const QString kFileFilter = QStringLiteral(
 const settings::RuntimeTextKey& kPicDir = settings::QuestionPicDir;
 const settings::RuntimeTextKey& kFileDir = settings::QuestionFileDir;
 
-QColor ToQColor(ColorValue v) {
-    return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
-}
-
-ColorValue FromQColor(const QColor& c) {
-    return ColorValue(c.red()) | (ColorValue(c.green()) << 8) | (ColorValue(c.blue()) << 16);
-}
-
 // Blanks and control characters at both ends, as the stored record wants them gone.
 QString Trimmed(const QString& text) {
     qsizetype first = 0, last = text.size();
@@ -78,7 +71,7 @@ QList<QColor> CustomColors(const DesktopColors& desktop) {
     for (const QString& line : lines) {
         bool ok = false;
         const uint v = line.section(QLatin1Char('='), 1).toUInt(&ok, 16);
-        if (ok) out << ToQColor(ColorValue(v));
+        if (ok) out << toQColor(ColorValue(v));
     }
     return out;
 }
@@ -546,7 +539,7 @@ void PaneTab::highlightSubTab() {
 
 void PaneTab::layoutImagePreview() {
     ApplyPaneBorders(PImage, CBLightImage->isChecked(), CBHeavyImage->isChecked());
-    ScrollBox->setBackground(ToQColor(imageBackground_));
+    ScrollBox->setBackground(toQColor(imageBackground_));
     ScrollBox->setStretch(CBStretch->isChecked());
     ScrollBox->relayout();
 }
@@ -610,12 +603,12 @@ void PaneTab::BSelectAllClick() {
 
 void PaneTab::BkColorClick(QFrame* swatch) {
     ColorValue& target = swatch == PTextBkColor ? textBackground_ : imageBackground_;
-    QColor color = ToQColor(target);
+    QColor color = toQColor(target);
     {
         ColorDialogTitle title;
         if (!main_.prompts().chooseColor(this, color, CustomColors(main_.desktopColors()))) return;
     }
-    target = FromQColor(color);
+    target = fromQColor(color);
     applyColors();
     Q_EMIT changed();
 }
@@ -659,12 +652,12 @@ void PaneTab::applyTextLook() {
 
 void PaneTab::applyColors() {
     QPalette pal = MTextEntered->palette();
-    pal.setColor(QPalette::Base, ToQColor(textBackground_));
-    pal.setColor(QPalette::Text, ToQColor(font_.color));
+    pal.setColor(QPalette::Base, toQColor(textBackground_));
+    pal.setColor(QPalette::Text, toQColor(font_.color));
     MTextEntered->setPalette(pal);
-    PaintSwatch(PTextBkColor, ToQColor(textBackground_));
-    ScrollBox->setBackground(ToQColor(imageBackground_));
-    PaintSwatch(PImageBkColor, ToQColor(imageBackground_));
+    PaintSwatch(PTextBkColor, toQColor(textBackground_));
+    ScrollBox->setBackground(toQColor(imageBackground_));
+    PaintSwatch(PImageBkColor, toQColor(imageBackground_));
 }
 
 // ---- image kind ---------------------------------------------------------------------------

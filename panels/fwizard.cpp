@@ -1,4 +1,5 @@
 #include "panels/fwizard.h"
+#include "platform/desktopcolors.h"
 
 #include "library/objects.h"
 #include "library/textcodec.h"
@@ -21,10 +22,6 @@
 namespace brenvik {
 
 namespace {
-
-QColor FromValue(ColorValue v) {
-    return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
-}
 
 QLabel* FieldLabel(const QString& text, bool question, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -84,7 +81,7 @@ TFormWizard::TFormWizard(MainCommands& main, QWidget* parent)
     frame->setAutoFillBackground(true);
     {
         QPalette pal = frame->palette();
-        pal.setColor(QPalette::Window, FromValue(main.desktopColors().scheme().tooltip));
+        pal.setColor(QPalette::Window, toQColor(main.desktopColors().scheme().tooltip));
         frame->setPalette(pal);
     }
     auto* frameLayout = new QVBoxLayout(frame);

@@ -1,4 +1,5 @@
 #include "panels/levelpanel.h"
+#include "platform/desktopcolors.h"
 
 #include "library/colors.h"
 #include "platform/picture.h"
@@ -72,8 +73,7 @@ void PaintShadedBand(QPainter& painter, const QRect& rect, const QColor& buttonF
 }
 
 QColor ButtonFaceColor(const MainCommands& main) {
-    const ColorValue v = main.desktopColors().scheme().buttonFace;
-    return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+    return toQColor(main.desktopColors().scheme().buttonFace);
 }
 
 QColor MixColours(const QColor& a, const QColor& b, double t) {
@@ -303,8 +303,7 @@ PanelTab* LevelPanel::addTab(const QString& caption, const QString& hint, bool o
     tab->setToolTip(hint);
     QPalette pal = tab->palette();
     if (own) {
-        const ColorValue v = main_.desktopColors().scheme().highlight;
-        pal.setColor(QPalette::Window, QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF));
+        pal.setColor(QPalette::Window, toQColor(main_.desktopColors().scheme().highlight));
         pal.setColor(QPalette::WindowText, Qt::white);
     } else {
         const QColor accent = main_.accentColor();

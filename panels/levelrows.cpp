@@ -1,4 +1,5 @@
 #include "panels/levelrows.h"
+#include "platform/desktopcolors.h"
 
 #include "library/colors.h"
 #include "library/objects.h"
@@ -25,10 +26,6 @@ const char* const kButtonCaptions[9] = {"",         " Library",      " Set of Bo
                                         " Section", " Concept",      " Question && Answer"};
 
 const QColor kInactiveBase(200, 225, 255);
-
-QColor FromValue(ColorValue v) {
-    return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
-}
 
 // The small picture on each level button: the level's object icon, also the tree's.
 QIcon LevelIcon(int level) {
@@ -80,8 +77,8 @@ LevelRows::LevelRows(MainCommands& main, const QStringList& hints, QWidget* pare
             "QLabel { color: %14; }"
             "QLineEdit { border: none; padding: 1px 2px; background: %1; color: black; }"
             "QLineEdit[active=\"true\"] { background: %2; color: %3; }")
-            .arg(kInactiveBase.name(), FromValue(main_.desktopColors().scheme().window).name(),
-                 FromValue(main_.desktopColors().scheme().windowText).name(),
+            .arg(kInactiveBase.name(), toQColor(main_.desktopColors().scheme().window).name(),
+                 toQColor(main_.desktopColors().scheme().windowText).name(),
                  pal.color(QPalette::Mid).name(), pal.color(QPalette::ButtonText).name(),
                  mix(face, pal.color(QPalette::Light), 0.6), face.name(), highlight.name(),
                  mix(face, highlight, 0.3), mix(face, highlight, 0.5),
@@ -160,8 +157,8 @@ void LevelRows::setActiveColours(QLineEdit* edit, bool active) {
     QPalette pal = edit->palette();
     if (active) {
         const DesktopColorScheme s = main_.desktopColors().scheme();
-        pal.setColor(QPalette::Base, FromValue(s.window));
-        pal.setColor(QPalette::Text, FromValue(s.windowText));
+        pal.setColor(QPalette::Base, toQColor(s.window));
+        pal.setColor(QPalette::Text, toQColor(s.windowText));
     } else {
         pal.setColor(QPalette::Base, kInactiveBase);
         pal.setColor(QPalette::Text, Qt::black);
