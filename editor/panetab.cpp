@@ -673,10 +673,10 @@ void PaneTab::ImageOptionClick(QCheckBox* source) {
 void PaneTab::ShowPictureFrom(const QString& file) {
     const PictureResult picture = LoadPicture(resolved(file));
     if (!picture.ok()) {
-        showError(picture.error);
+        showError(ErrorText(picture));
         return;
     }
-    ScrollBox->setImage(picture.image);
+    ScrollBox->setImage(picture.value());
     ImageOptionClick(CBStretch);
 }
 
@@ -689,10 +689,10 @@ void PaneTab::BImageClick() {
     if (file.isEmpty()) return;
     const PictureResult picture = LoadPicture(file);
     if (!picture.ok()) {
-        showError(picture.error);
+        showError(ErrorText(picture));
         return;
     }
-    ScrollBox->setImage(picture.image);
+    ScrollBox->setImage(picture.value());
     EImage->setText(QDir::toNativeSeparators(file));
     EImage->setCursorPosition(0);
     ImageOptionClick(CBStretch);

@@ -118,7 +118,8 @@ QImage LoadPanelPicture(const QString& folder, const QString& fileName) {
     const QString path = QDir(folder).filePath(fileName);
     if (!QFileInfo::exists(path)) return {};
     // Unreadable or damaged: no picture, and on purpose no message.
-    return LoadPicture(path).image;
+    const PictureResult picture = LoadPicture(path);
+    return picture ? picture.value() : QImage();
 }
 
 // ElidedLabel

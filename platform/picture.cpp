@@ -245,16 +245,20 @@ bool bitmapCutShort(const QByteArray& data) {
     return quint64(data.size()) < offset + rowBytes * quint64(height < 0 ? -height : height);
 }
 
+// File names and Qt's reasons are Unicode; the error carries them as UTF-8 like every
+// error text.
+PictureResult failed(const QString& text) {
+    return PictureResult::failure(text.toStdString());
+}
+
 // Qt's reader for the format the extension names, never guessing from the content: a file is
 // what its name says it is.
 PictureResult readWithQt(const QString& path, const QString& lowerExt) {
-    PictureResult result;
     const bool bitmap = lowerExt == QLatin1String("bmp") || lowerExt == QLatin1String("dib");
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        result.error =
-            QStringLiteral("The picture \"%1\" cannot be opened: %2").arg(path, file.errorString());
-        return result;
+        return failed(QStringLiteral("The picture \"%1\" cannot be opened: %2")
+                          .arg(path, file.errorString()));
     }
     QByteArray whole;
     QBuffer buffer(&whole);
@@ -262,10 +266,9 @@ PictureResult readWithQt(const QString& path, const QString& lowerExt) {
     if (bitmap) {
         whole = file.readAll();
         if (bitmapCutShort(whole)) {
-            result.error =
+            return failed(
                 QStringLiteral("The picture \"%1\" could not be read: the file is cut short.")
-                    .arg(path);
-            return result;
+                    .arg(path));
         }
         buffer.open(QIODevice::ReadOnly);
         device = &buffer;
@@ -273,61 +276,54 @@ PictureResult readWithQt(const QString& path, const QString& lowerExt) {
     QImageReader reader(device, bitmap ? QByteArray("bmp") : lowerExt.toLatin1());
     reader.setAutoDetectImageFormat(false);
     reader.setAutoTransform(true);
-    result.image = reader.read();
-    if (result.image.isNull())
-        result.error = QStringLiteral("The picture \"%1\" could not be read: %2")
-                           .arg(path, reader.errorString());
-    return result;
+    QImage image = reader.read();
+    if (image.isNull())
+        return failed(QStringLiteral("The picture \"%1\" could not be read: %2")
+                          .arg(path, reader.errorString()));
+    return image;
 }
 
 } // namespace
 
 PictureResult DecodeJpeg(const QByteArray& data, const QString& name) {
-    PictureResult result;
     RawImage raw;
     char message[JMSG_LENGTH_MAX] = {};
     if (!decodeRaw(reinterpret_cast<const unsigned char*>(data.constData()),
                    static_cast<unsigned long>(data.size()), &raw, message)) {
-        result.error = QStringLiteral("The picture \"%1\" could not be read: %2")
-                           .arg(name, QString::fromLatin1(message));
-        return result;
+        return failed(QStringLiteral("The picture \"%1\" could not be read: %2")
+                          .arg(name, QString::fromLatin1(message)));
     }
-    result.image = toImage(raw);
+    QImage image = toImage(raw);
     std::free(raw.pixels);
-    if (result.image.isNull())
-        result.error = QStringLiteral("Not enough memory for the picture \"%1\".").arg(name);
-    return result;
+    if (image.isNull())
+        return failed(QStringLiteral("Not enough memory for the picture \"%1\".").arg(name));
+    return image;
 }
 
 PictureResult LoadPicture(const QString& path) {
-    PictureResult result;
     const QString ext = QFileInfo(path).suffix();
     const QString lowerExt = ext.toLower();
     if (!knownExtension(lowerExt)) {
-        result.error = QStringLiteral("Unknown picture file extension (.%1)").arg(ext);
-        return result;
+        return failed(QStringLiteral("Unknown picture file extension (.%1)").arg(ext));
     }
     if (!QFileInfo(path).isFile()) {
-        result.error = QStringLiteral("The picture \"%1\" does not exist.").arg(path);
-        return result;
+        return failed(QStringLiteral("The picture \"%1\" does not exist.").arg(path));
     }
     const Decoder decoder = decoderFor(lowerExt);
     if (decoder == Decoder::Qt) return readWithQt(path, lowerExt);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        result.error =
-            QStringLiteral("The picture \"%1\" cannot be opened: %2").arg(path, file.errorString());
-        return result;
+        return failed(QStringLiteral("The picture \"%1\" cannot be opened: %2")
+                          .arg(path, file.errorString()));
     }
     const QByteArray data = file.readAll();
     file.close();
     if (decoder == Decoder::Jpeg) return DecodeJpeg(data, path);
     const Result<QImage> drawn = RenderMetafile(data, decoder == Decoder::EnhancedMetafile);
-    if (drawn) result.image = drawn.value();
-    if (result.image.isNull()) // the renderer's reasons are its own plain texts
-        result.error = QStringLiteral("The picture \"%1\" could not be read: %2")
-                           .arg(path, QString::fromStdString(drawn.error()));
-    return result;
+    if (drawn && !drawn.value().isNull()) return drawn.value();
+    // The renderer's reasons are its own plain texts.
+    return failed(QStringLiteral("The picture \"%1\" could not be read: %2")
+                      .arg(path, QString::fromStdString(drawn ? std::string() : drawn.error())));
 }
 
 QString PictureDialogFilter() {

@@ -1,16 +1,15 @@
 #pragma once
 
+#include "library/result.h"
+
 #include <QImage>
 #include <QString>
 
 namespace brenvik {
 
 // A decoded picture, or the reason there is none.
-struct PictureResult {
-    QImage image; // null on failure
-    QString error;
-    bool ok() const { return !image.isNull(); }
-};
+// A loaded picture (never null), or why it could not be loaded.
+using PictureResult = Result<QImage>;
 
 // Loads a picture file, chosen by its file name extension (in any case): JPEG through
 // libjpeg, Windows bitmaps and icons, Windows metafiles and enhanced metafiles, and every

@@ -805,10 +805,10 @@ void TFormStudyQuestion::renderImage(QFrame* panel, const PaneRecord& pane) {
     if (path.isEmpty() || !QFileInfo(path).isFile()) return;
     const PictureResult picture = LoadPicture(path);
     if (!picture.ok()) {
-        showError(picture.error);
+        showError(ErrorText(picture));
         return;
     }
-    box->setImage(picture.image);
+    box->setImage(picture.value());
 }
 
 void TFormStudyQuestion::renderWebsite(QFrame* panel, const PaneRecord& pane, int n) {

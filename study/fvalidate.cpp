@@ -28,7 +28,7 @@ TFormValidate::TFormValidate(const QString& programFolder, QWidget* parent)
         LoadPicture(QDir(programFolder).filePath(QStringLiteral("GEARWHL2.bmp")));
     if (picture.ok())
         ProgramIcon->setPixmap(
-            QPixmap::fromImage(picture.image)
+            QPixmap::fromImage(picture.value())
                 .scaled(ProgramIcon->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
     layout->addWidget(ProgramIcon);
     Comments = new QLabel(this);

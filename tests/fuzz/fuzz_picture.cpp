@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <cstdint>
 #include <cstdlib>
+#include <utility>
 
 using namespace brenvik;
 
@@ -30,8 +31,8 @@ PictureResult loadAs(const QByteArray& bytes, const char* name) {
 }
 
 void checkResult(const PictureResult& r) {
-    FUZZ_CHECK(r.ok() == r.error.isEmpty());
-    if (r.ok()) FUZZ_CHECK(r.image.width() > 0 && r.image.height() > 0);
+    FUZZ_CHECK(r.ok() == r.error().empty());
+    if (r.ok()) FUZZ_CHECK(r.value().width() > 0 && r.value().height() > 0);
 }
 } // namespace
 
@@ -49,37 +50,32 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;
     const QByteArray bytes(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
-    PictureResult first, second;
-    switch (data[0] % 3) {
-    case 0:
-        first = DecodeJpeg(bytes, QStringLiteral("fuzz.jpg"));
-        second = loadAs(bytes, "fuzz.jpg");
-        break;
-    case 1:
-        first = loadAs(bytes, "fuzz.bmp");
-        second = loadAs(bytes, "fuzz.dib");
-        break;
-    default:
-        first = loadAs(bytes, "fuzz.ico");
-        second = loadAs(bytes, "fuzz.ico");
-        break;
-    }
+    const auto [first, second] = [&]() -> std::pair<PictureResult, PictureResult> {
+        switch (data[0] % 3) {
+        case 0:
+            return {DecodeJpeg(bytes, QStringLiteral("fuzz.jpg")), loadAs(bytes, "fuzz.jpg")};
+        case 1:
+            return {loadAs(bytes, "fuzz.bmp"), loadAs(bytes, "fuzz.dib")};
+        default:
+            return {loadAs(bytes, "fuzz.ico"), loadAs(bytes, "fuzz.ico")};
+        }
+    }();
     checkResult(first);
     checkResult(second);
     FUZZ_CHECK(first.ok() == second.ok());
     if (!first.ok()) return 0;
     // Compared as drawn: an indexed picture may hold indices past its colour table, which
     // QImage::operator== reads beyond the table; drawing maps them to a fixed colour.
-    FUZZ_CHECK(first.image.convertToFormat(QImage::Format_ARGB32) ==
-               second.image.convertToFormat(QImage::Format_ARGB32));
+    FUZZ_CHECK(first.value().convertToFormat(QImage::Format_ARGB32) ==
+               second.value().convertToFormat(QImage::Format_ARGB32));
     // Small pictures only: a bitmap of a huge one costs time without finding more.
-    if (qint64(first.image.width()) * first.image.height() > 1 << 16) return 0;
-    const QImage rgb = first.image.convertToFormat(QImage::Format_RGB32);
+    if (qint64(first.value().width()) * first.value().height() > 1 << 16) return 0;
+    const QImage rgb = first.value().convertToFormat(QImage::Format_RGB32);
     QBuffer out;
     out.open(QIODevice::WriteOnly);
     FUZZ_CHECK(rgb.save(&out, "BMP"));
     const PictureResult back = loadAs(out.data(), "back.bmp");
     FUZZ_CHECK(back.ok());
-    FUZZ_CHECK(back.image.convertToFormat(QImage::Format_RGB32) == rgb);
+    FUZZ_CHECK(back.value().convertToFormat(QImage::Format_RGB32) == rgb);
     return 0;
 }

@@ -2,9 +2,9 @@
 #include "platform/desktopcolors.h"
 #include "platform/picture.h"
 #include "platform/programfolder.h"
+#include "platform/systemnames.h"
 #include "tests/support/fakeprompts.h"
 #include "tests/support/fakeshellopen.h"
-#include "platform/systemnames.h"
 
 #include <QApplication>
 #include <QDir>
@@ -47,10 +47,10 @@ TEST(LoadPicture, DecodesJpegAndReportsDamageWithoutCrashing) {
     ASSERT_TRUE(testPattern().save(jpg, "JPG", 95));
 
     const PictureResult good = LoadPicture(jpg);
-    ASSERT_TRUE(good.ok()) << qPrintable(good.error);
-    EXPECT_TRUE(good.error.isEmpty());
-    EXPECT_EQ(good.image.size(), QSize(64, 48));
-    const QColor left = good.image.pixelColor(8, 24), right = good.image.pixelColor(56, 24);
+    ASSERT_TRUE(good.ok()) << qPrintable(ErrorText(good));
+    EXPECT_TRUE(ErrorText(good).isEmpty());
+    EXPECT_EQ(good.value().size(), QSize(64, 48));
+    const QColor left = good.value().pixelColor(8, 24), right = good.value().pixelColor(56, 24);
     EXPECT_NEAR(left.red(), 200, 12);
     EXPECT_NEAR(left.blue(), 30, 12);
     EXPECT_NEAR(right.blue(), 210, 12);
@@ -79,9 +79,9 @@ TEST(LoadPicture, DecodesJpegAndReportsDamageWithoutCrashing) {
     const QString truncated = dir.filePath("truncated.jpg");
     ASSERT_TRUE(writeFile(truncated, detailedData.left(detailedData.size() * 7 / 10)));
     const PictureResult cut = LoadPicture(truncated);
-    EXPECT_TRUE(cut.image.isNull());
-    EXPECT_TRUE(cut.error.contains("truncated.jpg")) << qPrintable(cut.error);
-    EXPECT_TRUE(cut.error.contains("Premature end")) << qPrintable(cut.error);
+    EXPECT_FALSE(cut.ok());
+    EXPECT_TRUE(ErrorText(cut).contains("truncated.jpg")) << qPrintable(ErrorText(cut));
+    EXPECT_TRUE(ErrorText(cut).contains("Premature end")) << qPrintable(ErrorText(cut));
 
     const QByteArray data = readFile(jpg);
 
@@ -89,8 +89,8 @@ TEST(LoadPicture, DecodesJpegAndReportsDamageWithoutCrashing) {
     const QString header = dir.filePath("header.jpg");
     ASSERT_TRUE(writeFile(header, data.left(40)));
     const PictureResult bad = LoadPicture(header);
-    EXPECT_TRUE(bad.image.isNull());
-    EXPECT_FALSE(bad.error.isEmpty());
+    EXPECT_FALSE(bad.ok());
+    EXPECT_FALSE(ErrorText(bad).isEmpty());
 
     QByteArray garbage = data;
     for (int i = 200; i < garbage.size(); i += 7)
@@ -98,8 +98,8 @@ TEST(LoadPicture, DecodesJpegAndReportsDamageWithoutCrashing) {
     EXPECT_NO_FATAL_FAILURE(DecodeJpeg(garbage, "garbage"));
 
     const PictureResult missing = LoadPicture(dir.filePath("study.bmp"));
-    EXPECT_TRUE(missing.image.isNull());
-    EXPECT_TRUE(missing.error.contains("does not exist")) << qPrintable(missing.error);
+    EXPECT_FALSE(missing.ok());
+    EXPECT_TRUE(ErrorText(missing).contains("does not exist")) << qPrintable(ErrorText(missing));
 }
 
 TEST(LoadPicture, OtherFormatsGoThroughQt) {
@@ -107,14 +107,14 @@ TEST(LoadPicture, OtherFormatsGoThroughQt) {
     const QString bmp = dir.filePath("study.bmp");
     ASSERT_TRUE(testPattern().save(bmp, "BMP"));
     const PictureResult r = LoadPicture(bmp);
-    ASSERT_TRUE(r.ok()) << qPrintable(r.error);
-    EXPECT_EQ(r.image.pixelColor(8, 8), QColor(200, 30, 30));
+    ASSERT_TRUE(r.ok()) << qPrintable(ErrorText(r));
+    EXPECT_EQ(r.value().pixelColor(8, 8), QColor(200, 30, 30));
 
     const QString junk = dir.filePath("junk.bmp");
     ASSERT_TRUE(writeFile(junk, "not a picture at all"));
     const PictureResult j = LoadPicture(junk);
-    EXPECT_TRUE(j.image.isNull());
-    EXPECT_FALSE(j.error.isEmpty());
+    EXPECT_FALSE(j.ok());
+    EXPECT_FALSE(ErrorText(j).isEmpty());
 }
 
 TEST(ProgramFolder, PrefersWritableExecutableFolderElseSeedsUserFolder) {
