@@ -124,30 +124,28 @@ NodeId UndoStore::selectionAfter(const Journal& journal) const {
     return n;
 }
 
-NodeId UndoStore::undo() {
+NodeId UndoStore::replay(std::deque<Point>& from, std::deque<Point>& to, bool backwards) {
     dropStale();
     settleOpen();
-    if (undo_.empty()) return NoNode;
-    Point p = std::move(undo_.back());
-    undo_.pop_back();
-    tree_.undo(p.journal);
+    if (from.empty()) return NoNode;
+    Point p = std::move(from.back());
+    from.pop_back();
+    if (backwards)
+        tree_.undo(p.journal);
+    else
+        tree_.redo(p.journal);
     NodeId select = selectionAfter(p.journal);
-    redo_.push_back(std::move(p));
+    to.push_back(std::move(p));
     Q_EMIT changed();
     return select;
 }
 
+NodeId UndoStore::undo() {
+    return replay(undo_, redo_, true);
+}
+
 NodeId UndoStore::redo() {
-    dropStale();
-    settleOpen();
-    if (redo_.empty()) return NoNode;
-    Point p = std::move(redo_.back());
-    redo_.pop_back();
-    tree_.redo(p.journal);
-    NodeId select = selectionAfter(p.journal);
-    undo_.push_back(std::move(p));
-    Q_EMIT changed();
-    return select;
+    return replay(redo_, undo_, false);
 }
 
 void UndoStore::clear() {

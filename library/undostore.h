@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <vector>
 
 namespace brenvik {
 
@@ -74,10 +73,13 @@ private:
     void dropRedo();
     void enforceLimits();
     NodeId selectionAfter(const Journal& journal) const;
+    // Replays the newest point of `from` backwards (undo) or forwards (redo) and moves it
+    // onto `to`.
+    NodeId replay(std::deque<Point>& from, std::deque<Point>& to, bool backwards);
 
     LibraryTree& tree_;
     std::deque<Point> undo_;
-    std::vector<Point> redo_; // back = next to redo
+    std::deque<Point> redo_; // back = next to redo
     std::size_t opCount_ = 0;
     int maxPoints_ = DefaultMaxPoints;
     std::size_t maxOps_ = DefaultMaxOps;
