@@ -28,6 +28,9 @@ int holdInstanceLock(QApplication& app, const char* folder) {
 
 } // namespace
 
+// The screen-saver tests' child process (screensaver_test.cpp).
+int screenSaverChildMain(const char* mode);
+
 int main(int argc, char* argv[]) {
     // Test discovery runs this binary at build time, where there may be no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -38,6 +41,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     if (argc == 3 && std::strcmp(argv[1], "--hold-instance-lock") == 0)
         return holdInstanceLock(app, argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "--screensaver-child") == 0)
+        return screenSaverChildMain(argv[2]);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
