@@ -400,6 +400,10 @@ int importNotes(const QStringList& a) {
             fail(*under + QStringLiteral(": no such object in ") + out);
             return ExitNoFile;
         }
+        if (tree.kind(target) == Question) {
+            fail(*under + QStringLiteral(": a question, which holds no questions"));
+            return ExitNoFile;
+        }
     }
     UndoStore undo(tree);
     ImportFailure failedAt = ImportFailure::None;

@@ -728,6 +728,20 @@ TEST(ImportTool, FailuresReportTheFileAndExitAsTheOtherCommandsDo) {
               QStringLiteral("No > Such")});
     EXPECT_EQ(r.code, 2);
     EXPECT_TRUE(r.err.contains("No > Such: no such object")) << r.err.toStdString();
+    // A PATH naming a question is no place for questions, and OUT stays as it was.
+    ASSERT_EQ(tool({QStringLiteral("import"), good, out}).code, 0);
+    auto bytesOf = [](const QString& path) {
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        return f.readAll();
+    };
+    const QByteArray made = bytesOf(out);
+    r = tool({QStringLiteral("import"), good, out, QStringLiteral("--under"),
+              QStringLiteral("good > good > good > good > good > good > good > q")});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("a question, which holds no questions")) << r.err.toStdString();
+    EXPECT_EQ(bytesOf(out), made);
+    QFile::remove(out);
     r = tool(
         {QStringLiteral("import"), good, out, QStringLiteral("--colour"), QStringLiteral("x")});
     EXPECT_EQ(r.code, 2);
