@@ -149,7 +149,9 @@ public:
             ch(c);
     }
     void ch(char c) {
-        if (c == '\t') c = ' ';
+        // A TAB or another control character shows as nothing a session would count as
+        // text: a blank, so a field of them is empty and trimming takes them off the ends.
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
         if (collapse_ && isSpace(c)) {
             pendingBlank_ = !line_.empty();
             return;

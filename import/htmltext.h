@@ -15,7 +15,7 @@ namespace brenvik {
 // table rows) start one; <b>, <i>, <span> and other inline tags vanish; white space runs
 // become one blank, as a browser shows them; <script>, <style> and comments are dropped.
 // Entities: only the character references are decoded. Plain: only the line breaks count.
-// Every form turns a TAB into a blank.
+// Every form turns a TAB or another control character into a blank.
 std::vector<std::string> FieldLines(std::string_view field, FieldMarkup markup);
 
 // Decodes HTML character references: every HTML 4 named entity (the Latin-1 set, the

@@ -380,6 +380,16 @@ TEST(ImportHtml, PlainFieldsKeepTheirLinesTrimmed) {
     EXPECT_EQ(FieldLines("<b>&amp;</b>", FieldMarkup::Plain), (Lines{"<b>&amp;</b>"}));
     EXPECT_EQ(FieldLines("a\tb", FieldMarkup::Plain), (Lines{"a b"}));
     EXPECT_TRUE(FieldLines(" \n \n", FieldMarkup::Plain).empty());
+    // Control characters are blanks: a field of them is empty, as a session's check sees it.
+    for (FieldMarkup markup : {FieldMarkup::Plain, FieldMarkup::Entities, FieldMarkup::Html}) {
+        EXPECT_TRUE(FieldLines("\x19\x01 \x7f", markup).empty());
+        // HTML collapses the blanks they leave; plain text keeps them.
+        const Lines expected{markup == FieldMarkup::Html ? "a b" : "a  b"};
+        EXPECT_EQ(FieldLines("a\x01\x02"
+                             "b\x1b",
+                             markup),
+                  expected);
+    }
 }
 
 TEST(ImportHtml, NamesAreShortenedAtAWordBoundary) {
