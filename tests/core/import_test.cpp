@@ -111,7 +111,7 @@ protected:
         return ImportTextBytes(tree, *undo, target, bytes, QStringLiteral("/some/where/words.txt"),
                                options, colors);
     }
-    // The library's questions with their full paths below the target.
+    // The last question of the tree in pre-order.
     NodeId lastQuestion() const {
         NodeId last = NoNode;
         ForEachPreorder(tree, [&](NodeId n, int) {
@@ -627,8 +627,29 @@ TEST_F(ImportTest, ARefusedFileLeavesTheTreeAndTheUndoHistoryAlone) {
     refused = import("#deck:x\n", library);
     ASSERT_FALSE(refused.ok());
     EXPECT_NE(refused.error().find("holds no notes"), std::string::npos) << refused.error();
+    // Files that cannot be read say so, naming the file.
+    ImportFailure failedAt = ImportFailure::None;
+    refused = ImportTextFile(tree, *undo, library, QStringLiteral(BRENVIK_TESTDATA "/import"), {},
+                             colors, &failedAt);
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(failedAt, ImportFailure::File);
+    EXPECT_NE(refused.error().find("/import\": it is a folder"), std::string::npos)
+        << refused.error();
+    refused = ImportTextFile(tree, *undo, library, QStringLiteral(BRENVIK_TESTDATA "/import/none"),
+                             {}, colors, &failedAt);
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(failedAt, ImportFailure::File);
     EXPECT_EQ(WriteOutline(tree), before);
     EXPECT_FALSE(undo->canUndo());
+
+    // A readable file is named after itself, and the failure stage is cleared.
+    const auto done =
+        ImportTextFile(tree, *undo, root, QStringLiteral(BRENVIK_TESTDATA "/import/quizlet.txt"),
+                       {}, colors, &failedAt);
+    ASSERT_TRUE(done.ok()) << done.error();
+    EXPECT_EQ(failedAt, ImportFailure::None);
+    EXPECT_EQ(tree.text(done.value().top), "quizlet");
+    EXPECT_EQ(done.value().questions, 3);
 }
 
 TEST_F(ImportTest, AHundredThousandRowsImportInSeconds) {
