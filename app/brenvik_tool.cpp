@@ -357,7 +357,7 @@ int importNotes(const QStringList& a) {
         else if (option == QLatin1String("--under"))
             under = &value;
         else if (option == QLatin1String("--format")) {
-            TextFormat format;
+            TextFormat format = TextFormat::Auto;
             ok = TextFormatFromName(value.toStdString(), format);
             options.read.format = format;
         } else if (option == QLatin1String("--separator"))
