@@ -7,11 +7,14 @@
 //   brenvik-tool check FILE [PATH]
 //                                 the study preparation's check of every question of FILE,
 //                                 or of those below the object PATH ("Library > Set > ...")
+//   brenvik-tool import IN OUT [--under PATH] [OPTIONS]
+//                                 the notes of the text file IN as questions in OUT
 //
 // Exit codes, one meaning each: 0 success; 1 the library is damaged (a loader error) or a
 // check failed; 2 bad usage (an unknown command or PATH, wrong arguments) or a file that
 // cannot be read or written.
 
+#include "import/textimport.h"
 #include "library/colors.h"
 #include "library/demodata.h"
 #include "library/fonttext.h"
@@ -19,6 +22,7 @@
 #include "library/outline.h"
 #include "library/questionrecord.h"
 #include "library/textcodec.h"
+#include "library/undostore.h"
 #include "study/core/collect.h"
 
 #include <brenvik/version.h>
@@ -316,6 +320,108 @@ int check(const QString& path, const QString* objectPath) {
     return 0;
 }
 
+// Imports the notes of a text file into OUT (a new library file when there is none): below
+// the object PATH, or as a new library named after IN. The summary line goes to stdout.
+int importNotes(const QStringList& a) {
+    const QString& in = a[0];
+    const QString& out = a[1];
+    TextImportOptions options;
+    const QString* under = nullptr;
+    for (qsizetype i = 2; i < a.size(); ++i) {
+        const QString& option = a[i];
+        const bool flag = option == QLatin1String("--reverse");
+        if (!flag && i + 1 >= a.size()) {
+            fail(QStringLiteral("import: %1 needs a value").arg(option));
+            return ExitNoFile;
+        }
+        const QString& value = flag ? option : a[++i];
+        auto choice = [&](Choice& c) {
+            if (value == QLatin1String("yes"))
+                c = Choice::Yes;
+            else if (value == QLatin1String("no"))
+                c = Choice::No;
+            else if (value == QLatin1String("auto"))
+                c = Choice::Auto;
+            else
+                return false;
+            return true;
+        };
+        auto field = [&](int& f) {
+            bool ok = false;
+            f = value.toInt(&ok) - 1;
+            return ok && f >= 0;
+        };
+        bool ok = true;
+        if (flag)
+            options.build.reversed = true;
+        else if (option == QLatin1String("--under"))
+            under = &value;
+        else if (option == QLatin1String("--format")) {
+            TextFormat format = TextFormat::Auto;
+            ok = TextFormatFromName(value.toStdString(), format);
+            options.read.format = format;
+        } else if (option == QLatin1String("--separator"))
+            options.read.separator = value.toStdString();
+        else if (option == QLatin1String("--row-separator"))
+            options.read.rowSeparator = value.toStdString();
+        else if (option == QLatin1String("--html"))
+            ok = choice(options.read.html);
+        else if (option == QLatin1String("--header"))
+            ok = choice(options.read.headerRow);
+        else if (option == QLatin1String("--question"))
+            ok = field(options.build.questionField);
+        else if (option == QLatin1String("--answer"))
+            ok = field(options.build.answerField);
+        else {
+            fail(QStringLiteral("import: unknown option '%1'").arg(option));
+            return ExitNoFile;
+        }
+        if (!ok) {
+            fail(QStringLiteral("import: %1 cannot be '%2'").arg(option, value));
+            return ExitNoFile;
+        }
+    }
+    std::string bytes;
+    if (!readFile(in, bytes)) return ExitNoFile;
+
+    LibraryTree tree;
+    if (QFileInfo::exists(out)) {
+        std::string error;
+        if (const int code = loadInto(tree, out, error); code != 0) {
+            if (code == ExitError) fail(error);
+            return code;
+        }
+    }
+    if (tree.empty()) NewEmptyLibrary(tree, {}, {});
+    NodeId target = tree.first();
+    if (under) {
+        target = FindObjectByPath(tree, *under);
+        if (target == NoNode) {
+            fail(*under + QStringLiteral(": no such object in ") + out);
+            return ExitNoFile;
+        }
+        if (tree.kind(target) == Question) {
+            fail(*under + QStringLiteral(": a question, which holds no questions"));
+            return ExitNoFile;
+        }
+    }
+    UndoStore undo(tree);
+    ImportFailure failedAt = ImportFailure::None;
+    const Result<ImportSummary> imported =
+        ImportTextBytes(tree, undo, target, bytes, in, options, toolDesktop(), &failedAt);
+    if (!imported) {
+        fail(imported.error());
+        // A file that is no text cannot be read as one; a text without questions failed.
+        return failedAt == ImportFailure::Content ? ExitError : ExitNoFile;
+    }
+    if (const Status saved = SaveLibraryFile(tree, out); !saved) {
+        fail(saved.error);
+        return ExitNoFile;
+    }
+    printLine(imported.value().text());
+    return 0;
+}
+
 // The commands: name, arguments, how many, and what they do (the help's lines).
 struct Command {
     const char* name;
@@ -335,6 +441,24 @@ constexpr Command kCommands[] = {
      "starts; pictures named without a folder are looked for beside FILE.\n"
      "Prints the first problem and the question's path, or the number of\n"
      "questions checked"},
+    {"import", "IN OUT [--under PATH] [OPTIONS]", 2, 18,
+     "\n"
+     "imports the notes of the text file IN (Anki's notes in plain text, CSV,\n"
+     "Quizlet or Mnemosyne) as questions into the library OUT, made new when\n"
+     "it does not exist: below the object PATH, else as a new library named\n"
+     "after IN. Prints how many questions and objects came in and what was\n"
+     "skipped. Exit status 2 also when IN is empty or not text, 1 when no\n"
+     "note in it gives a question. OPTIONS:\n"
+     "  --format auto|anki|csv|quizlet|mnemosyne\n"
+     "  --separator SEP      tab, comma, semicolon, pipe, colon, space or the\n"
+     "                       character (Quizlet: any text between term and\n"
+     "                       definition)\n"
+     "  --row-separator SEP  Quizlet: the text between rows (new line)\n"
+     "  --html yes|no|auto   the fields are HTML\n"
+     "  --header yes|no|auto CSV: the first row names the columns\n"
+     "  --question N, --answer N\n"
+     "                       the fields of question and answer (1 and 2)\n"
+     "  --reverse            also adds every note reversed"},
 };
 
 const Command* findCommand(const QString& name) {
@@ -385,6 +509,7 @@ int run(const Command& command, const QStringList& a) {
     if (name == "record") return record(a[0]);
     if (name == "demo") return demo(a[0]);
     if (name == "write") return write(a[0], a[1]);
+    if (name == "import") return importNotes(a);
     if (a.size() == 2) return check(a[0], &a[1]);
     return check(a[0], nullptr);
 }

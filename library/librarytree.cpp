@@ -495,6 +495,44 @@ NodeId LibraryTree::copySubtree(NodeId source, NodeId parent, NodeId before) {
     return root;
 }
 
+NodeId LibraryTree::copySubtreeFrom(const LibraryTree& from, NodeId source, NodeId parent,
+                                    NodeId before) {
+    const bool attached = parent == NoNode || (nodes_[parent].flags & Attached);
+    // An imported question repeats the same labels ("Shallow border: no", "Pane 1") dozens
+    // of times: short texts are stored once per copy.
+    constexpr std::size_t SharedTextMax = 40;
+    std::unordered_map<std::string_view, std::pair<std::uint64_t, std::uint32_t>> shared;
+    auto make = [&](NodeId n) {
+        const std::string_view t = from.text(n);
+        std::uint64_t ref = 0;
+        const auto len = std::uint32_t(t.size());
+        if (t.size() <= SharedTextMax) {
+            auto [it, fresh] = shared.try_emplace(t);
+            if (fresh) it->second = {storeText(t), len};
+            ref = it->second.first;
+        } else {
+            ref = storeText(t);
+        }
+        NodeId k = allocNode(ref, len, from.kind(n));
+        if (attached) nodes_[k].flags |= Attached;
+        return k;
+    };
+    NodeId root = make(source);
+    std::vector<std::pair<NodeId, NodeId>> pending{{source, root}}; // (source, copy)
+    while (!pending.empty()) {
+        auto [src, to] = pending.back();
+        pending.pop_back();
+        for (NodeId c = from.firstChild(src); c != NoNode; c = from.nextSibling(c)) {
+            NodeId k = make(c);
+            link(k, to, NoNode);
+            if (from.firstChild(c) != NoNode) pending.emplace_back(c, k);
+        }
+    }
+    attach(root, parent, before, true);
+    record({JournalOp::Attach, root, parent, before});
+    return root;
+}
+
 void LibraryTree::replaceWith(LibraryTree& other) {
     if (observer_) observer_->aboutToReset();
     nodes_ = std::move(other.nodes_);

@@ -114,6 +114,10 @@ public:
     // child). The copy is built detached, sharing the source's texts, and joins the tree
     // in one attach, so its cost is linear in its size and undo or redo is one step.
     NodeId copySubtree(NodeId source, NodeId parent, NodeId before);
+    // The same for a subtree of another tree: an import builds its objects in a scratch tree
+    // and brings them in with this one attach, so a failed import never touches this tree
+    // and undo takes the whole import back in one step. Equal short texts share their bytes.
+    NodeId copySubtreeFrom(const LibraryTree& from, NodeId source, NodeId parent, NodeId before);
     void clear();
     // Takes over the whole content of `other` (which is left empty) as one reset; this
     // tree keeps its observer. A load builds into a scratch tree and lands here only

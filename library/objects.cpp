@@ -165,20 +165,31 @@ Result<NodeId> AddNewObj(LibraryTree& tree, NodeId parent, const DesktopColors& 
     }
     int kind = level;
     if (parent == NoNode) kind = tree.empty() ? SystemRoot : TopLevelObject;
+    if (level == Question)
+        return AppendQuestion(tree, parent, name, NewQuestionRecord(desktop, wizard), desktop);
     bool only = tree.empty();
     NodeId node = tree.appendChild(parent, name, kind);
     AddNotesNode(tree, node, only ? "current user libraries" : "");
-    if (level == Question) {
-        QuestionRecord record = QuestionRecord::newRecord(desktop);
-        record.name = name;
-        if (wizard) {
-            record.panes[0].textLines = SplitLines(wizard->question);
-            record.answer = wizard->answer;
-            record.spokenQuestion = SplitLines(wizard->spokenQuestion);
-            record.spokenAnswer = SplitLines(wizard->spokenAnswer);
-        }
-        WriteQuestionRecord(tree, node, record, desktop);
+    return node;
+}
+
+QuestionRecord NewQuestionRecord(const DesktopColors& desktop, const WizardData* wizard) {
+    QuestionRecord record = QuestionRecord::newRecord(desktop);
+    if (wizard) {
+        record.panes[0].textLines = SplitLines(wizard->question);
+        record.answer = wizard->answer;
+        record.spokenQuestion = SplitLines(wizard->spokenQuestion);
+        record.spokenAnswer = SplitLines(wizard->spokenAnswer);
     }
+    return record;
+}
+
+NodeId AppendQuestion(LibraryTree& tree, NodeId parent, std::string_view name,
+                      QuestionRecord record, const DesktopColors& desktop) {
+    record.name = std::string(name);
+    NodeId node = tree.appendChild(parent, name, Question);
+    AddNotesNode(tree, node, "");
+    WriteQuestionRecord(tree, node, record, desktop);
     return node;
 }
 

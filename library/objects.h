@@ -35,6 +35,13 @@ std::vector<std::string> QuotedChildren(const LibraryTree& tree, NodeId parent);
 // Creates a new object below `parent` (NoNode: at the top) named "<Level> n".
 Result<NodeId> AddNewObj(LibraryTree& tree, NodeId parent, const DesktopColors& desktop,
                          const WizardData* wizard = nullptr);
+// The record of a new question: the defaults, with the wizard's texts when given (the
+// question's lines in pane 1, the answer, both spoken texts).
+QuestionRecord NewQuestionRecord(const DesktopColors& desktop, const WizardData* wizard);
+// Appends a question named `name` below `parent` with its notes node and `record`, as Add
+// new does after it has chosen the name. The importer names its questions itself.
+NodeId AppendQuestion(LibraryTree& tree, NodeId parent, std::string_view name,
+                      QuestionRecord record, const DesktopColors& desktop);
 
 enum class CopyMode { Append, Insert };
 // Append: as the last child of `target`; Insert: before `target`. One undo step.

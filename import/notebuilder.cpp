@@ -1,0 +1,259 @@
+#include "import/notebuilder.h"
+
+#include "import/htmltext.h"
+#include "library/objects.h"
+#include "library/questionrecord.h"
+#include "library/undostore.h"
+
+#include <unordered_map>
+
+namespace brenvik {
+
+namespace {
+
+constexpr int ConceptLevel = Concept;
+
+std::string joinLines(const std::vector<std::string>& lines, std::string_view glue) {
+    std::string out;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i) out += glue;
+        out += lines[i];
+    }
+    return out;
+}
+
+std::string lowerAscii(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = char(c + 32);
+    return out;
+}
+
+std::string trimmed(std::string_view s) {
+    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ')
+        s.remove_prefix(1);
+    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ')
+        s.remove_suffix(1);
+    return std::string(s);
+}
+
+std::vector<std::string> deckNames(std::string_view deck) {
+    std::vector<std::string> names;
+    std::size_t pos = 0;
+    for (;;) {
+        const std::size_t at = deck.find("::", pos);
+        std::string name = trimmed(
+            deck.substr(pos, at == std::string_view::npos ? std::string_view::npos : at - pos));
+        if (!name.empty()) names.push_back(std::move(name));
+        if (at == std::string_view::npos) break;
+        pos = at + 2;
+    }
+    return names;
+}
+
+// The names of the objects from the level below the base down to the concept (see the
+// deck rule in notebuilder.h).
+std::vector<std::string> levelNames(const std::vector<std::string>& deck, int free,
+                                    const std::string& fallback) {
+    std::vector<std::string> out;
+    if (free <= 0) return out;
+    if (deck.empty()) return std::vector<std::string>(std::size_t(free), fallback);
+    if (int(deck.size()) <= free) {
+        out = deck;
+        out.resize(std::size_t(free), deck.back());
+        return out;
+    }
+    out.assign(deck.begin(), deck.begin() + (free - 1));
+    std::string joined;
+    for (std::size_t i = std::size_t(free - 1); i < deck.size(); ++i) {
+        if (!joined.empty()) joined += "::";
+        joined += deck[i];
+    }
+    out.push_back(std::move(joined));
+    return out;
+}
+
+class Builder {
+public:
+    Builder(const NoteList& notes, const BuildOptions& options, const DesktopColors& desktop,
+            int baseLevel)
+        : notes_(notes), options_(options), desktop_(desktop), baseLevel_(baseLevel) {
+        sourceName_ = trimmed(options.sourceName);
+        if (sourceName_.empty()) sourceName_ = "Imported";
+        if (baseLevel_ == 0) {
+            // The root as target: everything goes into a new library named after the file.
+            base_ = scratch_.appendChild(NoNode, sourceName_, Library);
+            AddNotesNode(scratch_, base_, "");
+            ++summary_.objects;
+            baseLevel_ = Library;
+        }
+    }
+
+    void build() {
+        for (const ImportNote& note : notes_.notes)
+            add(note);
+        summary_.notes = int(notes_.notes.size());
+    }
+
+    LibraryTree& scratch() { return scratch_; }
+    ImportSummary& summary() { return summary_; }
+
+private:
+    std::vector<std::string> lines(const ImportNote& note, int field) const {
+        if (field < 0 || field >= int(note.fields.size())) return {};
+        return FieldLines(note.fields[std::size_t(field)], notes_.markup);
+    }
+
+    std::string fieldName(int field) const {
+        if (field < int(notes_.fieldNames.size()) && !notes_.fieldNames[std::size_t(field)].empty())
+            return notes_.fieldNames[std::size_t(field)];
+        return "Field " + std::to_string(field + 1);
+    }
+
+    NodeId object(NodeId parent, const std::string& name, int level) {
+        std::string key = std::to_string(parent) + '\x1f' + lowerAscii(name);
+        auto [it, fresh] = objects_.try_emplace(std::move(key), NoNode);
+        if (fresh) {
+            it->second = scratch_.appendChild(parent, name, level);
+            AddNotesNode(scratch_, it->second, "");
+            ++summary_.objects;
+        }
+        return it->second;
+    }
+
+    // The object the deck's questions go below (NoNode: the scratch tree's top, which
+    // lands right below the target).
+    NodeId conceptFor(const std::string& deck) {
+        auto [it, fresh] = concepts_.try_emplace(deck, NoNode);
+        if (!fresh) return it->second;
+        const std::vector<std::string> names =
+            levelNames(deckNames(deck), ConceptLevel - baseLevel_, sourceName_);
+        NodeId parent = base_;
+        int level = baseLevel_;
+        for (const std::string& name : names)
+            parent = object(parent, name, ++level);
+        it->second = parent;
+        return parent;
+    }
+
+    void add(const ImportNote& note) {
+        const std::vector<std::string> question = lines(note, options_.questionField);
+        if (question.empty()) {
+            ++summary_.noQuestion;
+            return;
+        }
+        const std::vector<std::string> answer = lines(note, options_.answerField);
+        if (answer.empty()) {
+            ++summary_.noAnswer;
+            return;
+        }
+        const std::string& deck = note.deck.empty() ? notes_.deck : note.deck;
+        const NodeId parent = conceptFor(deck);
+
+        std::vector<std::string> noteLines;
+        for (int f = 0; f < int(note.fields.size()); ++f) {
+            if (f == options_.questionField || f == options_.answerField) continue;
+            const std::vector<std::string> value = lines(note, f);
+            if (!value.empty()) noteLines.push_back(fieldName(f) + ": " + joinLines(value, " / "));
+        }
+        if (!note.tags.empty()) noteLines.push_back("Tags: " + joinLines(note.tags, " "));
+        if (baseLevel_ >= ConceptLevel && !deckNames(deck).empty())
+            noteLines.push_back("Deck: " + deck);
+
+        addQuestion(parent, question, answer, noteLines);
+        if (options_.reversed) addQuestion(parent, answer, question, noteLines);
+    }
+
+    void addQuestion(NodeId parent, const std::vector<std::string>& question,
+                     const std::vector<std::string>& answer,
+                     const std::vector<std::string>& noteLines) {
+        // The texts the question wizard takes: the question's lines for pane 1 and for the
+        // speech, the one-line answer for the answer and its speech.
+        WizardData data;
+        data.question = joinLines(question, "\n");
+        data.spokenQuestion = data.question;
+        data.answer = joinLines(answer, " / ");
+        data.spokenAnswer = data.answer;
+        QuestionRecord record = NewQuestionRecord(desktop_, &data);
+        record.notes = noteLines;
+        AppendQuestion(scratch_, parent, ShortName(question.front()), std::move(record), desktop_);
+        ++summary_.questions;
+    }
+
+    const NoteList& notes_;
+    const BuildOptions& options_;
+    const DesktopColors& desktop_;
+    int baseLevel_;
+    std::string sourceName_;
+    LibraryTree scratch_;
+    NodeId base_ = NoNode;
+    std::unordered_map<std::string, NodeId> objects_;
+    std::unordered_map<std::string, NodeId> concepts_;
+    ImportSummary summary_;
+};
+
+QString counted(int n, const char* one, const char* many) {
+    return QString::number(n) + QLatin1Char(' ') + QLatin1String(n == 1 ? one : many);
+}
+
+} // namespace
+
+QString ImportSummary::text() const {
+    QString s = counted(questions, "question", "questions") + QStringLiteral(" and ") +
+                counted(objects, "object", "objects") + QStringLiteral(" imported");
+    if (!format.empty())
+        s += QStringLiteral(" (") + QString::fromStdString(format) + QStringLiteral(", ") +
+             QString::fromStdString(separator) + QStringLiteral(" separated)");
+    const int skipped = noQuestion + noAnswer;
+    if (skipped > 0) {
+        QStringList why;
+        if (noQuestion > 0)
+            why << QString::number(noQuestion) + QStringLiteral(" without a question");
+        if (noAnswer > 0) why << QString::number(noAnswer) + QStringLiteral(" without an answer");
+        s += QStringLiteral("; ") + counted(skipped, "note", "notes") +
+             QStringLiteral(" skipped: ") + why.join(QStringLiteral(", "));
+    }
+    return s;
+}
+
+Result<ImportSummary> BuildImport(LibraryTree& tree, UndoStore& undo, NodeId target,
+                                  const NoteList& notes, const BuildOptions& options,
+                                  const DesktopColors& desktop) {
+    using R = Result<ImportSummary>;
+    if (target == NoNode || !tree.isValid(target) || !tree.isAttached(target))
+        return R::failure("The place to import into is no longer in the library.");
+    const int level = tree.depth(target);
+    const int kind = tree.kind(target);
+    if (!(isObjectKind(kind) || (kind == TopLevelObject && level == 0)))
+        return R::failure("Questions can only be imported below a library or another object.");
+    if (level >= Question) return R::failure("Questions cannot be imported below a question.");
+
+    Builder builder(notes, options, desktop, level);
+    builder.build();
+    ImportSummary summary = builder.summary();
+    summary.format = notes.format;
+    summary.separator = notes.separator;
+    if (summary.questions == 0) {
+        if (notes.notes.empty()) return R::failure("nothing to import: the file holds no notes");
+        if (notes.notes.size() == 1)
+            return R::failure("nothing to import: its only note lacks a question or an answer");
+        return R::failure("nothing to import: none of its " + std::to_string(notes.notes.size()) +
+                          " notes has both a question and an answer");
+    }
+
+    LibraryTree& scratch = builder.scratch();
+    UndoRecording recording(undo);
+    for (NodeId top = scratch.first(); top != NoNode; top = scratch.nextSibling(top)) {
+        const NodeId added = tree.copySubtreeFrom(scratch, top, target, NoNode);
+        if (summary.top == NoNode) summary.top = added;
+    }
+    recording.commit(QStringLiteral("import questions"));
+    for (NodeId n = summary.top; n != NoNode; n = tree.preorderNext(n))
+        if (tree.kind(n) == Question) {
+            summary.firstQuestion = n;
+            break;
+        }
+    return summary;
+}
+
+} // namespace brenvik
