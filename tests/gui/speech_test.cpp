@@ -304,3 +304,45 @@ TEST(EspeakEngine, LongTextIsStreamedAndAStopAbandonsItsSynthesis) {
     EXPECT_EQ(log.events, OneUtterance + OneUtterance + OneUtterance);
     EXPECT_FALSE(engine.synthesizing());
 }
+
+TEST(EspeakEngine, AccentedAndNonLatinTextIsSpokenWhole) {
+    // Through the window's Speak, as the Spoken Text tab's button uses it.
+    EspeakEngine engine;
+    ASSERT_TRUE(engine.available());
+    engine.setAudioOutputEnabled(false);
+    QCheckBox mute;
+    QComboBox voices;
+    MainVoice voice(engine, mute, voices, 5000, [](const QString&) {});
+    SignalLog log(engine);
+    const double rate = EspeakEngine::sampleRate();
+    const auto secondsSpoken = [&](const QString& text, int mode) {
+        engine.setCurrentMode(mode);
+        const qint64 before = engine.samplesSynthesized();
+        const int pairs = log.count("done");
+        voice.speak(text, false);
+        if (!waitUntil([&] { return log.count("done") == pairs + 1; }, 20000)) return -1.0;
+        return double(engine.samplesSynthesized() - before) / rate;
+    };
+    int spanish = 0, japanese = 0;
+    const auto all = EspeakEngine::voices();
+    for (int i = 0; i < all.size(); ++i) {
+        if (all[i].language == QLatin1String("es") && !spanish) spanish = i + 1;
+        if (all[i].language == QLatin1String("ja") && !japanese) japanese = i + 1;
+    }
+
+    const QString donde = QString::fromUtf8("\xc2\xbf"
+                                            "D\xc3\xb3nde est\xc3\xa1 la estaci\xc3\xb3n?");
+    const double withAccents = secondsSpoken(donde, spanish ? spanish : 2);
+    std::printf("speech: %.2f s for the Spanish question\n", withAccents);
+    EXPECT_GT(withAccents, 1.0);
+    EXPECT_LT(withAccents, 6.0);
+
+    // A text in a script with no Latin letter at all is spoken, not skipped.
+    const QString tokyo = QString::fromUtf8(
+        "\xe6\x9d\xb1\xe4\xba\xac\xe3\x81\xb8\xe3\x82\x88\xe3\x81\x86\xe3\x81\x93\xe3\x81\x9d");
+    const double nonLatin = secondsSpoken(tokyo, japanese ? japanese : 2);
+    std::printf("speech: %.2f s for the Japanese text (voice %d)\n", nonLatin, japanese);
+    EXPECT_GT(nonLatin, 0.5);
+    EXPECT_LT(nonLatin, 10.0);
+    EXPECT_EQ(log.count("started"), log.count("done"));
+}
