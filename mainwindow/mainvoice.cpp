@@ -32,6 +32,7 @@ MainVoice::MainVoice(SpeechEngine& engine, QCheckBox& mute, QComboBox& voices, i
     });
     connect(&engine_, &SpeechEngine::done, this, [this] {
         speaking_ = false;
+        if (owed_ > 0) --owed_;
         Q_EMIT done();
     });
     connect(&voices_, &QComboBox::activated, this, &MainVoice::voiceChosen);
@@ -61,6 +62,7 @@ void MainVoice::speak(const QString& text, bool waitDone) {
         stop();
         lastSpoken_ = filtered;
         engine_.speak(lastSpoken_);
+        ++owed_;
         if (waitDone) {
             WaitWithEvents([this] { return speaking_; }, waitMs_);
             // A long answer takes its time; the bound grows with the text.
@@ -83,13 +85,14 @@ void MainVoice::stop() {
         speaking_ = false;
         return;
     }
-    if (!speaking_) return;
+    // An utterance still being synthesised has not started yet, but it is stopped all the same.
+    if (!speaking_ && owed_ == 0) return;
     try {
         engine_.stopSpeaking();
     } catch (const std::exception&) {
         // Stopping is best effort: the next utterance cuts the old one off anyway.
     }
-    WaitWithEvents([this] { return !speaking_; }, waitMs_);
+    WaitWithEvents([this] { return owed_ == 0; }, waitMs_);
     speaking_ = false;
     QCoreApplication::processEvents();
 }

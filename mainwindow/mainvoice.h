@@ -50,6 +50,7 @@ private:
     int waitMs_;
     std::function<void(const QString&)> showError_;
     bool speaking_ = false;
+    int owed_ = 0; // utterances handed to the engine whose `done` has not arrived
     int activeVoice_ = 2;
     bool filling_ = false;
     bool noticeShown_ = false;

@@ -3,13 +3,11 @@
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QAudioSink>
-#include <QBuffer>
 #include <QMediaDevices>
 #include <QTimer>
 #include <QtDebug>
 #include <algorithm>
 #include <espeak-ng/speak_lib.h>
-#include <mutex>
 
 namespace brenvik {
 
@@ -17,10 +15,14 @@ namespace {
 
 // Extra time a real device gets beyond the utterance's length before it is deemed stuck.
 constexpr int DeviceGraceMs = 3000;
+// Seconds of sound the worker may run ahead of the player.
+constexpr int AheadSeconds = 4;
+// Sound made before playback starts, so that a slow first chunk does not stutter.
+constexpr int LeadMs = 250;
+constexpr int PumpIntervalMs = 20;
 
 struct SynthJob {
-    QVector<qint16>* out = nullptr;
-    const std::atomic<bool>* cancel = nullptr;
+    const std::function<bool(const qint16*, int)>* sink = nullptr;
 };
 
 // libespeak-ng is one global synthesiser: every call into it is made under `mutex`.
@@ -37,13 +39,8 @@ EspeakState& state();
 int synthCallback(short* wav, int count, espeak_EVENT*) {
     SynthJob* job = state().job;
     if (!job) return 0;
-    if (wav && count > 0) {
-        const qsizetype old = job->out->size();
-        job->out->resize(old + count);
-        std::copy(wav, wav + count, job->out->data() + old);
-    }
-    // Returning 1 makes espeak_Synth abandon the text at the next chunk.
-    return (job->cancel && job->cancel->load()) ? 1 : 0;
+    // Returning 1 makes espeak_Synth abandon the text at once.
+    return (*job->sink)(wav, count) ? 0 : 1;
 }
 
 // English (America) first, then British English, then the other English voices, then the rest.
@@ -98,12 +95,85 @@ EspeakState& state() {
 
 } // namespace
 
+bool PcmStream::push(const qint16* samples, qsizetype count) {
+    std::unique_lock lock(mutex_);
+    if (cancelled_) return false;
+    if (samples && count > 0) {
+        space_.wait(lock,
+                    [&] { return cancelled_ || qsizetype(buffer_.size()) - head_ < capacity_; });
+        if (cancelled_) return false;
+        if (head_ > 0 && head_ >= qsizetype(buffer_.size()) / 2) {
+            buffer_.erase(buffer_.begin(), buffer_.begin() + head_);
+            head_ = 0;
+        }
+        buffer_.insert(buffer_.end(), samples, samples + count);
+        produced_ += count;
+    }
+    return true;
+}
+
+void PcmStream::finish(const QString& error) {
+    std::lock_guard lock(mutex_);
+    finished_ = true;
+    error_ = error;
+}
+
+qsizetype PcmStream::take(qint16* out, qsizetype max) {
+    std::lock_guard lock(mutex_);
+    const qsizetype n = std::min(max, qsizetype(buffer_.size()) - head_);
+    if (n <= 0) return 0;
+    std::copy(buffer_.begin() + head_, buffer_.begin() + head_ + n, out);
+    head_ += n;
+    space_.notify_all();
+    return n;
+}
+
+qsizetype PcmStream::skip(qsizetype max) {
+    std::lock_guard lock(mutex_);
+    const qsizetype n = std::min(max, qsizetype(buffer_.size()) - head_);
+    if (n <= 0) return 0;
+    head_ += n;
+    space_.notify_all();
+    return n;
+}
+
+void PcmStream::cancel() {
+    std::lock_guard lock(mutex_);
+    cancelled_ = true;
+    std::vector<qint16>().swap(buffer_);
+    head_ = 0;
+    space_.notify_all();
+}
+
+bool PcmStream::cancelled() const {
+    std::lock_guard lock(mutex_);
+    return cancelled_;
+}
+
+bool PcmStream::finished() const {
+    std::lock_guard lock(mutex_);
+    return finished_;
+}
+
+QString PcmStream::error() const {
+    std::lock_guard lock(mutex_);
+    return error_;
+}
+
+qsizetype PcmStream::available() const {
+    std::lock_guard lock(mutex_);
+    return qsizetype(buffer_.size()) - head_;
+}
+
+qint64 PcmStream::produced() const {
+    std::lock_guard lock(mutex_);
+    return produced_;
+}
+
 EspeakEngine::EspeakEngine(QObject* parent) : SpeechEngine(parent) {
-    playTimer_ = new QTimer(this);
-    playTimer_->setSingleShot(true);
-    connect(playTimer_, &QTimer::timeout, this, [this] {
-        if (current_) finish(current_);
-    });
+    pumpTimer_ = new QTimer(this);
+    pumpTimer_->setInterval(PumpIntervalMs);
+    connect(pumpTimer_, &QTimer::timeout, this, &EspeakEngine::pumpPlayback);
     guardTimer_ = new QTimer(this);
     guardTimer_->setSingleShot(true);
     connect(guardTimer_, &QTimer::timeout, this, [this] {
@@ -112,12 +182,43 @@ EspeakEngine::EspeakEngine(QObject* parent) : SpeechEngine(parent) {
         if (current_) finish(current_);
     });
     state();
+    if (available()) worker_ = std::thread([this] { workerLoop(); });
 }
 
 EspeakEngine::~EspeakEngine() {
-    if (cancel_) cancel_->store(true);
-    joinWorker();
+    {
+        std::lock_guard lock(jobMutex_);
+        quit_ = true;
+        if (job_) job_->stream->cancel();
+    }
+    if (stream_) stream_->cancel();
+    jobReady_.notify_all();
+    if (worker_.joinable()) worker_.join();
     releasePlayback();
+}
+
+void EspeakEngine::workerLoop() {
+    for (;;) {
+        std::unique_ptr<Job> job;
+        {
+            std::unique_lock lock(jobMutex_);
+            jobReady_.wait(lock, [&] { return quit_ || job_; });
+            if (quit_) return;
+            job = std::move(job_);
+        }
+        PcmStream& stream = *job->stream;
+        if (stream.cancelled()) {
+            stream.finish({});
+            continue;
+        }
+        synthesizing_ = true;
+        const QString error = synthesizeTo(job->text, job->mode, [&](const qint16* wav, int n) {
+            if (wav && n > 0) synthesized_ += n;
+            return stream.push(wav, n);
+        });
+        synthesizing_ = false;
+        stream.finish(error);
+    }
 }
 
 bool EspeakEngine::available() const {
@@ -146,118 +247,172 @@ int EspeakEngine::sampleRate() {
     return state().rate;
 }
 
-EspeakEngine::Synthesis EspeakEngine::synthesize(const QString& text, int mode,
-                                                 const std::atomic<bool>* cancel) {
+QString EspeakEngine::synthesizeTo(const QString& text, int mode,
+                                   const std::function<bool(const qint16*, int)>& sink) {
     EspeakState& s = state();
-    Synthesis result;
     std::lock_guard lock(s.mutex);
-    if (!s.failure.isEmpty()) {
-        result.error = s.failure;
-        return result;
-    }
-    result.sampleRate = s.rate;
+    if (!s.failure.isEmpty()) return s.failure;
     const int index = (mode >= 1 && mode <= s.voices.size()) ? mode - 1 : 0;
     const QByteArray id = s.voices[index].identifier.toUtf8();
-    if (espeak_SetVoiceByName(id.constData()) != EE_OK) {
-        result.error =
-            QStringLiteral("The voice \"%1\" could not be loaded.").arg(s.voices[index].name);
-        return result;
-    }
+    if (espeak_SetVoiceByName(id.constData()) != EE_OK)
+        return QStringLiteral("The voice \"%1\" could not be loaded.").arg(s.voices[index].name);
+    // espeak-ng reads the text as UTF-8 (espeakCHARS_UTF8), so every script reaches it whole.
     const QByteArray utf8 = text.toUtf8();
-    SynthJob job{&result.samples, cancel};
+    bool abandoned = false;
+    const std::function<bool(const qint16*, int)> watch = [&](const qint16* wav, int count) {
+        if (!sink(wav, count)) abandoned = true;
+        return !abandoned;
+    };
+    SynthJob job{&watch};
     s.job = &job;
     const espeak_ERROR err = espeak_Synth(utf8.constData(), size_t(utf8.size()) + 1, 0,
                                           POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, nullptr);
     s.job = nullptr;
-    if (cancel && cancel->load())
-        result.cancelled = true;
-    else if (err != EE_OK)
-        result.error = QStringLiteral("The speech engine failed to speak (error %1).").arg(err);
-    return result;
+    if (abandoned || err == EE_OK) return {};
+    return QStringLiteral("The speech engine failed to speak (error %1).").arg(err);
 }
 
-void EspeakEngine::joinWorker() {
-    if (worker_.joinable()) worker_.join();
+EspeakEngine::Synthesis EspeakEngine::synthesize(const QString& text, int mode,
+                                                 const std::atomic<bool>* cancel) {
+    Synthesis result;
+    result.sampleRate = sampleRate();
+    result.error = synthesizeTo(text, mode, [&](const qint16* wav, int count) {
+        if (wav && count > 0) {
+            const qsizetype old = result.samples.size();
+            result.samples.resize(old + count);
+            std::copy(wav, wav + count, result.samples.data() + old);
+        }
+        if (cancel && cancel->load()) {
+            result.cancelled = true;
+            return false;
+        }
+        return true;
+    });
+    return result;
 }
 
 void EspeakEngine::speak(const QString& text) {
     stopSpeaking();
-    joinWorker();
     auto u = std::make_shared<Utterance>();
     current_ = u;
     speaking_ = true;
     lastUsedDevice_ = false;
-    cancel_ = std::make_shared<std::atomic<bool>>(false);
+    playing_ = false;
+    consumed_ = written_ = 0;
     if (!available()) {
         // Muted in effect: still report the utterance so that waiting callers go on.
-        startTimedPlayback(0);
+        queueStarted(u);
+        finish(u);
         return;
     }
-    const int mode = mode_;
-    worker_ = std::thread([this, u, text, mode, cancel = cancel_] {
-        Synthesis r = synthesize(text, mode, cancel.get());
-        // Queued to the engine's thread; the destructor joins this thread first, so `this`
-        // is alive while the call is posted, and Qt drops it if the engine dies afterwards.
-        QMetaObject::invokeMethod(
-            this, [this, u, r = std::move(r)] { onSynthesized(u, r); }, Qt::QueuedConnection);
-    });
+    stream_ = std::make_shared<PcmStream>(qsizetype(sampleRate()) * AheadSeconds);
+    {
+        std::lock_guard lock(jobMutex_);
+        // A job the worker has not reached yet is replaced; it never makes a sound.
+        if (job_) job_->stream->cancel();
+        job_ = std::make_unique<Job>(Job{text, mode_, stream_});
+    }
+    jobReady_.notify_one();
+    pumpTimer_->start();
 }
 
-void EspeakEngine::onSynthesized(const UtterancePtr& u, const Synthesis& result) {
-    if (u != current_ || u->finishing) return; // stopped or replaced meanwhile
-    if (!result.error.isEmpty()) {
-        qWarning("speech: %s", qPrintable(result.error));
-        startTimedPlayback(0);
+void EspeakEngine::pumpPlayback() {
+    const UtterancePtr u = current_;
+    if (!u || u->finishing || !stream_) {
+        pumpTimer_->stop();
         return;
     }
-    const qint64 durationMs =
-        result.sampleRate > 0 ? qint64(result.samples.size()) * 1000 / result.sampleRate : 0;
-    if (audioEnabled_ && !result.samples.isEmpty() && startDevicePlayback(result, durationMs)) {
+    if (!playing_) {
+        const qint64 lead = qint64(sampleRate()) * LeadMs / 1000;
+        if (!stream_->finished() && stream_->available() < lead) return;
+        const QString error = stream_->error();
+        if (!error.isEmpty()) {
+            qWarning("speech: %s", qPrintable(error));
+            queueStarted(u);
+            finish(u);
+            return;
+        }
+        beginPlayback();
+        return;
+    }
+    if (sink_)
+        feedDevice();
+    else
+        pumpTimed();
+}
+
+void EspeakEngine::beginPlayback() {
+    playing_ = true;
+    if (audioEnabled_ && stream_->available() > 0 && startDevicePlayback()) {
         lastUsedDevice_ = true;
+        feedDevice();
         return;
     }
-    startTimedPlayback(durationMs);
+    queueStarted(current_);
+    playClock_.start();
+    pumpTimed();
 }
 
-void EspeakEngine::startTimedPlayback(qint64 durationMs) {
-    emitStarted(current_);
-    playTimer_->start(int(std::clamp<qint64>(durationMs, 0, 10 * 60 * 1000)));
+void EspeakEngine::pumpTimed() {
+    // The clock stands in for the device: the sound is consumed as fast as it would play.
+    const qint64 due = playClock_.elapsed() * sampleRate() / 1000;
+    if (due > consumed_) consumed_ += stream_->skip(due - consumed_);
+    if (stream_->finished() && stream_->available() == 0 && due >= stream_->produced())
+        finish(current_);
 }
 
-bool EspeakEngine::startDevicePlayback(const Synthesis& result, qint64 durationMs) {
+void EspeakEngine::feedDevice() {
+    if (!sink_ || !io_) return;
+    const qsizetype room = sink_->bytesFree() / qsizetype(sizeof(qint16));
+    if (room > 0) {
+        chunk_.resize(room);
+        const qsizetype n = stream_->take(chunk_.data(), room);
+        if (n > 0) {
+            io_->write(reinterpret_cast<const char*>(chunk_.constData()),
+                       n * qsizetype(sizeof(qint16)));
+            written_ += n;
+        }
+    }
+    if (stream_->finished() && stream_->available() == 0 && !guardTimer_->isActive()) {
+        const qint64 writtenMs = written_ * 1000 / std::max(1, sampleRate());
+        const qint64 playedMs = sink_->processedUSecs() / 1000;
+        const qint64 left = std::clamp<qint64>(writtenMs - playedMs, 0, 10 * 60 * 1000);
+        guardTimer_->start(int(left) + DeviceGraceMs);
+    }
+}
+
+bool EspeakEngine::startDevicePlayback() {
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (device.isNull()) return false;
     QAudioFormat format;
-    format.setSampleRate(result.sampleRate);
+    format.setSampleRate(sampleRate());
     format.setChannelCount(1);
     format.setSampleFormat(QAudioFormat::Int16);
     if (!device.isFormatSupported(format)) return false;
-    pcm_ = QByteArray(reinterpret_cast<const char*>(result.samples.constData()),
-                      result.samples.size() * qsizetype(sizeof(qint16)));
-    buffer_ = new QBuffer(&pcm_, this);
-    buffer_->open(QIODevice::ReadOnly);
     sink_ = new QAudioSink(device, format, this);
     const UtterancePtr u = current_;
     connect(sink_, &QAudioSink::stateChanged, this, [this, u](QAudio::State s) {
-        if (u != current_) return;
+        if (u != current_ || !sink_ || !stream_) return;
         if (s == QAudio::ActiveState) {
-            emitStarted(u);
-        } else if (s == QAudio::IdleState || s == QAudio::StoppedState) {
+            queueStarted(u);
+        } else if (s == QAudio::StoppedState ||
+                   (s == QAudio::IdleState && stream_->finished() && stream_->available() == 0)) {
+            // Idle with sound still to come is an underrun: the pump refills the device.
             releasePlayback();
             finish(u);
         }
     });
-    sink_->start(buffer_);
-    if (sink_->error() != QAudio::NoError) {
+    io_ = sink_->start();
+    if (!io_ || sink_->error() != QAudio::NoError) {
         releasePlayback();
         return false;
     }
-    guardTimer_->start(int(std::clamp<qint64>(durationMs, 0, 10 * 60 * 1000)) + DeviceGraceMs);
     return true;
 }
 
 void EspeakEngine::releasePlayback() {
     guardTimer_->stop();
+    io_ = nullptr;
     if (sink_) {
         QAudioSink* sink = sink_;
         sink_ = nullptr;
@@ -266,15 +421,6 @@ void EspeakEngine::releasePlayback() {
         // May be inside the sink's own signal.
         sink->deleteLater();
     }
-    if (buffer_) {
-        buffer_->close();
-        buffer_->deleteLater();
-        buffer_ = nullptr;
-    }
-}
-
-void EspeakEngine::emitStarted(const UtterancePtr& u) {
-    queueStarted(u);
 }
 
 void EspeakEngine::finish(const UtterancePtr& u) {
@@ -282,16 +428,18 @@ void EspeakEngine::finish(const UtterancePtr& u) {
     u->finishing = true;
     if (u == current_) {
         speaking_ = false;
-        playTimer_->stop();
+        pumpTimer_->stop();
         guardTimer_->stop();
+        // Wakes a worker held back by the full stream; the synthesiser abandons the text.
+        if (stream_) stream_->cancel();
+        stream_.reset();
+        chunk_ = {};
     }
     queueDone(u);
 }
 
 void EspeakEngine::stopSpeaking() {
     if (!speaking_ || !current_) return;
-    if (cancel_) cancel_->store(true);
-    playTimer_->stop();
     releasePlayback();
     finish(current_);
 }

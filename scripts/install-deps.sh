@@ -15,7 +15,7 @@ PKGS=(
   dbus-daemon
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick
-  fonts-liberation fonts-liberation2 fontconfig
+  fonts-liberation fonts-liberation2 fonts-noto-color-emoji fontconfig
   desktop-file-utils appstream dpkg-dev file
 )
 missing=()

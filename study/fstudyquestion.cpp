@@ -470,7 +470,7 @@ void TFormStudyQuestion::finishShowing() {
     const bool autoA = autoMode() && t.autoAnswer;
     if (autoA) TAutoA->setInterval(PauseMilliseconds(t.pauseBeforeAnswer));
 
-    const QString spoken = spokenText(record_.spokenQuestion);
+    const QString spoken = SpokenLinesText(record_.spokenQuestion);
     const bool muted = ctx_.muted && ctx_.muted();
     if (!spoken.isEmpty() && !muted) {
         PB2->show();
@@ -488,14 +488,6 @@ void TFormStudyQuestion::finishShowing() {
     Button1->setFocus(Qt::OtherFocusReason);
 }
 
-QString TFormStudyQuestion::spokenText(const std::vector<std::string>& lines) const {
-    QStringList list;
-    for (const std::string& l : lines)
-        list << QString::fromStdString(l);
-    const QString text = SpeakableText(JoinSpokenLines(list));
-    return HasSpeakableText(text) ? text : QString();
-}
-
 void TFormStudyQuestion::BAnswerClick() {
     if (busy() || closing_) return;
     const StepGuard step(inStep_);
@@ -508,7 +500,7 @@ void TFormStudyQuestion::BAnswerClick() {
     update();
 
     const StudyTiming t = timing();
-    const QString spoken = spokenText(record_.spokenAnswer);
+    const QString spoken = SpokenLinesText(record_.spokenAnswer);
     if (autoMode() && t.autoNext) {
         TAutoQ->setInterval(PauseMilliseconds(t.pauseBeforeNext));
         const bool muted = ctx_.muted && ctx_.muted();

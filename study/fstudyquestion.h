@@ -145,7 +145,6 @@ private:
     void showAnswerArea(bool shown);
     void showError(const QString& text);
     void speakLines(const std::vector<std::string>& lines);
-    QString spokenText(const std::vector<std::string>& lines) const;
 
     StudyContext ctx_;
     std::vector<NodeId> visits_;

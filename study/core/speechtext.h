@@ -2,16 +2,23 @@
 
 #include <QString>
 #include <QStringList>
+#include <string>
+#include <vector>
 
 namespace brenvik {
 
-// The speech engine reads 7-bit text only: every character of code 128 and above is
-// dropped. The study window and Speak filter the same way, so a text made only of accented
-// letters is never waited for.
+// What reaches the speech engine, from Speak and the study window alike. The engine reads
+// Unicode, so every letter of every script is passed; only control characters are dropped
+// (tabs and line breaks stay: they keep the words of two lines apart).
 QString SpeakableText(const QString& text);
-// True when the speakable text holds more than blanks and control characters.
+// True when the text holds something to say: a visible ASCII character, as always, or a
+// letter or digit of any script. Blanks, punctuation, symbols and emoji alone are nothing
+// to say, so they are never waited for.
 bool HasSpeakableText(const QString& text);
 // A question's spoken lines as one text for the engine.
 QString JoinSpokenLines(const QStringList& lines);
+// The same from the lines as stored (bytes, read like every node text), filtered; empty
+// when there is nothing to say.
+QString SpokenLinesText(const std::vector<std::string>& lines);
 
 } // namespace brenvik

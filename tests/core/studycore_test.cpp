@@ -1,10 +1,12 @@
 // The study display's arithmetic: rounding, pane geometry, text placement, picture fit,
-// the editor's proportions strips, shell targets and the study window's clock texts.
+// the editor's proportions strips, shell targets and the study window's clock texts; and
+// the text handed to the speech engine.
 #include "study/core/clocktext.h"
 #include "study/core/mymath.h"
 #include "study/core/panegeometry.h"
 #include "study/core/proportions.h"
 #include "study/core/shelltarget.h"
+#include "study/core/speechtext.h"
 
 #include <gtest/gtest.h>
 
@@ -214,4 +216,57 @@ TEST(StudyCore, ClockTextsAtTheEdges) {
     EXPECT_EQ(ClockText(QTime(23, 59, 59)), "Current time is 11:59.59 PM ");
     EXPECT_EQ(ClockText(QTime()), "Current time is 12:00.00 AM ");
     EXPECT_EQ(ElapsedText(-5), "Time elapsed is 00:00.00 ");
+}
+
+TEST(StudyCore, SpeakableTextKeepsEveryScriptAndDropsOnlyControls) {
+    const auto u = [](const char* utf8) { return QString::fromUtf8(utf8); };
+    // Accented letters and other scripts reach the engine whole.
+    for (const char* text :
+         {"\xc2\xbf"
+          "D\xc3\xb3nde est\xc3\xa1 la estaci\xc3\xb3n?",
+          "\xc3\x85ngstr\xc3\xb6m", "\xe6\x9d\xb1\xe4\xba\xac\xe9\xa7\x85",
+          "\xd0\x9c\xd0\xbe\xd1\x81\xd0\xba\xd0\xb2\xd0\xb0", "Caf\xc3\xa9 \xf0\x9f\x98\x80 ok"}) {
+        EXPECT_EQ(SpeakableText(u(text)), u(text)) << text;
+        EXPECT_TRUE(HasSpeakableText(SpeakableText(u(text)))) << text;
+    }
+    // Control characters go, wherever they stand; tabs and line breaks part the words.
+    EXPECT_EQ(SpeakableText(u("\x01"
+                              "Tok\x07yo\x1b\tnext\r\nline\x7f\xc2\x85")),
+              u("Tokyo\tnext\r\nline"));
+    // A lone surrogate cannot be handed on as UTF-8.
+    QString broken = QStringLiteral("ab");
+    broken.insert(1, QChar(0xD83D));
+    EXPECT_EQ(SpeakableText(broken), QStringLiteral("ab"));
+    EXPECT_EQ(SpokenLinesText({"\xc2\xbf"
+                               "D\xc3\xb3nde?",
+                               "\xe6\x9d\xb1\xe4\xba\xac"}),
+              u("\xc2\xbf"
+                "D\xc3\xb3nde?\n\xe6\x9d\xb1\xe4\xba\xac"));
+    // A library written in Windows-1252 is read as such, not as broken UTF-8.
+    EXPECT_EQ(SpokenLinesText({"Caf\xe9"}), u("Caf\xc3\xa9"));
+}
+
+TEST(StudyCore, OnlyLettersDigitsAndVisibleAsciiCountAsSomethingToSay) {
+    const auto has = [](const char* utf8) {
+        return HasSpeakableText(SpeakableText(QString::fromUtf8(utf8)));
+    };
+    // Blanks and controls were never speech, nor are they now.
+    EXPECT_FALSE(has(""));
+    EXPECT_FALSE(has(" \t\r\n  "));
+    EXPECT_FALSE(has("\x01\x02 \x7f"));
+    // Any visible ASCII character still counts, as before.
+    EXPECT_TRUE(has("?"));
+    EXPECT_TRUE(has("  7 "));
+    // Blanks, punctuation and symbols of other scripts, and emoji, are nothing to say.
+    EXPECT_FALSE(has("\xc2\xa0\xe3\x80\x80\xe2\x80\x83")); // no-break, ideographic, em space
+    EXPECT_FALSE(has("\xc2\xbf\xc2\xa1 \xe2\x80\xa6 \xe3\x80\x82")); // inverted marks, ellipsis
+    EXPECT_FALSE(has("\xf0\x9f\x98\x80\xf0\x9f\x8e\x89"));           // emoji
+    EXPECT_FALSE(has("\xe2\x82\xac \xc2\xa9 \xe2\x98\x85 \xe2\x86\x92")); // currency, signs, arrows
+    EXPECT_TRUE(SpokenLinesText({"\xf0\x9f\x98\x80", " ", "\xe2\x80\xa6"}).isEmpty());
+    // But a single letter or digit of any script is.
+    EXPECT_TRUE(has("\xc3\xa9"));
+    EXPECT_TRUE(has("\xe6\x97\xa5"));     // CJK ideograph
+    EXPECT_TRUE(has("\xe3\x81\x82"));     // hiragana
+    EXPECT_TRUE(has("\xd9\xa3"));         // Arabic-Indic digit three
+    EXPECT_TRUE(has("\xf0\x9d\x90\x80")); // a letter outside the basic plane
 }

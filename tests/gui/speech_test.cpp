@@ -1,13 +1,18 @@
+#include "mainwindow/mainvoice.h"
 #include "platform/espeakengine.h"
-#include "tests/support/fakespeech.h"
 #include "tests/gui/waituntil.h"
+#include "tests/support/fakespeech.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QThread>
 #include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 using namespace brenvik;
 
@@ -48,6 +53,31 @@ double rms(const QVector<qint16>& s) {
     for (qint16 v : s)
         sum += double(v) * v;
     return s.isEmpty() ? 0 : std::sqrt(sum / s.size());
+}
+
+// CPU time used by the whole process so far (every thread), in milliseconds.
+qint64 processCpuMs() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return (qint64(u.ru_utime.tv_sec) + u.ru_stime.tv_sec) * 1000 +
+           (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000;
+}
+
+// Resident memory of the process in megabytes.
+double residentMb() {
+    QFile f(QStringLiteral("/proc/self/statm"));
+    if (!f.open(QIODevice::ReadOnly)) return 0;
+    const QList<QByteArray> fields = f.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toDouble() * 4096 / (1024 * 1024) : 0;
+}
+
+// A pasted pane text of many thousand lines: hours of speech.
+QString veryLongText(int lines) {
+    QString text;
+    for (int i = 0; i < lines; ++i)
+        text += QStringLiteral("Line %1 of a very long pasted text that nobody means to hear.\n")
+                    .arg(i);
+    return text;
 }
 
 } // namespace
@@ -188,4 +218,131 @@ TEST(EspeakEngine, DefaultOutputFinishesWithinBound) {
     ASSERT_TRUE(waitUntil([&] { return log.count("done") == 1; }, 15000));
     pump(100);
     EXPECT_EQ(log.events, OneUtterance);
+}
+
+TEST(EspeakEngine, StopFromTheWindowEndsALongSynthesisAtOnce) {
+    // The window's Speak and Stop, as the Spoken Text tab's buttons use them.
+    EspeakEngine engine;
+    ASSERT_TRUE(engine.available());
+    engine.setAudioOutputEnabled(false);
+    QCheckBox mute;
+    QComboBox voices;
+    QStringList errors;
+    MainVoice voice(engine, mute, voices, 5000, [&](const QString& e) { errors << e; });
+    SignalLog log(engine);
+
+    const double mbBefore = residentMb();
+    voice.speak(veryLongText(20000), false);
+    pump(1500);
+    voice.stop();
+    QElapsedTimer sinceStop;
+    sinceStop.start();
+    EXPECT_LT(sinceStop.elapsed(), 1000) << "stop must not wait for the synthesis";
+    // Give the cancel a moment, then the process must be idle: no thread still synthesising.
+    pump(300);
+    const qint64 cpuBefore = processCpuMs();
+    pump(1000);
+    const qint64 cpuUsed = processCpuMs() - cpuBefore;
+    const double mbAfter = residentMb();
+    std::printf("speech: %.0f MB before, %.0f MB after stop, %lld ms CPU in the second after\n",
+                mbBefore, mbAfter, static_cast<long long>(cpuUsed));
+    EXPECT_LT(cpuUsed, 200) << "synthesis goes on after stop";
+    EXPECT_FALSE(engine.synthesizing());
+    EXPECT_LT(mbAfter - mbBefore, 100.0);
+    EXPECT_FALSE(engine.speaking());
+    EXPECT_FALSE(voice.speaking());
+    EXPECT_EQ(log.events, OneUtterance);
+
+    // The next utterance is spoken as usual.
+    voice.speak(QStringLiteral("Goodbye."), false);
+    ASSERT_TRUE(waitUntil([&] { return log.count("done") == 2; }, 5000));
+    pump(100);
+    EXPECT_EQ(log.events, OneUtterance + OneUtterance);
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST(EspeakEngine, LongTextIsStreamedAndAStopAbandonsItsSynthesis) {
+    EspeakEngine engine;
+    ASSERT_TRUE(engine.available());
+    engine.setAudioOutputEnabled(false);
+    SignalLog log(engine);
+    const int rate = EspeakEngine::sampleRate();
+
+    // Hours of speech start as soon as the first words are made, not when all of it is.
+    QElapsedTimer clock;
+    clock.start();
+    engine.speak(veryLongText(20000));
+    EXPECT_LT(clock.elapsed(), 100) << "speak() must not wait for the synthesiser";
+    ASSERT_TRUE(waitUntil([&] { return log.count("started") == 1; }, 3000));
+    pump(2000);
+    // The synthesis keeps only a few seconds ahead of the sound.
+    const double aheadSeconds =
+        double(engine.samplesSynthesized()) / rate - double(clock.elapsed()) / 1000;
+    EXPECT_LT(aheadSeconds, 6.0);
+    EXPECT_TRUE(engine.speaking());
+    EXPECT_EQ(log.count("done"), 0);
+
+    engine.stopSpeaking();
+    EXPECT_FALSE(engine.speaking());
+    ASSERT_TRUE(waitUntil([&] { return !engine.synthesizing(); }, 1000))
+        << "the synthesis goes on after stop";
+    const qint64 made = engine.samplesSynthesized();
+    pump(500);
+    EXPECT_EQ(engine.samplesSynthesized(), made);
+    EXPECT_EQ(log.events, OneUtterance);
+
+    // Replaced in the middle of the long text, the new utterance starts promptly.
+    engine.speak(veryLongText(20000));
+    ASSERT_TRUE(waitUntil([&] { return log.count("started") == 2; }, 3000));
+    pump(300);
+    clock.restart();
+    engine.speak(QStringLiteral("Next question."));
+    EXPECT_LT(clock.elapsed(), 100);
+    ASSERT_TRUE(waitUntil([&] { return log.count("started") == 3; }, 1500));
+    ASSERT_TRUE(waitUntil([&] { return log.count("done") == 3; }, 5000));
+    pump(200);
+    EXPECT_EQ(log.events, OneUtterance + OneUtterance + OneUtterance);
+    EXPECT_FALSE(engine.synthesizing());
+}
+
+TEST(EspeakEngine, AccentedAndNonLatinTextIsSpokenWhole) {
+    // Through the window's Speak, as the Spoken Text tab's button uses it.
+    EspeakEngine engine;
+    ASSERT_TRUE(engine.available());
+    engine.setAudioOutputEnabled(false);
+    QCheckBox mute;
+    QComboBox voices;
+    MainVoice voice(engine, mute, voices, 5000, [](const QString&) {});
+    SignalLog log(engine);
+    const double rate = EspeakEngine::sampleRate();
+    const auto secondsSpoken = [&](const QString& text, int mode) {
+        engine.setCurrentMode(mode);
+        const qint64 before = engine.samplesSynthesized();
+        const int pairs = log.count("done");
+        voice.speak(text, false);
+        if (!waitUntil([&] { return log.count("done") == pairs + 1; }, 20000)) return -1.0;
+        return double(engine.samplesSynthesized() - before) / rate;
+    };
+    int spanish = 0, japanese = 0;
+    const auto all = EspeakEngine::voices();
+    for (int i = 0; i < all.size(); ++i) {
+        if (all[i].language == QLatin1String("es") && !spanish) spanish = i + 1;
+        if (all[i].language == QLatin1String("ja") && !japanese) japanese = i + 1;
+    }
+
+    const QString donde = QString::fromUtf8("\xc2\xbf"
+                                            "D\xc3\xb3nde est\xc3\xa1 la estaci\xc3\xb3n?");
+    const double withAccents = secondsSpoken(donde, spanish ? spanish : 2);
+    std::printf("speech: %.2f s for the Spanish question\n", withAccents);
+    EXPECT_GT(withAccents, 1.0);
+    EXPECT_LT(withAccents, 6.0);
+
+    // A text in a script with no Latin letter at all is spoken, not skipped.
+    const QString tokyo = QString::fromUtf8(
+        "\xe6\x9d\xb1\xe4\xba\xac\xe3\x81\xb8\xe3\x82\x88\xe3\x81\x86\xe3\x81\x93\xe3\x81\x9d");
+    const double nonLatin = secondsSpoken(tokyo, japanese ? japanese : 2);
+    std::printf("speech: %.2f s for the Japanese text (voice %d)\n", nonLatin, japanese);
+    EXPECT_GT(nonLatin, 0.5);
+    EXPECT_LT(nonLatin, 10.0);
+    EXPECT_EQ(log.count("started"), log.count("done"));
 }

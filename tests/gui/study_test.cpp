@@ -4,7 +4,6 @@
 #include "library/questionrecord.h"
 #include "mainharness.h"
 #include "mainwindow/librarydocument.h"
-#include "tests/support/fakescreensaver.h"
 #include "study/fflashselected.h"
 #include "study/fimprintselected.h"
 #include "study/freviewselected.h"
@@ -12,6 +11,7 @@
 #include "study/fvalidate.h"
 #include "study/panewidgets.h"
 #include "study/sessionpanel.h"
+#include "tests/support/fakescreensaver.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -249,10 +249,10 @@ TEST_F(StudyTest, PauseStopsTheRunAndThePauseKeyShowsTheQuestionAgain) {
 
 TEST_F(StudyTest, MutedSessionsAndUnspeakableTextsDoNotStall) {
     const NodeId conceptNode = addConcept(2);
-    // Only accented letters: nothing to speak, so nothing to wait for.
+    // Only blanks, symbols and emoji: nothing to speak, so nothing to wait for.
     edit(questionOf(conceptNode, 1), [](QuestionRecord& r) {
-        r.spokenQuestion = {"\xc3\xa9\xc3\xa8\xc3\xa0"};
-        r.spokenAnswer = {"\xc3\xbc"};
+        r.spokenQuestion = {"\xe2\x98\x85 \xe2\x80\xa6 \xf0\x9f\x98\x80", "\xc2\xa0"};
+        r.spokenAnswer = {"\xc2\xbf\xc2\xa1"};
     });
     h.speech.setDurationMs(-1); // a voice that would never finish
     w->selectNode(questionOf(conceptNode, 1));
@@ -362,6 +362,44 @@ TEST_F(StudyTest, PanesFollowTheLayoutAndPictureFitsTheirPane) {
 } // namespace
 
 namespace {
+
+TEST_F(StudyTest, EmojiInAPaneTextAreDrawnInColour) {
+    // The colour emoji font is a dependency; without it an emoji is a missing-glyph box.
+    const NodeId conceptNode = addConcept(2);
+    edit(questionOf(conceptNode, 2), [](QuestionRecord& r) {
+        r.panes[0].textLines = {"Question 2 \xf0\x9f\x8e\x89\xf0\x9f\x8d\x8a"};
+        r.panes[0].textBackground = 16777215; // white, so that only the glyphs carry colour
+    });
+    edit(questionOf(conceptNode, 1),
+         [](QuestionRecord& r) { r.panes[0].textBackground = 16777215; });
+    // Pixels of a clear colour (not grey, not the text's black) in the pane's text box.
+    const auto colourful = [this] {
+        const QList<QWidget*> panes = study()->currentPanes();
+        if (panes.isEmpty()) return -1;
+        auto* box = panes[0]->findChild<QTextEdit*>();
+        if (!box) return -1;
+        const QImage img = box->viewport()->grab().toImage();
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const QColor c = img.pixelColor(x, y);
+                if (c.hsvSaturation() > 120 && c.value() > 120) ++n;
+            }
+        return n;
+    };
+    w->selectNode(conceptNode);
+    w->startStudy(Session::Review, 7);
+    ASSERT_TRUE(waitShowing());
+    const int plain = colourful();
+    key(Qt::Key_Right);
+    ASSERT_TRUE(waitShowing());
+    ASSERT_EQ(study()->position(), 1);
+    const int withEmoji = colourful();
+    EXPECT_GE(plain, 0);
+    EXPECT_GT(withEmoji, plain + 40) << "the emoji are not drawn in colour";
+    key(Qt::Key_Escape);
+    ASSERT_TRUE(waitClosed());
+}
 
 TEST_F(StudyTest, ThePopUpMenuSwitchesModeAndPanelAndStartsThatKind) {
     const NodeId conceptNode = addConcept(2);
