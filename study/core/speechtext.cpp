@@ -10,9 +10,48 @@ bool IsLineSpacing(char32_t c) {
     return c == U'\t' || c == U'\n' || c == U'\r';
 }
 
+bool IsDirectiveName(const QString& name) {
+    return name == QLatin1String("sound") || name == QLatin1String("voice");
+}
+
+// The text without its directive lines; the line breaks of the others stay as they were.
+QString WithoutDirectiveLines(const QString& text) {
+    if (!text.contains(QLatin1Char('['))) return text;
+    QString out;
+    out.reserve(text.size());
+    qsizetype start = 0;
+    bool first = true;
+    while (start <= text.size()) {
+        qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+        if (end < 0) end = text.size();
+        const QString line = text.mid(start, end - start);
+        if (!ParseDirectiveLine(line)) {
+            if (!first) out += QLatin1Char('\n');
+            out += line;
+            first = false;
+        }
+        start = end + 1;
+    }
+    return out;
+}
+
 } // namespace
 
-QString SpeakableText(const QString& text) {
+std::optional<SpeechDirective> ParseDirectiveLine(const QString& line) {
+    const QString t = line.trimmed();
+    if (t.size() < 4 || !t.startsWith(QLatin1Char('[')) || !t.endsWith(QLatin1Char(']')))
+        return std::nullopt;
+    const qsizetype colon = t.indexOf(QLatin1Char(':'));
+    if (colon < 0) return std::nullopt;
+    const QString name = t.mid(1, colon - 1).trimmed().toLower();
+    const QString value = t.mid(colon + 1, t.size() - colon - 2).trimmed();
+    if (!IsDirectiveName(name) || value.isEmpty() || value.contains(QLatin1Char(']')))
+        return std::nullopt;
+    return SpeechDirective{name, value};
+}
+
+QString SpeakableText(const QString& raw) {
+    const QString text = WithoutDirectiveLines(raw);
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {

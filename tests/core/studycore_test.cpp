@@ -270,3 +270,27 @@ TEST(StudyCore, OnlyLettersDigitsAndVisibleAsciiCountAsSomethingToSay) {
     EXPECT_TRUE(has("\xd9\xa3"));         // Arabic-Indic digit three
     EXPECT_TRUE(has("\xf0\x9d\x90\x80")); // a letter outside the basic plane
 }
+
+TEST(StudyCore, DirectiveLinesAreNotSpokenAndAloneAreNothingToSay) {
+    const auto directive = [](const char* line) {
+        const auto d = ParseDirectiveLine(QString::fromUtf8(line));
+        return d ? d->name + "=" + d->value : QStringLiteral("-");
+    };
+    EXPECT_EQ(directive("[sound:paris.mp3]"), "sound=paris.mp3");
+    EXPECT_EQ(directive("  [Voice: Flite kal ]\r"), "voice=Flite kal");
+    EXPECT_EQ(directive("[voice:es]"), "voice=es");
+    // Only the known names, a whole line, and a value: anything else is speech.
+    EXPECT_EQ(directive("[Hint: the north]"), "-");
+    EXPECT_EQ(directive("[sound:]"), "-");
+    EXPECT_EQ(directive("Say [sound:a.mp3] now"), "-");
+    EXPECT_EQ(directive("[sound:a]b]"), "-");
+
+    EXPECT_EQ(SpeakableText("[sound:a.mp3]\nParis\n [voice:fr] \n\nLyon"),
+              QStringLiteral("Paris\n\nLyon"));
+    EXPECT_EQ(SpeakableText("[Hint: the north]\nOslo"), QStringLiteral("[Hint: the north]\nOslo"));
+    EXPECT_TRUE(SpokenLinesText({"[sound:a.mp3]", "  ", "[voice:es]"}).isEmpty());
+    EXPECT_EQ(SpokenLinesText({"[voice:es]", "\xc2\xbf"
+                                             "D\xc3\xb3nde?"}),
+              QString::fromUtf8("\xc2\xbf"
+                                "D\xc3\xb3nde?"));
+}
