@@ -1,11 +1,11 @@
 #include "library/outline.h"
 
+#include "library/savefile.h"
 #include "library/textcodec.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <vector>
 
@@ -105,19 +105,6 @@ std::size_t countLines(const std::string& text) {
 }
 
 constexpr std::size_t ChunkSize = 1 << 20;
-
-Status writeAll(QIODevice& device, const char* data, qint64 size) {
-    while (size > 0) {
-        qint64 written = device.write(data, size);
-        if (written <= 0) {
-            QString e = device.errorString();
-            return Status::failure(e.isEmpty() ? QStringLiteral("the data was not written") : e);
-        }
-        data += written;
-        size -= written;
-    }
-    return Status::success();
-}
 
 } // namespace
 
@@ -230,11 +217,12 @@ Status WriteOutline(const LibraryTree& tree, QIODevice& device) {
             chunk.append(LibraryTree::writable(t));
         chunk.append("\r\n");
         if (chunk.size() >= ChunkSize) {
-            written = writeAll(device, chunk.data(), qint64(chunk.size()));
+            written = WriteAllBytes(device, chunk.data(), qint64(chunk.size()));
             chunk.clear();
         }
     });
-    if (written && !chunk.empty()) written = writeAll(device, chunk.data(), qint64(chunk.size()));
+    if (written && !chunk.empty())
+        written = WriteAllBytes(device, chunk.data(), qint64(chunk.size()));
     return written;
 }
 
@@ -328,15 +316,8 @@ Status SaveLibraryFileTo(const LibraryTree& tree, QIODevice& device) {
 }
 
 Status SaveFileAtomically(const QString& path, const std::function<Status(QIODevice&)>& write) {
-    const QString verb = QStringLiteral("save");
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return Status::failure(FileFailure(verb, path, file.errorString()));
-    if (const Status written = write(file); !written) {
-        file.cancelWriting();
-        return Status::failure(FileFailure(verb, path, ErrorText(written)));
-    }
-    if (!file.commit()) return Status::failure(FileFailure(verb, path, file.errorString()));
+    if (const Status saved = WriteFileAtomically(path, write); !saved)
+        return Status::failure(FileFailure(QStringLiteral("save"), path, ErrorText(saved)));
     return Status::success();
 }
 

@@ -44,10 +44,9 @@ LoadOutcome LoadLibraryFile(LibraryTree& tree, const QString& path);
 // "Could not <verb> "<path>": <reason>", the form of every file failure.
 QString FileFailure(const QString& verb, const QString& path, const QString& reason);
 
-// Writes a file atomically: `write` streams the content into a temporary file in the same
-// folder (failing with the device's error text), which is then flushed and renamed over
-// `path`. On any failure no partial file is left and an old file is intact, and the error
-// is "Could not save "<path>": <the system's reason>".
+// Writes a file atomically (WriteFileAtomically in savefile.h): on any failure no partial
+// file is left and an old file is intact, and the error is "Could not save "<path>": <the
+// system's reason>".
 Status SaveFileAtomically(const QString& path, const std::function<Status(QIODevice&)>& write);
 
 // Saves atomically (SaveFileAtomically); a read-only file is refused.
