@@ -31,6 +31,7 @@
 #include <QString>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -94,6 +95,12 @@ bool readFile(const QString& path, std::string& bytes) {
         fail(path + QStringLiteral(": is a folder, not a library file"));
         return false;
     }
+    // Devices and pipes are refused as the program refuses them: /dev/zero never ends and a
+    // FIFO may never deliver.
+    if (!info.isFile()) {
+        fail(QStringLiteral("File not found: ") + QDir::toNativeSeparators(path));
+        return false;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         fail(path + QStringLiteral(": ") + file.errorString());
@@ -105,7 +112,7 @@ bool readFile(const QString& path, std::string& bytes) {
         qint64 got = file.read(bytes.data(), size);
         bytes.resize(got < 0 ? 0 : std::size_t(got));
     }
-    // Devices that report no size (pipes) are read to their end.
+    // A file that grew while it was read is read to its end.
     for (;;) {
         char chunk[65536];
         qint64 got = file.read(chunk, sizeof chunk);
@@ -120,10 +127,15 @@ bool readFile(const QString& path, std::string& bytes) {
 }
 
 // Loads FILE into the tree. Returns 0, or the exit code after reporting; on a loader
-// error the partial tree stays (kinds not derived) and `loaderError` is set.
-int loadInto(LibraryTree& tree, const QString& path, std::string& loaderError) {
+// error the partial tree stays (kinds not derived) and `loaderError` is set. A file that is
+// not all text is warned about as the program warns, and `cutShort` (when given) is set.
+int loadInto(LibraryTree& tree, const QString& path, std::string& loaderError,
+             bool* cutShort = nullptr) {
     std::string bytes;
     if (!readFile(path, bytes)) return ExitNoFile;
+    const QString warning = CutShortWarning(path, bytes);
+    if (!warning.isEmpty()) fail(warning);
+    if (cutShort) *cutShort = !warning.isEmpty();
     Status status = OutlineLoader(tree, std::move(bytes));
     if (!status.ok()) {
         // Every line before the bad one became a node: the count gives its line number.
@@ -259,10 +271,19 @@ int demo(const QString& out) {
 int write(const QString& in, const QString& out) {
     LibraryTree tree;
     std::string error;
-    int code = loadInto(tree, in, error);
+    bool cutShort = false;
+    int code = loadInto(tree, in, error, &cutShort);
     if (code != 0) {
         if (code == ExitError) fail(error);
         return code;
+    }
+    // What was not read would be gone: the program, too, never saves such a library over
+    // its file.
+    std::error_code ec;
+    if (cutShort && std::filesystem::equivalent(QFile::encodeName(in).toStdString(),
+                                                QFile::encodeName(out).toStdString(), ec)) {
+        fail(out + QStringLiteral(": not written over the file it was read from"));
+        return ExitError;
     }
     if (const Status saved = SaveLibraryFile(tree, out); !saved) {
         fail(saved.error);

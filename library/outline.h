@@ -29,13 +29,17 @@ struct LoadOutcome {
     bool fileFound = false;
     bool read = false; // the file was read and the tree replaced
     QString error;     // the text for an "Error" box, or empty
-    // The file is not all text (a NUL byte, where reading stops, or binary data): the
-    // text for a warning box naming the file and how much was read, or empty.
+    // The file is not all text: CutShortWarning, or empty.
     QString warning;
     qint64 fileBytes = 0, bytesUsed = 0;
     bool partial() const { return !error.isEmpty(); }
     bool cutShort() const { return !warning.isEmpty(); }
 };
+
+// When the bytes of the library file `path` are not all text (a NUL byte, where reading
+// stops, or binary data): the warning that names the file and how much of it is read, or
+// empty. The program and the tool warn alike.
+QString CutShortWarning(const QString& path, std::string_view bytes);
 
 // Loads `path`: read whole, OutlineLoader, DeriveNodeKinds; a missing or unreadable file
 // leaves the tree as it was. Selection and root caption are the caller's.
