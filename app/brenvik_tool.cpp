@@ -28,6 +28,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QString>
 #include <cstdio>
 #include <exception>
@@ -298,9 +299,26 @@ void printLine(const QString& text) {
     std::fputc('\n', stdout);
 }
 
+// The folder the program beside this tool keeps its files in, found as the program finds
+// it (platform/programfolder.cpp) but without creating or seeding anything: the
+// executable's folder when it can be written, else the user's data folder; always the
+// latter for an installed copy.
+QString programFolder() {
+    const QString exe = QCoreApplication::applicationDirPath();
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const QString user = data.isEmpty() ? QString() : data + QStringLiteral("/Brenvik");
+    const QString installed = QDir::cleanPath(exe + QStringLiteral("/../share/brenvik"));
+    const QString guide = QStringLiteral("Brenvik.htm");
+    const bool installedCopy = QFileInfo::exists(QDir(installed).filePath(guide)) &&
+                               !QFileInfo::exists(QDir(exe).filePath(guide));
+    if (!installedCopy && QFileInfo(exe).isWritable()) return exe;
+    return user;
+}
+
 // The check a session runs before it starts, on the questions of FILE or below PATH.
-// Relative image names are found next to FILE: a library moved with its pictures checks the
-// same wherever the tool runs from.
+// Relative image names are looked for as the program looks for them: beside FILE, so a
+// library moved with its pictures checks the same wherever the tool runs from, then in the
+// program folder.
 int check(const QString& path, const QString* objectPath) {
     LibraryTree tree;
     std::string error;
@@ -325,7 +343,8 @@ int check(const QString& path, const QString* objectPath) {
         return ExitError;
     }
     const StudyCheck result =
-        CheckStudyQuestions(tree, questions, toolDesktop(), QFileInfo(path).absoluteDir().path());
+        CheckStudyQuestions(tree, questions, toolDesktop(),
+                            StudyFolders{QFileInfo(path).absolutePath(), programFolder()});
     if (!result.ok()) {
         printLine(result.message);
         printLine(ObjectPath(tree, result.problemQuestion));
@@ -353,7 +372,8 @@ constexpr Command kCommands[] = {
     {"check", "FILE [PATH]", 1, 2,
      "checks the questions of FILE, or those below the object PATH (names from\n"
      "the library down joined by \" > \"), as a study session does before it\n"
-     "starts; pictures named without a folder are looked for beside FILE.\n"
+     "starts; pictures named without a folder are looked for beside FILE,\n"
+     "then in the program's folder.\n"
      "Prints the first problem and the question's path, or the number of\n"
      "questions checked"},
 };

@@ -557,3 +557,30 @@ TEST_F(ToolTest, WriteOntoAFullDiskFailsAndKeepsTheOldFile) {
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(contents(out), library);
 }
+
+// The check looks for a picture named without a folder where the program looks: beside the
+// library file, then in the program folder (a copy of the tool in a folder of its own has
+// that folder as its program folder, as the program beside it would).
+TEST_F(ToolTest, CheckLooksBesideTheLibraryThenInTheProgramFolder) {
+    ASSERT_TRUE(QDir(dir.path()).mkpath("bin"));
+    ASSERT_TRUE(QDir(dir.path()).mkpath("other"));
+    const QString copy = dir.filePath("bin/brenvik-tool");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(BRENVIK_TOOL), copy));
+    QByteArray library = checkLibraryBytes();
+    library.replace("pics/map.png", "map.png");
+    const QString path = file("other/lib.bv1", library);
+    const auto check = [&] {
+        QProcess p;
+        p.start(copy, {"check", path, "Lib"});
+        EXPECT_TRUE(p.waitForFinished(60000));
+        return p.exitCode() == 0 ? QByteArray("passed")
+                                 : p.readAllStandardOutput() + p.readAllStandardError();
+    };
+    EXPECT_EQ(check(), "The image file, map.png, doesn't exist (specified in pane 2)\n"
+                       "for the following question...\nLib > Set > B > P > C > S > K > Two\n");
+    file("bin/map.png", "in the program folder");
+    EXPECT_EQ(check(), "passed");
+    ASSERT_TRUE(QFile::remove(dir.filePath("bin/map.png")));
+    file("other/map.png", "beside the library");
+    EXPECT_EQ(check(), "passed");
+}
