@@ -79,7 +79,7 @@ struct SettingsStore::Data {
     void parse(const QByteArray& text) {
         QList<QByteArray> rows = text.split('\n');
         if (text.endsWith('\n')) rows.removeLast();
-        crlf = rows.size() > 1 && rows.front().endsWith('\r');
+        crlf = text.contains('\n') && rows.front().endsWith('\r');
         Section* current = &sections.front();
         for (QByteArray& raw : rows) {
             if (raw.endsWith('\r')) raw.chop(1);

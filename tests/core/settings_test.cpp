@@ -236,6 +236,15 @@ TEST(SettingsStore, WriteKeepsLineEndsAndRepeatedSections) {
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), "[main]\r\ntop=3\r\nleft=4\r\n; first block\r\n\r\n[flash]\r\n"
                            "loop=0\r\n\r\n[MAIN]\r\ntop=3\r\n");
+
+    // One line is enough to tell.
+    writeFile(path, "[main]\r\n");
+    SettingsStore one(path);
+    one.write(settings::MainTop, 5);
+    ASSERT_EQ(one.flush().error, "");
+    QFile g(path);
+    ASSERT_TRUE(g.open(QIODevice::ReadOnly));
+    EXPECT_EQ(g.readAll(), "[main]\r\ntop=5\r\n");
 }
 
 TEST(SettingsStore, FailedFlushNamesTheFile) {
