@@ -32,9 +32,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QString>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -98,6 +100,12 @@ bool readFile(const QString& path, std::string& bytes) {
         fail(path + QStringLiteral(": is a folder, not a library file"));
         return false;
     }
+    // Devices and pipes are refused as the program refuses them: /dev/zero never ends and a
+    // FIFO may never deliver.
+    if (!info.isFile()) {
+        fail(QStringLiteral("File not found: ") + QDir::toNativeSeparators(path));
+        return false;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         fail(path + QStringLiteral(": ") + file.errorString());
@@ -109,7 +117,7 @@ bool readFile(const QString& path, std::string& bytes) {
         qint64 got = file.read(bytes.data(), size);
         bytes.resize(got < 0 ? 0 : std::size_t(got));
     }
-    // Devices that report no size (pipes) are read to their end.
+    // A file that grew while it was read is read to its end.
     for (;;) {
         char chunk[65536];
         qint64 got = file.read(chunk, sizeof chunk);
@@ -124,10 +132,15 @@ bool readFile(const QString& path, std::string& bytes) {
 }
 
 // Loads FILE into the tree. Returns 0, or the exit code after reporting; on a loader
-// error the partial tree stays (kinds not derived) and `loaderError` is set.
-int loadInto(LibraryTree& tree, const QString& path, std::string& loaderError) {
+// error the partial tree stays (kinds not derived) and `loaderError` is set. A file that is
+// not all text is warned about as the program warns, and `cutShort` (when given) is set.
+int loadInto(LibraryTree& tree, const QString& path, std::string& loaderError,
+             bool* cutShort = nullptr) {
     std::string bytes;
     if (!readFile(path, bytes)) return ExitNoFile;
+    const QString warning = CutShortWarning(path, bytes);
+    if (!warning.isEmpty()) fail(warning);
+    if (cutShort) *cutShort = !warning.isEmpty();
     Status status = OutlineLoader(tree, std::move(bytes));
     if (!status.ok()) {
         // Every line before the bad one became a node: the count gives its line number.
@@ -263,10 +276,19 @@ int demo(const QString& out) {
 int write(const QString& in, const QString& out) {
     LibraryTree tree;
     std::string error;
-    int code = loadInto(tree, in, error);
+    bool cutShort = false;
+    int code = loadInto(tree, in, error, &cutShort);
     if (code != 0) {
         if (code == ExitError) fail(error);
         return code;
+    }
+    // What was not read would be gone: the program, too, never saves such a library over
+    // its file.
+    std::error_code ec;
+    if (cutShort && std::filesystem::equivalent(QFile::encodeName(in).toStdString(),
+                                                QFile::encodeName(out).toStdString(), ec)) {
+        fail(out + QStringLiteral(": not written over the file it was read from"));
+        return ExitError;
     }
     if (const Status saved = SaveLibraryFile(tree, out); !saved) {
         fail(saved.error);
@@ -281,9 +303,26 @@ void printLine(const QString& text) {
     std::fputc('\n', stdout);
 }
 
+// The folder the program beside this tool keeps its files in, found as the program finds
+// it (platform/programfolder.cpp) but without creating or seeding anything: the
+// executable's folder when it can be written, else the user's data folder; always the
+// latter for an installed copy.
+QString programFolder() {
+    const QString exe = QCoreApplication::applicationDirPath();
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const QString user = data.isEmpty() ? QString() : data + QStringLiteral("/Brenvik");
+    const QString installed = QDir::cleanPath(exe + QStringLiteral("/../share/brenvik"));
+    const QString guide = QStringLiteral("Brenvik.htm");
+    const bool installedCopy = QFileInfo::exists(QDir(installed).filePath(guide)) &&
+                               !QFileInfo::exists(QDir(exe).filePath(guide));
+    if (!installedCopy && QFileInfo(exe).isWritable()) return exe;
+    return user;
+}
+
 // The check a session runs before it starts, on the questions of FILE or below PATH.
-// Relative image names are found next to FILE: a library moved with its pictures checks the
-// same wherever the tool runs from.
+// Relative image names are looked for as the program looks for them: beside FILE, so a
+// library moved with its pictures checks the same wherever the tool runs from, then in the
+// program folder.
 int check(const QString& path, const QString* objectPath) {
     LibraryTree tree;
     std::string error;
@@ -308,7 +347,8 @@ int check(const QString& path, const QString* objectPath) {
         return ExitError;
     }
     const StudyCheck result =
-        CheckStudyQuestions(tree, questions, toolDesktop(), QFileInfo(path).absoluteDir().path());
+        CheckStudyQuestions(tree, questions, toolDesktop(),
+                            StudyFolders{QFileInfo(path).absolutePath(), programFolder()});
     if (!result.ok()) {
         printLine(result.message);
         printLine(ObjectPath(tree, result.problemQuestion));
@@ -438,7 +478,8 @@ constexpr Command kCommands[] = {
     {"check", "FILE [PATH]", 1, 2,
      "checks the questions of FILE, or those below the object PATH (names from\n"
      "the library down joined by \" > \"), as a study session does before it\n"
-     "starts; pictures named without a folder are looked for beside FILE.\n"
+     "starts; pictures named without a folder are looked for beside FILE,\n"
+     "then in the program's folder.\n"
      "Prints the first problem and the question's path, or the number of\n"
      "questions checked"},
     {"import", "IN OUT [--under PATH] [OPTIONS]", 2, 18,

@@ -352,7 +352,8 @@ int main(int argc, char** argv) {
                          questionNodes.size());
 
         t = Clock::now();
-        const StudyCheck check = CheckStudyQuestions(tree, collected, desktop, dir.path());
+        const StudyCheck check =
+            CheckStudyQuestions(tree, collected, desktop, StudyFolders{dir.path(), dir.path()});
         figure("validate every question", secondsSince(t), baseline);
         std::printf("%-34s %d questions passed%s\n", "", check.checked,
                     check.ok() ? "" : qPrintable(QStringLiteral(", then: ") + check.message));

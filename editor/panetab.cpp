@@ -13,6 +13,7 @@
 #include "platform/webviewer.h"
 #include "study/core/mymath.h"
 #include "study/core/shelltarget.h"
+#include "study/core/studyfiles.h"
 #include "study/panewidgets.h"
 
 #include <QApplication>
@@ -758,7 +759,9 @@ void PaneTab::NavigatePane(const QString& address) {
     if (view->busy()) view->stop();
     view->show();
     viewerInUse_ = true;
-    if (const Status started = view->navigate(address); !started) showError(ErrorText(started));
+    if (const Status started = view->navigate(ResolveWebAddress(address, main_.studyFolders()));
+        !started)
+        showError(ErrorText(started));
 }
 
 WebViewer* PaneTab::viewer() {
@@ -819,7 +822,7 @@ void PaneTab::updateFieldButtons() {
 
 QString PaneTab::resolved(const QString& path) const {
     if (path.isEmpty() || !QFileInfo(path).isRelative()) return path;
-    return QDir(main_.programFolder()).filePath(path);
+    return ResolveStudyPath(path, main_.studyFolders());
 }
 
 // The last folders chosen in this run, shared by the three panes as their one dialog would

@@ -3,6 +3,7 @@
 #include "library/colors.h"
 #include "library/objects.h"
 #include "library/outline.h"
+#include "library/savefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -262,16 +263,7 @@ Status WriteDemoFile(const QString& path) {
         QFile::setPermissions(path, info.permissions() | QFile::WriteOwner | QFile::WriteUser);
     const std::string bytes = DemoFileBytes();
     return SaveFileAtomically(path, [&bytes](QIODevice& device) {
-        // A short write carries no reason; the write of the rest fails with it.
-        const char* data = bytes.data();
-        qint64 left = qint64(bytes.size());
-        while (left > 0) {
-            const qint64 written = device.write(data, left);
-            if (written <= 0) return Status::failure(device.errorString());
-            data += written;
-            left -= written;
-        }
-        return Status::success();
+        return WriteAllBytes(device, bytes.data(), qint64(bytes.size()));
     });
 }
 

@@ -1,11 +1,11 @@
 #include "library/outline.h"
 
+#include "library/savefile.h"
 #include "library/textcodec.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <vector>
 
@@ -105,19 +105,6 @@ std::size_t countLines(const std::string& text) {
 }
 
 constexpr std::size_t ChunkSize = 1 << 20;
-
-Status writeAll(QIODevice& device, const char* data, qint64 size) {
-    while (size > 0) {
-        qint64 written = device.write(data, size);
-        if (written <= 0) {
-            QString e = device.errorString();
-            return Status::failure(e.isEmpty() ? QStringLiteral("the data was not written") : e);
-        }
-        data += written;
-        size -= written;
-    }
-    return Status::success();
-}
 
 } // namespace
 
@@ -230,11 +217,12 @@ Status WriteOutline(const LibraryTree& tree, QIODevice& device) {
             chunk.append(LibraryTree::writable(t));
         chunk.append("\r\n");
         if (chunk.size() >= ChunkSize) {
-            written = writeAll(device, chunk.data(), qint64(chunk.size()));
+            written = WriteAllBytes(device, chunk.data(), qint64(chunk.size()));
             chunk.clear();
         }
     });
-    if (written && !chunk.empty()) written = writeAll(device, chunk.data(), qint64(chunk.size()));
+    if (written && !chunk.empty())
+        written = WriteAllBytes(device, chunk.data(), qint64(chunk.size()));
     return written;
 }
 
@@ -250,25 +238,28 @@ bool isBinaryByte(unsigned char c) {
     return c < 0x20 && c != '\t' && c != '\n' && c != '\v' && c != '\f' && c != '\r';
 }
 
-QString cutShortWarning(const QString& path, qint64 used, qint64 total, bool nul) {
-    const QString file = QDir::toNativeSeparators(path);
-    QString text =
-        nul ? QStringLiteral("The library \"%1\" was cut short: the file holds a NUL byte, "
-                             "where reading stops, so only %2 of its %3 bytes were read.")
-                  .arg(file)
-                  .arg(used)
-                  .arg(total)
-            : QStringLiteral("The library \"%1\" may be cut short or garbled: the file is not "
-                             "text but binary data. %2 of its %3 bytes were read.")
-                  .arg(file)
-                  .arg(used)
-                  .arg(total);
-    return text + QStringLiteral("\n\nThe library is kept without a file: Save asks where to "
-                                 "save it, and \"%1\" stays as it is.")
-                      .arg(QFileInfo(path).fileName());
-}
-
 } // namespace
+
+QString CutShortWarning(const QString& path, std::string_view bytes) {
+    const std::size_t nul = bytes.find('\0');
+    const std::size_t used = nul == std::string_view::npos ? bytes.size() : nul;
+    const bool binary =
+        std::any_of(bytes.begin(), bytes.begin() + std::ptrdiff_t(used),
+                    [](char c) { return isBinaryByte(static_cast<unsigned char>(c)); });
+    if (nul == std::string_view::npos && !binary) return {};
+    const QString file = QDir::toNativeSeparators(path);
+    if (nul != std::string_view::npos)
+        return QStringLiteral("The library \"%1\" was cut short: the file holds a NUL byte, "
+                              "where reading stops, so only %2 of its %3 bytes were read.")
+            .arg(file)
+            .arg(qint64(used))
+            .arg(qint64(bytes.size()));
+    return QStringLiteral("The library \"%1\" may be cut short or garbled: the file is not "
+                          "text but binary data. %2 of its %3 bytes were read.")
+        .arg(file)
+        .arg(qint64(used))
+        .arg(qint64(bytes.size()));
+}
 
 LoadOutcome LoadLibraryFile(LibraryTree& tree, const QString& path) {
     LoadOutcome outcome;
@@ -307,12 +298,7 @@ LoadOutcome LoadLibraryFile(LibraryTree& tree, const QString& path) {
     outcome.fileBytes = qint64(bytes.size());
     const std::size_t nul = bytes.find('\0');
     outcome.bytesUsed = qint64(nul == std::string::npos ? bytes.size() : nul);
-    const bool binary =
-        std::any_of(bytes.begin(), bytes.begin() + std::ptrdiff_t(outcome.bytesUsed),
-                    [](char c) { return isBinaryByte(static_cast<unsigned char>(c)); });
-    if (nul != std::string::npos || binary)
-        outcome.warning =
-            cutShortWarning(path, outcome.bytesUsed, outcome.fileBytes, nul != std::string::npos);
+    outcome.warning = CutShortWarning(path, bytes);
     outcome.read = true;
     Status status = OutlineLoader(tree, std::move(bytes));
     if (!status) {
@@ -328,15 +314,8 @@ Status SaveLibraryFileTo(const LibraryTree& tree, QIODevice& device) {
 }
 
 Status SaveFileAtomically(const QString& path, const std::function<Status(QIODevice&)>& write) {
-    const QString verb = QStringLiteral("save");
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return Status::failure(FileFailure(verb, path, file.errorString()));
-    if (const Status written = write(file); !written) {
-        file.cancelWriting();
-        return Status::failure(FileFailure(verb, path, ErrorText(written)));
-    }
-    if (!file.commit()) return Status::failure(FileFailure(verb, path, file.errorString()));
+    if (const Status saved = WriteFileAtomically(path, write); !saved)
+        return Status::failure(FileFailure(QStringLiteral("save"), path, ErrorText(saved)));
     return Status::success();
 }
 

@@ -29,13 +29,17 @@ struct LoadOutcome {
     bool fileFound = false;
     bool read = false; // the file was read and the tree replaced
     QString error;     // the text for an "Error" box, or empty
-    // The file is not all text (a NUL byte, where reading stops, or binary data): the
-    // text for a warning box naming the file and how much was read, or empty.
+    // The file is not all text: CutShortWarning, or empty.
     QString warning;
     qint64 fileBytes = 0, bytesUsed = 0;
     bool partial() const { return !error.isEmpty(); }
     bool cutShort() const { return !warning.isEmpty(); }
 };
+
+// When the bytes of the library file `path` are not all text (a NUL byte, where reading
+// stops, or binary data): the warning that names the file and how much of it is read, or
+// empty. The program and the tool warn alike.
+QString CutShortWarning(const QString& path, std::string_view bytes);
 
 // Loads `path`: read whole, OutlineLoader, DeriveNodeKinds; a missing or unreadable file
 // leaves the tree as it was. Selection and root caption are the caller's.
@@ -44,10 +48,9 @@ LoadOutcome LoadLibraryFile(LibraryTree& tree, const QString& path);
 // "Could not <verb> "<path>": <reason>", the form of every file failure.
 QString FileFailure(const QString& verb, const QString& path, const QString& reason);
 
-// Writes a file atomically: `write` streams the content into a temporary file in the same
-// folder (failing with the device's error text), which is then flushed and renamed over
-// `path`. On any failure no partial file is left and an old file is intact, and the error
-// is "Could not save "<path>": <the system's reason>".
+// Writes a file atomically (WriteFileAtomically in savefile.h): on any failure no partial
+// file is left and an old file is intact, and the error is "Could not save "<path>": <the
+// system's reason>".
 Status SaveFileAtomically(const QString& path, const std::function<Status(QIODevice&)>& write);
 
 // Saves atomically (SaveFileAtomically); a read-only file is refused.

@@ -1,80 +1,129 @@
 #include "library/settingsstore.h"
 
+#include "library/savefile.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringList>
 #include <vector>
 
 namespace brenvik {
 
-// The file's content in file order, so writing it back keeps the user's arrangement.
-// Sections and keys match case-insensitively, as INI files are used to.
+// The file's content in file order, so writing it back keeps the user's arrangement: every
+// line the store does not read (comments, blank lines, anything else) stays as its bytes,
+// and a value line is rewritten only when its value changes. Sections and keys match
+// case-insensitively, as INI files are used to.
 struct SettingsStore::Data {
-    struct Entry {
-        QString key, value;
+    struct Line {
+        QByteArray raw; // as the file holds it, without the line end; empty for a new line
+        QString key;    // empty: not a value line
+        QString value;
+        bool changed = false;
     };
     struct Section {
         QString name;
-        std::vector<Entry> entries;
+        QByteArray header; // the "[name]" line as written; empty for the lines before any
+        bool added = false;
+        std::vector<Line> lines;
     };
-    std::vector<Section> sections;
+    // sections[0] holds the lines before the first section; a section named twice in the
+    // file stays two blocks where it stood.
+    std::vector<Section> sections{Section{}};
+    bool crlf = false;
 
-    Section* section(const QString& name) {
-        for (Section& s : sections)
-            if (s.name.compare(name, Qt::CaseInsensitive) == 0) return &s;
-        return nullptr;
+    bool matches(const Section& s, const QString& name) const {
+        return !s.header.isEmpty() && s.name.compare(name, Qt::CaseInsensitive) == 0;
     }
-    const QString* find(const QString& sectionName, const QString& key) {
-        if (Section* s = section(sectionName))
-            for (const Entry& e : s->entries)
-                if (e.key.compare(key, Qt::CaseInsensitive) == 0) return &e.value;
-        return nullptr;
+    static bool sameKey(const Line& l, const QString& key) {
+        return !l.key.isEmpty() && l.key.compare(key, Qt::CaseInsensitive) == 0;
     }
+
+    // The last value of the key, as a reader taking the file from top to bottom ends with.
+    const QString* find(const QString& sectionName, const QString& key) const {
+        const QString* found = nullptr;
+        for (const Section& s : sections)
+            if (matches(s, sectionName))
+                for (const Line& l : s.lines)
+                    if (sameKey(l, key)) found = &l.value;
+        return found;
+    }
+
     void set(const QString& sectionName, const QString& key, const QString& value) {
-        Section* s = section(sectionName);
-        if (!s) {
-            sections.push_back({sectionName, {}});
-            s = &sections.back();
-        }
-        for (Entry& e : s->entries)
-            if (e.key.compare(key, Qt::CaseInsensitive) == 0) {
-                e.value = value;
-                return;
-            }
-        s->entries.push_back({key, value});
-    }
-
-    void parse(const QString& text) {
-        Section* current = nullptr;
-        for (const QString& raw : text.split(QLatin1Char('\n'))) {
-            QString line = raw.trimmed();
-            if (line.isEmpty() || line.startsWith(QLatin1Char(';')) ||
-                line.startsWith(QLatin1Char('#')))
-                continue;
-            if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
-                QString name = line.mid(1, line.size() - 2).trimmed();
-                current = section(name);
-                if (!current) {
-                    sections.push_back({name, {}});
-                    current = &sections.back();
+        Section* first = nullptr;
+        bool found = false;
+        for (Section& s : sections) {
+            if (!matches(s, sectionName)) continue;
+            if (!first) first = &s;
+            for (Line& l : s.lines)
+                if (sameKey(l, key)) {
+                    found = true;
+                    if (l.value != value) {
+                        l.value = value;
+                        l.changed = true;
+                    }
                 }
+        }
+        if (found) return;
+        if (!first) {
+            sections.push_back(Section{sectionName, '[' + sectionName.toUtf8() + ']', true, {}});
+            first = &sections.back();
+        }
+        // After the section's last value: comments and blank lines that follow it usually
+        // introduce what comes next.
+        auto at = first->lines.begin();
+        for (auto it = first->lines.begin(); it != first->lines.end(); ++it)
+            if (!it->key.isEmpty()) at = it + 1;
+        first->lines.insert(at, Line{QByteArray(), key, value, true});
+    }
+
+    void parse(const QByteArray& text) {
+        QList<QByteArray> rows = text.split('\n');
+        if (text.endsWith('\n')) rows.removeLast();
+        crlf = text.contains('\n') && rows.front().endsWith('\r');
+        Section* current = &sections.front();
+        for (QByteArray& raw : rows) {
+            if (raw.endsWith('\r')) raw.chop(1);
+            const QString line = QString::fromUtf8(raw).trimmed();
+            if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+                sections.push_back(Section{line.mid(1, line.size() - 2).trimmed(), raw, false, {}});
+                current = &sections.back();
                 continue;
             }
-            qsizetype eq = line.indexOf(QLatin1Char('='));
-            if (eq <= 0 || !current) continue; // a stray line is ignored, not an error
-            // The section exists already, so set() cannot move it.
-            set(current->name, line.left(eq).trimmed(), line.mid(eq + 1).trimmed());
+            Line l{raw, {}, {}, false};
+            const qsizetype eq = line.indexOf(QLatin1Char('='));
+            // Comments and stray lines, and values before any section, are kept unread.
+            const bool comment =
+                line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#'));
+            if (!comment && eq > 0 && !current->header.isEmpty()) {
+                l.key = line.left(eq).trimmed();
+                l.value = line.mid(eq + 1).trimmed();
+            }
+            current->lines.push_back(std::move(l));
         }
     }
 
-    QString format() const {
-        QString out;
+    static QByteArray valueLine(const Line& l) {
+        if (l.raw.isEmpty()) return l.key.toUtf8() + '=' + l.value.toUtf8();
+        // The key as the user spelled and indented it, and the blanks after "=".
+        qsizetype cut = l.raw.indexOf('=') + 1;
+        while (cut < l.raw.size() && (l.raw[cut] == ' ' || l.raw[cut] == '\t'))
+            ++cut;
+        return l.raw.left(cut) + l.value.toUtf8();
+    }
+
+    QByteArray format() const {
+        const QByteArray eol = crlf ? "\r\n" : "\n";
+        QByteArray out;
+        bool lastBlank = true;
+        const auto put = [&](const QByteArray& line) {
+            out += line + eol;
+            lastBlank = line.trimmed().isEmpty();
+        };
         for (const Section& s : sections) {
-            if (!out.isEmpty()) out += QLatin1Char('\n');
-            out += QLatin1Char('[') + s.name + QLatin1String("]\n");
-            for (const Entry& e : s.entries)
-                out += e.key + QLatin1Char('=') + e.value + QLatin1Char('\n');
+            if (s.added && !lastBlank) put(QByteArray()); // a blank line between sections
+            if (!s.header.isEmpty()) put(s.header);
+            for (const Line& l : s.lines)
+                put(l.changed ? valueLine(l) : l.raw);
         }
         return out;
     }
@@ -90,7 +139,7 @@ SettingsStore::SettingsStore(const QString& iniPath) : path_(iniPath), data_(new
                 .arg(iniPath, info.isFile() ? file.errorString() : QStringLiteral("not a file"));
         return;
     }
-    data_->parse(QString::fromUtf8(file.readAll()));
+    data_->parse(file.readAll());
 }
 
 SettingsStore::~SettingsStore() {
@@ -128,15 +177,13 @@ void SettingsStore::WriteText(const QString& section, const QString& key, const 
 
 Status SettingsStore::flush() {
     if (!data_) return Status::success();
-    QSaveFile file(path_);
-    const auto failure = [&] {
+    const QByteArray bytes = data_->format();
+    const Status written = WriteFileAtomically(path_, [&bytes](QIODevice& device) {
+        return WriteAllBytes(device, bytes.constData(), bytes.size());
+    });
+    if (!written)
         return Status::failure(QStringLiteral("Cannot write the settings file \"%1\": %2")
-                                   .arg(path_, file.errorString())
-                                   .toStdString());
-    };
-    if (!file.open(QIODevice::WriteOnly)) return failure();
-    file.write(data_->format().toUtf8());
-    if (!file.commit()) return failure();
+                                   .arg(path_, ErrorText(written)));
     return Status::success();
 }
 

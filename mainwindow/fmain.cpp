@@ -29,6 +29,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLayout>
@@ -497,6 +498,11 @@ void TFormMain::openWithShell(const QString& target) {
         deps_.shell->openAddress(target);
     else
         deps_.shell->openFile(target);
+}
+
+QString TFormMain::libraryFolder() const {
+    const QString path = doc_ ? doc_->filePath() : QString();
+    return path.isEmpty() ? QString() : QFileInfo(path).absolutePath();
 }
 
 } // namespace brenvik

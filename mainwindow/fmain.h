@@ -73,6 +73,7 @@ public:
     Prompts& prompts() override { return *deps_.prompts; }
     const DesktopColors& desktopColors() const override { return *deps_.colors; }
     QString programFolder() const override { return deps_.programFolder; }
+    QString libraryFolder() const override;
     void Library1Click(int level) override;
     void Library2Click(int level) override {
         if (startupFinished()) panels_.openEditor(level);

@@ -88,7 +88,11 @@ Status LibraryDocument::load(const QString& path) {
     if (!outcome.read) return Status::failure(outcome.error); // unreadable: nothing was replaced
     tree_.replaceWith(scratch);
     setModified(false);
-    warning_ = outcome.warning;
+    if (outcome.cutShort())
+        warning_ = outcome.warning +
+                   QStringLiteral("\n\nThe library is kept without a file: Save asks where to "
+                                  "save it, and \"%1\" stays as it is.")
+                       .arg(QFileInfo(path).fileName());
     if (outcome.partial() || outcome.cutShort()) {
         // A file that is damaged or cut short is never overwritten by a plain Save.
         setPath(QString());

@@ -2,6 +2,7 @@
 
 #include "library/librarytree.h"
 #include "library/undostore.h"
+#include "study/core/studyfiles.h"
 
 #include <QColor>
 #include <QString>
@@ -47,6 +48,10 @@ public:
     virtual Prompts& prompts() = 0;
     virtual const DesktopColors& desktopColors() const = 0;
     virtual QString programFolder() const = 0;
+    // The open library file's folder, or empty while the library has no file.
+    virtual QString libraryFolder() const = 0;
+    // Where the files a question names are looked for (ResolveStudyPath, ResolveWebAddress).
+    StudyFolders studyFolders() const { return {libraryFolder(), programFolder()}; }
 
     // Level commands: the sender's level is passed explicitly.
     virtual void Library1Click(int level) = 0;     // Add new

@@ -58,7 +58,7 @@ void StudyLauncher::validate(Session s, int level) {
         return;
     }
     const StudyCheck check =
-        CheckStudyQuestions(main.tree(), questions, main.desktopColors(), main.programFolder());
+        CheckStudyQuestions(main.tree(), questions, main.desktopColors(), main.studyFolders());
     if (!check.ok()) {
         progress_->hide();
         showProblem(check.message);

@@ -792,7 +792,7 @@ void TFormStudyQuestion::renderImage(QFrame* panel, const PaneRecord& pane) {
     box->setStretch(pane.stretchToFit);
     const int inset = PaneBorderInset(pane.imageShallowBorder, pane.imageDeepBorder);
     box->setGeometry(panel->rect().adjusted(inset, inset, -inset, -inset));
-    const QString path = ResolveStudyPath(Trimmed(pane.imageFile), ctx_.main->programFolder());
+    const QString path = ResolveStudyPath(Trimmed(pane.imageFile), ctx_.main->studyFolders());
     // A file gone since the session was prepared leaves the pane empty without a word.
     if (path.isEmpty() || !QFileInfo(path).isFile()) return;
     const PictureResult picture = LoadPicture(path);
@@ -818,7 +818,8 @@ void TFormStudyQuestion::renderWebsite(QFrame* panel, const PaneRecord& pane, in
         loaded_[n - 1] = true;
         checkPanesLoaded();
     });
-    const Status started = viewer->navigate(QString::fromStdString(pane.webAddress));
+    const Status started = viewer->navigate(
+        ResolveWebAddress(QString::fromStdString(pane.webAddress), ctx_.main->studyFolders()));
     if (!started) {
         // Refused outright: nothing will load, so the pane does not hold the wait.
         loaded_[n - 1] = true;

@@ -3,11 +3,8 @@
 #include "library/nodekind.h"
 #include "library/objects.h"
 #include "library/textcodec.h"
-#include "study/core/shelltarget.h"
 
-#include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 namespace brenvik {
 
@@ -88,18 +85,7 @@ std::vector<NodeId> CollectAllQuestions(const LibraryTree& tree) {
     return questions;
 }
 
-QString ResolveStudyPath(const QString& name, const QString& programFolder) {
-    if (name.isEmpty()) return name;
-    if (name.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
-        return ShellTarget(name).target;
-    // An address with a scheme ("http://", "about:blank") is not a file name.
-    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+:"));
-    if (scheme.match(name).hasMatch()) return name;
-    if (QDir::isAbsolutePath(name)) return QDir::cleanPath(name);
-    return QDir::cleanPath(QDir(programFolder).filePath(name));
-}
-
-Status ValidatePane(const PaneRecord& pane, int n, const QString& programFolder) {
+Status ValidatePane(const PaneRecord& pane, int n, const StudyFolders& folders) {
     const QString number = QString::number(n);
     switch (pane.content) {
     case TextContent:
@@ -113,7 +99,7 @@ Status ValidatePane(const PaneRecord& pane, int n, const QString& programFolder)
             return Status::failure(QStringLiteral("No image filename is specified in pane ") +
                                    number + FollowingQuestion);
         // A folder of that name is no picture.
-        if (!QFileInfo(ResolveStudyPath(name, programFolder)).isFile())
+        if (!QFileInfo(ResolveStudyPath(name, folders)).isFile())
             return Status::failure(QStringLiteral("The image file, ") + name +
                                    QStringLiteral(", doesn't exist (specified in pane ") + number +
                                    QLatin1Char(')') + FollowingQuestion);
@@ -130,11 +116,11 @@ Status ValidatePane(const PaneRecord& pane, int n, const QString& programFolder)
     }
 }
 
-Status ValidateStudyQuestion(const QuestionRecord& record, const QString& programFolder) {
+Status ValidateStudyQuestion(const QuestionRecord& record, const StudyFolders& folders) {
     // The display shows a layout outside 1..3 as layout 1, so only pane 1 must be sound.
     const int panes = record.layout == 2 ? 2 : record.layout == 3 ? 3 : 1;
     for (int i = 0; i < panes; ++i)
-        if (Status pane = ValidatePane(record.panes[i], i + 1, programFolder); !pane) return pane;
+        if (Status pane = ValidatePane(record.panes[i], i + 1, folders); !pane) return pane;
     if (TrimControls(record.answer).isEmpty())
         return Status::failure("No answer exists for the\nfollowing question...");
     return Status::success();
@@ -145,13 +131,13 @@ QString NoQuestionsMessage() {
 }
 
 StudyCheck CheckStudyQuestions(const LibraryTree& tree, const std::vector<NodeId>& questions,
-                               const DesktopColors& desktop, const QString& programFolder) {
+                               const DesktopColors& desktop, const StudyFolders& folders) {
     StudyCheck check;
     QuestionRecord record;
     for (NodeId q : questions) {
         // Fresh per question: a short settings subtree must not inherit the previous values.
         const Status read = ReadFreshQuestionRecord(tree, q, record, desktop);
-        QString message = ErrorText(read ? ValidateStudyQuestion(record, programFolder) : read);
+        QString message = ErrorText(read ? ValidateStudyQuestion(record, folders) : read);
         if (!message.isEmpty()) {
             check.problemQuestion = q;
             check.message = std::move(message);

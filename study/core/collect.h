@@ -4,6 +4,7 @@
 #include "library/librarytree.h"
 #include "library/questionrecord.h"
 #include "library/result.h"
+#include "study/core/studyfiles.h"
 
 #include <QString>
 #include <vector>
@@ -19,15 +20,11 @@ std::vector<NodeId> CollectQuestions(const LibraryTree& tree, NodeId selected, i
 // any further top-level object.
 std::vector<NodeId> CollectAllQuestions(const LibraryTree& tree);
 
-// A file or address named in a question, as the program finds it: relative names are taken
-// relative to the program folder.
-QString ResolveStudyPath(const QString& name, const QString& programFolder);
-
 // The check of one pane (n = 1..3). Fails with the message the box shows, ending in
-// "\nfor the following question...".
-Status ValidatePane(const PaneRecord& pane, int n, const QString& programFolder);
+// "\nfor the following question...". Image files are found by ResolveStudyPath.
+Status ValidatePane(const PaneRecord& pane, int n, const StudyFolders& folders);
 // Every pane of the layout, then the answer; fails with the first problem's message.
-Status ValidateStudyQuestion(const QuestionRecord& record, const QString& programFolder);
+Status ValidateStudyQuestion(const QuestionRecord& record, const StudyFolders& folders);
 
 // The outcome of checking a list of questions.
 struct StudyCheck {
@@ -41,7 +38,7 @@ QString NoQuestionsMessage();
 // Reads every question into a fresh default record and checks it, stopping at the first
 // problem. A record that cannot be read is reported as that question's problem.
 StudyCheck CheckStudyQuestions(const LibraryTree& tree, const std::vector<NodeId>& questions,
-                               const DesktopColors& desktop, const QString& programFolder);
+                               const DesktopColors& desktop, const StudyFolders& folders);
 
 // The path of an object as "Library > Set > ..." (names of the objects below the root),
 // and back. FindObjectByPath returns NoNode when no object has that path.

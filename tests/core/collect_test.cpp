@@ -125,7 +125,7 @@ protected:
         record.panes[0].textLines = {"What?"};
         record.answer = "That.";
     }
-    QString check() { return ErrorText(ValidateStudyQuestion(record, dir.path())); }
+    QString check() { return ErrorText(ValidateStudyQuestion(record, {QString(), dir.path()})); }
 
     QTemporaryDir dir;
     FixedDesktopColors desktop;
@@ -190,14 +190,93 @@ TEST_F(Validation, OnlyThePanesOfTheLayoutCount) {
     EXPECT_TRUE(check().startsWith("The image file, gone.jpg"));
 }
 
-TEST(StudyPaths, RelativeNamesAreTheProgramFolders) {
-    EXPECT_EQ(ResolveStudyPath("pic.jpg", "/opt/brenvik"), "/opt/brenvik/pic.jpg");
-    EXPECT_EQ(ResolveStudyPath("sub/../pic.jpg", "/opt/brenvik"), "/opt/brenvik/pic.jpg");
-    EXPECT_EQ(ResolveStudyPath("/home/u/p.png", "/opt/brenvik"), "/home/u/p.png");
-    EXPECT_EQ(ResolveStudyPath("file:///home/u/p.png", "/opt/brenvik"), "/home/u/p.png");
-    EXPECT_EQ(ResolveStudyPath("https://example.org/a b", "/opt/brenvik"),
-              "https://example.org/a b");
-    EXPECT_EQ(ResolveStudyPath("about:blank", "/opt/brenvik"), "about:blank");
+TEST(StudyPaths, AddressesAndAbsoluteNamesStandAsWritten) {
+    const StudyFolders opt{QString(), "/opt/brenvik"};
+    EXPECT_EQ(ResolveStudyPath("pic.jpg", opt), "/opt/brenvik/pic.jpg");
+    EXPECT_EQ(ResolveStudyPath("sub/../pic.jpg", opt), "/opt/brenvik/pic.jpg");
+    EXPECT_EQ(ResolveStudyPath("/home/u/p.png", opt), "/home/u/p.png");
+    EXPECT_EQ(ResolveStudyPath("file:///home/u/p.png", opt), "/home/u/p.png");
+    EXPECT_EQ(ResolveStudyPath("https://example.org/a b", opt), "https://example.org/a b");
+    EXPECT_EQ(ResolveStudyPath("about:blank", opt), "about:blank");
+    EXPECT_EQ(ResolveStudyPath("", opt), "");
+    for (const char* address : {"https://example.org/a b", "about:blank", "file:///home/u/p.png",
+                                "/home/u/page.htm", "example.org", " \t", ""})
+        EXPECT_EQ(ResolveWebAddress(address, opt), address) << address;
+}
+
+namespace {
+
+// A program folder and a library folder elsewhere ("other/"), each with pictures and pages.
+class StudyFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(root.isValid());
+        ASSERT_TRUE(QDir(root.path()).mkpath("program"));
+        ASSERT_TRUE(QDir(root.path()).mkpath("other/pics"));
+        ASSERT_TRUE(QDir(root.path()).mkpath("other/folder.jpg"));
+        for (const char* name :
+             {"other/pic.jpg", "other/pics/map.png", "other/page.htm", "program/pic.jpg",
+              "program/logo.png", "program/folder.jpg", "program/help.htm"})
+            put(name);
+        folders = {root.filePath("other"), root.filePath("program")};
+    }
+    void put(const char* name) {
+        QFile f(root.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("bytes");
+    }
+    QString at(const char* name) const { return root.filePath(name); }
+    QString check(const char* imageFile) {
+        QuestionRecord r = QuestionRecord::newRecord(desktop);
+        r.panes[0].content = ImageContent;
+        r.panes[0].imageFile = imageFile;
+        r.answer = "That.";
+        return ErrorText(ValidateStudyQuestion(r, folders));
+    }
+
+    QTemporaryDir root;
+    StudyFolders folders;
+    FixedDesktopColors desktop;
+};
+
+} // namespace
+
+// Beside the library first, then in the program folder; a folder of the name is no picture
+// and does not hide the program folder's file.
+TEST_F(StudyFiles, PicturesAreLookedForBesideTheLibraryThenInTheProgramFolder) {
+    EXPECT_EQ(ResolveStudyPath("pic.jpg", folders), at("other/pic.jpg"));
+    EXPECT_EQ(ResolveStudyPath("pics/map.png", folders), at("other/pics/map.png"));
+    EXPECT_EQ(ResolveStudyPath("logo.png", folders), at("program/logo.png"));
+    EXPECT_EQ(ResolveStudyPath("folder.jpg", folders), at("program/folder.jpg"));
+    EXPECT_EQ(ResolveStudyPath("gone.jpg", folders), at("program/gone.jpg"));
+    // Without a library file only the program folder counts.
+    EXPECT_EQ(ResolveStudyPath("pic.jpg", {QString(), folders.programFolder}),
+              at("program/pic.jpg"));
+    EXPECT_EQ(ResolveStudyPath("pics/map.png", {QString(), folders.programFolder}),
+              at("program/pics/map.png"));
+
+    // The check finds what the display shows.
+    EXPECT_EQ(check("pic.jpg"), "");
+    EXPECT_EQ(check(" pics/map.png "), "");
+    EXPECT_EQ(check("logo.png"), "");
+    EXPECT_EQ(check("gone.jpg"), "The image file, gone.jpg, doesn't exist (specified in pane 1)\n"
+                                 "for the following question...");
+    folders.libraryFolder.clear();
+    EXPECT_EQ(check("pics/map.png"), "The image file, pics/map.png, doesn't exist (specified in "
+                                     "pane 1)\nfor the following question...");
+}
+
+// A website pane's file name is found by the same rule; a name that is no file there stays
+// as written, for the viewer to take as a web address.
+TEST_F(StudyFiles, WebFileNamesFollowTheSameRule) {
+    EXPECT_EQ(ResolveWebAddress("page.htm", folders), at("other/page.htm"));
+    EXPECT_EQ(ResolveWebAddress(" page.htm ", folders), at("other/page.htm"));
+    EXPECT_EQ(ResolveWebAddress("pic.jpg", folders), at("other/pic.jpg"));
+    EXPECT_EQ(ResolveWebAddress("help.htm", folders), at("program/help.htm"));
+    EXPECT_EQ(ResolveWebAddress("pics", folders), at("other/pics"));
+    EXPECT_EQ(ResolveWebAddress("example.org", folders), "example.org");
+    EXPECT_EQ(ResolveWebAddress("www.example.org/page.htm", folders), "www.example.org/page.htm");
+    EXPECT_EQ(ResolveWebAddress("page.htm", {QString(), folders.programFolder}), "page.htm");
 }
 
 TEST_F(CollectTree, CheckingReadsEveryQuestionFreshAndStopsAtTheFirstProblem) {
@@ -206,7 +285,7 @@ TEST_F(CollectTree, CheckingReadsEveryQuestionFreshAndStopsAtTheFirstProblem) {
     const NodeId settings = tree.nextSibling(tree.firstChild(q2));
     while (tree.lastChild(settings) != tree.firstChild(settings))
         tree.remove(tree.lastChild(settings));
-    StudyCheck c = CheckStudyQuestions(tree, {q1, q2, q3}, desktop, QString());
+    StudyCheck c = CheckStudyQuestions(tree, {q1, q2, q3}, desktop, StudyFolders{});
     EXPECT_FALSE(c.ok());
     EXPECT_EQ(c.checked, 1);
     EXPECT_EQ(c.problemQuestion, q2);
@@ -214,11 +293,11 @@ TEST_F(CollectTree, CheckingReadsEveryQuestionFreshAndStopsAtTheFirstProblem) {
 
     // A record that cannot be read is the question's problem.
     tree.setText(tree.firstChild(settings), "Layout: two");
-    c = CheckStudyQuestions(tree, {q1, q2}, desktop, QString());
+    c = CheckStudyQuestions(tree, {q1, q2}, desktop, StudyFolders{});
     EXPECT_EQ(c.problemQuestion, q2);
     EXPECT_EQ(c.message, "'two' is not a valid integer value");
 
-    c = CheckStudyQuestions(tree, {q1, q3, q4, q5}, desktop, QString());
+    c = CheckStudyQuestions(tree, {q1, q3, q4, q5}, desktop, StudyFolders{});
     EXPECT_TRUE(c.ok());
     EXPECT_EQ(c.checked, 4);
     EXPECT_TRUE(c.message.isEmpty());

@@ -449,8 +449,8 @@ TEST_F(ImportTest, AQuestionIsBuiltAsTheWizardBuildsItAndPassesTheCheck) {
     }
     EXPECT_EQ(a, b);
 
-    const StudyCheck check =
-        CheckStudyQuestions(tree, CollectAllQuestions(tree), colors, QStringLiteral("/"));
+    const StudyCheck check = CheckStudyQuestions(tree, CollectAllQuestions(tree), colors,
+                                                 StudyFolders{QString(), QStringLiteral("/")});
     EXPECT_TRUE(check.ok()) << check.message.toStdString();
     EXPECT_EQ(check.checked, 1);
 }
@@ -541,8 +541,8 @@ TEST_F(ImportTest, DeckHierarchiesFillEveryLevelDownToTheConcept) {
     }
     // 6 + 5 + 6 + 1 + 6 objects: Geography's chain, Europe's, A..F, F::G::H, words'.
     EXPECT_EQ(done.value().objects, 24);
-    const StudyCheck check =
-        CheckStudyQuestions(tree, CollectAllQuestions(tree), colors, QStringLiteral("/"));
+    const StudyCheck check = CheckStudyQuestions(tree, CollectAllQuestions(tree), colors,
+                                                 StudyFolders{QString(), QStringLiteral("/")});
     EXPECT_TRUE(check.ok()) << check.message.toStdString();
     EXPECT_EQ(check.checked, 6);
 }

@@ -154,6 +154,99 @@ TEST(SettingsStore, ExistingFileReadsBackThroughTheKeys) {
                            "[general]\nkey with blanks=kept\n");
 }
 
+// Comments (";" and "#"), blank lines and lines the store does not understand stay where
+// they were, byte for byte; only the values that change are rewritten.
+TEST(SettingsStore, WriteKeepsCommentsAndUnknownLinesInPlace) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("brenvik.ini");
+    const QByteArray original = "; Brenvik settings, edited by hand\n"
+                                "# keep this line\n"
+                                "stray before any section\n"
+                                "\n"
+                                "[main]\n"
+                                "; window position\n"
+                                "  Top = 13 \n"
+                                "left=40\n"
+                                "not a value line\n"
+                                "  ;indented comment \xE9 in Latin-1\n"
+                                "\n"
+                                "# recent libraries follow\n"
+                                "[recent]\n"
+                                "file1=/home/u/a.bv1 ; not a comment\n"
+                                "=no key\n";
+    writeFile(path, original);
+    {
+        SettingsStore store(path);
+        EXPECT_EQ(store.read(settings::MainTop), 13);
+        EXPECT_EQ(store.read(settings::RecentFiles, 1), "/home/u/a.bv1 ; not a comment");
+        // Nothing changed: the file is written back as it was.
+        store.write(settings::MainLeft, 40);
+        ASSERT_EQ(store.flush().error, "");
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), original);
+    }
+    SettingsStore store(path);
+    store.write(settings::MainTop, 7);
+    store.write(settings::MainWidth, 900);
+    store.write(settings::RecentFiles, 2, "/home/u/b.bv1");
+    store.write(settings::FlashLoop, 1);
+    ASSERT_EQ(store.flush().error, "");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "; Brenvik settings, edited by hand\n"
+                           "# keep this line\n"
+                           "stray before any section\n"
+                           "\n"
+                           "[main]\n"
+                           "; window position\n"
+                           "  Top = 7\n"
+                           "left=40\n"
+                           "width=900\n"
+                           "not a value line\n"
+                           "  ;indented comment \xE9 in Latin-1\n"
+                           "\n"
+                           "# recent libraries follow\n"
+                           "[recent]\n"
+                           "file1=/home/u/a.bv1 ; not a comment\n"
+                           "file2=/home/u/b.bv1\n"
+                           "=no key\n"
+                           "\n"
+                           "[flash]\n"
+                           "loop=1\n");
+    SettingsStore back(path);
+    EXPECT_EQ(back.read(settings::MainTop), 7);
+    EXPECT_EQ(back.read(settings::MainWidth, 1024), 900);
+    EXPECT_EQ(back.read(settings::FlashLoop), 1);
+}
+
+// A file with CR LF line ends keeps them, and a section named twice keeps both blocks; the
+// later value is the one read, and a write reaches every copy of the key.
+TEST(SettingsStore, WriteKeepsLineEndsAndRepeatedSections) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("brenvik.ini");
+    writeFile(path, "[main]\r\ntop=1\r\n; first block\r\n\r\n[flash]\r\nloop=0\r\n\r\n"
+                    "[MAIN]\r\ntop=2\r\n");
+    SettingsStore store(path);
+    EXPECT_EQ(store.read(settings::MainTop), 2);
+    store.write(settings::MainTop, 3);
+    store.write(settings::MainLeft, 4);
+    ASSERT_EQ(store.flush().error, "");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "[main]\r\ntop=3\r\nleft=4\r\n; first block\r\n\r\n[flash]\r\n"
+                           "loop=0\r\n\r\n[MAIN]\r\ntop=3\r\n");
+
+    // One line is enough to tell.
+    writeFile(path, "[main]\r\n");
+    SettingsStore one(path);
+    one.write(settings::MainTop, 5);
+    ASSERT_EQ(one.flush().error, "");
+    QFile g(path);
+    ASSERT_TRUE(g.open(QIODevice::ReadOnly));
+    EXPECT_EQ(g.readAll(), "[main]\r\ntop=5\r\n");
+}
+
 TEST(SettingsStore, FailedFlushNamesTheFile) {
     QTemporaryDir dir;
     const QString path = dir.filePath("gone/brenvik.ini"); // its folder was removed

@@ -16,7 +16,12 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <functional>
 #include <random>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace brenvik;
 
@@ -28,11 +33,14 @@ struct ToolRun {
     QByteArray out, err;
 };
 
-ToolRun tool(const QStringList& args) {
+// `limits` runs in the child before the tool starts (resource limits it inherits).
+ToolRun tool(const QStringList& args, int timeoutMs = 60000,
+             const std::function<void()>& limits = {}) {
     QProcess p;
+    if (limits) p.setChildProcessModifier(limits);
     p.start(QStringLiteral(BRENVIK_TOOL), args);
     ToolRun r;
-    if (!p.waitForFinished(60000)) {
+    if (!p.waitForFinished(timeoutMs)) {
         p.kill();
         p.waitForFinished();
         r.crashed = true;
@@ -449,4 +457,130 @@ TEST_F(ToolTest, FilesThatCannotBeReadOrWrittenExitTwoNamingTheFile) {
     const QString empty = file("empty.bv1", "Root\r\n\tNotes\r\n");
     EXPECT_EQ(tool({"check", empty}).code, 1);
     EXPECT_EQ(tool({"check", demo}).code, 0);
+}
+
+// A file holding a NUL byte is read up to it, as the program reads it, and the tool says so
+// in the program's words; it never writes the part it read over the whole file.
+TEST_F(ToolTest, FileCutShortByANulIsWarnedAboutAndNotWrittenOverItself) {
+    const QByteArray bytes("Root\r\n\tNotes\r\n\tLib\0rary\r\n\tLost\r\n", 29);
+    const QString path = file("nul.bv1", bytes);
+    const QByteArray warning = "brenvik-tool: The library \"" + path.toUtf8() +
+                               "\" was cut short: the file holds a NUL byte, where reading "
+                               "stops, so only 18 of its 29 bytes were read.\n";
+    for (const char* command : {"dump", "record", "check"}) {
+        ToolRun r = tool({command, path});
+        EXPECT_EQ(r.err.left(warning.size()), warning) << command << ": " << r.err.toStdString();
+    }
+    ToolRun d = tool({"dump", path});
+    EXPECT_EQ(d.code, 0);
+    EXPECT_EQ(d.out, "0\t0\tRoot\n1\t10\tNotes\n1\t1\tLib\n");
+    EXPECT_EQ(d.err, warning);
+
+    // Over itself, by any name: refused, the file stays whole.
+    const QString link = dir.filePath("link.bv1");
+    ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(link).constData()), 0);
+    for (const QString& out : QStringList{path, dir.path() + "/./nul.bv1", link}) {
+        ToolRun w = tool({"write", path, out});
+        EXPECT_EQ(w.code, 1) << out.toStdString();
+        EXPECT_TRUE(w.err.startsWith(warning)) << w.err.toStdString();
+        EXPECT_TRUE(w.err.contains(
+            QByteArray(out.toUtf8() + ": not written over the file it was read from")))
+            << w.err.toStdString();
+        EXPECT_EQ(contents(path), bytes);
+    }
+    // Elsewhere the part read is written, with the warning.
+    const QString copy = dir.filePath("copy.bv1");
+    ToolRun w = tool({"write", path, copy});
+    EXPECT_EQ(w.code, 0);
+    EXPECT_EQ(w.err, warning);
+    EXPECT_EQ(contents(copy), "Root\r\n\tNotes\r\n\tLib\r\n");
+    // Binary data is warned about the same way.
+    const QString binary = file("binary.bv1", "Root\r\n\tNo\x01tes\r\n");
+    ToolRun b = tool({"write", binary, binary});
+    EXPECT_EQ(b.code, 1);
+    EXPECT_TRUE(b.err.contains("may be cut short or garbled")) << b.err.toStdString();
+    EXPECT_EQ(contents(binary), "Root\r\n\tNo\x01tes\r\n");
+}
+
+// Only regular files are libraries: a device that never ends and a pipe nobody writes to
+// are refused at once, with the program's message and the exit status of a bad input file.
+TEST_F(ToolTest, DevicesAndPipesAreRefused) {
+    const QString fifo = dir.filePath("pipe.bv1");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // A regression must neither hang the suite nor eat the machine's memory.
+    const auto bounded = [] {
+        const rlimit memory{rlim_t(1) << 30, rlim_t(1) << 30};
+        setrlimit(RLIMIT_AS, &memory);
+    };
+    for (const QString& path : {QStringLiteral("/dev/zero"), fifo}) {
+        for (const char* command : {"dump", "record", "check"}) {
+            ToolRun r = tool({command, path}, 10000, bounded);
+            EXPECT_FALSE(r.crashed) << command << " " << path.toStdString();
+            EXPECT_EQ(r.code, 2) << command << " " << path.toStdString();
+            EXPECT_EQ(r.err, "brenvik-tool: File not found: " + path.toUtf8() + "\n");
+            EXPECT_TRUE(r.out.isEmpty());
+        }
+        ToolRun w = tool({"write", path, dir.filePath("out.bv1")}, 10000, bounded);
+        EXPECT_EQ(w.code, 2);
+        EXPECT_FALSE(QFile::exists(dir.filePath("out.bv1")));
+    }
+}
+
+// A disk too full for the whole library (a file-size limit standing in for it): the write
+// fails naming the file, and the old file stays as it was.
+TEST_F(ToolTest, WriteOntoAFullDiskFailsAndKeepsTheOldFile) {
+    QByteArray library = "Root\r\n\tNotes\r\n";
+    for (int i = 0; library.size() < 40000; ++i)
+        library += "\tLibrary " + QByteArray::number(i) + " with a longer name\r\n\t\tNotes\r\n";
+    const QString in = file("in.bv1", library);
+    const QByteArray old = "Root\r\n\tNotes\r\n\tOld library\r\n";
+    const QString out = file("out.bv1", old);
+    const qint64 size = library.size();
+    for (qint64 limit : {qint64(0), size - 16385, size - 16384, size - 4097, size - 1}) {
+        ToolRun r = tool({"write", in, out}, 60000, [limit] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit files{rlim_t(limit), rlim_t(limit)};
+            setrlimit(RLIMIT_FSIZE, &files);
+        });
+        EXPECT_EQ(r.code, 2) << "limit " << limit;
+        EXPECT_TRUE(
+            r.err.startsWith(QByteArray("brenvik-tool: Could not save \"" + out.toUtf8() + "\": ")))
+            << r.err.toStdString();
+        EXPECT_EQ(contents(out), old) << "limit " << limit;
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    ToolRun r = tool({"write", in, out}, 60000, [size] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit files{rlim_t(size), rlim_t(size)};
+        setrlimit(RLIMIT_FSIZE, &files);
+    });
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(contents(out), library);
+}
+
+// The check looks for a picture named without a folder where the program looks: beside the
+// library file, then in the program folder (a copy of the tool in a folder of its own has
+// that folder as its program folder, as the program beside it would).
+TEST_F(ToolTest, CheckLooksBesideTheLibraryThenInTheProgramFolder) {
+    ASSERT_TRUE(QDir(dir.path()).mkpath("bin"));
+    ASSERT_TRUE(QDir(dir.path()).mkpath("other"));
+    const QString copy = dir.filePath("bin/brenvik-tool");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(BRENVIK_TOOL), copy));
+    QByteArray library = checkLibraryBytes();
+    library.replace("pics/map.png", "map.png");
+    const QString path = file("other/lib.bv1", library);
+    const auto check = [&] {
+        QProcess p;
+        p.start(copy, {"check", path, "Lib"});
+        EXPECT_TRUE(p.waitForFinished(60000));
+        return p.exitCode() == 0 ? QByteArray("passed")
+                                 : p.readAllStandardOutput() + p.readAllStandardError();
+    };
+    EXPECT_EQ(check(), "The image file, map.png, doesn't exist (specified in pane 2)\n"
+                       "for the following question...\nLib > Set > B > P > C > S > K > Two\n");
+    file("bin/map.png", "in the program folder");
+    EXPECT_EQ(check(), "passed");
+    ASSERT_TRUE(QFile::remove(dir.filePath("bin/map.png")));
+    file("other/map.png", "beside the library");
+    EXPECT_EQ(check(), "passed");
 }

@@ -641,3 +641,41 @@ TEST(EditorPaneTab, WebsiteBrowseBordersAndShellTarget) {
     EXPECT_EQ(f.main.shell_.opened[2], QUrl::fromLocalFile(page));
     EXPECT_TRUE(f.main.prompts_.shown.isEmpty());
 }
+
+// The previews find a picture or page named without a folder where a session finds it:
+// beside the library file, then in the program folder.
+TEST(EditorPaneTab, PreviewsFindNamesBesideTheLibraryFileFirst) {
+    Fixture f;
+    f.main.web_.behaviour = FakeWebViewer::Behaviour::Manual;
+    ASSERT_TRUE(QDir(f.dir.path()).mkpath(QStringLiteral("other")));
+    f.main.libraryFolder_ = f.path(QStringLiteral("other"));
+    f.picture(QStringLiteral("other/both.bmp"), 30, 10);
+    f.picture(QStringLiteral("both.bmp"), 20, 20);
+    f.picture(QStringLiteral("program.bmp"), 12, 12);
+    Type(f.tab.EImage, QStringLiteral("both.bmp"));
+    f.tab.BRefreshPic->click();
+    EXPECT_EQ(f.tab.ScrollBox->image().size(), QSize(30, 10));
+    Type(f.tab.EImage, QStringLiteral("program.bmp"));
+    f.tab.BRefreshPic->click();
+    EXPECT_EQ(f.tab.ScrollBox->image().size(), QSize(12, 12));
+    f.tab.BDefaultImageApp->click();
+    Type(f.tab.EImage, QStringLiteral("both.bmp"));
+    f.tab.BDefaultImageApp->click();
+    EXPECT_EQ(f.main.shell_.opened,
+              (QList<QUrl>{QUrl::fromLocalFile(f.path(QStringLiteral("program.bmp"))),
+                           QUrl::fromLocalFile(f.path(QStringLiteral("other/both.bmp")))}));
+
+    QFile page(f.path(QStringLiteral("other/page.htm")));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.write("<p>beside</p>");
+    page.close();
+    Type(f.tab.EOther, QStringLiteral("page.htm"));
+    f.tab.BRefresh->click();
+    ASSERT_NE(f.viewer(), nullptr);
+    EXPECT_EQ(f.viewer()->navigations, QStringList{f.path(QStringLiteral("other/page.htm"))});
+    f.viewer()->finishLoad();
+    // A name that is no file stays as written, for the viewer to take as a web address.
+    Type(f.tab.EOther, QStringLiteral("www.example.org"));
+    f.tab.BRefresh->click();
+    EXPECT_EQ(f.viewer()->navigations.last(), QStringLiteral("www.example.org"));
+}

@@ -29,6 +29,7 @@ public:
     Prompts& prompts() override { return prompts_; }
     const DesktopColors& desktopColors() const override { return colors_; }
     QString programFolder() const override { return folder_; }
+    QString libraryFolder() const override { return libraryFolder_; }
     void Library1Click(int) override {}
     void Library2Click(int) override {}
     void CopySelectedClick(int) override {}
@@ -74,6 +75,7 @@ public:
     FixedDesktopColors colors_;
     SettingsStore settings_;
     QString folder_;
+    QString libraryFolder_; // empty: a library without a file
 };
 
 } // namespace brenvik

@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -397,6 +398,58 @@ TEST_F(StudyTest, EmojiInAPaneTextAreDrawnInColour) {
     const int withEmoji = colourful();
     EXPECT_GE(plain, 0);
     EXPECT_GT(withEmoji, plain + 40) << "the emoji are not drawn in colour";
+}
+
+// A library kept in a folder of its own finds the picture and the page it names beside its
+// file, and what lies only in the program folder there.
+TEST_F(StudyTest, PicturesAndPagesNamedWithoutAFolderAreFoundBesideTheLibraryFile) {
+    ASSERT_TRUE(QDir(h.folder.path()).mkpath(QStringLiteral("other")));
+    const QString other = h.folder.filePath(QStringLiteral("other"));
+    QImage img(40, 20, QImage::Format_RGB32);
+    img.fill(Qt::blue);
+    ASSERT_TRUE(img.save(other + QStringLiteral("/beside.png")));
+    ASSERT_TRUE(img.save(h.folder.filePath(QStringLiteral("program.png"))));
+    QFile page(other + QStringLiteral("/page.htm"));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.write("<p>beside</p>");
+    page.close();
+    const NodeId conceptNode = addConcept(2, "Pictures beside the library");
+    const auto panes = [](const char* picture) {
+        return [picture](QuestionRecord& r) {
+            r.layout = 3;
+            r.panes[1].content = ImageContent;
+            r.panes[1].imageFile = picture;
+            r.panes[2].content = WebsiteContent;
+            r.panes[2].webAddress = "page.htm";
+        };
+    };
+    edit(questionOf(conceptNode, 1), panes("beside.png"));
+    edit(questionOf(conceptNode, 2), panes("program.png"));
+    h.prompts.files << other + QStringLiteral("/mine.bv1");
+    ASSERT_TRUE(w->MISaveAsClick());
+    w->selectNode(conceptNode);
+    w->startStudy(Session::Review, 7);
+    ASSERT_TRUE(waitShowing()) << (h.prompts.shown.isEmpty()
+                                       ? std::string()
+                                       : h.prompts.shown.front().text.toStdString());
+    EXPECT_TRUE(h.prompts.shown.isEmpty());
+    for (int i = 1; i <= 2; ++i) {
+        SCOPED_TRACE(i);
+        if (i == 2) {
+            key(Qt::Key_Right);
+            ASSERT_TRUE(waitShowing());
+            ASSERT_EQ(study()->position(), 1);
+        }
+        const QList<QWidget*> shown = study()->currentPanes();
+        ASSERT_EQ(shown.size(), 3);
+        PictureView* view = shown[1]->findChild<PictureView*>();
+        ASSERT_NE(view, nullptr);
+        EXPECT_EQ(view->image().size(), QSize(40, 20));
+        ASSERT_FALSE(h.web.created.isEmpty());
+        ASSERT_TRUE(h.web.created.last());
+        EXPECT_EQ(h.web.created.last()->navigations,
+                  QStringList{other + QStringLiteral("/page.htm")});
+    }
     key(Qt::Key_Escape);
     ASSERT_TRUE(waitClosed());
 }
