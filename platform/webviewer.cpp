@@ -2,9 +2,13 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPointer>
 #include <QRegularExpression>
+#include <QStackedLayout>
+#include <QTimer>
 #include <QUrl>
-#include <QVBoxLayout>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineFullScreenRequest>
@@ -12,6 +16,8 @@
 #include <QWebEngineProfile>
 #include <QWebEngineRegisterProtocolHandlerRequest>
 #include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInfo>
+#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 
 namespace brenvik {
@@ -45,6 +51,24 @@ bool isLocal(const QUrl& url) {
     return url.isLocalFile() ||
            url.scheme().compare(QLatin1String("file"), Qt::CaseInsensitive) == 0;
 }
+
+// A local name that is there but is no regular file: a pipe, a device, a socket or a folder.
+// The engine would open it in its own threads, and a pipe without a writer blocks them (and
+// with them the program's exit) for good.
+bool isUnreadableLocal(const QUrl& url) {
+    if (!isLocal(url)) return false;
+    const QFileInfo info(url.toLocalFile());
+    return info.exists() && !info.isFile();
+}
+
+// Keeps pages from opening such names themselves: links, frames, pictures, scripts.
+class LocalFileGuard : public QWebEngineUrlRequestInterceptor {
+public:
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override {
+        if (isUnreadableLocal(info.requestUrl())) info.block(true);
+    }
+};
 
 // A page that never asks the user anything and never leaves its pane.
 class SilentPage : public QWebEnginePage {
@@ -80,6 +104,7 @@ protected:
                                  bool isMainFrame) override {
         if (isLocal(target) && type != NavigationTypeTyped && !url().isEmpty() && !isLocal(url()))
             return false;
+        if (isUnreadableLocal(target)) return false;
         return QWebEnginePage::acceptNavigationRequest(target, type, isMainFrame);
     }
 };
@@ -89,14 +114,27 @@ public:
     EngineWebViewer(ProfileHolder* shared, QWidget* parent) : WebViewer(parent), shared_(shared) {
         ++shared_->liveViewers;
         setFocusPolicy(Qt::NoFocus);
-        auto* layout = new QVBoxLayout(this);
-        layout->setContentsMargins(0, 0, 0, 0);
+        stack_ = new QStackedLayout(this);
+        stack_->setContentsMargins(0, 0, 0, 0);
         view_ = new QWebEngineView(this);
         view_->setFocusPolicy(Qt::ClickFocus); // clicks reach the page; Tab passes it by
         view_->setContextMenuPolicy(Qt::NoContextMenu);
         page_ = new SilentPage(shared_->profile, view_);
         view_->setPage(page_);
-        layout->addWidget(view_);
+        stack_->addWidget(view_);
+        // The page shown for a local name that cannot be read, in place of the engine's.
+        notShown_ = new QLabel(this);
+        notShown_->setAlignment(Qt::AlignCenter);
+        notShown_->setWordWrap(true);
+        notShown_->setTextFormat(Qt::RichText);
+        notShown_->setAutoFillBackground(true);
+        notShown_->setContentsMargins(24, 24, 24, 24);
+        QPalette pal = notShown_->palette();
+        pal.setColor(QPalette::Window, Qt::white);
+        pal.setColor(QPalette::WindowText, QColor(32, 33, 36));
+        notShown_->setPalette(pal);
+        stack_->addWidget(notShown_);
+        stack_->setCurrentWidget(view_);
 
         connect(page_, &QWebEnginePage::loadStarted, this, &EngineWebViewer::onLoadStarted);
         connect(page_, &QWebEnginePage::loadProgress, this,
@@ -118,16 +156,34 @@ public:
     Status navigate(const QString& address) override {
         const Result<QUrl> url = resolve(address);
         if (!url) return Status::failure(url.error());
+        leaveNotShown();
+        if (isUnreadableLocal(url.value())) {
+            showNotShown(url.value());
+            return Status::success();
+        }
         page_->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls,
                                         isLocal(url.value()));
         page_->load(url.value());
         return Status::success();
     }
-    void stop() override { page_->triggerAction(QWebEnginePage::Stop); }
-    void goBack() override { page_->triggerAction(QWebEnginePage::Back); }
-    void goForward() override { page_->triggerAction(QWebEnginePage::Forward); }
+    void stop() override {
+        if (notShownUrl_.isEmpty())
+            page_->triggerAction(QWebEnginePage::Stop);
+        else
+            endNotShown(); // ends at once, as a stopped load ends
+    }
+    void goBack() override {
+        leaveNotShown();
+        page_->triggerAction(QWebEnginePage::Back);
+    }
+    void goForward() override {
+        leaveNotShown();
+        page_->triggerAction(QWebEnginePage::Forward);
+    }
     bool busy() const override { return busy_; }
-    QString locationUrl() const override { return page_->url().toString(); }
+    QString locationUrl() const override {
+        return notShownUrl_.isEmpty() ? page_->url().toString() : notShownUrl_.toString();
+    }
 
 private:
     Result<QUrl> resolve(const QString& address) const {
@@ -154,6 +210,55 @@ private:
         return url;
     }
 
+    // A local name that is no regular file: the engine is not sent there. The load is
+    // reported as a failed one is (begin, then on the next turn the navigation and its end)
+    // and the pane says why, as the engine's page says why for a file that is missing.
+    void showNotShown(const QUrl& url) {
+        if (busy_) {
+            // The load in progress ends here; the engine's own end of it is not waited for.
+            page_->triggerAction(QWebEnginePage::Stop);
+            busy_ = false;
+            Q_EMIT downloadComplete();
+            Q_EMIT documentComplete();
+        }
+        notShownUrl_ = url;
+        notShownPending_ = true;
+        notShown_->setText(
+            QStringLiteral("<p style='font-size:large'><b>This page cannot be shown</b></p>"
+                           "<p>%1 is not a file: it cannot be opened here.</p>"
+                           "<p style='color:#5f6368'>ERR_NOT_A_FILE</p>")
+                .arg(url.toLocalFile().toHtmlEscaped()));
+        stack_->setCurrentWidget(notShown_);
+        busy_ = true;
+        Q_EMIT downloadBegin();
+        const int serial = ++notShownSerial_;
+        QPointer<EngineWebViewer> self(this);
+        QTimer::singleShot(0, this, [self, serial] {
+            if (self && serial == self->notShownSerial_) self->endNotShown();
+        });
+    }
+
+    // Reports the end of the not-shown load, once.
+    void endNotShown() {
+        if (!notShownPending_) return;
+        notShownPending_ = false;
+        ++notShownSerial_;
+        busy_ = false;
+        lastReported_ = notShownUrl_;
+        Q_EMIT navigateComplete(notShownUrl_.toString());
+        Q_EMIT progressChange(100, 100);
+        Q_EMIT downloadComplete();
+        Q_EMIT documentComplete();
+    }
+
+    // The engine takes over again (its own history, or a load of its own).
+    void leaveNotShown() {
+        if (notShownUrl_.isEmpty()) return;
+        endNotShown();
+        notShownUrl_.clear();
+        stack_->setCurrentWidget(view_);
+    }
+
     void watchHistory(QAction* action, int command, bool* last) {
         *last = action->isEnabled();
         connect(action, &QAction::changed, this, [this, action, command, last] {
@@ -164,6 +269,7 @@ private:
     }
 
     void onLoadStarted() {
+        leaveNotShown();
         busy_ = true;
         navigatedThisLoad_ = false;
         Q_EMIT downloadBegin();
@@ -173,6 +279,7 @@ private:
     // navigations too, but only when the address really changed. Outside a load nothing
     // else will end them, so they end here.
     void onUrlChanged(const QUrl& url) {
+        if (!notShownUrl_.isEmpty()) return; // the stopped page's late news
         if (url.isEmpty() || url == lastReported_) return;
         lastReported_ = url;
         navigatedThisLoad_ = busy_;
@@ -184,6 +291,7 @@ private:
     }
 
     void onLoadFinished(bool) {
+        if (!notShownUrl_.isEmpty()) return; // the stopped page's late news
         if (!busy_) return; // a stop after completion, or a load we never saw start
         busy_ = false;
         if (!navigatedThisLoad_) { // a reload of the address shown: no change was signalled
@@ -195,6 +303,11 @@ private:
     }
 
     ProfileHolder* shared_;
+    QStackedLayout* stack_ = nullptr;
+    QLabel* notShown_ = nullptr;
+    QUrl notShownUrl_; // the local name shown as not a file, while it is shown
+    bool notShownPending_ = false;
+    int notShownSerial_ = 0;
     QWebEngineView* view_ = nullptr;
     SilentPage* page_ = nullptr;
     bool busy_ = false;
@@ -216,6 +329,7 @@ QWebEngineProfile* MakeSilentProfile() {
     profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
     QObject::connect(profile, &QWebEngineProfile::downloadRequested, profile,
                      [](QWebEngineDownloadRequest* download) { download->cancel(); });
+    profile->setUrlRequestInterceptor(new LocalFileGuard(profile));
     QWebEngineSettings* s = profile->settings();
     s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
     s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);

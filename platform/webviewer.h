@@ -20,7 +20,8 @@ public:
     // file path relative to the program folder. Returns at once: success when the load has
     // started, else the error text for an address that is not valid at all. A page that
     // cannot be reached is not an error: it shows the error page and still ends with
-    // downloadComplete.
+    // downloadComplete. So is a local name that is not a regular file (a pipe, a device, a
+    // folder): it is never opened, an error page says so, and the load ends the same way.
     virtual Status navigate(const QString& address) = 0;
     virtual void stop() = 0;
     virtual void goBack() = 0;

@@ -204,7 +204,8 @@ TFormStudyQuestion::TFormStudyQuestion(StudyContext context) : ctx_(std::move(co
     BClose = MakeButton(this, Glyph::Close, 33, QStringLiteral("Close"));
     for (QToolButton* b : {BAnswer, BBack, BNext, BPause, BClose})
         connect(b, &QToolButton::clicked, this, [this, b] {
-            if (busy()) return;
+            // Close also ends a session whose question is still being built.
+            if (b == BClose ? inStep_ : busy()) return;
             if (b == BAnswer)
                 BAnswerClick();
             else if (b == BBack)
@@ -227,12 +228,15 @@ TFormStudyQuestion::TFormStudyQuestion(StudyContext context) : ctx_(std::move(co
     QFont barFont(QStringLiteral("Arial"));
     barFont.setPixelSize(17);
     barFont.setBold(true);
+    barFont = CompleteFont(barFont);
     auto* barLayout = new QHBoxLayout(PBot);
     barLayout->setContentsMargins(6, 0, 10, 0);
-    LPosition = new QLabel(PBot);
+    // A long title gives way to the clock texts, never the other way round.
+    LPosition = new ElidingLabel(PBot);
+    LPosition->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     LElapsed = new QLabel(PBot);
     LTime = new QLabel(PBot);
-    for (QLabel* l : {LPosition, LElapsed, LTime}) {
+    for (QLabel* l : {static_cast<QLabel*>(LPosition), LElapsed, LTime}) {
         l->setFont(barFont);
         l->setPalette(barPal);
     }
@@ -327,13 +331,14 @@ void TFormStudyQuestion::showEvent(QShowEvent* event) {
 }
 
 void TFormStudyQuestion::FormShow() {
-    const QFont answer = ctx_.answerFont ? ctx_.answerFont() : font();
-    setFont(answer);
-    REA->setFont(answer);
+    // The answer font is the answer's and measures the answer area; it is not set on the
+    // window, where the panes and the bar would take over what they do not set themselves.
+    answerFont_ = ctx_.answerFont ? ctx_.answerFont() : font();
+    REA->setFont(answerFont_);
     QPalette rp = REA->palette();
     rp.setColor(QPalette::Text, ctx_.answerColor ? ctx_.answerColor() : QColor(Qt::black));
     REA->setPalette(rp);
-    // The bar keeps its own font whatever the answer font is.
+    pressedKeys_.clear();
     layoutWindow();
     showAnswerArea(false);
     elapsed_ = 0;
@@ -357,7 +362,8 @@ void TFormStudyQuestion::StopAuto() {
 }
 
 void TFormStudyQuestion::setButtonsEnabled(bool enabled) {
-    BClose->setEnabled(enabled);
+    // Close stays live while a question is being built: ending the session then is safe.
+    BClose->setEnabled(true);
     BAnswer->setEnabled(enabled);
     BNext->setEnabled(enabled);
     BBack->setEnabled(enabled && position_ != 0);
@@ -395,7 +401,7 @@ void TFormStudyQuestion::ShowCurrentQuestion() {
     Paused = false;
     update();
 
-    LPosition->setText(positionLine());
+    LPosition->setFullText(positionLine());
     building_ = true;
     setButtonsEnabled(false);
     QuestionShown = AnswerShown = false;
@@ -596,7 +602,16 @@ QList<QWidget*> TFormStudyQuestion::currentPanes() const {
 // ---- keys, activation, closing --------------------------------------------------------
 
 bool TFormStudyQuestion::keyAction(int key) {
-    if (busy()) return true; // swallowed: a step is under way
+    if (inStep_) return true; // swallowed: a step is under way
+    if (building_) {
+        // Waiting for the panes is a state, not a loop: Esc may end the session then, every
+        // other key waits for the question.
+        if (key == Qt::Key_Escape) {
+            StopAuto();
+            close();
+        }
+        return true;
+    }
     switch (key) {
     case Qt::Key_Escape:
         if (BAnswer->isEnabled()) {
@@ -652,8 +667,14 @@ bool TFormStudyQuestion::eventFilter(QObject* watched, QEvent* event) {
     if (std::find(std::begin(handled), std::end(handled), key->key()) == std::end(handled))
         return false;
     // The window acts when a key is released; the press is swallowed so that no child
-    // (a web page, a focused button) acts on it as well.
-    if (event->type() == QEvent::KeyRelease && !key->isAutoRepeat()) keyAction(key->key());
+    // (a web page, a focused button) acts on it as well. A release whose press went
+    // elsewhere (to a message box that closed on it) is not the window's.
+    if (key->isAutoRepeat()) return true;
+    if (event->type() == QEvent::KeyPress) {
+        pressedKeys_.insert(key->key());
+    } else if (pressedKeys_.remove(key->key())) {
+        keyAction(key->key());
+    }
     return true;
 }
 
@@ -666,6 +687,8 @@ void TFormStudyQuestion::changeEvent(QEvent* event) {
                 ShowCurrentQuestion();
             }
         } else {
+            // Keys held now are released where the focus went.
+            pressedKeys_.clear();
             FormDeactivate();
         }
     }
@@ -860,7 +883,7 @@ void TFormStudyQuestion::TTimeTimer() {
 void TFormStudyQuestion::layoutWindow() {
     const int W = width(), H = height();
     const int barH = 29;
-    const QFontMetrics fm(font());
+    const QFontMetrics fm(answerFont_);
     const int paH = 3 * fm.height() + 16;
     const int sqTop = 20;
     const int sqH = std::max(60, H - paH - sqTop - BAnswer->height() - barH - 60);

@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QFont>
 #include <QPointer>
+#include <QSet>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -24,6 +25,7 @@ class MainCommands;
 class WebViewer;
 class SpeechTail;
 class StudyButton;
+class ElidingLabel;
 
 // The study window's modes: the preview of the question editor and the three sessions.
 enum class StudyMode { Preview = 0, Flash = 1, Imprint = 2, Review = 3 };
@@ -51,7 +53,8 @@ struct StudyContext {
 // time, draws the question's panes, speaks the question, reveals and speaks the answer, and
 // moves on by key, button or timer. In Preview mode it shows one record for the editor.
 // Building a question is a state of its own: until its panes are complete (web pages
-// loaded, or the wait's bound passed) no key, button or timer acts.
+// loaded, or the wait's bound passed) no key, button or timer acts, except Esc and Close,
+// which end the session.
 class TFormStudyQuestion : public QWidget {
     Q_OBJECT
 public:
@@ -101,7 +104,7 @@ public:
     QTextEdit* REA = nullptr;
     QLabel* LElapsed = nullptr;
     QLabel* LTime = nullptr;
-    QLabel* LPosition = nullptr;
+    ElidingLabel* LPosition = nullptr; // shows positionLine(), shortened to its room
     QTimer* TAutoA = nullptr;
     QTimer* TAutoQ = nullptr;
     QTimer* TTime = nullptr;
@@ -170,6 +173,8 @@ private:
     QPoint savedCursor_;
     bool cursorMoved_ = false;
     int buildSerial_ = 0;
+    QFont answerFont_;
+    QSet<int> pressedKeys_; // keys pressed in this window and not yet released
 
     PaneSet current_;
     PaneSet previous_;

@@ -17,7 +17,45 @@ QFont ToQFont(const FontSpec& stored) {
     f.setItalic(stored.italic);
     f.setUnderline(stored.underline);
     f.setStrikeOut(stored.strikeout);
-    return f;
+    return CompleteFont(f);
+}
+
+QFont CompleteFont(QFont font) {
+    // A style name left unset would be taken from the parent, and the style name wins over
+    // the italic and weight flags when the face is matched.
+    font.setStyleName(font.styleName());
+    font.setResolveMask(QFont::AllPropertiesResolved);
+    return font;
+}
+
+void ElidingLabel::setFullText(const QString& text) {
+    full_ = text;
+    elide();
+}
+
+QSize ElidingLabel::minimumSizeHint() const {
+    return {0, QLabel::minimumSizeHint().height()};
+}
+
+QSize ElidingLabel::sizeHint() const {
+    return {0, QLabel::sizeHint().height()};
+}
+
+void ElidingLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    elide();
+}
+
+void ElidingLabel::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange) elide();
+}
+
+void ElidingLabel::elide() {
+    const int room = std::max(0, contentsRect().width() - 2 * margin());
+    const QString shown = fontMetrics().elidedText(full_, Qt::ElideRight, room);
+    if (shown != text()) setText(shown);
+    setToolTip(shown == full_ ? QString() : full_);
 }
 
 FontSpec FromQFont(const QFont& font, std::uint32_t color) {

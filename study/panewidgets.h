@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFrame>
 #include <QImage>
+#include <QLabel>
 #include <QScrollArea>
 #include <cstdint>
 
@@ -11,9 +12,34 @@ namespace brenvik {
 struct FontSpec;
 
 // A stored pane font as the toolkit's font (face as stored, points, styles); its colour is
-// the FontSpec's own. And back: the face as the font names it, a size kept within 1..72.
+// the FontSpec's own. The font is complete: a widget given it inherits nothing of its
+// parents' fonts (a style name such as "Italic" included). And back: the face as the font
+// names it, a size kept within 1..72.
 QFont ToQFont(const FontSpec& stored);
 FontSpec FromQFont(const QFont& font, std::uint32_t color);
+
+// `font` with every property its own, so that none is taken over from a parent widget's font.
+QFont CompleteFont(QFont font);
+
+// A one-line label that shortens its text with "…" to the width it is given, instead of
+// asking its layout for the whole text's width; the whole text is its tool tip then.
+class ElidingLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+    void setFullText(const QString& text);
+    const QString& fullText() const { return full_; }
+    QSize minimumSizeHint() const override;
+    QSize sizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void elide();
+    QString full_;
+};
 
 // The pane borders, drawn the same way in the study window and the editor's previews:
 // shallow is a one-pixel lowered bevel, deep a two-pixel sunken frame; never both (deep wins).

@@ -17,11 +17,14 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFontInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -157,9 +160,9 @@ TEST_F(StudyTest, ReviewWaitsForTheUserAndKeysMoveThroughIt) {
     ASSERT_TRUE(waitClosed());
 }
 
-TEST_F(StudyTest, EscClosesButNotWhileAQuestionIsBeingBuilt) {
-    const NodeId conceptNode = addConcept(1);
-    // A web pane that never finishes loading keeps the question in the making.
+TEST_F(StudyTest, EscAndCloseEndTheSessionWhileAQuestionIsBeingBuilt) {
+    const NodeId conceptNode = addConcept(2);
+    // A web pane that does not finish loading keeps the question in the making.
     edit(questionOf(conceptNode, 1), [](QuestionRecord& r) {
         r.layout = 2;
         r.panes[1].content = WebsiteContent;
@@ -169,17 +172,188 @@ TEST_F(StudyTest, EscClosesButNotWhileAQuestionIsBeingBuilt) {
     w->selectNode(conceptNode);
     w->startStudy(Session::Review, 7);
     ASSERT_TRUE(waitUntil([this] { return studyShowing() && study()->building(); }));
-    key(Qt::Key_Escape);
-    key(Qt::Key_Down);
+    TFormStudyQuestion* s = study();
+    // The other keys still wait for the question.
+    for (int k : {Qt::Key_Down, Qt::Key_Right, Qt::Key_Return, Qt::Key_Up, Qt::Key_Pause})
+        key(k);
     QTest::qWait(50);
     EXPECT_TRUE(studyShowing());
-    EXPECT_TRUE(study()->building());
-    EXPECT_FALSE(study()->answerVisible());
+    EXPECT_TRUE(s->building());
+    EXPECT_FALSE(s->answerVisible());
+    EXPECT_EQ(s->position(), 0);
+    EXPECT_FALSE(s->BAnswer->isEnabled());
+    EXPECT_TRUE(s->BClose->isEnabled());
+
     ASSERT_FALSE(h.web.created.isEmpty());
+    QPointer<FakeWebViewer> viewer = h.web.created.last();
+    const int spoken = int(h.speech.spoken.size());
+    key(Qt::Key_Escape);
+    ASSERT_TRUE(waitClosed());
+    EXPECT_FALSE(s->isVisible());
+    // Nothing of the question is left: its viewer stopped and gone, the timers still.
+    EXPECT_TRUE(waitUntil([&] { return viewer.isNull(); }));
+    EXPECT_TRUE(s->currentPanes().isEmpty());
+    EXPECT_FALSE(s->TTime->isActive());
+    EXPECT_FALSE(s->TAutoA->isActive());
+    EXPECT_FALSE(s->TAutoQ->isActive());
+    // Past the wait's bound nothing of that question comes up on the closed window.
+    QTest::qWait(1000);
+    EXPECT_EQ(s->visitsShown(), 0);
+    EXPECT_FALSE(s->questionShown());
+    EXPECT_FALSE(s->isVisible());
+    EXPECT_EQ(h.speech.spoken.mid(spoken).filter(QStringLiteral("Question ")).size(), 0);
+    EXPECT_TRUE(h.prompts.shown.isEmpty());
+
+    // Close ends it the same way, with a page that never answers.
+    h.web.behaviour = FakeWebViewer::Behaviour::Never;
+    w->startStudy(Session::Review, 7);
+    ASSERT_TRUE(waitUntil([this] { return studyShowing() && study()->building(); }));
+    viewer = h.web.created.last();
+    study()->BClose->click();
+    ASSERT_TRUE(waitClosed());
+    EXPECT_TRUE(waitUntil([&] { return viewer.isNull(); }));
+    QTest::qWait(1000);
+    EXPECT_EQ(study()->visitsShown(), 0);
+    EXPECT_FALSE(study()->isVisible());
+
+    // A question whose page does answer is studied as before.
+    h.web.behaviour = FakeWebViewer::Behaviour::Manual;
+    w->startStudy(Session::Review, 7);
+    ASSERT_TRUE(waitUntil([this] { return studyShowing() && study()->building(); }));
     h.web.created.last()->finishLoad();
     ASSERT_TRUE(waitShowing());
     key(Qt::Key_Escape);
     ASSERT_TRUE(waitClosed());
+}
+
+TEST_F(StudyTest, AKeyReleasedWithoutItsPressInTheWindowDoesNothing) {
+    const NodeId conceptNode = addConcept(2);
+    w->selectNode(conceptNode);
+    w->startStudy(Session::Review, 7);
+    ASSERT_TRUE(waitShowing());
+    TFormStudyQuestion* s = study();
+    QWidget* target = QApplication::focusWidget();
+    ASSERT_NE(target, nullptr);
+    ASSERT_EQ(target->window(), s);
+    const int spoken = int(h.speech.spoken.size());
+    // As when Return closed an error box on its press: only the release reaches the window.
+    for (int k : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space, Qt::Key_Down}) {
+        QTest::keyRelease(target, Qt::Key(k));
+        QTest::qWait(20);
+        EXPECT_FALSE(s->answerVisible()) << k;
+        EXPECT_TRUE(s->questionShown()) << k;
+    }
+    EXPECT_EQ(h.speech.spoken.size(), spoken);
+    // A whole key stroke still acts, and a stray release after it does not act again.
+    QTest::keyClick(target, Qt::Key_Return);
+    ASSERT_TRUE(s->answerVisible());
+    EXPECT_EQ(h.speech.spoken.last(), QStringLiteral("Answer 1"));
+    QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Return);
+    QTest::qWait(50);
+    EXPECT_EQ(s->position(), 0);
+    EXPECT_TRUE(s->answerShown());
+    for (int k : {Qt::Key_Right, Qt::Key_Escape}) {
+        QTest::keyRelease(QApplication::focusWidget(), Qt::Key(k));
+        QTest::qWait(20);
+    }
+    EXPECT_EQ(s->position(), 0);
+    EXPECT_TRUE(studyShowing());
+    key(Qt::Key_Right);
+    ASSERT_TRUE(waitShowing());
+    EXPECT_EQ(s->position(), 1);
+    key(Qt::Key_Escape);
+    ASSERT_TRUE(waitClosed());
+}
+
+TEST_F(StudyTest, TheAnswerFontStaysWithTheAnswer) {
+    const NodeId conceptNode = addConcept(1);
+    edit(questionOf(conceptNode, 1), [](QuestionRecord& r) {
+        r.layout = 2;
+        r.panes[0].font.name = "Liberation Sans";
+        r.panes[0].font.size = 16;
+        r.panes[0].font.italic = false;
+        r.panes[1].textLines = {"Slanted by its own record"};
+        r.panes[1].font.name = "Liberation Sans";
+        r.panes[1].font.size = 12;
+        r.panes[1].font.italic = true;
+    });
+    // As the font dialog gives it: a face with its style named.
+    QFont answer(QStringLiteral("Liberation Serif"));
+    answer.setStyleName(QStringLiteral("Italic"));
+    answer.setItalic(true);
+    answer.setPointSize(20);
+    ui(*w).FormStudy->setAnswerFont(answer);
+    w->selectNode(conceptNode);
+    w->startStudy(Session::Review, 7);
+    ASSERT_TRUE(waitShowing());
+    TFormStudyQuestion* s = study();
+    EXPECT_TRUE(QFontInfo(s->REA->font()).italic());
+    EXPECT_EQ(QFontInfo(s->REA->font()).family(), QStringLiteral("Liberation Serif"));
+
+    const QList<QWidget*> panes = s->currentPanes();
+    ASSERT_EQ(panes.size(), 2);
+    auto* upright = panes[0]->findChild<QTextEdit*>();
+    auto* slanted = panes[1]->findChild<QTextEdit*>();
+    ASSERT_TRUE(upright && slanted);
+    EXPECT_FALSE(QFontInfo(upright->font()).italic());
+    EXPECT_TRUE(upright->font().styleName().isEmpty());
+    EXPECT_EQ(QFontInfo(upright->font()).family(), QStringLiteral("Liberation Sans"));
+    EXPECT_EQ(upright->font().pointSize(), 16);
+    EXPECT_TRUE(QFontInfo(slanted->font()).italic());
+    EXPECT_EQ(slanted->font().pointSize(), 12);
+    for (QLabel* bar : {static_cast<QLabel*>(s->LPosition), s->LElapsed, s->LTime}) {
+        const QFontInfo info(bar->font());
+        EXPECT_FALSE(info.italic()) << qPrintable(bar->text());
+        EXPECT_TRUE(info.bold());
+        EXPECT_EQ(info.pixelSize(), 17);
+        EXPECT_NE(info.family(), QStringLiteral("Liberation Serif"));
+    }
+    key(Qt::Key_Escape);
+    ASSERT_TRUE(waitClosed());
+}
+
+TEST_F(StudyTest, ALongPreviewTitleGivesWayToTheClock) {
+    QuestionRecord r = QuestionRecord::newRecord(h.colors);
+    r.layout = 1;
+    r.panes[0].textLines = {"A question"};
+    r.answer = "An answer";
+    QString title;
+    for (int i = 0; i < 40; ++i)
+        title += QStringLiteral("A very long question name %1 ").arg(i);
+    title = title.trimmed();
+    bool closed = false;
+    w->previewQuestion(r, title, [&] { closed = true; });
+    ASSERT_TRUE(waitShowing());
+    TFormStudyQuestion* s = study();
+    EXPECT_EQ(s->positionLine(), QStringLiteral(" Previewing ") + title);
+    ElidingLabel* name = s->LPosition;
+    EXPECT_EQ(name->fullText(), s->positionLine());
+    EXPECT_TRUE(name->text().endsWith(QChar(0x2026))) << qPrintable(name->text());
+    EXPECT_TRUE(s->positionLine().startsWith(name->text().chopped(1)));
+    EXPECT_EQ(name->toolTip(), s->positionLine());
+    // The shortened name fits its room, and its room ends before the elapsed time begins.
+    EXPECT_LE(name->fontMetrics().horizontalAdvance(name->text()), name->contentsRect().width());
+    EXPECT_LE(name->geometry().right(), s->LElapsed->geometry().left());
+    // The elapsed time keeps its place in the middle of the bar.
+    EXPECT_NEAR(s->LElapsed->geometry().center().x(), s->LElapsed->parentWidget()->width() / 2, 20);
+    for (QLabel* clock : {s->LElapsed, s->LTime}) {
+        EXPECT_LE(clock->fontMetrics().horizontalAdvance(clock->text()),
+                  clock->contentsRect().width())
+            << qPrintable(clock->text());
+        EXPECT_GE(clock->x(), 0);
+        EXPECT_LE(clock->geometry().right(), clock->parentWidget()->width());
+    }
+    EXPECT_TRUE(s->LElapsed->text().startsWith(QStringLiteral("Time elapsed is ")));
+    // A short name is shown whole.
+    s->BCloseClick();
+    ASSERT_TRUE(waitUntil([&] { return closed; }));
+    closed = false;
+    w->previewQuestion(r, QStringLiteral("Short"), [&] { closed = true; });
+    ASSERT_TRUE(waitShowing());
+    EXPECT_EQ(study()->LPosition->text(), QStringLiteral(" Previewing Short"));
+    EXPECT_TRUE(study()->LPosition->toolTip().isEmpty());
+    study()->BCloseClick();
+    ASSERT_TRUE(waitUntil([&] { return closed; }));
 }
 
 TEST_F(StudyTest, AWebPaneThatNeverLoadsDoesNotHoldTheSession) {

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
+#include <QLabel>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -16,8 +17,12 @@
 #include <QUrl>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+#include <cerrno>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace brenvik;
 
@@ -102,6 +107,16 @@ public:
 private:
     QByteArray body_, request_;
 };
+
+// Whether someone holds the pipe open for reading (or waits in opening it). A writer's open
+// releases such a reader, which then reads the end of the pipe, so a test that finds one
+// does not hang.
+bool pipeHasReader(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK);
+    if (fd < 0) return false; // ENXIO: no reader
+    ::close(fd);
+    return true;
+}
 
 } // namespace
 
@@ -271,4 +286,75 @@ TEST(WebViewer, ViewersMayOutliveTheirFactory) {
     EXPECT_TRUE(gone.isNull());
     host.reset(); // the last viewer frees the shared profile
     waitUntil([] { return false; }, 200);
+}
+
+TEST(WebViewer, LocalNamesThatAreNoRegularFilesAreNeverOpened) {
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath("pipe");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0) << errno;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder"));
+    ASSERT_TRUE(writeFile(dir.filePath("page.html"), "<html><body>page</body></html>"));
+    // A page that tries the pipe itself, as a picture, a frame, a script and a link target.
+    ASSERT_TRUE(writeFile(dir.filePath("embeds.html"),
+                          "<html><head><script src='pipe'></script></head><body>"
+                          "<img src='pipe'><iframe src='pipe'></iframe>"
+                          "<a id=go href='pipe'>go</a>"
+                          "<script>document.getElementById('go').click();"
+                          "document.title = 'embeds';</script></body></html>"));
+    EngineWebViewerFactory factory(dir.path());
+    QWidget host;
+    host.resize(400, 300);
+    WebViewer* viewer = factory.create(&host);
+    viewer->resize(400, 300);
+    host.show();
+    Recorder rec(viewer);
+    bool opened = false;
+    // Waits for the end of the load, or for the engine to have opened the pipe after all.
+    const auto loadEnds = [&](const QString& address) {
+        const int before = rec.completes;
+        const Status started = viewer->navigate(address);
+        EXPECT_TRUE(started.ok()) << started.error;
+        const bool ended = waitUntil(
+            [&] {
+                opened = opened || pipeHasReader(pipe);
+                return opened || (rec.completes > before && !viewer->busy());
+            },
+            kLoadBound);
+        return ended && !opened;
+    };
+
+    const QString pipeUrl = QUrl::fromLocalFile(pipe).toString();
+    for (const QString& address : {pipe, QStringLiteral("pipe"), pipeUrl}) {
+        SCOPED_TRACE(qPrintable(address));
+        rec.events.clear();
+        ASSERT_TRUE(loadEnds(address));
+        // Reported as a load that ended with an error page, in the usual order.
+        EXPECT_EQ(rec.events, QStringList({"begin", "navigate", "complete", "document"}));
+        EXPECT_EQ(rec.urls.last(), pipeUrl);
+        EXPECT_EQ(viewer->locationUrl(), pipeUrl);
+        auto* page = viewer->findChild<QLabel*>();
+        ASSERT_NE(page, nullptr);
+        EXPECT_TRUE(page->isVisible());
+        EXPECT_TRUE(page->text().contains(pipe)) << qPrintable(page->text());
+        EXPECT_FALSE(viewer->findChild<QWebEngineView*>()->isVisible());
+        waitUntil([&] { return (opened = opened || pipeHasReader(pipe)); }, 300);
+        EXPECT_FALSE(opened);
+    }
+
+    // A folder is no file either.
+    const QString folderUrl = QUrl::fromLocalFile(dir.filePath("folder")).toString();
+    ASSERT_TRUE(loadEnds(dir.filePath("folder")));
+    EXPECT_EQ(viewer->locationUrl(), folderUrl);
+
+    // A regular file afterwards is the engine's again.
+    ASSERT_TRUE(loadEnds("page.html"));
+    EXPECT_EQ(viewer->locationUrl(), QUrl::fromLocalFile(dir.filePath("page.html")).toString());
+    EXPECT_TRUE(viewer->findChild<QWebEngineView*>()->isVisible());
+    EXPECT_FALSE(viewer->findChild<QLabel*>()->isVisible());
+
+    ASSERT_TRUE(loadEnds("embeds.html"));
+    EXPECT_TRUE(waitUntil([&] { return pageTitle(viewer) == "embeds"; }, kLoadBound));
+    waitUntil([&] { return (opened = opened || pipeHasReader(pipe)); }, 1500);
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(viewer->locationUrl(), QUrl::fromLocalFile(dir.filePath("embeds.html")).toString());
 }
