@@ -1149,6 +1149,13 @@ quint64 wmfRecordSize(const char* p, const char* limit) {
 // their fields even when it is too small, the text reader reads past the text whatever length
 // the record gives), so nothing reaches them unchecked. Arrays and bitmaps that follow the
 // fields are checked where they are read, against the record's end.
+// The bitmap header libuemf reads of a bitmap in a record, and the test it makes for a block
+// transfer without one (the record holds three words more than the function's high byte).
+constexpr quint64 kDibHeaderRead = 40;
+bool withoutBitmap(quint64 size, const char* rec) {
+    return size / 2 == quint64(quint8(rec[5])) + 3;
+}
+
 bool wmfRecordFits(quint8 type, const char* rec, quint64 size) {
     auto atLeast = [&](quint64 n) { return size >= n; };
     switch (type) {
@@ -1188,11 +1195,16 @@ bool wmfRecordFits(quint8 type, const char* rec, quint64 size) {
         return atLeast(22);
     case U_WMR_CREATEFONTINDIRECT:
         return atLeast(24); // the font's fields before its face name
+    // The block transfers: the fields, then a bitmap, which the form without one replaces
+    // by a spare field. The library's readers check a bitmap against a limit past the end of
+    // the record and read a whole 40-byte bitmap header whatever its kind: that much must be
+    // there.
     case U_WMR_DIBBITBLT:
-        return atLeast(24); // the longer of the forms with and without a bitmap
+        return withoutBitmap(size, rec) ? atLeast(24) : atLeast(22 + kDibHeaderRead);
     case U_WMR_DIBSTRETCHBLT:
+        return withoutBitmap(size, rec) ? atLeast(28) : atLeast(26 + kDibHeaderRead);
     case U_WMR_STRETCHDIB:
-        return atLeast(28);
+        return atLeast(28 + kDibHeaderRead);
     case U_WMR_TEXTOUT: {
         // The length, the text padded to an even length, then the position.
         if (!atLeast(8)) return false;

@@ -670,6 +670,31 @@ TEST(PictureLimits, CraftedMetafileRecordsAreCheckedBeforeTheyAreRead) {
         {"short scale", wmfWith(wmfRecord(0x0410, Bytes().i16(1).i16(1))), false},
         {"short bit block", wmfWith(wmfRecord(0x0940, Bytes().u32(0xCC0020))), false},
         {"short stretched bits", wmfWith(wmfRecord(0x0F43, Bytes().u32(0xCC0020).u16(0))), false},
+        // Bitmaps whose header the record cuts short: the library checks them against a limit
+        // past the record's end, then reads a whole header. Each record is 46 bytes, more
+        // than a header, and the last in the file.
+        {"STRETCHDIB bitmap header past the record",
+         wmfWith(wmfRecord(0x0F43, Bytes()
+                                       .u32(0xCC0020)
+                                       .u16(0)
+                                       .bytes(QByteArray(16, '\1'))
+                                       .u32(40)
+                                       .bytes(QByteArray(14, '\1')))),
+         false},
+        {"DIBSTRETCHBLT bitmap header past the record",
+         wmfWith(wmfRecord(0x0B41, Bytes()
+                                       .u32(0xCC0020)
+                                       .bytes(QByteArray(16, '\1'))
+                                       .u32(40)
+                                       .bytes(QByteArray(16, '\1')))),
+         false},
+        {"DIBBITBLT bitmap header past the record",
+         wmfWith(wmfRecord(0x0940, Bytes()
+                                       .u32(0xCC0020)
+                                       .bytes(QByteArray(12, '\1'))
+                                       .u32(40)
+                                       .bytes(QByteArray(20, '\1')))),
+         false},
         {"EXTTEXTOUT rectangle missing",
          wmfWith(wmfRecord(0x0A32, Bytes().i16(8).i16(10).i16(0).u16(0x0006))), false},
         {"EXTTEXTOUT length past the record",
