@@ -9,6 +9,7 @@
 #include <QList>
 #include <QPair>
 #include <QStringList>
+#include <algorithm>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
@@ -299,7 +300,7 @@ PictureResult readWithQt(const QString& path, const QString& lowerExt) {
     QBuffer buffer(&whole);
     QIODevice* device = &file;
     if (bitmap) {
-        whole = file.read(kMaxPictureFileBytes);
+        whole = file.read(std::min(file.size(), kMaxPictureFileBytes));
         buffer.open(QIODevice::ReadOnly);
         device = &buffer;
     }
@@ -402,8 +403,9 @@ PictureResult LoadPicture(const QString& path) {
         return failed(QStringLiteral("The picture \"%1\" cannot be opened: %2")
                           .arg(path, file.errorString()));
     }
-    // Bounded even if the file grew since it was measured.
-    const QByteArray data = file.read(kMaxPictureFileBytes);
+    // What the file held when it was measured: bounded even if it grew since (a read of
+    // the bound itself would set that much memory aside first).
+    const QByteArray data = file.read(std::min(file.size(), kMaxPictureFileBytes));
     file.close();
     if (decoder == Decoder::Jpeg) return DecodeJpeg(data, path);
     const Result<QImage> drawn = RenderMetafile(data, decoder == Decoder::EnhancedMetafile);
