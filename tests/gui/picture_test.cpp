@@ -9,6 +9,7 @@
 #include <QDataStream>
 #include <QFile>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -601,6 +602,21 @@ TEST(PictureLimits, HeadersDeclaringHugePicturesAreRefusedBeforeDecoding) {
             << qPrintable(ErrorText(r));
     }
     EXPECT_LT(peakMegabytes() - before, 64);
+
+    // A progressive picture, which libjpeg holds whole while it decodes, within its memory.
+    QByteArray progressive;
+    {
+        QBuffer b(&progressive);
+        b.open(QIODevice::WriteOnly);
+        QImageWriter writer(&b, "jpeg");
+        writer.setProgressiveScanWrite(true);
+        ASSERT_TRUE(writer.write(pattern(300, 200)));
+    }
+    ASSERT_TRUE(progressive.contains(QByteArray("\xFF\xC2", 2))); // a progressive frame
+    const PictureResult p = DecodeJpeg(progressive, "p.jpg");
+    ASSERT_TRUE(p.ok()) << qPrintable(ErrorText(p));
+    EXPECT_EQ(p.value().size(), QSize(300, 200));
+    expectColor(p.value(), 20, 100, QColor(200, 30, 30), 30);
 
     // The JPEG decoder itself, on data in memory, and just under the bound a picture loads.
     EXPECT_TRUE(ErrorText(DecodeJpeg(jpegDeclaring(8000, 8001), "m.jpg")).contains("too large"));
