@@ -109,9 +109,10 @@ JpegFailure decodeRaw(const unsigned char* data, unsigned long size, JpegSink* s
         return noMemory ? JpegFailure::TooLarge : JpegFailure::Error;
     }
     jpeg_create_decompress(&cinfo);
-    // Progressive pictures keep every coefficient while decoding; past the bound libjpeg
-    // stops with an error instead of asking for more.
-    cinfo.mem->max_memory_to_use = long(kMaxPictureMegabytes) << 20;
+    // Progressive pictures keep every coefficient while decoding (two bytes each, up to four
+    // colour components a pixel): enough for any picture within the pixel bound, past which
+    // libjpeg stops with an error instead of asking for more.
+    cinfo.mem->max_memory_to_use = long(8 * kMaxPicturePixels);
     jpeg_mem_src(&cinfo, data, size);
     jpeg_read_header(&cinfo, TRUE);
     *width = cinfo.image_width;
