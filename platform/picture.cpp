@@ -255,27 +255,37 @@ struct BitmapHeader {
     quint32 bits = 0, compression = 0;
 };
 
-bool readBitmapHeader(const QByteArray& data, BitmapHeader* h) {
-    if (data.size() < 26 || !data.startsWith("BM")) return false;
+enum class BitmapHeaderRead { NotBitmap, Read, Unknown, CutShort };
+
+// The headers as Qt's reader takes them. A header of a size Qt does not know, Qt reads as the
+// oldest kind; data that ends inside the headers it reads past: both give a picture of
+// whatever memory held, so they are refused here.
+BitmapHeaderRead readBitmapHeader(const QByteArray& data, BitmapHeader* h) {
+    if (!data.startsWith("BM")) return BitmapHeaderRead::NotBitmap;
+    if (data.size() < 18) return BitmapHeaderRead::CutShort;
     h->offset = little<quint32>(data, 10);
     const quint32 headerSize = little<quint32>(data, 14);
+    static const quint32 known[] = {12, 40, 52, 56, 64, 108, 124};
+    if (std::find(std::begin(known), std::end(known), headerSize) == std::end(known))
+        return BitmapHeaderRead::Unknown;
+    if (quint64(data.size()) < 14 + quint64(headerSize)) return BitmapHeaderRead::CutShort;
     if (headerSize == 12) {
         h->width = little<quint16>(data, 18);
         h->height = little<quint16>(data, 20);
         h->bits = little<quint16>(data, 24);
-        return true;
+        return BitmapHeaderRead::Read;
     }
-    if (data.size() < 34) return false;
     h->width = qint32(little<quint32>(data, 18));
     h->height = qint32(little<quint32>(data, 22));
     h->bits = little<quint16>(data, 28);
     h->compression = little<quint32>(data, 30);
-    return true;
+    return BitmapHeaderRead::Read;
 }
 
 // Qt's bitmap reader shows whatever rows a cut-off file still has; the rest of the picture
 // would be garbage, so an uncompressed bitmap shorter than its rows is refused.
 bool bitmapCutShort(const BitmapHeader& h, qsizetype size) {
+    if (h.offset > quint64(size)) return true; // Qt reads the pixels from wherever it was
     if (h.compression != 0 && h.compression != 3) return false; // run-length data: Qt checks it
     if (h.width <= 0 || h.bits == 0 || h.bits > 32) return false;
     const quint64 rowBytes = (quint64(h.width) * h.bits + 31) / 32 * 4;
@@ -318,13 +328,21 @@ PictureResult readWithQt(const QString& path, const QString& lowerExt) {
                                          PictureTooLarge(declared.width(), declared.height()))));
     }
     BitmapHeader header;
-    const bool bitmapHeader = bitmap && readBitmapHeader(whole, &header);
-    if (bitmapHeader && std::abs(header.width) * std::abs(header.height) > kMaxPicturePixels) {
+    const BitmapHeaderRead headerRead =
+        bitmap ? readBitmapHeader(whole, &header) : BitmapHeaderRead::NotBitmap;
+    if (headerRead == BitmapHeaderRead::Unknown) {
+        return failed(QStringLiteral("The picture \"%1\" could not be read: the file is damaged "
+                                     "(a bitmap header of an unknown kind).")
+                          .arg(path));
+    }
+    const bool read = headerRead == BitmapHeaderRead::Read;
+    if (read && std::abs(header.width) * std::abs(header.height) > kMaxPicturePixels) {
         return failed(QStringLiteral("The picture \"%1\" could not be read: %2")
                           .arg(path, QString::fromStdString(PictureTooLarge(
                                          std::abs(header.width), std::abs(header.height)))));
     }
-    if (bitmapHeader && bitmapCutShort(header, whole.size())) {
+    if (headerRead == BitmapHeaderRead::CutShort ||
+        (read && bitmapCutShort(header, whole.size()))) {
         return failed(QStringLiteral("The picture \"%1\" could not be read: the file is cut short.")
                           .arg(path));
     }

@@ -776,3 +776,37 @@ TEST(PictureLimits, CraftedMetafileRecordsAreCheckedBeforeTheyAreRead) {
     ASSERT_TRUE(enhanced.ok()) << enhanced.error();
     expectColor(enhanced.value(), 77, 25, QColor(240, 220, 0));
 }
+
+// Bitmaps Qt's reader takes for pictures although their headers say otherwise: a header of an
+// unknown kind (read as the oldest kind), headers or pixels past the end of the file. Qt then
+// gives a picture of whatever memory held; each is refused, with the reason.
+TEST(PictureLimits, BitmapsWithHeadersQtMisreadsAreRefused) {
+    QTemporaryDir dir;
+    // Found by fuzzing: 30 bytes whose header size is 0x45000000.
+    const QByteArray unknown = QByteArray::fromBase64("Qk3GAAAAAAAAACAAAAAAAABF/woIAAEAGAAAAAAe");
+    ASSERT_EQ(unknown.size(), 30);
+    const QByteArray whole = encoded(pattern(16, 16), "BMP");
+    QByteArray rleOffsetPast = whole;
+    putLittle32(rleOffsetPast, 30, 1); // run-length coded, its pixels past the end
+    putLittle32(rleOffsetPast, 10, quint32(whole.size() + 100));
+    struct Case {
+        QString name;
+        QByteArray data;
+        QString reason;
+    };
+    for (const Case& c :
+         {Case{"unknown.bmp", unknown, "the file is damaged (a bitmap header of an unknown kind)."},
+          Case{"header.dib", whole.left(40), "the file is cut short."},
+          Case{"rle.bmp", rleOffsetPast, "the file is cut short."}}) {
+        SCOPED_TRACE(qPrintable(c.name));
+        const QString path = dir.filePath(c.name);
+        ASSERT_TRUE(writeFile(path, c.data));
+        const PictureResult r = LoadPicture(path);
+        ASSERT_FALSE(r.ok());
+        EXPECT_EQ(ErrorText(r),
+                  QStringLiteral("The picture \"%1\" could not be read: %2").arg(path, c.reason))
+            << qPrintable(ErrorText(r));
+    }
+    ASSERT_TRUE(writeFile(dir.filePath("whole.bmp"), whole));
+    EXPECT_TRUE(LoadPicture(dir.filePath("whole.bmp")).ok());
+}
