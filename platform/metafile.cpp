@@ -1144,11 +1144,6 @@ quint64 wmfRecordSize(const char* p, const char* limit) {
     return size >= 6 && size <= quint64(limit - p) ? size : 0;
 }
 
-// Whether a record of `size` bytes holds every field the library's reader for its kind reads,
-// lengths and options included. The readers take the record's own size on trust (some read
-// their fields even when it is too small, the text reader reads past the text whatever length
-// the record gives), so nothing reaches them unchecked. Arrays and bitmaps that follow the
-// fields are checked where they are read, against the record's end.
 // The bitmap header libuemf reads of a bitmap in a record, and the test it makes for a block
 // transfer without one (the record holds three words more than the function's high byte).
 constexpr quint64 kDibHeaderRead = 40;
@@ -1156,6 +1151,11 @@ bool withoutBitmap(quint64 size, const char* rec) {
     return size / 2 == quint64(quint8(rec[5])) + 3;
 }
 
+// Whether a record of `size` bytes holds every field the library's reader for its kind reads,
+// lengths and options included. The readers take the record's own size on trust (some read
+// their fields even when it is too small, the text reader reads past the text whatever length
+// the record gives), so nothing reaches them unchecked. Arrays and bitmaps that follow the
+// fields are checked where they are read, against the record's end.
 bool wmfRecordFits(quint8 type, const char* rec, quint64 size) {
     auto atLeast = [&](quint64 n) { return size >= n; };
     switch (type) {

@@ -117,7 +117,7 @@ JpegFailure decodeRaw(const unsigned char* data, unsigned long size, JpegSink* s
     jpeg_read_header(&cinfo, TRUE);
     *width = cinfo.image_width;
     *height = cinfo.image_height;
-    // Before anything the size of the picture is allocated.
+    // Refused before anything of the picture's size is allocated.
     if (std::uint64_t(cinfo.image_width) * cinfo.image_height > std::uint64_t(kMaxPicturePixels)) {
         jpeg_destroy_decompress(&cinfo);
         return JpegFailure::TooLarge;
