@@ -676,7 +676,7 @@ TEST(PictureLimits, CraftedMetafileRecordsAreCheckedBeforeTheyAreRead) {
          wmfWith(wmfRecord(0x0521, Bytes().i16(3).bytes("abc").u8(0))), false},
         // Fewer bytes left than a record's size field.
         {"cut inside a size field", wmfWith(wmfRecord(0x012D, Bytes().u16(0)) + "\x05\x00"), false},
-        {"cut after the header", wmfWith(QByteArray()).left(40), false},
+        {"the headers and no record", wmfWith(QByteArray()).left(40), false},
         // Records too short for their fields.
         {"short window origin", wmfWith(wmfRecord(0x020B, Bytes())), false},
         {"short pixel", wmfWith(wmfRecord(0x041F, Bytes().rgb(1, 2, 3))), false},
