@@ -1,7 +1,11 @@
 #include "platform/metafile.h"
 
+#include "platform/picture.h"
+
+#include <QBuffer>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QImageReader>
 #include <QList>
 #include <QPainter>
 #include <QPainterPath>
@@ -11,9 +15,10 @@
 #include <QtMath>
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <uemf.h>
-#include <uemf_safe.h>
 #include <uwmf.h>
 
 namespace brenvik {
@@ -50,6 +55,12 @@ QColor toColor(const U_COLORREF& c) {
 
 bool finite(double v) {
     return std::isfinite(v) && std::fabs(v) < 1e9;
+}
+
+// A metafile is drawn scaled down, but the size it declares is held to the same bound as
+// every picture: past it the header is damaged or made to exhaust the reader.
+bool tooLarge(double width, double height) {
+    return std::ceil(width) * std::ceil(height) > double(kMaxPicturePixels);
 }
 
 struct GdiObject {
@@ -144,6 +155,11 @@ QFont makeFont(const QString& face, int weight, bool italic, bool underline, boo
 // A device-independent bitmap as held in a record: a BMP file without its file header.
 QImage dibToImage(const char* bmi, quint32 bmiSize, const char* bits, quint32 bitsSize) {
     if (bmiSize < 12 || bmiSize > 0x7FFFFFF || bitsSize > 0x7FFFFFF) return {};
+    // A bitmap of a few bytes may declare any size: the picture's bound holds for it too.
+    const bool core = load<quint32>(bmi) == 12;
+    const qint64 width = core ? load<quint16>(bmi + 4) : load<qint32>(bmi + 4);
+    const qint64 height = core ? load<quint16>(bmi + 6) : load<qint32>(bmi + 8);
+    if (std::abs(width) * std::abs(height) > kMaxPicturePixels) return {};
     QByteArray bmp;
     bmp.reserve(int(14 + bmiSize + bitsSize));
     const quint32 fileSize = 14 + bmiSize + bitsSize, offset = 14 + bmiSize, zero = 0;
@@ -153,7 +169,11 @@ QImage dibToImage(const char* bmi, quint32 bmiSize, const char* bits, quint32 bi
     bmp.append(reinterpret_cast<const char*>(&offset), 4);
     bmp.append(bmi, int(bmiSize));
     if (bits) bmp.append(bits, int(bitsSize));
-    return QImage::fromData(bmp, "BMP");
+    QBuffer buffer(&bmp);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "bmp");
+    reader.setAllocationLimit(kMaxPictureMegabytes);
+    return reader.read();
 }
 
 // A packed DIB (header, colours, pixels in one run), as WMF records hold it.
@@ -700,8 +720,7 @@ QImage recordBitmap(const char* rec, quint32 size, quint32 offBmi, quint32 cbBmi
     return dibToImage(rec + offBmi, cbBmi, rec + offBits, cbBits);
 }
 
-// The records drawn or tracked below; the rest are skipped unread (the library's own check
-// complains on the console about kinds it does not know).
+// The records drawn or tracked below; the rest are skipped unread.
 bool emfRecordUsed(quint32 type) {
     static const quint32 used[] = {U_EMR_POLYBEZIER,
                                    U_EMR_POLYGON,
@@ -909,7 +928,12 @@ void playEmfRecord(Player& player, quint32 type, const char* rec, quint32 size) 
     case U_EMR_EXTCREATEPEN:
         if (size >= U_SIZE_EMREXTCREATEPEN) {
             const quint32 ih = load<quint32>(rec + 8);
-            const auto elp = load<U_EXTLOGPEN>(rec + 28); // style entries are not used
+            // The pen without its style entries, which are not used: a pen that has none
+            // ends where the first would begin.
+            U_EXTLOGPEN elp;
+            std::memset(&elp, 0, sizeof elp);
+            static_assert(28 + offsetof(U_EXTLOGPEN, elpStyleEntry) == U_SIZE_EMREXTCREATEPEN);
+            std::memcpy(&elp, rec + 28, offsetof(U_EXTLOGPEN, elpStyleEntry));
             GdiObject o;
             o.kind = GdiObject::Kind::Pen;
             const bool geometric = elp.elpPenStyle & 0x00010000;
@@ -1068,6 +1092,9 @@ Result<QImage> renderEmf(const QByteArray& data) {
     if (!(bounds.width() >= 1 && bounds.height() >= 1) || !finite(bounds.width()) ||
         !finite(bounds.height()))
         return Result<QImage>::failure("the metafile has no size.");
+    if (tooLarge(bounds.width(), bounds.height()))
+        return Result<QImage>::failure(
+            PictureTooLarge(qint64(std::ceil(bounds.width())), qint64(std::ceil(bounds.height()))));
     const double scale = std::min(1.0, kMaxSide / std::max(bounds.width(), bounds.height()));
     QImage image(std::max(1, int(std::ceil(bounds.width() * scale))),
                  std::max(1, int(std::ceil(bounds.height() * scale))),
@@ -1089,9 +1116,9 @@ Result<QImage> renderEmf(const QByteArray& data) {
                 ended = true;
                 break;
             }
-            // The library checks the counts and offsets inside the record against its size.
-            if (emfRecordUsed(type) && U_emf_record_safe(rec))
-                playEmfRecord(player, type, rec, recSize);
+            // Each kind checks every count and offset it reads against the record's size,
+            // which lies inside the file: the library's own checks are not relied on.
+            if (emfRecordUsed(type)) playEmfRecord(player, type, rec, recSize);
             off += recSize;
         }
     }
@@ -1109,12 +1136,102 @@ bool wmfPoints(const char* data, quint16 count, const char* end, QPolygonF* out)
     return true;
 }
 
+// The size of the record at `p`, or 0 when what is left of the file cannot hold it. Read here
+// rather than by the library, which reads the size field even past the end of the data.
+quint64 wmfRecordSize(const char* p, const char* limit) {
+    if (limit - p < 6) return 0; // the size and the function
+    const quint64 size = 2 * quint64(load<quint32>(p));
+    return size >= 6 && size <= quint64(limit - p) ? size : 0;
+}
+
+// The bitmap header libuemf reads of a bitmap in a record, and the test it makes for a block
+// transfer without one (the record holds three words more than the function's high byte).
+constexpr quint64 kDibHeaderRead = 40;
+bool withoutBitmap(quint64 size, const char* rec) {
+    return size / 2 == quint64(quint8(rec[5])) + 3;
+}
+
+// Whether a record of `size` bytes holds every field the library's reader for its kind reads,
+// lengths and options included. The readers take the record's own size on trust (some read
+// their fields even when it is too small, the text reader reads past the text whatever length
+// the record gives), so nothing reaches them unchecked. Arrays and bitmaps that follow the
+// fields are checked where they are read, against the record's end.
+bool wmfRecordFits(quint8 type, const char* rec, quint64 size) {
+    auto atLeast = [&](quint64 n) { return size >= n; };
+    switch (type) {
+    case U_WMR_SETBKMODE:
+    case U_WMR_SETPOLYFILLMODE:
+    case U_WMR_SETTEXTALIGN:
+    case U_WMR_RESTOREDC:
+    case U_WMR_SELECTOBJECT:
+    case U_WMR_DELETEOBJECT:
+    case U_WMR_POLYGON:
+    case U_WMR_POLYLINE:
+    case U_WMR_POLYPOLYGON:
+        return atLeast(8);
+    case U_WMR_SETBKCOLOR:
+    case U_WMR_SETTEXTCOLOR:
+    case U_WMR_SETWINDOWORG:
+    case U_WMR_SETWINDOWEXT:
+    case U_WMR_OFFSETWINDOWORG:
+    case U_WMR_MOVETO:
+    case U_WMR_LINETO:
+        return atLeast(10);
+    case U_WMR_SCALEWINDOWEXT:
+    case U_WMR_INTERSECTCLIPRECT:
+    case U_WMR_ELLIPSE:
+    case U_WMR_RECTANGLE:
+    case U_WMR_SETPIXEL:
+    case U_WMR_CREATEBRUSHINDIRECT:
+        return atLeast(14);
+    case U_WMR_CREATEPENINDIRECT:
+        return atLeast(16);
+    case U_WMR_ROUNDRECT:
+    case U_WMR_PATBLT:
+        return atLeast(18);
+    case U_WMR_ARC:
+    case U_WMR_PIE:
+    case U_WMR_CHORD:
+        return atLeast(22);
+    case U_WMR_CREATEFONTINDIRECT:
+        return atLeast(24); // the font's fields before its face name
+    // The block transfers: the fields, then a bitmap, which the form without one replaces
+    // by a spare field. The library's readers check a bitmap against a limit past the end of
+    // the record and read a whole 40-byte bitmap header whatever its kind: that much must be
+    // there.
+    case U_WMR_DIBBITBLT:
+        return withoutBitmap(size, rec) ? atLeast(24) : atLeast(22 + kDibHeaderRead);
+    case U_WMR_DIBSTRETCHBLT:
+        return withoutBitmap(size, rec) ? atLeast(28) : atLeast(26 + kDibHeaderRead);
+    case U_WMR_STRETCHDIB:
+        return atLeast(28 + kDibHeaderRead);
+    case U_WMR_TEXTOUT: {
+        // The length, the text padded to an even length, then the position.
+        if (!atLeast(8)) return false;
+        const qint16 length = load<qint16>(rec + 6);
+        return length >= 0 && 8 + quint64(length + 1) / 2 * 2 + 4 <= size;
+    }
+    case U_WMR_EXTTEXTOUT: {
+        // The position, the length and the options, a rectangle when the options ask for one,
+        // then the text.
+        if (!atLeast(14)) return false;
+        const qint16 length = load<qint16>(rec + 10);
+        const quint16 options = load<quint16>(rec + 12);
+        const quint64 text = options & (U_ETO_OPAQUE | U_ETO_CLIPPED) ? 22 : 14;
+        return length >= 0 && text + quint64(length) <= size;
+    }
+    default:
+        return true; // not read
+    }
+}
+
 QString wmfText(const char* s, qint64 length, const char* end) {
     if (!s || length <= 0 || s > end || length > end - s) return {};
     return QString::fromLatin1(s, qsizetype(length));
 }
 
 void playWmfRecord(Player& player, quint8 type, const char* rec, const char* end) {
+    if (!wmfRecordFits(type, rec, quint64(end - rec))) return;
     switch (type) {
     case U_WMR_SETBKCOLOR:
     case U_WMR_SETTEXTCOLOR: {
@@ -1381,31 +1498,36 @@ Result<QImage> renderWmf(const QByteArray& data) {
     const char* base = data.constData();
     const char* limit = base + data.size();
     const bool placeable = data.size() >= 22 && load<quint32>(base) == kPlaceableKey;
-    U_WMRPLACEABLE head;
-    U_WMRHEADER header;
-    std::memset(&head, 0, sizeof head);
-    std::memset(&header, 0, sizeof header);
-    const int headerBytes = data.size() >= 18 ? wmfheader_get(base, limit, &head, &header) : 0;
-    if (headerBytes <= 0 || headerBytes > data.size() || (header.iType != 1 && header.iType != 2))
+    // The headers are read here: the library's reader wants tens of bytes more than a small
+    // file has, and takes the header's own size on trust.
+    const qsizetype at = placeable ? 22 : 0;
+    if (data.size() < at + 18) return Result<QImage>::failure("it is not a Windows metafile.");
+    const quint16 kind = load<quint16>(base + at), headerWords = load<quint16>(base + at + 2);
+    const qsizetype headerBytes = at + 2 * qsizetype(headerWords);
+    if ((kind != 1 && kind != 2) || headerWords < 9 || headerBytes > data.size())
         return Result<QImage>::failure("it is not a Windows metafile.");
     // The picture's window: from the placeable header, else from the first window records.
     QRectF window;
     double pixelsPerUnit = 1;
     if (placeable) {
-        const U_RECT16& d = head.Dst;
-        window = QRectF(QPointF(d.left, d.top), QPointF(d.right, d.bottom));
-        pixelsPerUnit = 96.0 / (head.Inch ? head.Inch : 1440);
+        // The bounding box (left, top, right, bottom), then the units an inch.
+        window = QRectF(QPointF(load<qint16>(base + 6), load<qint16>(base + 8)),
+                        QPointF(load<qint16>(base + 10), load<qint16>(base + 12)));
+        const quint16 inch = load<quint16>(base + 14);
+        pixelsPerUnit = 96.0 / (inch ? inch : 1440);
     } else {
         bool haveExt = false;
         for (const char* p = base + headerBytes; p < limit;) {
-            const size_t recSize = U_WMRRECSAFE_get(p, limit);
+            const quint64 recSize = wmfRecordSize(p, limit);
             if (!recSize) break;
             const quint8 type = quint8(p[4]);
             U_POINT16 v;
             if (type == U_WMR_EOF) break;
-            if (type == U_WMR_SETWINDOWORG && U_WMRSETWINDOWORG_get(p, &v) > 0)
+            const bool fits = wmfRecordFits(type, p, recSize);
+            if (type == U_WMR_SETWINDOWORG && fits && U_WMRSETWINDOWORG_get(p, &v) > 0)
                 window.moveTopLeft(pt(v));
-            if (type == U_WMR_SETWINDOWEXT && !haveExt && U_WMRSETWINDOWEXT_get(p, &v) > 0) {
+            if (type == U_WMR_SETWINDOWEXT && fits && !haveExt &&
+                U_WMRSETWINDOWEXT_get(p, &v) > 0) {
                 window.setSize(QSizeF(v.x, v.y));
                 haveExt = true;
             }
@@ -1415,6 +1537,8 @@ Result<QImage> renderWmf(const QByteArray& data) {
     const double w = std::fabs(window.width()) * pixelsPerUnit,
                  h = std::fabs(window.height()) * pixelsPerUnit;
     if (!(w >= 1 && h >= 1)) return Result<QImage>::failure("the metafile has no size.");
+    if (tooLarge(w, h))
+        return Result<QImage>::failure(PictureTooLarge(qint64(std::ceil(w)), qint64(std::ceil(h))));
     const double scale = std::min(1.0, kMaxSide / std::max(w, h));
     QImage image(std::max(1, int(std::ceil(w * scale))), std::max(1, int(std::ceil(h * scale))),
                  QImage::Format_ARGB32_Premultiplied);
@@ -1431,7 +1555,7 @@ Result<QImage> renderWmf(const QByteArray& data) {
         player.dc.vpExt = QPointF(image.width(), image.height());
         player.applyTransform();
         for (const char* p = base + headerBytes; p < limit;) {
-            const size_t recSize = U_WMRRECSAFE_get(p, limit);
+            const quint64 recSize = wmfRecordSize(p, limit);
             if (!recSize) break;
             const quint8 type = quint8(p[4]);
             if (type == U_WMR_EOF) {

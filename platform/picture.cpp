@@ -9,14 +9,18 @@
 #include <QList>
 #include <QPair>
 #include <QStringList>
+#include <algorithm>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-// jpeglib.h needs FILE and size_t declared first.
-#include <jerror.h>
+// jpeglib.h needs FILE and size_t declared first; jerror.h needs jpeglib.h's configuration
+// (whether arithmetic coding, and its warning, are there).
+// clang-format off
 #include <jpeglib.h>
+#include <jerror.h>
+// clang-format on
 
 namespace brenvik {
 
@@ -27,7 +31,7 @@ struct JpegError {
     jpeg_error_mgr mgr;
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
-    bool truncated;
+    bool damaged;
 };
 
 void jpegErrorExit(j_common_ptr cinfo) {
@@ -36,13 +40,34 @@ void jpegErrorExit(j_common_ptr cinfo) {
     std::longjmp(err->jump, 1);
 }
 
+// The warnings libjpeg gives for damaged data, where it goes on with grey or repeated rows in
+// place of what is missing or unreadable. The others (an unknown JFIF revision or colour
+// transform, a bad colour profile) leave the picture whole.
+bool damageWarning(int code) {
+    switch (code) {
+    case JWRN_JPEG_EOF:
+    case JWRN_HIT_MARKER:
+    case JWRN_MUST_RESYNC:
+    case JWRN_EXTRANEOUS_DATA:
+    case JWRN_NOT_SEQUENTIAL:
+    case JWRN_HUFF_BAD_CODE:
+#if JPEG_LIB_VERSION >= 70 || defined(C_ARITH_CODING_SUPPORTED) || defined(D_ARITH_CODING_SUPPORTED)
+    case JWRN_ARITH_BAD_CODE:
+#endif
+    case JWRN_BOGUS_PROGRESSION:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void jpegEmitMessage(j_common_ptr cinfo, int level) {
     auto* err = reinterpret_cast<JpegError*>(cinfo->err);
     if (level < 0) {
-        // A warning. Data that runs out early is filled with grey by libjpeg; a picture with
-        // a missing part is reported as damaged rather than shown half grey.
-        if (cinfo->err->msg_code == JWRN_JPEG_EOF && !err->truncated) {
-            err->truncated = true;
+        // A picture with a missing or garbled part is reported as damaged, not shown with
+        // libjpeg's grey stand-in rows.
+        if (damageWarning(cinfo->err->msg_code) && !err->damaged) {
+            err->damaged = true;
             (*cinfo->err->format_message)(cinfo, err->message);
         }
         cinfo->err->num_warnings++;
@@ -51,16 +76,22 @@ void jpegEmitMessage(j_common_ptr cinfo, int level) {
 
 void jpegOutputMessage(j_common_ptr) {} // never print to stderr
 
-struct RawImage {
-    unsigned char* pixels = nullptr;
-    int width = 0, height = 0, components = 0;
+// Where the decoder puts its rows: the picture is made once the header has given its size,
+// and each decoded row goes into it at once, so no second copy of the whole picture is held.
+struct JpegSink {
+    // Makes the picture; false when there is no memory for it.
+    bool (*begin)(JpegSink* sink, int width, int height);
+    QImage image;
+    int components = 0;
     bool invertedCmyk = false;
 };
 
-constexpr std::uint64_t MaxJpegPixels = 100'000'000;
+enum class JpegFailure { None, Damaged, Error, TooLarge, Layout, Memory };
 
-// Plain C data only between setjmp and longjmp: nothing here has a destructor to skip.
-bool decodeRaw(const unsigned char* data, unsigned long size, RawImage* out, char* message) {
+// Plain C data only between setjmp and longjmp: nothing here has a destructor to skip (the
+// picture lives in the caller's sink).
+JpegFailure decodeRaw(const unsigned char* data, unsigned long size, JpegSink* sink, char* message,
+                      unsigned* width, unsigned* height) {
     jpeg_decompress_struct cinfo;
     JpegError err;
     std::memset(&err, 0, sizeof err);
@@ -68,84 +99,81 @@ bool decodeRaw(const unsigned char* data, unsigned long size, RawImage* out, cha
     err.mgr.error_exit = jpegErrorExit;
     err.mgr.emit_message = jpegEmitMessage;
     err.mgr.output_message = jpegOutputMessage;
-    unsigned char* volatile pixels = nullptr;
+    unsigned char* volatile row = nullptr;
     if (setjmp(err.jump)) {
-        std::free(pixels);
+        std::free(row);
+        const bool noMemory = cinfo.err->msg_code == JERR_NO_BACKING_STORE ||
+                              cinfo.err->msg_code == JERR_OUT_OF_MEMORY;
         jpeg_destroy_decompress(&cinfo);
         std::snprintf(message, JMSG_LENGTH_MAX, "%s", err.message);
-        return false;
+        return noMemory ? JpegFailure::TooLarge : JpegFailure::Error;
     }
     jpeg_create_decompress(&cinfo);
+    // Progressive pictures keep every coefficient while decoding (two bytes each, up to four
+    // colour components a pixel): enough for any picture within the pixel bound, past which
+    // libjpeg stops with an error instead of asking for more.
+    cinfo.mem->max_memory_to_use = long(8 * kMaxPicturePixels);
     jpeg_mem_src(&cinfo, data, size);
     jpeg_read_header(&cinfo, TRUE);
+    *width = cinfo.image_width;
+    *height = cinfo.image_height;
+    // Refused before anything of the picture's size is allocated.
+    if (std::uint64_t(cinfo.image_width) * cinfo.image_height > std::uint64_t(kMaxPicturePixels)) {
+        jpeg_destroy_decompress(&cinfo);
+        return JpegFailure::TooLarge;
+    }
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
     jpeg_start_decompress(&cinfo);
     const int comps = cinfo.output_components;
-    const size_t stride = size_t(cinfo.output_width) * size_t(comps);
     if (cinfo.output_width == 0 || cinfo.output_height == 0 || (comps != 3 && comps != 4)) {
         jpeg_destroy_decompress(&cinfo);
-        std::snprintf(message, JMSG_LENGTH_MAX, "%s", "Unsupported JPEG colour layout");
-        return false;
+        return JpegFailure::Layout;
     }
-    // A header may claim any size up to 65,500 pixels a side: a few damaged bytes must not
-    // ask for gigabytes. 100 megapixels is beyond any camera a library picture comes from.
-    if (std::uint64_t(cinfo.output_width) * cinfo.output_height > MaxJpegPixels) {
-        std::snprintf(message, JMSG_LENGTH_MAX, "the picture is too large (%u x %u pixels)",
-                      unsigned(cinfo.output_width), unsigned(cinfo.output_height));
+    sink->components = comps;
+    sink->invertedCmyk = cmyk && cinfo.saw_Adobe_marker;
+    row = static_cast<unsigned char*>(std::malloc(size_t(cinfo.output_width) * size_t(comps)));
+    if (!row || !sink->begin(sink, int(cinfo.output_width), int(cinfo.output_height))) {
+        std::free(row);
         jpeg_destroy_decompress(&cinfo);
-        return false;
+        return JpegFailure::Memory;
     }
-    pixels = static_cast<unsigned char*>(std::malloc(stride * cinfo.output_height));
-    if (!pixels) {
-        jpeg_destroy_decompress(&cinfo);
-        std::snprintf(message, JMSG_LENGTH_MAX, "%s", "Not enough memory for the picture");
-        return false;
-    }
-    while (cinfo.output_scanline < cinfo.output_height) {
-        JSAMPROW row = pixels + stride * cinfo.output_scanline;
-        if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) break;
-        if (err.truncated) break;
-    }
-    if (err.truncated) {
-        std::free(pixels);
-        jpeg_destroy_decompress(&cinfo);
-        std::snprintf(message, JMSG_LENGTH_MAX, "%s", err.message);
-        return false;
-    }
-    jpeg_finish_decompress(&cinfo);
-    out->pixels = pixels;
-    out->width = int(cinfo.output_width);
-    out->height = int(cinfo.output_height);
-    out->components = comps;
-    out->invertedCmyk = cmyk && cinfo.saw_Adobe_marker;
-    jpeg_destroy_decompress(&cinfo);
-    return true;
-}
-
-QImage toImage(const RawImage& raw) {
-    QImage image(raw.width, raw.height, QImage::Format_RGB32);
-    if (image.isNull()) return image;
-    for (int y = 0; y < raw.height; ++y) {
-        const unsigned char* src = raw.pixels + size_t(y) * size_t(raw.width) * raw.components;
-        auto* dst = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < raw.width; ++x, src += raw.components) {
-            if (raw.components == 3) {
+    while (cinfo.output_scanline < cinfo.output_height && !err.damaged) {
+        JSAMPROW rows = row;
+        const int y = int(cinfo.output_scanline);
+        if (jpeg_read_scanlines(&cinfo, &rows, 1) != 1) break;
+        const unsigned char* src = row;
+        auto* dst = reinterpret_cast<QRgb*>(sink->image.scanLine(y));
+        for (unsigned x = 0; x < cinfo.output_width; ++x, src += comps) {
+            if (comps == 3) {
                 dst[x] = qRgb(src[0], src[1], src[2]);
-            } else {
-                // Adobe writes CMYK inverted; k scales the other three.
-                int c = src[0], m = src[1], ye = src[2], k = src[3];
-                if (!raw.invertedCmyk) {
-                    c = 255 - c;
-                    m = 255 - m;
-                    ye = 255 - ye;
-                    k = 255 - k;
-                }
-                dst[x] = qRgb(c * k / 255, m * k / 255, ye * k / 255);
+                continue;
             }
+            // Adobe writes CMYK inverted; k scales the other three.
+            int c = src[0], m = src[1], ye = src[2], k = src[3];
+            if (!sink->invertedCmyk) {
+                c = 255 - c;
+                m = 255 - m;
+                ye = 255 - ye;
+                k = 255 - k;
+            }
+            dst[x] = qRgb(c * k / 255, m * k / 255, ye * k / 255);
         }
     }
-    return image;
+    // Damage past the last row (data after the end of the scan) is reported here.
+    if (!err.damaged) jpeg_finish_decompress(&cinfo);
+    std::free(row);
+    jpeg_destroy_decompress(&cinfo);
+    if (err.damaged) {
+        std::snprintf(message, JMSG_LENGTH_MAX, "%s", err.message);
+        return JpegFailure::Damaged;
+    }
+    return JpegFailure::None;
+}
+
+bool beginJpegImage(JpegSink* sink, int width, int height) {
+    sink->image = QImage(width, height, QImage::Format_RGB32);
+    return !sink->image.isNull();
 }
 
 // One entry of the picture dialog's filter: a kind of picture and its extensions.
@@ -220,29 +248,48 @@ template <class T> T little(const QByteArray& data, int at) {
     return v;
 }
 
-// Qt's bitmap reader shows whatever rows a cut-off file still has; the rest of the picture
-// would be garbage, so an uncompressed bitmap shorter than its rows is refused.
-bool bitmapCutShort(const QByteArray& data) {
-    if (data.size() < 26 || !data.startsWith("BM")) return false;
-    const quint64 offset = little<quint32>(data, 10), headerSize = little<quint32>(data, 14);
+// The fields of a bitmap's headers that say how much data its rows take.
+struct BitmapHeader {
+    quint64 offset = 0;
     qint64 width = 0, height = 0;
     quint32 bits = 0, compression = 0;
+};
+
+enum class BitmapHeaderRead { NotBitmap, Read, Unknown, CutShort };
+
+// The headers as Qt's reader takes them. A header of a size Qt does not know, Qt reads as the
+// oldest kind; data that ends inside the headers it reads past: both give a picture of
+// whatever memory held, so they are refused here.
+BitmapHeaderRead readBitmapHeader(const QByteArray& data, BitmapHeader* h) {
+    if (!data.startsWith("BM")) return BitmapHeaderRead::NotBitmap;
+    if (data.size() < 18) return BitmapHeaderRead::CutShort;
+    h->offset = little<quint32>(data, 10);
+    const quint32 headerSize = little<quint32>(data, 14);
+    static const quint32 known[] = {12, 40, 52, 56, 64, 108, 124};
+    if (std::find(std::begin(known), std::end(known), headerSize) == std::end(known))
+        return BitmapHeaderRead::Unknown;
+    if (quint64(data.size()) < 14 + quint64(headerSize)) return BitmapHeaderRead::CutShort;
     if (headerSize == 12) {
-        width = little<quint16>(data, 18);
-        height = little<quint16>(data, 20);
-        bits = little<quint16>(data, 24);
-    } else if (data.size() >= 34) {
-        width = qint32(little<quint32>(data, 18));
-        height = qint32(little<quint32>(data, 22));
-        bits = little<quint16>(data, 28);
-        compression = little<quint32>(data, 30);
-    } else {
-        return false;
+        h->width = little<quint16>(data, 18);
+        h->height = little<quint16>(data, 20);
+        h->bits = little<quint16>(data, 24);
+        return BitmapHeaderRead::Read;
     }
-    if (compression != 0 && compression != 3) return false; // run-length data: Qt checks it
-    if (width <= 0 || bits == 0 || bits > 32) return false;
-    const quint64 rowBytes = (quint64(width) * bits + 31) / 32 * 4;
-    return quint64(data.size()) < offset + rowBytes * quint64(height < 0 ? -height : height);
+    h->width = qint32(little<quint32>(data, 18));
+    h->height = qint32(little<quint32>(data, 22));
+    h->bits = little<quint16>(data, 28);
+    h->compression = little<quint32>(data, 30);
+    return BitmapHeaderRead::Read;
+}
+
+// Qt's bitmap reader shows whatever rows a cut-off file still has; the rest of the picture
+// would be garbage, so an uncompressed bitmap shorter than its rows is refused.
+bool bitmapCutShort(const BitmapHeader& h, qsizetype size) {
+    if (h.offset > quint64(size)) return true; // Qt reads the pixels from wherever it was
+    if (h.compression != 0 && h.compression != 3) return false; // run-length data: Qt checks it
+    if (h.width <= 0 || h.bits == 0 || h.bits > 32) return false;
+    const quint64 rowBytes = (quint64(h.width) * h.bits + 31) / 32 * 4;
+    return quint64(size) < h.offset + rowBytes * quint64(h.height < 0 ? -h.height : h.height);
 }
 
 // File names and Qt's reasons are Unicode; the error carries them as UTF-8 like every
@@ -264,18 +311,41 @@ PictureResult readWithQt(const QString& path, const QString& lowerExt) {
     QBuffer buffer(&whole);
     QIODevice* device = &file;
     if (bitmap) {
-        whole = file.readAll();
-        if (bitmapCutShort(whole)) {
-            return failed(
-                QStringLiteral("The picture \"%1\" could not be read: the file is cut short.")
-                    .arg(path));
-        }
+        whole = file.read(std::min(file.size(), kMaxPictureFileBytes));
         buffer.open(QIODevice::ReadOnly);
         device = &buffer;
     }
     QImageReader reader(device, bitmap ? QByteArray("bmp") : lowerExt.toLatin1());
     reader.setAutoDetectImageFormat(false);
     reader.setAutoTransform(true);
+    // The size the header declares, refused before anything is allocated; Qt's own limit
+    // covers the readers that learn the size only while decoding.
+    reader.setAllocationLimit(kMaxPictureMegabytes);
+    const QSize declared = reader.size();
+    if (declared.isValid() && qint64(declared.width()) * declared.height() > kMaxPicturePixels) {
+        return failed(QStringLiteral("The picture \"%1\" could not be read: %2")
+                          .arg(path, QString::fromStdString(
+                                         PictureTooLarge(declared.width(), declared.height()))));
+    }
+    BitmapHeader header;
+    const BitmapHeaderRead headerRead =
+        bitmap ? readBitmapHeader(whole, &header) : BitmapHeaderRead::NotBitmap;
+    if (headerRead == BitmapHeaderRead::Unknown) {
+        return failed(QStringLiteral("The picture \"%1\" could not be read: the file is damaged "
+                                     "(a bitmap header of an unknown kind).")
+                          .arg(path));
+    }
+    const bool read = headerRead == BitmapHeaderRead::Read;
+    if (read && std::abs(header.width) * std::abs(header.height) > kMaxPicturePixels) {
+        return failed(QStringLiteral("The picture \"%1\" could not be read: %2")
+                          .arg(path, QString::fromStdString(PictureTooLarge(
+                                         std::abs(header.width), std::abs(header.height)))));
+    }
+    if (headerRead == BitmapHeaderRead::CutShort ||
+        (read && bitmapCutShort(header, whole.size()))) {
+        return failed(QStringLiteral("The picture \"%1\" could not be read: the file is cut short.")
+                          .arg(path));
+    }
     QImage image = reader.read();
     if (image.isNull())
         return failed(QStringLiteral("The picture \"%1\" could not be read: %2")
@@ -286,18 +356,45 @@ PictureResult readWithQt(const QString& path, const QString& lowerExt) {
 } // namespace
 
 PictureResult DecodeJpeg(const QByteArray& data, const QString& name) {
-    RawImage raw;
+    JpegSink sink;
+    sink.begin = beginJpegImage;
     char message[JMSG_LENGTH_MAX] = {};
-    if (!decodeRaw(reinterpret_cast<const unsigned char*>(data.constData()),
-                   static_cast<unsigned long>(data.size()), &raw, message)) {
+    unsigned width = 0, height = 0;
+    const JpegFailure failure =
+        decodeRaw(reinterpret_cast<const unsigned char*>(data.constData()),
+                  static_cast<unsigned long>(data.size()), &sink, message, &width, &height);
+    const QString text = QString::fromLatin1(message);
+    switch (failure) {
+    case JpegFailure::None:
+        return sink.image;
+    case JpegFailure::Damaged:
+        return failed(
+            QStringLiteral("The picture \"%1\" could not be read: the file is damaged (%2).")
+                .arg(name, text));
+    case JpegFailure::TooLarge:
         return failed(QStringLiteral("The picture \"%1\" could not be read: %2")
-                          .arg(name, QString::fromLatin1(message)));
-    }
-    QImage image = toImage(raw);
-    std::free(raw.pixels);
-    if (image.isNull())
+                          .arg(name, QString::fromStdString(PictureTooLarge(width, height))));
+    case JpegFailure::Layout:
+        return failed(QStringLiteral("The picture \"%1\" could not be read: Unsupported JPEG "
+                                     "colour layout")
+                          .arg(name));
+    case JpegFailure::Memory:
         return failed(QStringLiteral("Not enough memory for the picture \"%1\".").arg(name));
-    return image;
+    case JpegFailure::Error:
+        break;
+    }
+    return failed(QStringLiteral("The picture \"%1\" could not be read: %2").arg(name, text));
+}
+
+std::string PictureTooLarge(qint64 width, qint64 height) {
+    const QString size = width > 0 && height > 0
+                             ? QStringLiteral("%1 x %2 pixels").arg(width).arg(height)
+                             : QStringLiteral("more memory than a picture may take");
+    return QStringLiteral("the picture is too large (%1; a picture may have at most %2 million "
+                          "pixels).")
+        .arg(size)
+        .arg(kMaxPicturePixels / 1000000)
+        .toStdString();
 }
 
 PictureResult LoadPicture(const QString& path) {
@@ -306,8 +403,17 @@ PictureResult LoadPicture(const QString& path) {
     if (!knownExtension(lowerExt)) {
         return failed(QStringLiteral("Unknown picture file extension (.%1)").arg(ext));
     }
-    if (!QFileInfo(path).isFile()) {
+    const QFileInfo info(path);
+    if (!info.isFile()) {
         return failed(QStringLiteral("The picture \"%1\" does not exist.").arg(path));
+    }
+    // Before a byte is read: every decoder takes the whole file into memory.
+    if (info.size() > kMaxPictureFileBytes) {
+        return failed(QStringLiteral("The picture \"%1\" could not be read: the file is too "
+                                     "large (%2 MB; a picture file may have at most %3 MB).")
+                          .arg(path)
+                          .arg((info.size() + (1 << 20) - 1) >> 20)
+                          .arg(kMaxPictureFileBytes >> 20));
     }
     const Decoder decoder = decoderFor(lowerExt);
     if (decoder == Decoder::Qt) return readWithQt(path, lowerExt);
@@ -316,7 +422,9 @@ PictureResult LoadPicture(const QString& path) {
         return failed(QStringLiteral("The picture \"%1\" cannot be opened: %2")
                           .arg(path, file.errorString()));
     }
-    const QByteArray data = file.readAll();
+    // What the file held when it was measured: bounded even if it grew since (a read of
+    // the bound itself would set that much memory aside first).
+    const QByteArray data = file.read(std::min(file.size(), kMaxPictureFileBytes));
     file.close();
     if (decoder == Decoder::Jpeg) return DecodeJpeg(data, path);
     const Result<QImage> drawn = RenderMetafile(data, decoder == Decoder::EnhancedMetafile);

@@ -7,15 +7,26 @@
 
 namespace brenvik {
 
-// A decoded picture, or the reason there is none.
 // A loaded picture (never null), or why it could not be loaded.
 using PictureResult = Result<QImage>;
+
+// The bounds every decoder keeps to: a picture file is read only up to 256 MB, and a picture
+// is decoded only up to 64 million pixels (256 MB as 32-bit pixels, the figure Qt's readers are
+// held to). A header may declare any size: a few damaged or hostile bytes must not ask for
+// gigabytes.
+constexpr qint64 kMaxPictureFileBytes = qint64(256) << 20;
+constexpr qint64 kMaxPicturePixels = 64'000'000;
+constexpr int kMaxPictureMegabytes = 256;
+static_assert(kMaxPicturePixels * 4 <= qint64(kMaxPictureMegabytes) << 20);
+
+// The reason given for a picture of `width` x `height` pixels over the bound.
+std::string PictureTooLarge(qint64 width, qint64 height);
 
 // Loads a picture file, chosen by its file name extension (in any case): JPEG through
 // libjpeg, Windows bitmaps and icons, Windows metafiles and enhanced metafiles, and every
 // format Qt's image readers know (PNG, GIF, WebP, SVG, ...). Any other extension fails with
-// "Unknown picture file extension (.ext)". A missing, unreadable or damaged file gives a
-// null image and an error text; it never ends the program.
+// "Unknown picture file extension (.ext)". A missing, unreadable, damaged or oversized
+// file gives the reason; it never ends the program.
 PictureResult LoadPicture(const QString& path);
 
 // The picture dialog's filter, in the "Desc (*.x)|*.x|..." form: every extension that

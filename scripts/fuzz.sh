@@ -5,6 +5,8 @@
 #                                   fuzzes every target (or those named) for MINUTES minutes
 #                                   (default 5), one after the other; an input that fails is
 #                                   added to the target's corpus, so the regression run keeps it
+#   scripts/fuzz.sh --seconds SECONDS [NAME...]
+#                                   the same for SECONDS seconds each (the CI's short run)
 #   scripts/fuzz.sh --build         only builds the targets
 #   scripts/fuzz.sh --regress NAME  runs target NAME once over its corpus (CTest does this)
 #
@@ -53,8 +55,14 @@ case "${1:-}" in
   ;;
 esac
 
-minutes=${1:-5}
-if [ $# -gt 1 ]; then TARGETS=("${@:2}"); fi
+if [ "${1:-}" = --seconds ]; then
+  seconds=${2:?usage: fuzz.sh --seconds SECONDS [NAME...]}
+  shift 2
+else
+  seconds=$((${1:-5} * 60))
+  if [ $# -gt 0 ]; then shift; fi
+fi
+if [ $# -gt 0 ]; then TARGETS=("$@"); fi
 build
 status=0
 summary=()
@@ -64,16 +72,16 @@ for name in "${TARGETS[@]}"; do
   mkdir -p "$work" "$crashes"
   mapfile -t dirs < <(corpora "$name")
   log="$FUZZ_BUILD_DIR/$name.log"
-  echo "== fuzz_$name for $minutes min (log $log)"
+  echo "== fuzz_$name for $seconds s (log $log)"
   set +e
-  "$FUZZ_BUILD_DIR/fuzz_$name" "$work" "${dirs[@]}" -max_total_time=$((minutes * 60)) \
+  "$FUZZ_BUILD_DIR/fuzz_$name" "$work" "${dirs[@]}" -max_total_time="$seconds" \
     -timeout=30 -rss_limit_mb=2560 -print_final_stats=1 -artifact_prefix="$crashes/" \
     >"$log" 2>&1
   code=$?
   set -e
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   last=$(grep -E '^#[0-9]+' "$log" | tail -1 | grep -oE 'cov: [0-9]+ ft: [0-9]+ corp: [0-9]+/[0-9a-zA-Z]+' || true)
-  line="fuzz_$name: ${runs:-?} inputs run, $last, exit $code"
+  line="fuzz_$name: ${runs:-?} inputs run in $seconds s, $last, exit $code"
   if [ $code -ne 0 ]; then
     status=1
     # Every input that ever failed stays in the corpus the regression run reads.

@@ -1,15 +1,20 @@
 // The picture loader by file name extension: every kind, metafiles drawn from their records,
-// the exact refusal of unknown extensions, and damaged or random files that must not crash.
+// the exact refusal of unknown extensions, damaged, oversized and crafted files that must be
+// refused, never crash and never take more memory than a picture may have.
+#include "platform/metafile.h"
 #include "platform/picture.h"
+#include "tests/fuzz/guardedinput.h"
 
 #include <QBuffer>
 #include <QDataStream>
 #include <QFile>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 using namespace brenvik;
 
@@ -411,4 +416,397 @@ TEST(PictureKinds, RandomAndMutatedFilesNeverCrash) {
     }
     EXPECT_GT(refused, 0);
     EXPECT_GT(loaded, 0); // some mutations only touch pixels
+}
+
+namespace {
+
+// The largest picture file the loader reads.
+constexpr qint64 kFileBound = qint64(256) << 20;
+
+// The most memory the process has held so far, in MB.
+long peakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+QByteArray encoded(const QImage& img, const char* format, int quality = -1) {
+    QByteArray out;
+    QBuffer b(&out);
+    b.open(QIODevice::WriteOnly);
+    img.save(&b, format, quality);
+    return out;
+}
+
+quint32 crc32(const QByteArray& data) {
+    quint32 crc = 0xFFFFFFFFu;
+    for (char c : data) {
+        crc ^= quint8(c);
+        for (int k = 0; k < 8; ++k)
+            crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+    }
+    return ~crc;
+}
+
+void putBig16(QByteArray& data, qsizetype at, quint16 v) {
+    data[at] = char(v >> 8);
+    data[at + 1] = char(v);
+}
+void putBig32(QByteArray& data, qsizetype at, quint32 v) {
+    putBig16(data, at, quint16(v >> 16));
+    putBig16(data, at + 2, quint16(v));
+}
+void putLittle32(QByteArray& data, qsizetype at, quint32 v) {
+    for (int i = 0; i < 4; ++i)
+        data[at + i] = char(v >> (8 * i));
+}
+
+// A JPEG of a few hundred bytes whose frame header declares `width` x `height` pixels.
+QByteArray jpegDeclaring(quint16 width, quint16 height) {
+    QByteArray jpg = encoded(pattern(16, 16), "JPG");
+    const qsizetype sof = jpg.indexOf("\xFF\xC0");
+    if (sof < 0) return {};
+    putBig16(jpg, sof + 5, height);
+    putBig16(jpg, sof + 7, width);
+    return jpg;
+}
+
+// A WMF record: its size in 16-bit words, its function, its parameters.
+QByteArray wmfRecord(quint16 function, const Bytes& params) {
+    return Bytes().u32(quint32(3 + params.data.size() / 2)).u16(function).bytes(params.data).data;
+}
+
+// A placeable WMF of 100 x 50 pixels holding `records` as they are (an end record is not
+// added: a test that wants one gives it), after a record that is not drawn: a file as small
+// as the records alone is refused whole by a stricter header check.
+QByteArray wmfWith(QByteArray records, qint16 right = 100, qint16 bottom = 50, quint16 inch = 96) {
+    records.prepend(wmfRecord(0x0626, Bytes().bytes(QByteArray(32, '\0'))));
+    Bytes header;
+    header.u16(1).u16(9).u16(0x0300).u32(quint32(9 + records.size() / 2)).u16(3).u32(10).u16(0);
+    Bytes placeable;
+    placeable.u32(0x9AC6CDD7).u16(0).i16(0).i16(0).i16(right).i16(bottom).u16(inch).u32(0).u16(0);
+    return placeable.data + header.data + records;
+}
+
+// An EMF of 100 x 50 pixels holding `records` as they are.
+QByteArray emfWith(const QByteArray& records, qint32 right = 99, qint32 bottom = 49) {
+    Bytes header;
+    header.u32(1).u32(108).i32(0).i32(0).i32(right).i32(bottom).i32(0).i32(0).i32(2646).i32(1322);
+    header.u32(0x464D4520).u32(0x10000).u32(quint32(108 + records.size())).u32(2);
+    header.u16(1).u16(0).u32(0).u32(0).u32(0).i32(1024).i32(768).i32(271).i32(203);
+    header.u32(0).u32(0).u32(0).i32(271000).i32(203000);
+    return header.data + records;
+}
+
+QByteArray emfRecord(quint32 type, const Bytes& params) {
+    return Bytes().u32(type).u32(quint32(8 + params.data.size())).bytes(params.data).data;
+}
+
+const QByteArray kWmfEnd = wmfRecord(0x0000, Bytes());
+const QByteArray kEmfEnd = emfRecord(14, Bytes().u32(0).u32(16).u32(20));
+
+// Renders `data` placed right before a page that may not be read: a read past its end faults.
+Result<QImage> renderGuarded(const QByteArray& data, bool enhanced) {
+    const GuardedInput input(data);
+    return RenderMetafile(input.bytes(), enhanced);
+}
+
+} // namespace
+
+// Files bigger than a picture file may be are refused before a byte of them is read; sparse
+// files take no disk.
+TEST(PictureLimits, FilesOverTheSizeBoundAreRefusedUnread) {
+    QTemporaryDir dir;
+    const long before = peakMegabytes();
+    for (const char* ext : {"jpg", "png", "bmp", "wmf", "emf", "gif"}) {
+        SCOPED_TRACE(ext);
+        const QString path = dir.filePath(QStringLiteral("huge.") + ext);
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.write(encoded(pattern(), "PNG")) > 0);
+        ASSERT_TRUE(f.resize(kFileBound + 1));
+        f.close();
+        const PictureResult r = LoadPicture(path);
+        ASSERT_FALSE(r.ok());
+        EXPECT_EQ(ErrorText(r), QStringLiteral("The picture \"%1\" could not be read: the file "
+                                               "is too large (257 MB; a picture file may have "
+                                               "at most 256 MB).")
+                                    .arg(path));
+    }
+    // A file of 40 GB, where the file system lets a sparse one be made.
+    const QString vast = dir.filePath("vast.jpg");
+    QFile f(vast);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    if (f.resize(qint64(40) << 30)) {
+        f.close();
+        EXPECT_TRUE(ErrorText(LoadPicture(vast)).contains("the file is too large (40960 MB"))
+            << qPrintable(ErrorText(LoadPicture(vast)));
+    }
+    EXPECT_LT(peakMegabytes() - before, 64);
+    // A file just at the bound is read (and here found not to be a picture).
+    const QString edge = dir.filePath("edge.bmp");
+    QFile e(edge);
+    ASSERT_TRUE(e.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(e.resize(kFileBound));
+    e.close();
+    EXPECT_FALSE(ErrorText(LoadPicture(edge)).contains("too large"));
+}
+
+// A tiny file of every decoder whose header declares a huge picture is refused before the
+// picture is allocated, with its size in the reason.
+TEST(PictureLimits, HeadersDeclaringHugePicturesAreRefusedBeforeDecoding) {
+    QTemporaryDir dir;
+    struct Crafted {
+        QString name;
+        QByteArray data;
+        QString size; // as the reason gives it
+    };
+    QList<Crafted> crafted;
+
+    // JPEG: 1371 x 53764 pixels (74 million), from a few hundred bytes.
+    const QByteArray jpg = jpegDeclaring(1371, 53764);
+    ASSERT_FALSE(jpg.isEmpty());
+    ASSERT_LT(jpg.size(), 2000);
+    crafted << Crafted{"tall.jpg", jpg, "1371 x 53764 pixels"};
+
+    // PNG: 30000 x 30000, with the header's checksum made right so the reader believes it.
+    QByteArray png = encoded(pattern(8, 8), "PNG");
+    ASSERT_EQ(png.mid(12, 4), QByteArray("IHDR"));
+    putBig32(png, 16, 30000);
+    putBig32(png, 20, 30000);
+    putBig32(png, 29, crc32(png.mid(12, 17)));
+    crafted << Crafted{"wide.png", png, "30000 x 30000 pixels"};
+
+    // BMP: 20000 x 20000 at 24 bits in a file of a few dozen bytes.
+    QByteArray bmp = encoded(pattern(4, 4), "BMP");
+    putLittle32(bmp, 18, 20000);
+    putLittle32(bmp, 22, 20000);
+    crafted << Crafted{"vast.bmp", bmp, "20000 x 20000 pixels"};
+
+    // Metafiles: a placeable WMF of 30000 x 30000 units at one unit an inch, an EMF whose
+    // bounds are 100000 pixels a side.
+    crafted << Crafted{"vast.wmf", wmfWith(kWmfEnd, 30000, 30000, 1), "2880000 x 2880000 pixels"};
+    crafted << Crafted{"vast.emf", emfWith(kEmfEnd, 99999, 99999), "100000 x 100000 pixels"};
+
+    const long before = peakMegabytes();
+    for (const Crafted& c : crafted) {
+        SCOPED_TRACE(qPrintable(c.name));
+        const QString path = dir.filePath(c.name);
+        ASSERT_TRUE(writeFile(path, c.data));
+        const PictureResult r = LoadPicture(path);
+        ASSERT_FALSE(r.ok());
+        EXPECT_EQ(ErrorText(r),
+                  QStringLiteral("The picture \"%1\" could not be read: the picture is too large "
+                                 "(%2; a picture may have at most 64 million pixels).")
+                      .arg(path, c.size))
+            << qPrintable(ErrorText(r));
+    }
+    EXPECT_LT(peakMegabytes() - before, 64);
+
+    // A progressive picture, which libjpeg holds whole while it decodes, within its memory.
+    QByteArray progressive;
+    {
+        QBuffer b(&progressive);
+        b.open(QIODevice::WriteOnly);
+        QImageWriter writer(&b, "jpeg");
+        writer.setProgressiveScanWrite(true);
+        ASSERT_TRUE(writer.write(pattern(300, 200)));
+    }
+    ASSERT_TRUE(progressive.contains(QByteArray("\xFF\xC2", 2))); // a progressive frame
+    const PictureResult p = DecodeJpeg(progressive, "p.jpg");
+    ASSERT_TRUE(p.ok()) << qPrintable(ErrorText(p));
+    EXPECT_EQ(p.value().size(), QSize(300, 200));
+    expectColor(p.value(), 20, 100, QColor(200, 30, 30), 30);
+
+    // The JPEG decoder itself, on data in memory, and just under the bound a picture loads.
+    EXPECT_TRUE(ErrorText(DecodeJpeg(jpegDeclaring(8000, 8001), "m.jpg")).contains("too large"));
+    const PictureResult fits = DecodeJpeg(jpegDeclaring(16, 16), "m.jpg");
+    EXPECT_TRUE(fits.ok()) << qPrintable(ErrorText(fits));
+}
+
+// libjpeg fills what it cannot decode with grey and goes on, whether the data stops early or
+// an end marker comes in the middle of the scan: either is a damaged picture.
+TEST(PictureLimits, JpegWithDamagedScanDataIsReportedNotShownGrey) {
+    QImage detailed(200, 150, QImage::Format_RGB32);
+    for (int y = 0; y < detailed.height(); ++y)
+        for (int x = 0; x < detailed.width(); ++x)
+            detailed.setPixel(x, y, qRgb(x * 7 % 256, x * y % 256, (x ^ y) % 256));
+    const QByteArray jpg = encoded(detailed, "JPG", 90);
+    ASSERT_TRUE(DecodeJpeg(jpg, "whole.jpg").ok());
+    const qsizetype scan = jpg.indexOf("\xFF\xDA");
+    ASSERT_GT(scan, 0);
+    // The scan cut at half its length, then the end-of-picture marker.
+    const QByteArray cut = jpg.left(scan + (jpg.size() - scan) / 2) + QByteArray("\xFF\xD9", 2);
+    const PictureResult r = DecodeJpeg(cut, "cut.jpg");
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(ErrorText(r), "The picture \"cut.jpg\" could not be read: the file is damaged "
+                            "(Corrupt JPEG data: premature end of data segment).");
+    // The same through a file, and garbage in the middle of the scan.
+    QTemporaryDir dir;
+    ASSERT_TRUE(writeFile(dir.filePath("cut.jpg"), cut));
+    EXPECT_TRUE(ErrorText(LoadPicture(dir.filePath("cut.jpg"))).contains("the file is damaged"));
+    QByteArray garbled = jpg;
+    for (qsizetype i = scan + 200; i < scan + 260; ++i)
+        garbled[i] = char(0xFF);
+    EXPECT_TRUE(ErrorText(DecodeJpeg(garbled, "g.jpg")).contains("the file is damaged"))
+        << qPrintable(ErrorText(DecodeJpeg(garbled, "g.jpg")));
+    // Cut short without an end marker, as before.
+    EXPECT_TRUE(ErrorText(DecodeJpeg(jpg.left(jpg.size() * 6 / 10), "short.jpg"))
+                    .contains("Premature end of JPEG file"));
+}
+
+// Records whose lengths and counts point outside themselves, each at the end of the data with
+// nothing readable after it: a reader that trusts them faults. Each is refused or skipped.
+TEST(PictureLimits, CraftedMetafileRecordsAreCheckedBeforeTheyAreRead) {
+    struct Case {
+        const char* what;
+        QByteArray data;
+        bool enhanced;
+    };
+    const Bytes rect = Bytes().i16(40).i16(40).i16(10).i16(10);
+    QList<Case> cases{
+        // A text whose length runs far past the record (the position is read after the text).
+        {"TEXTOUT length past the file",
+         wmfWith(wmfRecord(0x0521, Bytes().i16(200).bytes("ab").i16(8).i16(10))), false},
+        {"TEXTOUT length past the record",
+         wmfWith(wmfRecord(0x0521, Bytes().i16(3000).bytes("ab").i16(8).i16(10)) + kWmfEnd), false},
+        {"TEXTOUT negative length",
+         wmfWith(wmfRecord(0x0521, Bytes().i16(-4).bytes("ab").i16(8).i16(10)) + kWmfEnd), false},
+        {"TEXTOUT odd length with no room for the position",
+         wmfWith(wmfRecord(0x0521, Bytes().i16(3).bytes("abc").u8(0))), false},
+        // Fewer bytes left than a record's size field.
+        {"cut inside a size field", wmfWith(wmfRecord(0x012D, Bytes().u16(0)) + "\x05\x00"), false},
+        {"the headers and no record", wmfWith(QByteArray()).left(40), false},
+        // Records too short for their fields.
+        {"short window origin", wmfWith(wmfRecord(0x020B, Bytes())), false},
+        {"short pixel", wmfWith(wmfRecord(0x041F, Bytes().rgb(1, 2, 3))), false},
+        {"short rectangle", wmfWith(wmfRecord(0x041B, Bytes().i16(1))), false},
+        {"short arc", wmfWith(wmfRecord(0x0817, rect)), false},
+        {"short pen", wmfWith(wmfRecord(0x02FA, Bytes().u16(0))), false},
+        {"short scale", wmfWith(wmfRecord(0x0410, Bytes().i16(1).i16(1))), false},
+        {"short bit block", wmfWith(wmfRecord(0x0940, Bytes().u32(0xCC0020))), false},
+        {"short stretched bits", wmfWith(wmfRecord(0x0F43, Bytes().u32(0xCC0020).u16(0))), false},
+        // Bitmaps whose header the record cuts short: the library checks them against a limit
+        // past the record's end, then reads a whole header. Each record is 46 bytes, more
+        // than a header, and the last in the file.
+        {"STRETCHDIB bitmap header past the record",
+         wmfWith(wmfRecord(0x0F43, Bytes()
+                                       .u32(0xCC0020)
+                                       .u16(0)
+                                       .bytes(QByteArray(16, '\1'))
+                                       .u32(40)
+                                       .bytes(QByteArray(14, '\1')))),
+         false},
+        {"DIBSTRETCHBLT bitmap header past the record",
+         wmfWith(wmfRecord(0x0B41, Bytes()
+                                       .u32(0xCC0020)
+                                       .bytes(QByteArray(16, '\1'))
+                                       .u32(40)
+                                       .bytes(QByteArray(16, '\1')))),
+         false},
+        {"DIBBITBLT bitmap header past the record",
+         wmfWith(wmfRecord(0x0940, Bytes()
+                                       .u32(0xCC0020)
+                                       .bytes(QByteArray(12, '\1'))
+                                       .u32(40)
+                                       .bytes(QByteArray(20, '\1')))),
+         false},
+        {"EXTTEXTOUT rectangle missing",
+         wmfWith(wmfRecord(0x0A32, Bytes().i16(8).i16(10).i16(0).u16(0x0006))), false},
+        {"EXTTEXTOUT length past the record",
+         wmfWith(wmfRecord(0x0A32, Bytes().i16(8).i16(10).i16(5000).u16(0).bytes("ab"))), false},
+        {"polygon with more points than it holds",
+         wmfWith(wmfRecord(0x0324, Bytes().u16(2000).i16(1).i16(1))), false},
+        {"polypolygon with more counts than it holds",
+         wmfWith(wmfRecord(0x0538, Bytes().u16(3000).u16(3))), false},
+        {"font without its fields", wmfWith(wmfRecord(0x02FB, Bytes().i16(-24))), false},
+        // A pen with no style entries, which ends where the first would begin.
+        {"EMF pen without style entries",
+         emfWith(emfRecord(95, Bytes()
+                                   .u32(1)
+                                   .u32(0)
+                                   .u32(0)
+                                   .u32(0)
+                                   .u32(0)
+                                   .u32(0x00010000)
+                                   .u32(3)
+                                   .u32(0)
+                                   .rgb(0, 0, 0)
+                                   .u32(0)
+                                   .u32(0))),
+         true},
+        {"EMF text past the record",
+         emfWith(emfRecord(84, Bytes()
+                                   .i32(0)
+                                   .i32(0)
+                                   .i32(-1)
+                                   .i32(-1)
+                                   .u32(1)
+                                   .u32(0)
+                                   .u32(0)
+                                   .i32(10)
+                                   .i32(8)
+                                   .u32(40000)
+                                   .u32(56)
+                                   .u32(0))),
+         true},
+        {"EMF polyline with more points than it holds",
+         emfWith(emfRecord(4, Bytes().i32(0).i32(0).i32(9).i32(9).u32(900000))), true},
+        {"EMF record cut inside its header", emfWith(QByteArray("\x02\x00\x00\x00", 4)), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Result<QImage> r = renderGuarded(c.data, c.enhanced);
+        if (r.ok()) {
+            EXPECT_EQ(r.value().size(), QSize(100, 50));
+        } else {
+            EXPECT_FALSE(r.error().empty());
+        }
+    }
+    // A metafile that ends without its end record is reported as such, after the record
+    // that could not be read is skipped.
+    const Result<QImage> open = renderGuarded(cases[0].data, false);
+    ASSERT_FALSE(open.ok());
+    EXPECT_EQ(open.error(), "the metafile is damaged or cut short.");
+    // A well-formed metafile still draws when it sits at the very end of readable memory.
+    const Result<QImage> whole = renderGuarded(makeWmf(), false);
+    ASSERT_TRUE(whole.ok()) << whole.error();
+    expectColor(whole.value(), 25, 25, QColor(220, 0, 0));
+    const Result<QImage> enhanced = renderGuarded(makeEmf(), true);
+    ASSERT_TRUE(enhanced.ok()) << enhanced.error();
+    expectColor(enhanced.value(), 77, 25, QColor(240, 220, 0));
+}
+
+// Bitmaps Qt's reader takes for pictures although their headers say otherwise: a header of an
+// unknown kind (read as the oldest kind), headers or pixels past the end of the file. Qt then
+// gives a picture of whatever memory held; each is refused, with the reason.
+TEST(PictureLimits, BitmapsWithHeadersQtMisreadsAreRefused) {
+    QTemporaryDir dir;
+    // Found by fuzzing: 30 bytes whose header size is 0x45000000.
+    const QByteArray unknown = QByteArray::fromBase64("Qk3GAAAAAAAAACAAAAAAAABF/woIAAEAGAAAAAAe");
+    ASSERT_EQ(unknown.size(), 30);
+    const QByteArray whole = encoded(pattern(16, 16), "BMP");
+    QByteArray rleOffsetPast = whole;
+    putLittle32(rleOffsetPast, 30, 1); // run-length coded, its pixels past the end
+    putLittle32(rleOffsetPast, 10, quint32(whole.size() + 100));
+    struct Case {
+        QString name;
+        QByteArray data;
+        QString reason;
+    };
+    for (const Case& c :
+         {Case{"unknown.bmp", unknown, "the file is damaged (a bitmap header of an unknown kind)."},
+          Case{"header.dib", whole.left(40), "the file is cut short."},
+          Case{"rle.bmp", rleOffsetPast, "the file is cut short."}}) {
+        SCOPED_TRACE(qPrintable(c.name));
+        const QString path = dir.filePath(c.name);
+        ASSERT_TRUE(writeFile(path, c.data));
+        const PictureResult r = LoadPicture(path);
+        ASSERT_FALSE(r.ok());
+        EXPECT_EQ(ErrorText(r),
+                  QStringLiteral("The picture \"%1\" could not be read: %2").arg(path, c.reason))
+            << qPrintable(ErrorText(r));
+    }
+    ASSERT_TRUE(writeFile(dir.filePath("whole.bmp"), whole));
+    EXPECT_TRUE(LoadPicture(dir.filePath("whole.bmp")).ok());
 }
