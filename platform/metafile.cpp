@@ -1092,10 +1092,12 @@ Result<QImage> renderEmf(const QByteArray& data) {
     if (!(bounds.width() >= 1 && bounds.height() >= 1) || !finite(bounds.width()) ||
         !finite(bounds.height()))
         return Result<QImage>::failure("the metafile has no size.");
-    if (tooLarge(bounds.width(), bounds.height()))
-        return Result<QImage>::failure(
-            PictureTooLarge(qint64(std::ceil(bounds.width())), qint64(std::ceil(bounds.height()))));
+    // A drawing is made at most kMaxSide a side, so a vast frame costs no more than that;
+    // only the picture actually made is held to the bound every decoder keeps.
     const double scale = std::min(1.0, kMaxSide / std::max(bounds.width(), bounds.height()));
+    if (tooLarge(bounds.width() * scale, bounds.height() * scale))
+        return Result<QImage>::failure(PictureTooLarge(qint64(std::ceil(bounds.width() * scale)),
+                                                       qint64(std::ceil(bounds.height() * scale))));
     QImage image(std::max(1, int(std::ceil(bounds.width() * scale))),
                  std::max(1, int(std::ceil(bounds.height() * scale))),
                  QImage::Format_ARGB32_Premultiplied);
@@ -1537,9 +1539,10 @@ Result<QImage> renderWmf(const QByteArray& data) {
     const double w = std::fabs(window.width()) * pixelsPerUnit,
                  h = std::fabs(window.height()) * pixelsPerUnit;
     if (!(w >= 1 && h >= 1)) return Result<QImage>::failure("the metafile has no size.");
-    if (tooLarge(w, h))
-        return Result<QImage>::failure(PictureTooLarge(qint64(std::ceil(w)), qint64(std::ceil(h))));
     const double scale = std::min(1.0, kMaxSide / std::max(w, h));
+    if (tooLarge(w * scale, h * scale))
+        return Result<QImage>::failure(
+            PictureTooLarge(qint64(std::ceil(w * scale)), qint64(std::ceil(h * scale))));
     QImage image(std::max(1, int(std::ceil(w * scale))), std::max(1, int(std::ceil(h * scale))),
                  QImage::Format_ARGB32_Premultiplied);
     if (image.isNull()) return Result<QImage>::failure("not enough memory for the picture.");
