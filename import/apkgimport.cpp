@@ -37,6 +37,8 @@ Result<PackageImport> ImportAnkiPackage(LibraryTree& tree, UndoStore& undo, Node
                                         BuildOptions build, const DesktopColors& desktop,
                                         ImportFailure* failedAt, const PackageLimits* limits) {
     if (failedAt) *failedAt = ImportFailure::None;
+    if (!QFileInfo::exists(path))
+        return failure(path, "there is no such file", failedAt, ImportFailure::File);
     if (QFileInfo(path).isDir())
         return failure(path, "it is a folder, not a file", failedAt, ImportFailure::File);
     auto opened = PackageFile::open(path, limits ? *limits : PackageLimits{});
@@ -56,12 +58,13 @@ Result<PackageImport> ImportAnkiPackage(LibraryTree& tree, UndoStore& undo, Node
         if (auto it = staged.find(name); it != staged.end()) return it->second;
         std::string& chosen = staged[name];
         if (const std::string why = UnsafeMediaName(name); !why.empty()) {
-            notices.push_back("media file \"" + name + "\" skipped: " + why);
+            notices.push_back("media file \"" + PrintableMediaName(name) + "\" skipped: " + why);
             return chosen;
         }
         const auto entry = pkg.media.find(name);
         if (entry == pkg.media.end()) {
-            notices.push_back("media file \"" + name + "\" skipped: it is not in the package");
+            notices.push_back("media file \"" + PrintableMediaName(name) +
+                              "\" skipped: it is not in the package");
             return chosen;
         }
         Result<std::string> bytes = package.readMedia(entry->second, pkg.zstdMedia);

@@ -2,6 +2,7 @@
 
 #include "import/htmltext.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -17,7 +18,8 @@ namespace brenvik {
 
 namespace {
 
-constexpr std::string_view PlaceholderText = "update to the latest Anki version";
+// The placeholder note's text, lower case.
+constexpr std::string_view PlaceholderText = "update to the latest anki version";
 
 std::string lower(std::string_view s) {
     std::string out(s);
@@ -404,7 +406,14 @@ Result<std::unique_ptr<PackageFile>> PackageFile::open(const QString& path,
     const QByteArray local = path.toLocal8Bit();
     zip_t* z = zip_open(local.constData(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
     if (!z) {
-        if (error == ZIP_ER_NOZIP) return R::failure("it is no zip file");
+        if (error == ZIP_ER_NOZIP) {
+            // A zip cut short has its start but not the directory at its end.
+            QFile head(path);
+            if (head.open(QIODevice::ReadOnly) && LooksLikeZip(head.read(4).toStdString()))
+                return R::failure("it is a damaged zip file (its directory is missing: the "
+                                  "file may be cut short)");
+            return R::failure("it is no zip file");
+        }
         zip_error_t e;
         zip_error_init_with_code(&e, error);
         std::string why = zip_error_strerror(&e);
@@ -427,7 +436,9 @@ Result<std::unique_ptr<PackageFile>> PackageFile::open(const QString& path,
         total += st.size;
         if (total > limits.maxUnpacked)
             return R::failure("its entries would unpack to more than " +
-                              std::to_string(limits.maxUnpacked >> 30) + " GB");
+                              (limits.maxUnpacked % (std::uint64_t(1) << 30) == 0
+                                   ? std::to_string(limits.maxUnpacked >> 30) + " GB"
+                                   : std::to_string(limits.maxUnpacked) + " bytes"));
         if (st.size >= limits.ratioFloor &&
             double(st.size) > limits.maxRatio * double(std::max<zip_uint64_t>(st.comp_size, 1)))
             return R::failure("its entry \"" + name + "\" would unpack to more than " +

@@ -30,6 +30,21 @@ std::string UnsafeMediaName(std::string_view name) {
     return {};
 }
 
+std::string PrintableMediaName(std::string_view name) {
+    std::string out;
+    for (char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20) {
+            static const char hex[] = "0123456789abcdef";
+            out += "\\x";
+            out += hex[(c >> 4) & 15];
+            out += hex[c & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 namespace {
 
 bool sameBytes(const QString& path, std::string_view bytes) {
@@ -63,7 +78,7 @@ Result<std::string> MediaStage::add(const std::string& name, std::string_view by
     using R = Result<std::string>;
     if (auto it = names_.find(name); it != names_.end()) return it->second;
     if (const std::string why = UnsafeMediaName(name); !why.empty())
-        return R::failure("media file \"" + name + "\" skipped: " + why);
+        return R::failure("media file \"" + PrintableMediaName(name) + "\" skipped: " + why);
     const QDir folder(QDir(libraryDir_).filePath(folderName_));
     const QString wanted = QString::fromStdString(name);
     QString chosen;

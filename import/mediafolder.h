@@ -19,6 +19,9 @@ QString MediaFolderName(const QString& libraryPath);
 // ("its name contains "..""), for messages.
 std::string UnsafeMediaName(std::string_view name);
 
+// A media name as messages show it: control characters (NUL) as "\x00".
+std::string PrintableMediaName(std::string_view name);
+
 // Media files of one import, written into a temporary folder beside the library first and
 // brought into the media folder only by commit(), after the library itself is written. An
 // import that fails, or whose library is not written, leaves no files behind: the
