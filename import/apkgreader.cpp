@@ -480,14 +480,16 @@ Result<std::string> PackageFile::read(const std::string& entry) const {
     return bytes;
 }
 
+std::uint64_t PackageFile::unpackLimit(std::size_t packed) const {
+    const double byRatio = limits_.maxRatio * double(packed);
+    return std::min<std::uint64_t>(
+        limits_.maxUnpacked, std::max<std::uint64_t>(limits_.ratioFloor, std::uint64_t(byRatio)));
+}
+
 Result<std::string> PackageFile::readMedia(const std::string& entry, bool zstd) const {
     Result<std::string> bytes = read(entry);
     if (!bytes || !zstd || !bytes.value().starts_with("\x28\xb5\x2f\xfd")) return bytes;
-    const std::uint64_t limit = std::min<std::uint64_t>(
-        limits_.maxUnpacked,
-        std::max<std::uint64_t>(limits_.ratioFloor,
-                                std::uint64_t(limits_.maxRatio * double(bytes.value().size()))));
-    Result<std::string> plain = ZstdDecompress(bytes.value(), limit);
+    Result<std::string> plain = ZstdDecompress(bytes.value(), unpackLimit(bytes.value().size()));
     if (!plain)
         return Result<std::string>::failure("its entry \"" + entry + "\": " + plain.error());
     return plain;
@@ -565,7 +567,8 @@ Result<AnkiPackage> ReadAnkiPackage(const PackageFile& package) {
     Result<std::string> bytes = package.read(chosen);
     if (!bytes) return R::failure(bytes.error());
     if (newer) {
-        Result<std::string> plain = ZstdDecompress(bytes.value(), std::uint64_t(4) << 30);
+        Result<std::string> plain =
+            ZstdDecompress(bytes.value(), package.unpackLimit(bytes.value().size()));
         if (!plain) return R::failure("its collection cannot be unpacked: " + plain.error());
         bytes = std::move(plain);
     }
@@ -583,9 +586,12 @@ Result<AnkiPackage> ReadAnkiPackage(const PackageFile& package) {
     if (!read) return R::failure("its collection is damaged (" + read.error + ")");
 
     std::unordered_map<long long, long long> deckOf; // note -> deck of its first card
-    read = db.query("select nid, did from cards order by nid, ord, id", [&](sqlite3_stmt* s) {
-        deckOf.try_emplace(sqlite3_column_int64(s, 0), sqlite3_column_int64(s, 1));
-    });
+    // A card in a filtered deck keeps its own deck in odid.
+    read = db.query("select nid, case when odid != 0 then odid else did end from cards "
+                    "order by nid, ord, id",
+                    [&](sqlite3_stmt* s) {
+                        deckOf.try_emplace(sqlite3_column_int64(s, 0), sqlite3_column_int64(s, 1));
+                    });
     if (!read) return R::failure("its collection is damaged (" + read.error + ")");
 
     std::map<std::string, int> skipped, byFields; // note type name -> notes

@@ -66,6 +66,8 @@ public:
     Result<std::string> read(const std::string& entry) const;
     // The bytes of a media entry, zstd-decompressed for the newer packages.
     Result<std::string> readMedia(const std::string& entry, bool zstd) const;
+    // How far zstd data of `packed` bytes may unpack: the limits hold inside the zip too.
+    std::uint64_t unpackLimit(std::size_t packed) const;
 
 private:
     PackageFile() = default;
