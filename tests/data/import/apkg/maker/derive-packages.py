@@ -5,7 +5,8 @@ Each is basic.apkg with its collection changed through SQLite (Debian's python3 
 zipfile and sqlite3; zstd through the `zstd` command line tool), keeping the legacy
 schema except where noted:
   decks.apkg        several decks with a "::" hierarchy; one note with two cards in two
-                    decks (it belongs to the deck of its first card)
+                    decks (it belongs to the deck of its first card); one card lent to a
+                    filtered deck
   notetypes.apkg    Cloze, "Basic (and reversed card)", "Basic (optional reversed card)",
                     Image Occlusion and a three-field note type, beside the original one
   newer.colpkg      collection.anki21b: the same collection zstd-compressed, with the
@@ -148,6 +149,11 @@ def decks_change(con):
     add_note(con, mid, ["Capital of Japan?", "Tokyo"], asia)
     # Its first card (ord 0) is in Asia, its second in Europe.
     add_note(con, mid, ["Capital of Turkey?", "Ankara"], None, cards=2, decks=[asia, europe])
+    # A card lent to a filtered deck belongs to its original deck (odid).
+    filtered = 1800000000003
+    add_deck(con, filtered, "Filtered Deck 1")
+    nid = add_note(con, mid, ["Capital of Portugal?", "Lisbon"], filtered)
+    con.execute("update cards set odid=? where nid=?", (europe, nid))
 
 
 write("decks.apkg", dict(base, **{"collection.anki2": changed(base["collection.anki2"],
