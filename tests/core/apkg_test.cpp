@@ -400,6 +400,20 @@ TEST_F(ApkgTest, BadPackagesAreRefusedWithTheirReasonAndChangeNothing) {
         << done.error();
 
     EXPECT_EQ(saved(), before);
+    // A package that reads but cannot be built (below a question): its staged media go too.
+    const NodeId deepest = [&] {
+        NodeId n = library;
+        while (tree.kind(n) < Concept)
+            n = AddNewObj(tree, n, colors).value();
+        return n;
+    }();
+    const NodeId question = AddNewObj(tree, deepest, colors).value();
+    const QByteArray withQuestion = saved();
+    done = import("basic.apkg", question);
+    ASSERT_FALSE(done.ok());
+    EXPECT_NE(done.error().find("cannot be imported below a question"), std::string::npos)
+        << done.error();
+    EXPECT_EQ(saved(), withQuestion);
     EXPECT_FALSE(undo->canUndo());
     EXPECT_EQ(filesBelow(dir.path()), QStringList{"words.apkg"});
 }
@@ -526,6 +540,18 @@ TEST(ApkgTool, ImportsAPackageThatThenChecksAndRefusesADamagedOne) {
     r = tool({QStringLiteral("check"), out});
     EXPECT_EQ(r.code, 0) << r.out.toStdString();
     EXPECT_EQ(r.out, "5 questions checked\n");
+
+    // A failed import leaves the library file and its media folder as they were.
+    const QByteArray library = fileBytes(out);
+    const QStringList files = filesBelow(dir.path());
+    for (const char* bad : {"unsafe-media.apkg", "bomb.apkg", "placeholder.apkg"}) {
+        const bool unsafe = std::string_view(bad) == "unsafe-media.apkg";
+        r = tool({QStringLiteral("import"), package(bad), out, QStringLiteral("--under"),
+                  unsafe ? QStringLiteral("no such object") : QStringLiteral("basic")});
+        EXPECT_EQ(r.code, 2) << bad;
+        EXPECT_EQ(fileBytes(out), library) << bad;
+        EXPECT_EQ(filesBelow(dir.path()), files) << bad;
+    }
 
     // A second package into the same library: the media folder gains its files.
     r = tool({QStringLiteral("import"), package("newer.colpkg"), out, QStringLiteral("--under"),
