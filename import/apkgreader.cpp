@@ -399,30 +399,69 @@ PackageFile::~PackageFile() {
     if (zip_) zip_discard(zip_);
 }
 
+namespace {
+
+// The reason libzip gives for a zip it cannot open, or for one that ends before its
+// directory (`head`: the first bytes).
+std::string zipOpenFailure(int error, std::string_view head) {
+    if (error == ZIP_ER_NOZIP) {
+        // A zip cut short has its start but not the directory at its end.
+        if (LooksLikeZip(head))
+            return "it is a damaged zip file (its directory is missing: the file may be cut "
+                   "short)";
+        return "it is no zip file";
+    }
+    zip_error_t e;
+    zip_error_init_with_code(&e, error);
+    std::string why = zip_error_strerror(&e);
+    zip_error_fini(&e);
+    if (error == ZIP_ER_NOENT || error == ZIP_ER_OPEN || error == ZIP_ER_READ) return why;
+    return "it is a damaged zip file (" + why + ")";
+}
+
+} // namespace
+
 Result<std::unique_ptr<PackageFile>> PackageFile::open(const QString& path,
                                                        const PackageLimits& limits) {
-    using R = Result<std::unique_ptr<PackageFile>>;
     int error = 0;
     const QByteArray local = path.toLocal8Bit();
     zip_t* z = zip_open(local.constData(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
     if (!z) {
-        if (error == ZIP_ER_NOZIP) {
-            // A zip cut short has its start but not the directory at its end.
-            QFile head(path);
-            if (head.open(QIODevice::ReadOnly) && LooksLikeZip(head.read(4).toStdString()))
-                return R::failure("it is a damaged zip file (its directory is missing: the "
-                                  "file may be cut short)");
-            return R::failure("it is no zip file");
-        }
-        zip_error_t e;
-        zip_error_init_with_code(&e, error);
-        std::string why = zip_error_strerror(&e);
-        zip_error_fini(&e);
-        if (error == ZIP_ER_NOENT || error == ZIP_ER_OPEN || error == ZIP_ER_READ)
-            return R::failure(why);
-        return R::failure("it is a damaged zip file (" + why + ")");
+        QFile head(path);
+        const QByteArray start = head.open(QIODevice::ReadOnly) ? head.read(4) : QByteArray();
+        return Result<std::unique_ptr<PackageFile>>::failure(
+            zipOpenFailure(error, std::string_view(start.constData(), std::size_t(start.size()))));
     }
+    return checked(z, limits, nullptr);
+}
+
+Result<std::unique_ptr<PackageFile>> PackageFile::openBytes(std::string data,
+                                                            const PackageLimits& limits) {
+    using R = Result<std::unique_ptr<PackageFile>>;
+    auto bytes = std::make_unique<std::string>(std::move(data));
+    zip_error_t e;
+    zip_error_init(&e);
+    zip_source_t* source = zip_source_buffer_create(bytes->data(), bytes->size(), 0, &e);
+    if (!source) {
+        zip_error_fini(&e);
+        return R::failure("libzip cannot read from memory");
+    }
+    zip_t* z = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &e);
+    if (!z) {
+        const int error = zip_error_code_zip(&e);
+        zip_error_fini(&e);
+        zip_source_free(source);
+        return R::failure(zipOpenFailure(error, *bytes));
+    }
+    zip_error_fini(&e);
+    return checked(z, limits, std::move(bytes));
+}
+
+Result<std::unique_ptr<PackageFile>> PackageFile::checked(::zip* z, const PackageLimits& limits,
+                                                          std::unique_ptr<std::string> bytes) {
+    using R = Result<std::unique_ptr<PackageFile>>;
     std::unique_ptr<PackageFile> file(new PackageFile);
+    file->bytes_ = std::move(bytes);
     file->zip_ = z;
     file->limits_ = limits;
     const zip_int64_t count = zip_get_num_entries(z, 0);

@@ -61,6 +61,9 @@ public:
     // no zip file", "it is damaged: ...").
     static Result<std::unique_ptr<PackageFile>> open(const QString& path,
                                                      const PackageLimits& limits = {});
+    // The same for a package in memory (the fuzz target's way in).
+    static Result<std::unique_ptr<PackageFile>> openBytes(std::string bytes,
+                                                          const PackageLimits& limits = {});
     bool has(const std::string& entry) const;
     // The unpacked bytes of an entry; the error is the reason alone.
     Result<std::string> read(const std::string& entry) const;
@@ -71,6 +74,10 @@ public:
 
 private:
     PackageFile() = default;
+    static Result<std::unique_ptr<PackageFile>> checked(::zip* z, const PackageLimits& limits,
+                                                        std::unique_ptr<std::string> bytes);
+    std::unique_ptr<std::string> bytes_; // a package in memory, which libzip reads from
+
     ::zip* zip_ = nullptr;
     PackageLimits limits_;
 };

@@ -170,6 +170,23 @@ TEST(ApkgRead, TheForeignWritersPackageGivesItsNotesDeckTagsAndMedia) {
                                 "question, second the answer)"}));
 }
 
+TEST(ApkgRead, APackageInMemoryReadsAsItsFileDoes) {
+    const QByteArray whole = fileBytes(package("basic.apkg"));
+    auto file = PackageFile::openBytes(whole.toStdString());
+    ASSERT_TRUE(file.ok()) << file.error();
+    Result<AnkiPackage> read = ReadAnkiPackage(*file.value());
+    ASSERT_TRUE(read.ok()) << read.error();
+    EXPECT_EQ(read.value().notes.notes.size(), 5u);
+    auto onDisk = PackageFile::open(package("basic.apkg"));
+    ASSERT_TRUE(onDisk.ok());
+    EXPECT_EQ(file.value()->read("0").value(), onDisk.value()->read("0").value());
+    auto cut = PackageFile::openBytes(whole.left(whole.size() / 2).toStdString());
+    ASSERT_FALSE(cut.ok());
+    EXPECT_EQ(cut.error(),
+              "it is a damaged zip file (its directory is missing: the file may be cut short)");
+    EXPECT_EQ(PackageFile::openBytes("plain words").error(), "it is no zip file");
+}
+
 TEST(ApkgRead, ZstdDecompressionStopsAtItsLimit) {
     // The newer package's collection is a zstd frame.
     auto file = PackageFile::open(package("newer.colpkg"));
