@@ -46,6 +46,7 @@ std::vector<std::string> splitOn(std::string_view s, char sep) {
 class Proto {
 public:
     explicit Proto(std::string_view data) : data_(data) {}
+    explicit Proto(std::string&&) = delete; // it would view a temporary
     // The next field: false at the end or on damage.
     bool next() {
         std::uint64_t key = 0;
@@ -228,7 +229,8 @@ Status readNewerTables(Database& db, Collection& col) {
         type.name = text(st, 1);
         // Notetype.Config: field 1 is the kind, 1 for Cloze.
         bool cloze = false;
-        Proto config(text(st, 2));
+        const std::string configBytes = text(st, 2); // the reader only views it
+        Proto config(configBytes);
         while (config.next())
             if (config.field == 1 && config.wire == 0) cloze = config.number == 1;
         type.kind = kindOf(type.name, cloze);
