@@ -8,12 +8,14 @@
 //                                 the study preparation's check of every question of FILE,
 //                                 or of those below the object PATH ("Library > Set > ...")
 //   brenvik-tool import IN OUT [--under PATH] [OPTIONS]
-//                                 the notes of the text file IN as questions in OUT
+//                                 the notes of the text file or Anki package IN as
+//                                 questions in OUT
 //
 // Exit codes, one meaning each: 0 success; 1 the library is damaged (a loader error) or a
 // check failed; 2 bad usage (an unknown command or PATH, wrong arguments) or a file that
 // cannot be read or written.
 
+#include "import/apkgimport.h"
 #include "import/textimport.h"
 #include "library/colors.h"
 #include "library/demodata.h"
@@ -367,9 +369,11 @@ int importNotes(const QStringList& a) {
     const QString& out = a[1];
     TextImportOptions options;
     const QString* under = nullptr;
+    const QString* textOption = nullptr; // one that only a text file can use
     for (qsizetype i = 2; i < a.size(); ++i) {
         const QString& option = a[i];
         const bool flag = option == QLatin1String("--reverse");
+        if (!flag && option != QLatin1String("--under")) textOption = &option;
         if (!flag && i + 1 >= a.size()) {
             fail(QStringLiteral("import: %1 needs a value").arg(option));
             return ExitNoFile;
@@ -423,6 +427,14 @@ int importNotes(const QStringList& a) {
     }
     std::string bytes;
     if (!readFile(in, bytes)) return ExitNoFile;
+    const QString suffix = QFileInfo(in).suffix().toLower();
+    const bool package =
+        LooksLikeZip(bytes) || suffix == QLatin1String("apkg") || suffix == QLatin1String("colpkg");
+    if (package && textOption) {
+        fail(QStringLiteral("import: %1 is for text files, and %2 is an Anki package")
+                 .arg(*textOption, in));
+        return ExitNoFile;
+    }
 
     LibraryTree tree;
     if (QFileInfo::exists(out)) {
@@ -447,6 +459,25 @@ int importNotes(const QStringList& a) {
     }
     UndoStore undo(tree);
     ImportFailure failedAt = ImportFailure::None;
+    if (package) {
+        Result<PackageImport> imported =
+            ImportAnkiPackage(tree, undo, target, in, out, options.build, toolDesktop(), &failedAt);
+        if (!imported) {
+            fail(imported.error());
+            return failedAt == ImportFailure::Content ? ExitError : ExitNoFile;
+        }
+        if (const Status saved = SaveLibraryFile(tree, out); !saved) {
+            fail(saved.error);
+            return ExitNoFile;
+        }
+        // The media folder comes only after the library is written.
+        if (const Status media = imported.value().media->commit(); !media) {
+            fail(QString::fromStdString(media.error));
+            return ExitNoFile;
+        }
+        printLine(imported.value().summary.text());
+        return 0;
+    }
     const Result<ImportSummary> imported =
         ImportTextBytes(tree, undo, target, bytes, in, options, toolDesktop(), &failedAt);
     if (!imported) {
@@ -485,11 +516,15 @@ constexpr Command kCommands[] = {
     {"import", "IN OUT [--under PATH] [OPTIONS]", 2, 18,
      "\n"
      "imports the notes of the text file IN (Anki's notes in plain text, CSV,\n"
-     "Quizlet or Mnemosyne) as questions into the library OUT, made new when\n"
-     "it does not exist: below the object PATH, else as a new library named\n"
-     "after IN. Prints how many questions and objects came in and what was\n"
-     "skipped. Exit status 2 also when IN is empty or not text, 1 when no\n"
-     "note in it gives a question. OPTIONS:\n"
+     "Quizlet or Mnemosyne) or of the Anki package IN (.apkg, .colpkg) as\n"
+     "questions into the library OUT, made new when it does not exist: below\n"
+     "the object PATH, else as a new library named after IN. A package's\n"
+     "pictures and sounds are copied into the folder \"NAME media\" beside\n"
+     "OUT, NAME being OUT's name without its extension. Prints how many\n"
+     "questions, objects and pictures came in and what was skipped. Exit\n"
+     "status 2 also when IN is empty, not text or a damaged package, 1 when\n"
+     "no note in it gives a question. OPTIONS (a package takes only --under\n"
+     "and --reverse):\n"
      "  --format auto|anki|csv|quizlet|mnemosyne\n"
      "  --separator SEP      tab, comma, semicolon, pipe, colon, space or the\n"
      "                       character (Quizlet: any text between term and\n"

@@ -21,6 +21,13 @@ struct ImportNote {
     std::vector<std::string> tags;
     std::string guid, notetype; // kept for readers and importers that match notes later
     int line = 0;               // where the note starts in its file (1-based), for messages
+    // Package readers only. Pictures as the library names them: the question side's first
+    // one becomes the question's picture pane, every other one is named in the notes. The
+    // sounds ("[sound:NAME]") of each side are added to that side's spoken text.
+    std::vector<std::string> questionPictures, answerPictures, otherPictures;
+    std::vector<std::string> questionSounds, answerSounds;
+    std::vector<std::string> fieldNames; // the note's own field names, over the list's
+    bool reversed = false;               // also add this note reversed
 };
 
 // What a reader made of a file.

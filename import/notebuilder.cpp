@@ -104,7 +104,9 @@ private:
         return FieldLines(note.fields[std::size_t(field)], notes_.markup);
     }
 
-    std::string fieldName(int field) const {
+    std::string fieldName(const ImportNote& note, int field) const {
+        if (field < int(note.fieldNames.size()) && !note.fieldNames[std::size_t(field)].empty())
+            return note.fieldNames[std::size_t(field)];
         if (field < int(notes_.fieldNames.size()) && !notes_.fieldNames[std::size_t(field)].empty())
             return notes_.fieldNames[std::size_t(field)];
         return "Field " + std::to_string(field + 1);
@@ -136,14 +138,23 @@ private:
         return parent;
     }
 
+    // One side of a question: its text lines, its pictures and its sounds.
+    struct Side {
+        std::vector<std::string> lines;
+        const std::vector<std::string>* pictures;
+        const std::vector<std::string>* sounds;
+    };
+
     void add(const ImportNote& note) {
-        const std::vector<std::string> question = lines(note, options_.questionField);
-        if (question.empty()) {
+        const Side question{lines(note, options_.questionField), &note.questionPictures,
+                            &note.questionSounds};
+        if (question.lines.empty() && question.pictures->empty()) {
             ++summary_.noQuestion;
             return;
         }
-        const std::vector<std::string> answer = lines(note, options_.answerField);
-        if (answer.empty()) {
+        const Side answer{lines(note, options_.answerField), &note.answerPictures,
+                          &note.answerSounds};
+        if (answer.lines.empty()) {
             ++summary_.noAnswer;
             return;
         }
@@ -154,29 +165,62 @@ private:
         for (int f = 0; f < int(note.fields.size()); ++f) {
             if (f == options_.questionField || f == options_.answerField) continue;
             const std::vector<std::string> value = lines(note, f);
-            if (!value.empty()) noteLines.push_back(fieldName(f) + ": " + joinLines(value, " / "));
+            if (!value.empty())
+                noteLines.push_back(fieldName(note, f) + ": " + joinLines(value, " / "));
         }
         if (!note.tags.empty()) noteLines.push_back("Tags: " + joinLines(note.tags, " "));
         if (baseLevel_ >= ConceptLevel && !deckNames(deck).empty())
             noteLines.push_back("Deck: " + deck);
 
-        addQuestion(parent, question, answer, noteLines);
-        if (options_.reversed) addQuestion(parent, answer, question, noteLines);
+        addQuestion(parent, question, answer, noteLines, note.otherPictures);
+        // A side that is only a picture gives no answer text, so it is not turned round.
+        if ((options_.reversed || note.reversed) && !question.lines.empty())
+            addQuestion(parent, answer, question, noteLines, note.otherPictures);
     }
 
-    void addQuestion(NodeId parent, const std::vector<std::string>& question,
-                     const std::vector<std::string>& answer,
-                     const std::vector<std::string>& noteLines) {
+    void addQuestion(NodeId parent, const Side& question, const Side& answer,
+                     std::vector<std::string> noteLines,
+                     const std::vector<std::string>& otherPictures) {
         // The texts the question wizard takes: the question's lines for pane 1 and for the
         // speech, the one-line answer for the answer and its speech.
         WizardData data;
-        data.question = joinLines(question, "\n");
+        data.question = joinLines(question.lines, "\n");
         data.spokenQuestion = data.question;
-        data.answer = joinLines(answer, " / ");
+        for (const std::string& sound : *question.sounds)
+            data.spokenQuestion += (data.spokenQuestion.empty() ? "" : "\n") + sound;
+        data.answer = joinLines(answer.lines, " / ");
         data.spokenAnswer = data.answer;
+        for (const std::string& sound : *answer.sounds)
+            data.spokenAnswer += "\n" + sound;
         QuestionRecord record = NewQuestionRecord(desktop_, &data);
-        record.notes = noteLines;
-        AppendQuestion(scratch_, parent, ShortName(question.front()), std::move(record), desktop_);
+
+        // The question side's first picture is shown: beside the text in a second pane, or
+        // alone in pane 1 when the side has no text. Every other picture has no pane and
+        // is named in the notes.
+        std::string name;
+        const std::vector<std::string>& pictures = *question.pictures;
+        if (!pictures.empty()) {
+            PaneRecord& pane = record.panes[question.lines.empty() ? 0 : 1];
+            pane.content = ImageContent;
+            pane.imageFile = pictures.front();
+            record.layout = question.lines.empty() ? 1 : 2;
+        }
+        auto named = [&](const std::vector<std::string>& list, std::size_t from) {
+            for (std::size_t i = from; i < list.size(); ++i)
+                noteLines.push_back("Picture: " + list[i]);
+        };
+        named(pictures, 1);
+        named(*answer.pictures, 0);
+        named(otherPictures, 0);
+        record.notes = std::move(noteLines);
+        if (!question.lines.empty())
+            name = ShortName(question.lines.front());
+        else {
+            const std::string& file = pictures.front();
+            const std::size_t slash = file.rfind('/');
+            name = ShortName(slash == std::string::npos ? file : file.substr(slash + 1));
+        }
+        AppendQuestion(scratch_, parent, name, std::move(record), desktop_);
         ++summary_.questions;
     }
 
@@ -199,11 +243,20 @@ QString counted(int n, const char* one, const char* many) {
 } // namespace
 
 QString ImportSummary::text() const {
-    QString s = counted(questions, "question", "questions") + QStringLiteral(" and ") +
-                counted(objects, "object", "objects") + QStringLiteral(" imported");
-    if (!format.empty())
-        s += QStringLiteral(" (") + QString::fromStdString(format) + QStringLiteral(", ") +
-             QString::fromStdString(separator) + QStringLiteral(" separated)");
+    QString s = counted(questions, "question", "questions");
+    if (countsPictures)
+        s += QStringLiteral(", ") + counted(objects, "object", "objects") +
+             QStringLiteral(" and ") + counted(pictures, "picture", "pictures");
+    else
+        s += QStringLiteral(" and ") + counted(objects, "object", "objects");
+    s += QStringLiteral(" imported");
+    if (!format.empty()) {
+        s += QStringLiteral(" (") + QString::fromStdString(format);
+        if (!separator.empty())
+            s += QStringLiteral(", ") + QString::fromStdString(separator) +
+                 QStringLiteral(" separated");
+        s += QLatin1Char(')');
+    }
     const int skipped = noQuestion + noAnswer;
     if (skipped > 0) {
         QStringList why;
@@ -213,6 +266,8 @@ QString ImportSummary::text() const {
         s += QStringLiteral("; ") + counted(skipped, "note", "notes") +
              QStringLiteral(" skipped: ") + why.join(QStringLiteral(", "));
     }
+    for (const std::string& notice : notices)
+        s += QStringLiteral("; ") + QString::fromStdString(notice);
     return s;
 }
 

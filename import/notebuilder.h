@@ -35,9 +35,15 @@ struct ImportSummary {
     NodeId top = NoNode; // the first object added below the target
     NodeId firstQuestion = NoNode;
     std::string format, separator; // how the file was read
+    // Packages: the picture files that came in, and what else was skipped or read in
+    // another way ("3 notes of type Image Occlusion skipped").
+    bool countsPictures = false;
+    int pictures = 0;
+    std::vector<std::string> notices;
 
     // "12 questions and 7 objects imported (CSV, Comma separated); 2 notes skipped: 1
-    // without a question, 1 without an answer"
+    // without a question, 1 without an answer"; for a package "5 questions, 2 objects and
+    // 3 pictures imported (Anki package)", then the notices, each after "; "
     QString text() const;
 };
 
@@ -54,7 +60,12 @@ struct ImportSummary {
 //   first row), else "Field N" with N the field's place among the note's fields counted
 //   from 1 (so a note's third field is "Field 3", whichever fields are question and
 //   answer); then the tags as "Tags: a b c";
-// - a note whose question or answer is empty after conversion is skipped and counted.
+// - a note whose question or answer is empty after conversion is skipped and counted;
+// - from packages (importnote.h): the question side's first picture is a picture pane,
+//   beside the text as pane 2 (layout 2) or, for a side without text, alone as pane 1;
+//   every other picture becomes a note line "Picture: NAME"; a side's sounds are lines
+//   "[sound:NAME]" at the end of its spoken text; a note marked reversed is also added
+//   reversed (unless its question side is only a picture).
 //
 // The deck rule. A question sits at the Question level, below a concept, so the levels
 // between the target and the questions must all be filled. The deck's names (split at

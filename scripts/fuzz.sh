@@ -14,14 +14,14 @@
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 FUZZ_BUILD_DIR=${FUZZ_BUILD_DIR:-$ROOT/build/fuzz}
-TARGETS=(outline record fonttext picture metafile import)
+TARGETS=(outline record fonttext picture metafile import apkg)
 
 # A target's corpus folders: the inputs kept for it, then the golden files it starts from.
 # A folder git keeps no file in does not exist in a fresh clone: only existing ones are given.
 corpora() {
   local d
   for d in "$ROOT/tests/fuzz/corpus/$1" \
-    $(case $1 in outline | record) echo "$ROOT/tests/data/outline" ;; import) echo "$ROOT/tests/data/import" ;; esac); do
+    $(case $1 in outline | record) echo "$ROOT/tests/data/outline" ;; import) echo "$ROOT/tests/data/import" ;; apkg) echo "$ROOT/tests/data/import/apkg" ;; esac); do
     if [ -d "$d" ]; then echo "$d"; fi
   done
 }
