@@ -5,9 +5,11 @@
 #include "mainwindow/fmain.h"
 #include "mainwindow/libraryitemmodel.h"
 
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QStyle>
 #include <QTimer>
+#include <limits>
 #include <vector>
 
 namespace brenvik {
@@ -66,6 +68,15 @@ void CutStyleDelegate::initStyleOption(QStyleOptionViewItem* option,
     // show, so the cut row is drawn greyed and without the highlight.
     if (model_.dimmedNode() != NoNode && model_.nodeFromIndex(index) == model_.dimmedNode())
         option->state &= ~(QStyle::State_Selected | QStyle::State_Enabled);
+}
+
+QWidget* CutStyleDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                                        const QModelIndex& index) const {
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    // A line edit keeps 32,767 characters by default and would cut a longer name on rename.
+    if (auto* line = qobject_cast<QLineEdit*>(editor))
+        line->setMaxLength(std::numeric_limits<int>::max());
+    return editor;
 }
 
 // ---- ObjTreeView ---------------------------------------------------------------------

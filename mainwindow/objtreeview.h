@@ -40,6 +40,9 @@ class CutStyleDelegate : public QStyledItemDelegate {
 public:
     CutStyleDelegate(const LibraryItemModel& model, QObject* parent);
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+    // The in-place rename edits the whole name, however long.
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override;
 
 private:
     const LibraryItemModel& model_;
