@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cstdlib>
 
 namespace brenvik {
 
@@ -17,6 +18,25 @@ namespace {
 
 bool Installed(const QString& family) {
     return QFontDatabase::families().contains(family, Qt::CaseInsensitive);
+}
+
+// The face's own name for the font's weight and slant ("Book", "Bold Oblique"): the
+// toolkit's list looks for "Normal" or "Bold Italic" and, where the face names them
+// otherwise, selects whatever style comes first.
+QString StyleOf(const QString& family, const QFont& font) {
+    QString best;
+    int bestDistance = 0;
+    for (const QString& style : QFontDatabase::styles(family)) {
+        // Through a font: QFontDatabase::italic() does not count "Oblique" as slanted.
+        const QFont candidate = QFontDatabase::font(family, style, 12);
+        if (candidate.italic() != font.italic()) continue;
+        const int distance = std::abs(candidate.weight() - font.weight());
+        if (best.isEmpty() || distance < bestDistance) {
+            best = style;
+            bestDistance = distance;
+        }
+    }
+    return best;
 }
 
 // The toolkit's font dialog as a part of ours. On its own it would close (hide) itself on
@@ -61,6 +81,8 @@ FontChoiceDialog::FontChoiceDialog(const QString& title, const QFont& font, cons
                            .arg(face, drawnWith));
     } else
         note_->hide();
+    if (const QString style = StyleOf(shown.family(), shown); !style.isEmpty())
+        shown.setStyleName(style);
 
     // The toolkit's font dialog has no colour: it is embedded as a widget beside a colour
     // button of our own.

@@ -385,6 +385,18 @@ TEST(Prompts, FontDialogKeepsWhatTheUserLeavesAloneAlsoAFaceThatIsNotInstalled) 
     EXPECT_TRUE(installed.note.isEmpty()) << qPrintable(installed.note);
     EXPECT_EQ(font.family(), other);
     EXPECT_EQ(font.pointSize(), 11);
+
+    // A plain font opens on the plain style, whatever the face calls it ("Book").
+    FontDialogRun regular;
+    QFont plainMissing(missing);
+    plainMissing.setPointSize(14);
+    font = plainMissing;
+    ASSERT_TRUE(regular.run(font, color, [](QDialog* d, QFontDialog*) { FontDialogRun::ok(d); }));
+    EXPECT_FALSE(regular.shown.italic()) << qPrintable(regular.shown.styleName());
+    EXPECT_FALSE(regular.shown.bold()) << qPrintable(regular.shown.styleName());
+    EXPECT_EQ(font.family(), missing);
+    EXPECT_FALSE(font.italic());
+    EXPECT_FALSE(font.bold());
 }
 
 TEST(Prompts, EscapeInTheFontDialogCancelsAllOfIt) {
