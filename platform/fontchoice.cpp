@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 #include <cstdlib>
 
@@ -30,7 +31,11 @@ QString StyleOf(const QString& family, const QFont& font) {
         // Through a font: QFontDatabase::italic() does not count "Oblique" as slanted.
         const QFont candidate = QFontDatabase::font(family, style, 12);
         if (candidate.italic() != font.italic()) continue;
-        const int distance = std::abs(candidate.weight() - font.weight());
+        // Stored fonts have no width: a narrow or wide cut is a worse match than the plain one.
+        static const QRegularExpression width(
+            QStringLiteral("Condensed|Narrow|Compressed|Expanded|Extended|Wide"));
+        const int distance =
+            std::abs(candidate.weight() - font.weight()) * 2 + (style.contains(width) ? 1 : 0);
         if (best.isEmpty() || distance < bestDistance) {
             best = style;
             bestDistance = distance;

@@ -394,6 +394,8 @@ TEST(Prompts, FontDialogKeepsWhatTheUserLeavesAloneAlsoAFaceThatIsNotInstalled) 
     ASSERT_TRUE(regular.run(font, color, [](QDialog* d, QFontDialog*) { FontDialogRun::ok(d); }));
     EXPECT_FALSE(regular.shown.italic()) << qPrintable(regular.shown.styleName());
     EXPECT_FALSE(regular.shown.bold()) << qPrintable(regular.shown.styleName());
+    EXPECT_FALSE(regular.shown.styleName().contains(QStringLiteral("Condensed")))
+        << qPrintable(regular.shown.styleName());
     EXPECT_EQ(font.family(), missing);
     EXPECT_FALSE(font.italic());
     EXPECT_FALSE(font.bold());
