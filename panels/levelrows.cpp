@@ -16,6 +16,7 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QStyle>
+#include <limits>
 
 namespace brenvik {
 
@@ -107,6 +108,8 @@ LevelRows::LevelRows(MainCommands& main, const QStringList& hints, QWidget* pare
 
         auto* edit = new QLineEdit(this);
         edit->setFrame(false);
+        // The default 32,767 characters would cut a longer name, and Enter would store it cut.
+        edit->setMaxLength(std::numeric_limits<int>::max());
         // Each row is read out by its level: the button by its caption, the edit and the
         // caption beside it by the level's name.
         const QString levelName = QString::fromLatin1(kButtonCaptions[level])
