@@ -72,6 +72,9 @@ void CutStyleDelegate::initStyleOption(QStyleOptionViewItem* option,
 
 QWidget* CutStyleDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                                         const QModelIndex& index) const {
+    // A line edit cannot lay out a name of tens of millions of characters (the toolkit
+    // crashes): such a name is not edited in place.
+    if (index.data(Qt::EditRole).toString().size() > EditLimit) return nullptr;
     QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
     // A line edit keeps 32,767 characters by default and would cut a longer name on rename.
     if (auto* line = qobject_cast<QLineEdit*>(editor))

@@ -16,7 +16,6 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QStyle>
-#include <limits>
 
 namespace brenvik {
 
@@ -108,8 +107,6 @@ LevelRows::LevelRows(MainCommands& main, const QStringList& hints, QWidget* pare
 
         auto* edit = new QLineEdit(this);
         edit->setFrame(false);
-        // The default 32,767 characters would cut a longer name, and Enter would store it cut.
-        edit->setMaxLength(std::numeric_limits<int>::max());
         // Each row is read out by its level: the button by its caption, the edit and the
         // caption beside it by the level's name.
         const QString levelName = QString::fromLatin1(kButtonCaptions[level])
@@ -196,6 +193,12 @@ void LevelRows::nameEntered(int level) {
     if (n == NoNode) return;
     const QString text = edits_[level]->text().trimmed();
     const QString old = BytesToDisplay(main_.tree().text(n));
+    // A name longer than the field holds is shown cut; unchanged, it stays whole.
+    if (old.size() > edits_[level]->maxLength() &&
+        edits_[level]->text() == old.left(edits_[level]->maxLength())) {
+        focusAway();
+        return;
+    }
     if (text.isEmpty())
         edits_[level]->setText(old);
     else if (text != old)

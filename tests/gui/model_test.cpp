@@ -285,6 +285,15 @@ TEST_F(LibraryModelTest, LongNamesAreShownCutButRenamedWhole) {
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->text().size(), full.size());
     EXPECT_EQ(editor->text(), full);
+    view.closePersistentEditor(i);
+    view.setCurrentIndex(model->indexFromNode(book));
+
+    // Beyond what a line edit can lay out, no editor opens and the name stays as it was.
+    const std::string huge(std::size_t(CutStyleDelegate::EditLimit) + 1, 'h');
+    tree.setText(chapter, huge);
+    QWidget* none = view.itemDelegate()->createEditor(view.viewport(), QStyleOptionViewItem(), i);
+    EXPECT_EQ(none, nullptr);
+    EXPECT_EQ(tree.text(chapter), huge);
 }
 
 TEST_F(LibraryModelTest, DropsGoThroughTheHandler) {

