@@ -563,13 +563,16 @@ void PaneTab::PCChange(int) {
 }
 
 void PaneTab::BFontClick() {
-    QFont font = MTextEntered->font();
-    if (!main_.prompts().chooseFont(this, font)) return;
-    font_ = FromQFont(font, font_.color);
+    // The stored face, not the box's: the dialog keeps a face that is not installed.
+    QFont font = ToQFont(font_);
+    QColor color = toQColor(font_.color);
+    if (!main_.prompts().chooseFontAndColor(this, QStringLiteral("Font"), font, color)) return;
+    font_ = FromQFont(font, color.isValid() ? fromQColor(color) : font_.color);
     {
         Quiet quiet(quiet_);
         MTextEntered->setFont(ToQFont(font_));
         MTextEntered->moveCursor(QTextCursor::Start);
+        applyColors();
     }
     LFont->setText(QString::fromStdString(FontToText(font_, false, main_.desktopColors())));
     Q_EMIT changed();
@@ -589,6 +592,8 @@ void PaneTab::BTextClick() {
     QString text = BytesToDisplay(std::string_view(bytes.constData(), bytes.size()));
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    // The last line end closes the last line; it starts no empty one after it.
+    if (text.endsWith(QLatin1Char('\n'))) text.chop(1);
     {
         Quiet quiet(quiet_);
         MTextEntered->setPlainText(text);

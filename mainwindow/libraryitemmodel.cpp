@@ -143,11 +143,21 @@ bool LibraryItemModel::hasChildren(const QModelIndex& parent) const {
     return tree_.hasChildren(nodeFromIndex(parent));
 }
 
+QString LibraryItemModel::displayName(std::string_view text) {
+    if (text.size() <= DisplayLimit) return BytesToDisplay(text);
+    // Never cut inside a UTF-8 sequence, or the prefix would read as Windows-1252.
+    std::size_t cut = DisplayLimit;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    return BytesToDisplay(text.substr(0, cut)) + QChar(0x2026);
+}
+
 QVariant LibraryItemModel::data(const QModelIndex& index, int role) const {
     NodeId n = nodeFromIndex(index);
     if (n == NoNode) return {};
     switch (role) {
     case Qt::DisplayRole:
+        return displayName(tree_.text(n));
     case Qt::EditRole:
         return BytesToDisplay(tree_.text(n));
     case Qt::DecorationRole:

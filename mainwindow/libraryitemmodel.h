@@ -5,6 +5,7 @@
 #include <QAbstractItemModel>
 #include <QIcon>
 #include <functional>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -43,6 +44,12 @@ public:
 
     explicit LibraryItemModel(LibraryTree& tree, QObject* parent = nullptr);
     ~LibraryItemModel() override;
+
+    // The display role shows at most this many bytes of a name, then "…": the view
+    // measures and draws the shown text, and a name of hundreds of megabytes would keep
+    // it busy for minutes. The edit role (in-place rename) gives the whole name.
+    static constexpr std::size_t DisplayLimit = 4000;
+    static QString displayName(std::string_view text);
 
     LibraryTree& tree() const { return tree_; }
     // NoNode for an invalid index.

@@ -5,9 +5,11 @@
 #include "mainwindow/fmain.h"
 #include "mainwindow/libraryitemmodel.h"
 
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QStyle>
 #include <QTimer>
+#include <limits>
 #include <vector>
 
 namespace brenvik {
@@ -66,6 +68,18 @@ void CutStyleDelegate::initStyleOption(QStyleOptionViewItem* option,
     // show, so the cut row is drawn greyed and without the highlight.
     if (model_.dimmedNode() != NoNode && model_.nodeFromIndex(index) == model_.dimmedNode())
         option->state &= ~(QStyle::State_Selected | QStyle::State_Enabled);
+}
+
+QWidget* CutStyleDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                                        const QModelIndex& index) const {
+    // A line edit cannot lay out a name of tens of millions of characters (the toolkit
+    // crashes): such a name is not edited in place.
+    if (index.data(Qt::EditRole).toString().size() > EditLimit) return nullptr;
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    // A line edit keeps 32,767 characters by default and would cut a longer name on rename.
+    if (auto* line = qobject_cast<QLineEdit*>(editor))
+        line->setMaxLength(std::numeric_limits<int>::max());
+    return editor;
 }
 
 // ---- ObjTreeView ---------------------------------------------------------------------

@@ -40,6 +40,11 @@ class CutStyleDelegate : public QStyledItemDelegate {
 public:
     CutStyleDelegate(const LibraryItemModel& model, QObject* parent);
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+    // The in-place rename edits the whole name; a name over EditLimit characters gets no
+    // editor.
+    static constexpr int EditLimit = 2'000'000;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override;
 
 private:
     const LibraryItemModel& model_;

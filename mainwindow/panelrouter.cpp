@@ -2,6 +2,7 @@
 
 #include "editor/feditquestion.h"
 #include "library/objects.h"
+#include "mainwindow/libraryitemmodel.h"
 #include "mainwindow/mainframe.h"
 #include "mainwindow/objtreeview.h"
 #include "panels/faddeditdelete.h"
@@ -112,6 +113,15 @@ void PanelRouter::editorClosed() {
     frame_.FormEditQuestion->PMain->setEnabled(false);
     frame_.SB->hide();
     refresh();
+    // A save rebuilds the object's attribute rows, which can scroll the tree away from the
+    // object; the object is shown, also when one of its attribute rows was selected.
+    const LibraryTree& tree = main_.tree();
+    NodeId edited = main_.selectedNode();
+    while (edited != NoNode && !isObjectKind(tree.kind(edited)))
+        edited = tree.parent(edited);
+    if (auto* model = qobject_cast<LibraryItemModel*>(frame_.TVObjs->model());
+        model && edited != NoNode)
+        frame_.TVObjs->scrollTo(model->indexFromNode(edited));
     // The editor's controls are gone: the keys go to the tree at once (Down, F2).
     frame_.TVObjs->setFocus(Qt::OtherFocusReason);
 }

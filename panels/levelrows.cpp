@@ -193,6 +193,12 @@ void LevelRows::nameEntered(int level) {
     if (n == NoNode) return;
     const QString text = edits_[level]->text().trimmed();
     const QString old = BytesToDisplay(main_.tree().text(n));
+    // A name longer than the field holds is shown cut; unchanged, it stays whole.
+    if (old.size() > edits_[level]->maxLength() &&
+        edits_[level]->text() == old.left(edits_[level]->maxLength())) {
+        focusAway();
+        return;
+    }
     if (text.isEmpty())
         edits_[level]->setText(old);
     else if (text != old)

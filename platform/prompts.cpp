@@ -1,15 +1,12 @@
 #include "platform/prompts.h"
 
+#include "platform/fontchoice.h"
+
 #include <QColorDialog>
-#include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFontDialog>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QVBoxLayout>
 #include <algorithm>
 
 namespace brenvik {
@@ -97,9 +94,19 @@ int DialogPrompts::message(QWidget* parent, const QString& caption, const QStrin
     return Ok;
 }
 
+namespace {
+
+// No folder means the system's default. Left empty, the toolkit would start in the folder
+// of the last file any of its dialogs chose, moving every dialog of the program at once.
+QString StartFolder(const QString& folder) {
+    return folder.isEmpty() ? QDir::currentPath() : folder;
+}
+
+} // namespace
+
 QString DialogPrompts::openFile(QWidget* parent, const QString& title, const QString& folder,
                                 const QString& filter) {
-    QFileDialog dialog(parent, title, folder, ToQtFilter(filter));
+    QFileDialog dialog(parent, title, StartFolder(folder), ToQtFilter(filter));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -109,7 +116,7 @@ QString DialogPrompts::openFile(QWidget* parent, const QString& title, const QSt
 
 QString DialogPrompts::saveFile(QWidget* parent, const QString& title, const QString& folder,
                                 const QString& filter, const QString& defaultSuffix) {
-    QFileDialog dialog(parent, title, folder, ToQtFilter(filter));
+    QFileDialog dialog(parent, title, StartFolder(folder), ToQtFilter(filter));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -120,14 +127,6 @@ QString DialogPrompts::saveFile(QWidget* parent, const QString& title, const QSt
     dialog.setDefaultSuffix(suffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().constFirst();
-}
-
-bool DialogPrompts::chooseFont(QWidget* parent, QFont& font) {
-    bool ok = false;
-    const QFont chosen =
-        QFontDialog::getFont(&ok, font, parent, QString(), QFontDialog::DontUseNativeDialog);
-    if (ok) font = chosen;
-    return ok;
 }
 
 bool DialogPrompts::chooseColor(QWidget* parent, QColor& color, const QList<QColor>& custom) {
@@ -143,53 +142,10 @@ bool DialogPrompts::chooseColor(QWidget* parent, QColor& color, const QList<QCol
 
 bool DialogPrompts::chooseFontAndColor(QWidget* parent, const QString& title, QFont& font,
                                        QColor& color) {
-    // The toolkit's font dialog has no colour: it is embedded as a widget beside a colour
-    // button of our own.
-    QDialog dialog(parent);
-    dialog.setWindowTitle(title);
-    auto* layout = new QVBoxLayout(&dialog);
-    auto* fonts = new QFontDialog(&dialog);
-    fonts->setWindowFlags(Qt::Widget);
-    fonts->setOptions(QFontDialog::DontUseNativeDialog | QFontDialog::NoButtons);
-    fonts->setCurrentFont(font);
-    layout->addWidget(fonts);
-
-    QColor chosen = color.isValid() ? color : QColor(Qt::black);
-    auto* row = new QHBoxLayout;
-    auto* label = new QLabel(QStringLiteral("Color:"), &dialog);
-    auto* swatch = new QLabel(&dialog);
-    swatch->setFixedSize(48, 20);
-    swatch->setFrameShape(QFrame::Box);
-    swatch->setAutoFillBackground(true);
-    auto paintSwatch = [swatch, &chosen] {
-        QPalette pal = swatch->palette();
-        pal.setColor(QPalette::Window, chosen);
-        swatch->setPalette(pal);
-    };
-    paintSwatch();
-    auto* pick = new QPushButton(QStringLiteral("C&olor..."), &dialog);
-    pick->setAutoDefault(false);
-    QObject::connect(pick, &QPushButton::clicked, &dialog, [&dialog, &chosen, paintSwatch] {
-        const QColor c = QColorDialog::getColor(chosen, &dialog, QStringLiteral("Color"),
-                                                QColorDialog::DontUseNativeDialog);
-        if (!c.isValid()) return;
-        chosen = c;
-        paintSwatch();
-    });
-    label->setBuddy(pick);
-    row->addWidget(label);
-    row->addWidget(swatch);
-    row->addWidget(pick);
-    row->addStretch(1);
-    layout->addLayout(row);
-
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    layout->addWidget(buttons);
+    FontChoiceDialog dialog(title, font, color, parent);
     if (dialog.exec() != QDialog::Accepted) return false;
-    font = fonts->currentFont();
-    color = chosen;
+    font = dialog.chosenFont();
+    color = dialog.chosenColor();
     return true;
 }
 

@@ -26,10 +26,10 @@ public:
                              const QString& filter) = 0;
     virtual QString saveFile(QWidget* parent, const QString& title, const QString& folder,
                              const QString& filter, const QString& defaultSuffix) = 0;
-    // Font and colour dialogs: return false when cancelled.
-    virtual bool chooseFont(QWidget* parent, QFont& font) = 0;
+    // The colour dialog: false when cancelled.
     virtual bool chooseColor(QWidget* parent, QColor& color, const QList<QColor>& custom) = 0;
-    // A font dialog that offers a colour as well, titled `title`: false when cancelled.
+    // The font dialog, with a colour, titled `title`: false when cancelled. What the user
+    // leaves alone comes back as it was, also a face that is not installed.
     virtual bool chooseFontAndColor(QWidget* parent, const QString& title, QFont& font,
                                     QColor& color) = 0;
 };
@@ -38,7 +38,7 @@ public:
 // A filter without '|' is returned unchanged.
 QString ToQtFilter(const QString& filter);
 
-// The real dialogs (QMessageBox, QFileDialog, QFontDialog, QColorDialog).
+// The real dialogs (QMessageBox, QFileDialog, QColorDialog, FontChoiceDialog).
 class DialogPrompts : public Prompts {
 public:
     int message(QWidget* parent, const QString& caption, const QString& text, Icon icon,
@@ -47,7 +47,6 @@ public:
                      const QString& filter) override;
     QString saveFile(QWidget* parent, const QString& title, const QString& folder,
                      const QString& filter, const QString& defaultSuffix) override;
-    bool chooseFont(QWidget* parent, QFont& font) override;
     bool chooseColor(QWidget* parent, QColor& color, const QList<QColor>& custom) override;
     bool chooseFontAndColor(QWidget* parent, const QString& title, QFont& font,
                             QColor& color) override;

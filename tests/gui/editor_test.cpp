@@ -4,8 +4,10 @@
 #include "editor/feditquestion.h"
 #include "editor/flayout.h"
 #include "editor/panetab.h"
+#include "library/objects.h"
 #include "library/questionrecord.h"
 #include "mainharness.h"
+#include "mainwindow/libraryitemmodel.h"
 #include "panels/faddnew.h"
 #include "panels/feditselected.h"
 #include "panels/levelrows.h"
@@ -24,6 +26,7 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QToolButton>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 // Readable failures.
@@ -127,6 +130,47 @@ protected:
     TFormEditQuestion* ed = nullptr;
     NodeId alabama = NoNode;
 };
+
+TEST_F(EditorTest, TheSavedQuestionStaysInViewInTheTree) {
+    // Save writes the question's settings anew; wherever it stood, it is in view after it,
+    // whether the question itself or one of its settings lines was selected.
+    QTreeView* tv = ui(*w).TVObjs;
+    const LibraryTree& tree = w->tree();
+    NodeId last = NoNode;
+    for (NodeId n = tree.first(); n != NoNode; n = tree.preorderNext(n))
+        if (tree.kind(n) == Question) last = n;
+    ASSERT_NE(last, NoNode);
+    const auto inView = [&](NodeId n) {
+        const QRect r = tv->visualRect(w->model()->indexFromNode(n));
+        return r.isValid() && r.top() >= 0 && r.bottom() < tv->viewport()->height();
+    };
+    // At the bottom of the view, renamed so long that the sideways scroll bar comes;
+    // at the top with its settings rows below; a settings line of it selected.
+    for (const int round : {0, 1, 2}) {
+        SCOPED_TRACE(round);
+        tv->expandAll();
+        NodeId selected = last;
+        if (round == 2) {
+            for (NodeId n = tree.lastChild(last); n != NoNode; n = tree.lastChild(n))
+                selected = n;
+        }
+        open(selected);
+        tv->scrollTo(w->model()->indexFromNode(last), round == 0
+                                                          ? QAbstractItemView::PositionAtBottom
+                                                          : QAbstractItemView::PositionAtTop);
+        ASSERT_TRUE(inView(last));
+        if (round == 0)
+            ed->EName->setText(ed->EName->text() + QString(300, QLatin1Char('m')));
+        else
+            QTest::keyClicks(ed->MAnswer, QStringLiteral("x"));
+        QTest::mouseClick(ed->BSave, Qt::LeftButton);
+        ASSERT_FALSE(ed->isOpen());
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+        EXPECT_TRUE(inView(last));
+        EXPECT_EQ(GetObjAtLevel(tree, w->selectedNode(), int(Question)), last);
+    }
+}
 
 TEST_F(EditorTest, OpensWithTheQuestionAndClosesWithoutAsking) {
     open(alabama);

@@ -8,11 +8,15 @@
 #include "library/textcodec.h"
 #include "library/undostore.h"
 #include "mainwindow/libraryitemmodel.h"
+#include "mainwindow/objtreeview.h"
 
 #include <QAbstractItemModelTester>
+#include <QHeaderView>
 #include <QImage>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QSignalSpy>
+#include <QTreeView>
 #include <gtest/gtest.h>
 #include <memory>
 #include <random>
@@ -235,6 +239,61 @@ TEST_F(LibraryModelTest, RenameIsRequestedNotApplied) {
     EXPECT_EQ(spy.at(0).at(1).toString(), QStringLiteral("Neu \u00e9"));
     EXPECT_EQ(tree.text(chapter), old);
     EXPECT_FALSE(model->setData(model->indexFromNode(chapter), "x", Qt::DisplayRole));
+}
+
+TEST_F(LibraryModelTest, LongNamesAreShownCutButRenamedWhole) {
+    // A name of megabytes: the view is shown a bounded prefix and never measures the
+    // whole text, while the in-place rename edits all of it. An odd prefix puts the cut
+    // inside a two-byte character.
+    NodeId chapter = firstOfKind(tree, Chapter);
+    std::string name = "Kapitel: ";
+    for (int i = 0; i < 1'000'000; ++i)
+        name += "\xC3\xA9"; // é
+    tree.setText(chapter, name);
+    const QString full = BytesToDisplay(name);
+    const QModelIndex i = model->indexFromNode(chapter);
+
+    const QString shown = model->data(i, Qt::DisplayRole).toString();
+    EXPECT_LE(shown.size(), qsizetype(LibraryItemModel::DisplayLimit) + 1);
+    EXPECT_GT(shown.size(), 1000);
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026)));
+    EXPECT_TRUE(full.startsWith(shown.chopped(1))) << "cut inside a character";
+    EXPECT_EQ(model->data(i, Qt::EditRole).toString(), full);
+    // Short names are shown whole.
+    NodeId book = firstOfKind(tree, Book);
+    EXPECT_EQ(model->data(model->indexFromNode(book)).toString(), BytesToDisplay(tree.text(book)));
+
+    struct MeasuredView : QTreeView {
+        using QTreeView::sizeHintForColumn;
+    } view;
+    view.setModel(model.get());
+    view.setItemDelegate(new CutStyleDelegate(*model, &view));
+    view.setUniformRowHeights(true);
+    view.header()->setStretchLastSection(false);
+    view.header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    view.expandAll();
+    view.resize(400, 300);
+    view.show();
+    view.scrollTo(i);
+    view.doItemsLayout();
+    const int widest = view.fontMetrics().horizontalAdvance(shown) + 200;
+    EXPECT_LT(view.sizeHintForColumn(0), widest);
+    EXPECT_LT(view.header()->sectionSize(0), widest);
+
+    view.edit(i);
+    auto* editor = view.viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text().size(), full.size());
+    EXPECT_EQ(editor->text(), full);
+    view.closePersistentEditor(i);
+    view.setCurrentIndex(model->indexFromNode(book));
+
+    // Beyond what a line edit can lay out, no editor opens and the name stays as it was.
+    const std::string huge(std::size_t(CutStyleDelegate::EditLimit) + 1, 'h');
+    tree.setText(chapter, huge);
+    QWidget* none = view.itemDelegate()->createEditor(view.viewport(), QStyleOptionViewItem(), i);
+    EXPECT_EQ(none, nullptr);
+    EXPECT_EQ(tree.text(chapter), huge);
 }
 
 TEST_F(LibraryModelTest, DropsGoThroughTheHandler) {

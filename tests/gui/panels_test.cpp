@@ -320,6 +320,18 @@ TEST_F(NameEditTest, BlankOrUnchangedNameRecordsNothing) {
     EXPECT_EQ(Name(main.tree_, path[5]), QStringLiteral("Chapter 1"));
 }
 
+TEST_F(NameEditTest, EnterOnALongNameLeavesItWhole) {
+    // Longer than the field holds (32,767 characters): unchanged, it must not come back cut.
+    const std::string name(40'000, 'n');
+    main.tree_.setText(path[5], name);
+    main.selectNode(path[5]);
+    QTest::mouseClick(chapter, Qt::LeftButton);
+    ASSERT_TRUE(chapter->hasFocus());
+    QTest::keyClick(chapter, Qt::Key_Return);
+    EXPECT_TRUE(main.calls.isEmpty());
+    EXPECT_EQ(main.tree_.text(path[5]), name);
+}
+
 TEST_F(NameEditTest, TypingThenClickingElsewhereShowsTheOldName) {
     typeInto(QStringLiteral("Something else"));
     QTest::mouseClick(edit->rows()->selectedLabel(2), Qt::LeftButton);

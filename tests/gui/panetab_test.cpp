@@ -7,6 +7,7 @@
 #include "library/questionrecord.h"
 #include "library/settingsstore.h"
 #include "mainwindow/maincommands.h"
+#include "platform/prompts.h"
 #include "stubmain.h"
 #include "study/panewidgets.h"
 #include "tests/support/fakeprompts.h"
@@ -19,6 +20,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QColorDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -37,6 +39,7 @@
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTextLayout>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 #include <memory>
@@ -54,6 +57,20 @@ public:
                      const QString& filter) override {
         fileFolders << folder;
         return FakePrompts::openFile(parent, title, folder, filter);
+    }
+    // With realFonts the font dialog is the program's own, answered OK untouched.
+    bool realFonts = false;
+    int realFontRuns = 0;
+    bool chooseFontAndColor(QWidget* parent, const QString& title, QFont& font,
+                            QColor& color) override {
+        if (!realFonts) return FakePrompts::chooseFontAndColor(parent, title, font, color);
+        ++realFontRuns;
+        fontTitles << title;
+        QTimer::singleShot(0, [] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+                dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        });
+        return DialogPrompts().chooseFontAndColor(parent, title, font, color);
     }
     bool chooseColor(QWidget* parent, QColor& color, const QList<QColor>& custom) override {
         QColorDialog dialog(color, parent);
@@ -279,6 +296,33 @@ TEST(EditorPaneTab, FontSizesAndFaceAreKeptStorable) {
     EXPECT_EQ(f.tab.record().font.size, 12);
 }
 
+TEST(EditorPaneTab, FontDialogSetsTheTextColourAndKeepsWhatIsLeftAlone) {
+    Fixture f;
+    const DesktopColors& desktop = f.main.desktopColors();
+    f.tab.load(PaneRecord::newRecord(desktop));
+    QFont chosen(QStringLiteral("Liberation Serif"));
+    chosen.setPointSize(12);
+    f.main.prompts_.fonts = {chosen};
+    f.main.prompts_.fontColors = {QColor(0, 128, 0)};
+    f.tab.BFont->click();
+    EXPECT_EQ(f.main.prompts_.fontTitles, QStringList{QStringLiteral("Font")});
+    EXPECT_EQ(f.tab.record().font.color, 0x008000u);
+    EXPECT_EQ(FontToText(f.tab.record().font, true, desktop), "Liberation Serif, 12, 32768");
+    EXPECT_EQ(f.tab.MTextEntered->palette().color(QPalette::Text), QColor(0, 128, 0));
+    EXPECT_EQ(f.changed.count(), 1);
+
+    // The default "Arial, 14, B, -2" through the real dialog, OK untouched: stored as it
+    // was, whether or not the face is installed here.
+    const PaneRecord fresh = PaneRecord::newRecord(desktop);
+    ASSERT_EQ(FontToText(fresh.font, true, desktop), "Arial, 14, B, -2");
+    f.tab.load(fresh);
+    f.main.prompts_.realFonts = true;
+    f.tab.BFont->click();
+    EXPECT_EQ(f.main.prompts_.realFontRuns, 1);
+    EXPECT_EQ(FontToText(f.tab.record().font, true, desktop), "Arial, 14, B, -2");
+    EXPECT_EQ(f.tab.record().font, fresh.font);
+}
+
 TEST(EditorPaneTab, TextBoxImportCopyAndColour) {
     Fixture f;
     PaneRecord r = PaneRecord::newRecord(f.main.desktopColors());
@@ -312,6 +356,25 @@ TEST(EditorPaneTab, TextBoxImportCopyAndColour) {
     EXPECT_TRUE(f.main.prompts_.shown[0].text.contains(QStringLiteral("none.txt")));
     EXPECT_EQ(f.tab.MTextEntered->toPlainText(), QStringLiteral("one\ntwo\n\nthree"));
     EXPECT_EQ(f.changed.count(), 0);
+
+    // A file's last line end ends its last line: one line stays one line, a blank last
+    // line stays.
+    const auto import = [&f](const QString& name, const QByteArray& bytes) {
+        QFile out(f.path(name));
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+        out.close();
+        f.main.prompts_.files = {out.fileName()};
+        f.tab.BText->click();
+        return f.tab.record().textLines;
+    };
+    EXPECT_EQ(import(QStringLiteral("one.txt"), "only line\r\n"),
+              std::vector<std::string>{"only line"});
+    EXPECT_EQ(import(QStringLiteral("blank.txt"), "a\n\n"), (std::vector<std::string>{"a", ""}));
+    EXPECT_EQ(import(QStringLiteral("cr.txt"), "x\ry\r"), (std::vector<std::string>{"x", "y"}));
+    EXPECT_TRUE(import(QStringLiteral("empty.txt"), "").empty());
+    import(QStringLiteral("notes.txt"), "one\r\ntwo\r\n\r\nthree");
+    f.changed.clear();
 
     // The swatch opens the colour dialog with the custom colours and its title.
     f.main.prompts_.colors = {QColor(10, 20, 30)};

@@ -7,13 +7,24 @@
 #include "tests/support/fakeshellopen.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QFontDialog>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace brenvik;
@@ -233,7 +244,9 @@ TEST(Prompts, FakeRecordsBoxesAndAnswersFromQueues) {
     EXPECT_TRUE(p.saveFile(nullptr, "Save", "/tmp", "*.txt", "txt").isEmpty()); // cancelled
     EXPECT_EQ(p.fileTitles, (QStringList{"Open", "Save"}));
     QFont f;
-    EXPECT_FALSE(p.chooseFont(nullptr, f));
+    QColor fc;
+    EXPECT_FALSE(p.chooseFontAndColor(nullptr, "Font", f, fc));
+    EXPECT_EQ(p.fontTitles, (QStringList{"Font"}));
     p.colors = {Qt::red};
     QColor c = Qt::black;
     EXPECT_TRUE(p.chooseColor(nullptr, c, {Qt::green}));
@@ -267,6 +280,180 @@ TEST(Prompts, DialogMessageBoxShowsCaptionIconAndReturnsPressedButton) {
     EXPECT_EQ(icon, QMessageBox::Question);
     EXPECT_EQ(buttonCount, 2);
     EXPECT_TRUE(defaultText.contains("No")) << qPrintable(defaultText);
+}
+
+// The font dialog as the program opens it, answered from inside its own loop.
+struct FontDialogRun {
+    // Runs `answer` on the open dialog, then reports what it showed.
+    bool run(QFont& font, QColor& color, std::function<void(QDialog*, QFontDialog*)> answer) {
+        QTimer::singleShot(0, [&, answer] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            title = dialog->windowTitle();
+            auto* picker = dialog->findChild<QFontDialog*>();
+            if (!picker) return dialog->reject();
+            shown = picker->currentFont();
+            for (QLabel* label : dialog->findChildren<QLabel*>())
+                if (!label->isHidden() && label->text().contains(QStringLiteral("installed")))
+                    note = label->text();
+            answer(dialog, picker);
+            // Whatever the answer, the dialog must be gone; close it so the test ends.
+            QTimer::singleShot(200, [guard = QPointer<QDialog>(dialog), this] {
+                if (guard && guard->isVisible()) {
+                    leftOpen = true;
+                    guard->reject();
+                }
+            });
+        });
+        return prompts.chooseFontAndColor(nullptr, QStringLiteral("Answer Font"), font, color);
+    }
+    static void ok(QDialog* dialog) {
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    }
+
+    DialogPrompts prompts;
+    QString title, note;
+    QFont shown;
+    bool leftOpen = false;
+};
+
+TEST(Prompts, FontDialogKeepsWhatTheUserLeavesAloneAlsoAFaceThatIsNotInstalled) {
+    const QString missing = QStringLiteral("Brenvik Missing Face");
+    ASSERT_FALSE(QFontDatabase::families().contains(missing));
+    QFont stored(missing);
+    stored.setPointSize(14);
+    stored.setBold(true);
+    const QString drawnWith = QFontInfo(stored).family();
+
+    // OK without a change: exactly the stored font; the list shows what it is drawn with.
+    FontDialogRun untouched;
+    QFont font = stored;
+    QColor color = QColor(255, 0, 0);
+    ASSERT_TRUE(untouched.run(font, color, [](QDialog* d, QFontDialog*) { FontDialogRun::ok(d); }));
+    EXPECT_EQ(untouched.title, QStringLiteral("Answer Font"));
+    EXPECT_EQ(untouched.shown.family(), drawnWith);
+    EXPECT_TRUE(untouched.shown.bold());
+    EXPECT_EQ(untouched.shown.pointSize(), 14);
+    EXPECT_TRUE(untouched.note.contains(missing)) << qPrintable(untouched.note);
+    EXPECT_TRUE(untouched.note.contains(drawnWith)) << qPrintable(untouched.note);
+    EXPECT_EQ(font.family(), missing);
+    EXPECT_TRUE(font.bold());
+    EXPECT_FALSE(font.italic());
+    EXPECT_EQ(font.pointSize(), 14);
+    EXPECT_EQ(color, QColor(255, 0, 0));
+
+    // Only the size changed: the face and the style stay.
+    FontDialogRun resized;
+    font = stored;
+    ASSERT_TRUE(resized.run(font, color, [](QDialog* d, QFontDialog* picker) {
+        QFont f = picker->currentFont();
+        f.setPointSize(20);
+        picker->setCurrentFont(f);
+        FontDialogRun::ok(d);
+    }));
+    EXPECT_EQ(font.family(), missing);
+    EXPECT_TRUE(font.bold());
+    EXPECT_EQ(font.pointSize(), 20);
+
+    // Another face chosen: that face, the style as it was.
+    const QStringList families = QFontDatabase::families();
+    QString other;
+    for (const QString& f : families)
+        if (f != drawnWith && QFontDatabase::styles(f).contains(QStringLiteral("Bold"))) {
+            other = f;
+            break;
+        }
+    ASSERT_FALSE(other.isEmpty());
+    FontDialogRun refaced;
+    font = stored;
+    ASSERT_TRUE(refaced.run(font, color, [other](QDialog* d, QFontDialog* picker) {
+        QFont f = picker->currentFont();
+        f.setFamily(other);
+        picker->setCurrentFont(f);
+        FontDialogRun::ok(d);
+    }));
+    EXPECT_EQ(font.family(), other);
+    EXPECT_TRUE(font.bold());
+
+    // An installed face opens as itself, without the note.
+    FontDialogRun installed;
+    QFont plain(other);
+    plain.setPointSize(11);
+    font = plain;
+    ASSERT_TRUE(installed.run(font, color, [](QDialog* d, QFontDialog*) { FontDialogRun::ok(d); }));
+    EXPECT_EQ(installed.shown.family(), other);
+    EXPECT_TRUE(installed.note.isEmpty()) << qPrintable(installed.note);
+    EXPECT_EQ(font.family(), other);
+    EXPECT_EQ(font.pointSize(), 11);
+
+    // A plain font opens on the plain style, whatever the face calls it ("Book").
+    FontDialogRun regular;
+    QFont plainMissing(missing);
+    plainMissing.setPointSize(14);
+    font = plainMissing;
+    ASSERT_TRUE(regular.run(font, color, [](QDialog* d, QFontDialog*) { FontDialogRun::ok(d); }));
+    EXPECT_FALSE(regular.shown.italic()) << qPrintable(regular.shown.styleName());
+    EXPECT_FALSE(regular.shown.bold()) << qPrintable(regular.shown.styleName());
+    EXPECT_FALSE(regular.shown.styleName().contains(QStringLiteral("Condensed")))
+        << qPrintable(regular.shown.styleName());
+    EXPECT_EQ(font.family(), missing);
+    EXPECT_FALSE(font.italic());
+    EXPECT_FALSE(font.bold());
+}
+
+TEST(Prompts, EscapeInTheFontDialogCancelsAllOfIt) {
+    // Esc in any part of the font choice (its face field, where the focus starts, or a
+    // list) must close the whole dialog, not only its font part.
+    for (const bool inList : {false, true}) {
+        SCOPED_TRACE(inList ? "in the list" : "in the face field");
+        FontDialogRun escaped;
+        QFont font(QStringLiteral("Liberation Sans"));
+        font.setPointSize(12);
+        const QFont before = font;
+        QColor color = QColor(0, 0, 255);
+        EXPECT_FALSE(escaped.run(font, color, [inList](QDialog*, QFontDialog* picker) {
+            QWidget* target = inList ? static_cast<QWidget*>(picker->findChild<QListView*>())
+                                     : picker->findChild<QLineEdit*>();
+            ASSERT_NE(target, nullptr);
+            target->setFocus();
+            QTest::keyClick(target, Qt::Key_Escape);
+        }));
+        EXPECT_FALSE(escaped.leftOpen);
+        EXPECT_EQ(font, before);
+        EXPECT_EQ(color, QColor(0, 0, 255));
+        for (QWidget* w : QApplication::topLevelWidgets())
+            EXPECT_FALSE(w->isVisible() && w->windowTitle() == QStringLiteral("Answer Font"));
+    }
+}
+
+TEST(Prompts, AFileDialogWithoutAFolderDoesNotStartWhereAnotherOneEnded) {
+    // Choosing a file in one dialog must not move the start of the dialogs that are given
+    // no folder of their own (the system's default).
+    QTemporaryDir elsewhere;
+    const QString chosen = QDir(elsewhere.path()).filePath(QStringLiteral("notes.txt"));
+    ASSERT_TRUE(writeFile(chosen, "text\r\n"));
+    DialogPrompts prompts;
+    QTimer::singleShot(0, [chosen] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            dialog->selectFile(chosen);
+            static_cast<QDialog*>(dialog)->accept(); // as the "Open" button does
+        }
+    });
+    ASSERT_EQ(prompts.openFile(nullptr, QStringLiteral("Select File"), elsewhere.path(),
+                               QStringLiteral("*.txt")),
+              chosen);
+
+    QString started;
+    QTimer::singleShot(0, [&started] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            started = dialog->directory().absolutePath();
+            dialog->reject();
+        }
+    });
+    EXPECT_TRUE(
+        prompts.openFile(nullptr, QStringLiteral("Open File"), QString(), QString()).isEmpty());
+    EXPECT_EQ(started, QDir::current().absolutePath());
+    EXPECT_NE(started, QDir(elsewhere.path()).absolutePath());
 }
 
 TEST(ShellOpen, RefusesMissingFilesAndBadAddressesWithAText) {

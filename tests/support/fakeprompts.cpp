@@ -29,12 +29,6 @@ QString FakePrompts::saveFile(QWidget*, const QString& title, const QString&, co
     return files.isEmpty() ? QString() : files.takeFirst();
 }
 
-bool FakePrompts::chooseFont(QWidget*, QFont& font) {
-    if (fonts.isEmpty()) return false;
-    font = fonts.takeFirst();
-    return true;
-}
-
 bool FakePrompts::chooseColor(QWidget*, QColor& color, const QList<QColor>& custom) {
     lastCustomColors = custom;
     if (colors.isEmpty()) return false;

@@ -20,7 +20,7 @@ public:
     QList<Shown> shown;
     QList<int> answers;             // consumed in order; default: Yes if offered, else Ok
     QStringList files;              // answers for openFile/saveFile, empty string = cancel
-    QList<QFont> fonts;             // answers for chooseFont (empty list = cancel)
+    QList<QFont> fonts;             // answers for chooseFontAndColor (empty list = cancel)
     QList<QColor> colors;           // answers for chooseColor (empty list = cancel)
     QStringList fileTitles;         // titles of the file dialogs asked for, in order
     QList<QColor> lastCustomColors; // the custom list handed to the last chooseColor
@@ -33,7 +33,6 @@ public:
                      const QString& filter) override;
     QString saveFile(QWidget* parent, const QString& title, const QString& folder,
                      const QString& filter, const QString& defaultSuffix) override;
-    bool chooseFont(QWidget* parent, QFont& font) override;
     bool chooseColor(QWidget* parent, QColor& color, const QList<QColor>& custom) override;
     // Answers from `fonts` (empty: cancelled) and `fontColors`.
     bool chooseFontAndColor(QWidget* parent, const QString& title, QFont& font,
