@@ -39,6 +39,8 @@ constexpr int NodeKindCount = 26;
 // Object levels equal the depth of an object node: 0 System ... 8 Question.
 constexpr int MaxObjectLevel = 8;
 
-inline bool isObjectKind(int kind) { return kind >= 0 && kind <= MaxObjectLevel; }
+inline bool isObjectKind(int kind) {
+    return kind >= 0 && kind <= MaxObjectLevel;
+}
 
 } // namespace brenvik

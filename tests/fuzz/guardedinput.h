@@ -17,8 +17,8 @@ public:
         const std::size_t page = std::size_t(sysconf(_SC_PAGESIZE));
         const std::size_t body = (size + page - 1) / page * page;
         length_ = body + 2 * page;
-        void* map = mmap(nullptr, length_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
-                         -1, 0);
+        void* map =
+            mmap(nullptr, length_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (map == MAP_FAILED) std::abort();
         map_ = static_cast<char*>(map);
         data_ = map_ + page + body - size;

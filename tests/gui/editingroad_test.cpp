@@ -218,7 +218,8 @@ TEST_F(DropTest, ADropInTheLowerPixelsOfARowLandsByThatRow) {
     EXPECT_EQ(t.nextSibling(northAmerica), chapter1);
     EXPECT_EQ(w().undoStore()->undoLabel(), QStringLiteral("move chapter"));
     // Onto the top of "Chapter 1", which comes after it: after it.
-    dropAt(chapter2, rowPoint(chapter1, -ui(w()).TVObjs->visualRect(indexOf(chapter1)).height() + 1));
+    dropAt(chapter2,
+           rowPoint(chapter1, -ui(w()).TVObjs->visualRect(indexOf(chapter1)).height() + 1));
     EXPECT_EQ(t.nextSibling(chapter1), chapter2);
     EXPECT_EQ(t.nextSibling(northAmerica), chapter1);
 }
