@@ -40,6 +40,7 @@ Result<ImportPreview> PreviewImport(const LibraryTree& tree, NodeId target, cons
     const std::string base = targetPath(tree, target);
     const std::string source = ImportSourceName(options);
     ImportPreview preview;
+    preview.targetPath = base;
     preview.notes = int(notes.notes.size());
     for (const ImportNote& note : notes.notes) {
         preview.fields = std::max(preview.fields, int(note.fields.size()));

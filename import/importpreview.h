@@ -29,7 +29,8 @@ struct ImportPreview {
     std::vector<PreviewRow> rows; // the first questions, at most the number asked for
     // Over the whole file, counted as BuildImport counts them.
     int notes = 0, questions = 0, noQuestion = 0, noAnswer = 0;
-    int fields = 0; // the most fields a note has: the columns to choose from
+    int fields = 0;         // the most fields a note has: the columns to choose from
+    std::string targetPath; // the target's own path, the start of every row's path
 };
 
 // The preview of `notes` below `target` with the builder's own rules (notebuilder.h): the

@@ -148,14 +148,15 @@ void TFormImport::buildControls() {
     TPreview->setObjectName(QStringLiteral("TPreview"));
     TPreview->setHorizontalHeaderLabels({QStringLiteral("Question"), QStringLiteral("Answer"),
                                          QStringLiteral("Notes"), QStringLiteral("Picture"),
-                                         QStringLiteral("Tags"), QStringLiteral("Goes under")});
+                                         QStringLiteral("Tags"), QStringLiteral("Goes into")});
     TPreview->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TPreview->setSelectionBehavior(QAbstractItemView::SelectRows);
-    TPreview->setWordWrap(true);
+    // One line a field, every note line on its own line; longer texts are in the tips.
+    TPreview->setWordWrap(false);
     TPreview->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     TPreview->horizontalHeader()->setStretchLastSection(true);
     for (int c = 0; c < 5; ++c)
-        TPreview->setColumnWidth(c, c == 2 ? 220 : c == 3 || c == 4 ? 120 : 170);
+        TPreview->setColumnWidth(c, c == 2 ? 210 : c == 3 || c == 4 ? 105 : 150);
     top->addWidget(TPreview, 1);
 
     LCounts = label("LCounts");
@@ -291,9 +292,10 @@ void TFormImport::showPreview() {
     LFormat->setText(
         QStringLiteral("<b>%1</b> read as %2").arg(file.toHtmlEscaped(), how.toHtmlEscaped()));
     const bool quoted = list.format == "CSV" || list.format == "Anki text";
-    LQuoting->setText(quoted ? QStringLiteral("double quotes: a quoted field may hold separators "
-                                              "and line breaks")
-                             : QStringLiteral("none: quotes are part of the text"));
+    LQuoting->setText(!text    ? QStringLiteral("not used: a package keeps its fields apart")
+                      : quoted ? QStringLiteral("double quotes: a quoted field may hold separators "
+                                                "and line breaks")
+                               : QStringLiteral("none: quotes are part of the text"));
     LHeaderLines->setText(source_->headerLines().empty() ? QStringLiteral("none")
                                                          : joinedLines(source_->headerLines()));
     if (!text && anyMarkedReversed(list) && !CBReversed->isChecked())
@@ -311,8 +313,12 @@ void TFormImport::showPreview() {
     TPreview->setRowCount(int(p.rows.size()));
     for (int r = 0; r < int(p.rows.size()); ++r) {
         const PreviewRow& row = p.rows[std::size_t(r)];
+        // The path below the target, which the dialog names above.
+        std::string path = row.path;
+        if (!p.targetPath.empty() && path.starts_with(p.targetPath + " > "))
+            path.erase(0, p.targetPath.size() + 3);
         const QString cells[] = {utf8(row.question), utf8(row.answer), joinedLines(row.notes),
-                                 utf8(row.picture),  utf8(row.tags),   utf8(row.path)};
+                                 utf8(row.picture),  utf8(row.tags),   utf8(path)};
         for (int c = 0; c < 6; ++c) {
             auto* item = new QTableWidgetItem(cells[c]);
             item->setToolTip(cells[c]);
@@ -345,8 +351,9 @@ void TFormImport::showPreview() {
 
 void TFormImport::BImportClick() {
     if (!BImport->isEnabled()) return;
-    Q_EMIT importChosen();
+    // Closed first, so the summary and any message stand alone.
     accept();
+    Q_EMIT importChosen();
 }
 
 } // namespace brenvik
