@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace brenvik {
 
@@ -77,7 +78,7 @@ TFormImport::TFormImport(std::shared_ptr<const ImportSource> source, const Libra
     setAttribute(Qt::WA_DeleteOnClose);
     buildControls();
     readOptionChanged();
-    resize(1040, 680);
+    resize(1240, 680);
 }
 
 void TFormImport::buildControls() {
@@ -324,11 +325,18 @@ void TFormImport::showPreview() {
             item->setToolTip(cells[c]);
             TPreview->setItem(r, c, item);
         }
-        TPreview->setVerticalHeaderItem(
-            r, new QTableWidgetItem(row.reversed   ? QStringLiteral("rev.")
-                                    : row.line > 0 ? QStringLiteral("line %1").arg(row.line)
-                                                   : QString::number(r + 1)));
+        // A text file's rows by their line, so a user can find them in the file.
+        QString head = QString::number(r + 1);
+        if (row.reversed)
+            head = QStringLiteral("reversed");
+        else if (text && row.line > 0)
+            head = QStringLiteral("line %1").arg(row.line);
+        TPreview->setVerticalHeaderItem(r, new QTableWidgetItem(head));
     }
+    // Every text whole where the dialog has room; a long one keeps the rest in its tip.
+    TPreview->resizeColumnsToContents();
+    for (int c = 0; c < 5; ++c)
+        TPreview->setColumnWidth(c, std::clamp(TPreview->columnWidth(c), 80, 280));
     TPreview->resizeRowsToContents();
 
     QString counts =
