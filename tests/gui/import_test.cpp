@@ -235,3 +235,29 @@ TEST(ImportDialog, TheTreesPopUpOffersImportInEditModeOnly) {
     EXPECT_EQ(h.window->importDialog()->TPreview->rowCount(), 3);
     h.window->importDialog()->BCancel->click();
 }
+
+TEST(ImportDialog, APackageWaitsForALibraryWithAFileForItsMedia) {
+    MainHarness h;
+    ASSERT_TRUE(h.start());
+    ASSERT_FALSE(h.window->document()->hasFile()); // the demo, fresh at every start
+    h.prompts.files << fixture("apkg/basic.apkg");
+    ui(*h.window).child<QAction>("MIImport")->trigger();
+    TFormImport* d = h.window->importDialog();
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->TPreview->rowCount(), 5); // the preview needs no file
+    EXPECT_FALSE(d->BImport->isEnabled());
+    EXPECT_TRUE(d->LTarget->text().contains(QStringLiteral("Save the library first")))
+        << d->LTarget->text().toStdString();
+    d->BCancel->click();
+    EXPECT_FALSE(h.window->undoStore()->canUndo());
+
+    // A text file has no media and goes in at once.
+    h.prompts.files << fixture("quizlet.txt");
+    ui(*h.window).child<QAction>("MIImport")->trigger();
+    d = h.window->importDialog();
+    ASSERT_NE(d, nullptr);
+    EXPECT_TRUE(d->BImport->isEnabled());
+    d->BImport->click();
+    EXPECT_NE(h.find("bird"), NoNode);
+    EXPECT_TRUE(h.window->undoStore()->canUndo());
+}
