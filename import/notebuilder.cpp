@@ -73,21 +73,69 @@ std::vector<std::string> levelNames(const std::vector<std::string>& deck, int fr
     return out;
 }
 
+std::vector<std::string> fieldLines(const ImportNote& note, const NoteList& list, int field) {
+    if (field < 0 || field >= int(note.fields.size())) return {};
+    return FieldLines(note.fields[std::size_t(field)], list.markup);
+}
+
+std::string fieldName(const ImportNote& note, const NoteList& list, int field) {
+    if (field < int(note.fieldNames.size()) && !note.fieldNames[std::size_t(field)].empty())
+        return note.fieldNames[std::size_t(field)];
+    if (field < int(list.fieldNames.size()) && !list.fieldNames[std::size_t(field)].empty())
+        return list.fieldNames[std::size_t(field)];
+    return "Field " + std::to_string(field + 1);
+}
+
+// One side of a question: its text lines, its pictures and its sounds.
+struct Side {
+    std::vector<std::string> lines;
+    const std::vector<std::string>* pictures;
+    const std::vector<std::string>* sounds;
+};
+
+ImportedQuestion makeQuestion(const Side& question, const Side& answer,
+                              std::vector<std::string> noteLines,
+                              const std::vector<std::string>& otherPictures) {
+    // The texts the question wizard takes: the question's lines for pane 1 and for the
+    // speech, the one-line answer for the answer and its speech.
+    ImportedQuestion q;
+    q.questionLines = question.lines;
+    const std::string text = joinLines(question.lines, "\n");
+    q.spokenQuestion = text;
+    for (const std::string& sound : *question.sounds)
+        q.spokenQuestion += (q.spokenQuestion.empty() ? "" : "\n") + sound;
+    q.answer = joinLines(answer.lines, " / ");
+    q.spokenAnswer = q.answer;
+    for (const std::string& sound : *answer.sounds)
+        q.spokenAnswer += "\n" + sound;
+    // The question side's first picture is shown; every other picture has no pane and is
+    // named in the notes.
+    const std::vector<std::string>& pictures = *question.pictures;
+    if (!pictures.empty()) q.picture = pictures.front();
+    auto named = [&](const std::vector<std::string>& list, std::size_t from) {
+        for (std::size_t i = from; i < list.size(); ++i)
+            noteLines.push_back("Picture: " + list[i]);
+    };
+    named(pictures, 1);
+    named(*answer.pictures, 0);
+    named(otherPictures, 0);
+    q.notes = std::move(noteLines);
+    if (!question.lines.empty())
+        q.name = ShortName(question.lines.front());
+    else {
+        const std::string& file = pictures.front();
+        const std::size_t slash = file.rfind('/');
+        q.name = ShortName(slash == std::string::npos ? file : file.substr(slash + 1));
+    }
+    return q;
+}
+
 class Builder {
 public:
     Builder(const NoteList& notes, const BuildOptions& options, const DesktopColors& desktop,
-            int baseLevel)
-        : notes_(notes), options_(options), desktop_(desktop), baseLevel_(baseLevel) {
-        sourceName_ = trimmed(options.sourceName);
-        if (sourceName_.empty()) sourceName_ = "Imported";
-        if (baseLevel_ == 0) {
-            // The root as target: everything goes into a new library named after the file.
-            base_ = scratch_.appendChild(NoNode, sourceName_, Library);
-            AddNotesNode(scratch_, base_, "");
-            ++summary_.objects;
-            baseLevel_ = Library;
-        }
-    }
+            int targetLevel)
+        : notes_(notes), options_(options), desktop_(desktop), targetLevel_(targetLevel),
+          sourceName_(ImportSourceName(options)) {}
 
     void build() {
         for (const ImportNote& note : notes_.notes)
@@ -99,19 +147,6 @@ public:
     ImportSummary& summary() { return summary_; }
 
 private:
-    std::vector<std::string> lines(const ImportNote& note, int field) const {
-        if (field < 0 || field >= int(note.fields.size())) return {};
-        return FieldLines(note.fields[std::size_t(field)], notes_.markup);
-    }
-
-    std::string fieldName(const ImportNote& note, int field) const {
-        if (field < int(note.fieldNames.size()) && !note.fieldNames[std::size_t(field)].empty())
-            return note.fieldNames[std::size_t(field)];
-        if (field < int(notes_.fieldNames.size()) && !notes_.fieldNames[std::size_t(field)].empty())
-            return notes_.fieldNames[std::size_t(field)];
-        return "Field " + std::to_string(field + 1);
-    }
-
     NodeId object(NodeId parent, const std::string& name, int level) {
         std::string key = std::to_string(parent) + '\x1f' + lowerAscii(name);
         auto [it, fresh] = objects_.try_emplace(std::move(key), NoNode);
@@ -128,109 +163,52 @@ private:
     NodeId conceptFor(const std::string& deck) {
         auto [it, fresh] = concepts_.try_emplace(deck, NoNode);
         if (!fresh) return it->second;
-        const std::vector<std::string> names =
-            levelNames(deckNames(deck), ConceptLevel - baseLevel_, sourceName_);
-        NodeId parent = base_;
-        int level = baseLevel_;
-        for (const std::string& name : names)
+        NodeId parent = NoNode;
+        int level = targetLevel_;
+        for (const std::string& name : ImportObjectNames(deck, targetLevel_, sourceName_))
             parent = object(parent, name, ++level);
         it->second = parent;
         return parent;
     }
 
-    // One side of a question: its text lines, its pictures and its sounds.
-    struct Side {
-        std::vector<std::string> lines;
-        const std::vector<std::string>* pictures;
-        const std::vector<std::string>* sounds;
-    };
-
     void add(const ImportNote& note) {
-        const Side question{lines(note, options_.questionField), &note.questionPictures,
-                            &note.questionSounds};
-        if (question.lines.empty() && question.pictures->empty()) {
-            ++summary_.noQuestion;
-            return;
-        }
-        const Side answer{lines(note, options_.answerField), &note.answerPictures,
-                          &note.answerSounds};
-        if (answer.lines.empty()) {
-            ++summary_.noAnswer;
-            return;
-        }
-        const std::string& deck = note.deck.empty() ? notes_.deck : note.deck;
-        const NodeId parent = conceptFor(deck);
-
-        std::vector<std::string> noteLines;
-        for (int f = 0; f < int(note.fields.size()); ++f) {
-            if (f == options_.questionField || f == options_.answerField) continue;
-            const std::vector<std::string> value = lines(note, f);
-            if (!value.empty())
-                noteLines.push_back(fieldName(note, f) + ": " + joinLines(value, " / "));
-        }
-        if (!note.tags.empty()) noteLines.push_back("Tags: " + joinLines(note.tags, " "));
-        if (baseLevel_ >= ConceptLevel && !deckNames(deck).empty())
-            noteLines.push_back("Deck: " + deck);
-
-        addQuestion(parent, question, answer, noteLines, note.otherPictures);
-        // A side that is only a picture gives no answer text, so it is not turned round.
-        if ((options_.reversed || note.reversed) && !question.lines.empty())
-            addQuestion(parent, answer, question, noteLines, note.otherPictures);
+        NoteSkip skipped = NoteSkip::None;
+        std::vector<ImportedQuestion> questions =
+            ImportedQuestions(note, notes_, options_, targetLevel_, &skipped);
+        if (skipped == NoteSkip::NoQuestion) ++summary_.noQuestion;
+        if (skipped == NoteSkip::NoAnswer) ++summary_.noAnswer;
+        if (questions.empty()) return;
+        const NodeId parent = conceptFor(ImportDeck(note, notes_));
+        for (ImportedQuestion& q : questions)
+            addQuestion(parent, std::move(q));
     }
 
-    void addQuestion(NodeId parent, const Side& question, const Side& answer,
-                     std::vector<std::string> noteLines,
-                     const std::vector<std::string>& otherPictures) {
-        // The texts the question wizard takes: the question's lines for pane 1 and for the
-        // speech, the one-line answer for the answer and its speech.
+    void addQuestion(NodeId parent, ImportedQuestion q) {
         WizardData data;
-        data.question = joinLines(question.lines, "\n");
-        data.spokenQuestion = data.question;
-        for (const std::string& sound : *question.sounds)
-            data.spokenQuestion += (data.spokenQuestion.empty() ? "" : "\n") + sound;
-        data.answer = joinLines(answer.lines, " / ");
-        data.spokenAnswer = data.answer;
-        for (const std::string& sound : *answer.sounds)
-            data.spokenAnswer += "\n" + sound;
+        data.question = joinLines(q.questionLines, "\n");
+        data.spokenQuestion = q.spokenQuestion;
+        data.answer = q.answer;
+        data.spokenAnswer = q.spokenAnswer;
         QuestionRecord record = NewQuestionRecord(desktop_, &data);
-
-        // The question side's first picture is shown: beside the text in a second pane, or
-        // alone in pane 1 when the side has no text. Every other picture has no pane and
-        // is named in the notes.
-        std::string name;
-        const std::vector<std::string>& pictures = *question.pictures;
-        if (!pictures.empty()) {
-            PaneRecord& pane = record.panes[question.lines.empty() ? 0 : 1];
+        // The picture goes beside the text in a second pane, or alone in pane 1 when the
+        // side has no text.
+        if (!q.picture.empty()) {
+            PaneRecord& pane = record.panes[q.questionLines.empty() ? 0 : 1];
             pane.content = ImageContent;
-            pane.imageFile = pictures.front();
-            record.layout = question.lines.empty() ? 1 : 2;
+            pane.imageFile = q.picture;
+            record.layout = q.questionLines.empty() ? 1 : 2;
         }
-        auto named = [&](const std::vector<std::string>& list, std::size_t from) {
-            for (std::size_t i = from; i < list.size(); ++i)
-                noteLines.push_back("Picture: " + list[i]);
-        };
-        named(pictures, 1);
-        named(*answer.pictures, 0);
-        named(otherPictures, 0);
-        record.notes = std::move(noteLines);
-        if (!question.lines.empty())
-            name = ShortName(question.lines.front());
-        else {
-            const std::string& file = pictures.front();
-            const std::size_t slash = file.rfind('/');
-            name = ShortName(slash == std::string::npos ? file : file.substr(slash + 1));
-        }
-        AppendQuestion(scratch_, parent, name, std::move(record), desktop_);
+        record.notes = std::move(q.notes);
+        AppendQuestion(scratch_, parent, q.name, std::move(record), desktop_);
         ++summary_.questions;
     }
 
     const NoteList& notes_;
     const BuildOptions& options_;
     const DesktopColors& desktop_;
-    int baseLevel_;
+    int targetLevel_;
     std::string sourceName_;
     LibraryTree scratch_;
-    NodeId base_ = NoNode;
     std::unordered_map<std::string, NodeId> objects_;
     std::unordered_map<std::string, NodeId> concepts_;
     ImportSummary summary_;
@@ -241,6 +219,76 @@ QString counted(int n, const char* one, const char* many) {
 }
 
 } // namespace
+
+Result<int> ImportTargetLevel(const LibraryTree& tree, NodeId target) {
+    using R = Result<int>;
+    if (target == NoNode || !tree.isValid(target) || !tree.isAttached(target))
+        return R::failure("The place to import into is no longer in the library.");
+    const int level = tree.depth(target);
+    const int kind = tree.kind(target);
+    if (!(isObjectKind(kind) || (kind == TopLevelObject && level == 0)))
+        return R::failure("Questions can only be imported below a library or another object.");
+    if (level >= Question) return R::failure("Questions cannot be imported below a question.");
+    return level;
+}
+
+std::string ImportSourceName(const BuildOptions& options) {
+    std::string name = trimmed(options.sourceName);
+    return name.empty() ? std::string("Imported") : name;
+}
+
+const std::string& ImportDeck(const ImportNote& note, const NoteList& list) {
+    return note.deck.empty() ? list.deck : note.deck;
+}
+
+std::vector<std::string> ImportObjectNames(const std::string& deck, int targetLevel,
+                                           const std::string& sourceName) {
+    std::vector<std::string> names;
+    if (targetLevel == 0) {
+        // The root as target: everything goes into a new library named after the file.
+        names.push_back(sourceName);
+        targetLevel = Library;
+    }
+    for (std::string& name : levelNames(deckNames(deck), ConceptLevel - targetLevel, sourceName))
+        names.push_back(std::move(name));
+    return names;
+}
+
+std::vector<ImportedQuestion> ImportedQuestions(const ImportNote& note, const NoteList& list,
+                                                const BuildOptions& options, int targetLevel,
+                                                NoteSkip* skipped) {
+    if (skipped) *skipped = NoteSkip::None;
+    const Side question{fieldLines(note, list, options.questionField), &note.questionPictures,
+                        &note.questionSounds};
+    if (question.lines.empty() && question.pictures->empty()) {
+        if (skipped) *skipped = NoteSkip::NoQuestion;
+        return {};
+    }
+    const Side answer{fieldLines(note, list, options.answerField), &note.answerPictures,
+                      &note.answerSounds};
+    if (answer.lines.empty()) {
+        if (skipped) *skipped = NoteSkip::NoAnswer;
+        return {};
+    }
+    std::vector<std::string> noteLines;
+    for (int f = 0; f < int(note.fields.size()); ++f) {
+        if (f == options.questionField || f == options.answerField) continue;
+        const std::vector<std::string> value = fieldLines(note, list, f);
+        if (!value.empty())
+            noteLines.push_back(fieldName(note, list, f) + ": " + joinLines(value, " / "));
+    }
+    if (!note.tags.empty()) noteLines.push_back("Tags: " + joinLines(note.tags, " "));
+    const std::string& deck = ImportDeck(note, list);
+    if (targetLevel >= ConceptLevel && !deckNames(deck).empty())
+        noteLines.push_back("Deck: " + deck);
+
+    std::vector<ImportedQuestion> out;
+    out.push_back(makeQuestion(question, answer, noteLines, note.otherPictures));
+    // A side that is only a picture gives no answer text, so it is not turned round.
+    if ((options.reversed || note.reversed) && !question.lines.empty())
+        out.push_back(makeQuestion(answer, question, std::move(noteLines), note.otherPictures));
+    return out;
+}
 
 QString ImportSummary::text() const {
     QString s = counted(questions, "question", "questions");
@@ -275,15 +323,10 @@ Result<ImportSummary> BuildImport(LibraryTree& tree, UndoStore& undo, NodeId tar
                                   const NoteList& notes, const BuildOptions& options,
                                   const DesktopColors& desktop) {
     using R = Result<ImportSummary>;
-    if (target == NoNode || !tree.isValid(target) || !tree.isAttached(target))
-        return R::failure("The place to import into is no longer in the library.");
-    const int level = tree.depth(target);
-    const int kind = tree.kind(target);
-    if (!(isObjectKind(kind) || (kind == TopLevelObject && level == 0)))
-        return R::failure("Questions can only be imported below a library or another object.");
-    if (level >= Question) return R::failure("Questions cannot be imported below a question.");
+    const Result<int> level = ImportTargetLevel(tree, target);
+    if (!level) return R::failure(level.error());
 
-    Builder builder(notes, options, desktop, level);
+    Builder builder(notes, options, desktop, level.value());
     builder.build();
     ImportSummary summary = builder.summary();
     summary.format = notes.format;

@@ -47,6 +47,38 @@ struct ImportSummary {
     QString text() const;
 };
 
+// The builder's rules one note at a time, shared by BuildImport and the preview
+// (importpreview.h) so the two never disagree.
+
+// Why a note gives no question.
+enum class NoteSkip { None, NoQuestion, NoAnswer };
+
+// One question as the builder writes it.
+struct ImportedQuestion {
+    std::string name;                       // the question's name in the tree
+    std::vector<std::string> questionLines; // pane 1's text lines; empty: a picture alone
+    std::string spokenQuestion, answer, spokenAnswer;
+    std::string picture;            // the picture pane's file, or empty
+    std::vector<std::string> notes; // the note lines, in order
+};
+
+// The level of an object that can take an import (0: the root), or why it cannot.
+Result<int> ImportTargetLevel(const LibraryTree& tree, NodeId target);
+// The source's name as the builder uses it: trimmed, "Imported" when empty.
+std::string ImportSourceName(const BuildOptions& options);
+// The deck a note goes to: its own, else the file's.
+const std::string& ImportDeck(const ImportNote& note, const NoteList& list);
+// The names of the objects the deck rule (below) fills in for `deck` below a target at
+// `targetLevel`, from the level right below it down to the concept; for the root the new
+// library named after the source comes first. Empty below a concept.
+std::vector<std::string> ImportObjectNames(const std::string& deck, int targetLevel,
+                                           const std::string& sourceName);
+// What a note becomes below a target at `targetLevel`: its question, and its reversed one
+// after it; none, with the reason in `skipped`, when it lacks a question or an answer.
+std::vector<ImportedQuestion> ImportedQuestions(const ImportNote& note, const NoteList& list,
+                                                const BuildOptions& options, int targetLevel,
+                                                NoteSkip* skipped = nullptr);
+
 // Builds the questions of `notes` below `target` (the root: a new library named after the
 // source) as one undo point labelled "import questions".
 //

@@ -177,6 +177,8 @@ void TFormMain::connectFrame() {
         connect(a, &QAction::triggered, this,
                 [this, a] { PMISessionClick(Session(a->data().toInt())); });
     connect(PMIEdit, &QAction::triggered, this, &TFormMain::PMIEditClick);
+    connect(MIImport, &QAction::triggered, this, &TFormMain::MIImportClick);
+    connect(PMIImport, &QAction::triggered, this, &TFormMain::MIImportClick);
 
     modeIndex_ = PCMode->currentIndex();
     connect(PCMode, &QTabBar::currentChanged, this, &TFormMain::PCModeChanged);

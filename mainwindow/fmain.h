@@ -36,6 +36,7 @@ class MainVoice;
 class MainKeys;
 class HotTab;
 class TFormWizard;
+class TFormImport;
 
 // What the main window needs from the platform; the program passes the real services,
 // tests pass fakes. Nothing here is owned by the window.
@@ -130,6 +131,10 @@ public:
     void openFile(const QString& path) { files_->openFile(path); }
     bool MISaveClick() { return files_->save(); } // false when cancelled or failed
     bool MISaveAsClick() { return files_->saveAs(); }
+    // File > Import: a file, the import dialog, then the import below the selection's
+    // object (fmain_import.cpp).
+    void MIImportClick();
+    TFormImport* importDialog() const; // the one shown, or null
     // Asks "Save changes?" for a modified document; false when the caller must stop.
     bool querySaveChanges() { return files_->querySaveChanges(); }
 
@@ -216,6 +221,10 @@ private:
     // fmain_speech.cpp
     void createVoice();
 
+    // fmain_import.cpp
+    NodeId importTarget() const;
+    void runImport(TFormImport* dialog);
+
     MainDeps deps_;
     TAboutBox* AboutBox = nullptr;
     QTimer* TInit = nullptr;
@@ -232,6 +241,7 @@ private:
     FileMenuCommands* files_ = nullptr;
     MainKeys* keys_ = nullptr;
     PanelRouter panels_{*this, *this, *this};
+    QPointer<QObject> importDialog_; // a TFormImport
 
     bool CloseAllowed = false;
     bool NotReady = true;

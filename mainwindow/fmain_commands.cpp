@@ -189,6 +189,8 @@ void TFormMain::PMObjsPopup() {
     for (QAction* a : {PMIFlash, PMIReview, PMIImprint})
         a->setEnabled(any);
     PMIEdit->setEnabled(any);
+    PMIImport->setVisible(isEditMode());
+    PMIImport->setEnabled(!editorOpen());
 }
 
 void TFormMain::PMIEditClick() {

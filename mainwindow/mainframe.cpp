@@ -82,6 +82,9 @@ void MainFrame::setupMenus(QMainWindow& window) {
     MISave = item(MFile, QStringLiteral("  &Save"), "MISave");
     MISaveAs = item(MFile, QStringLiteral("  Save &as..."), "MISaveAs");
     MFile->addSeparator();
+    MIImport = item(MFile, QStringLiteral("  &Import..."), "MIImport");
+    MIImport->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    MFile->addSeparator();
     MIExit = item(MFile, QStringLiteral("  E&xit"), "MIExit");
 
     QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
@@ -162,6 +165,7 @@ void MainFrame::setupMenus(QMainWindow& window) {
     PMIReview->setData(int(Session::Review));
     PMObjs->addSeparator();
     PMIEdit = item(PMObjs, QStringLiteral("  &Edit"), "PMIEdit");
+    PMIImport = item(PMObjs, QStringLiteral("  I&mport..."), "PMIImport");
 }
 
 void MainFrame::setupToolStrip(QWidget* parent) {

@@ -47,6 +47,7 @@ struct MainFrame {
     QMenu* MFile = nullptr;
     QAction* MINew = nullptr;
     QAction* MIOpen = nullptr;
+    QAction* MIImport = nullptr;
     QMenu* MReopen = nullptr;
     QAction* MISave = nullptr;
     QAction* MISaveAs = nullptr;
@@ -73,6 +74,7 @@ struct MainFrame {
     QAction* PMIFlash = nullptr;
     QAction* PMIReview = nullptr;
     QAction* PMIEdit = nullptr;
+    QAction* PMIImport = nullptr;
 
     // The tool strip.
     QWidget* PTools = nullptr;
