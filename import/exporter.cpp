@@ -59,8 +59,9 @@ std::string soundName(std::string_view line) {
 class Collector {
 public:
     Collector(const LibraryTree& tree, const ExportFolders& folders, const DesktopColors& desktop,
-              std::vector<std::string>& leftOut)
-        : tree_(tree), folders_(folders), desktop_(desktop), leftOut_(leftOut) {}
+              std::vector<std::string>& leftOut, bool withSounds)
+        : tree_(tree), folders_(folders), desktop_(desktop), leftOut_(leftOut),
+          withSounds_(withSounds) {}
 
     std::vector<ExportNote> collect(NodeId top) {
         const NodeId end = tree_.preorderNextSkipping(top);
@@ -131,6 +132,11 @@ private:
         for (const std::string& line : spoken) {
             const std::string name = soundName(utf8(line));
             if (name.empty()) continue;
+            if (!withSounds_) {
+                leftOut_.push_back("sound \"" + name + "\" of \"" + path(question) +
+                                   "\": a text file holds no sounds");
+                continue;
+            }
             const std::string kept = media(note, name, "sound", question);
             if (!kept.empty()) field += (field.empty() ? "[sound:" : " [sound:") + kept + "]";
         }
@@ -181,6 +187,7 @@ private:
     const ExportFolders& folders_;
     const DesktopColors& desktop_;
     std::vector<std::string>& leftOut_;
+    const bool withSounds_;
     std::vector<ExportNote> notes_;
     std::map<QString, std::string> byPath_; // file -> its media name
     std::set<QString> taken_;               // media names in use, lower case
@@ -315,9 +322,9 @@ QString ExportSummary::text() const {
 std::vector<ExportNote> CollectExportNotes(const LibraryTree& tree, NodeId top,
                                            const ExportFolders& folders,
                                            const DesktopColors& desktop,
-                                           std::vector<std::string>& leftOut) {
+                                           std::vector<std::string>& leftOut, bool sounds) {
     if (top == NoNode || !tree.isValid(top)) return {};
-    return Collector(tree, folders, desktop, leftOut).collect(top);
+    return Collector(tree, folders, desktop, leftOut, sounds).collect(top);
 }
 
 std::string AnkiTextExport(const std::vector<ExportNote>& notes) {
@@ -351,8 +358,8 @@ Result<ExportSummary> ExportBranch(const LibraryTree& tree, NodeId top, const QS
     if (top == NoNode || !tree.isValid(top) || !tree.isAttached(top))
         return failure("the branch to export is no longer in the library");
     ExportSummary summary;
-    const std::vector<ExportNote> notes =
-        CollectExportNotes(tree, top, folders, desktop, summary.leftOut);
+    const std::vector<ExportNote> notes = CollectExportNotes(
+        tree, top, folders, desktop, summary.leftOut, format == ExportFormat::Package);
     if (notes.empty())
         return failure(summary.leftOut.empty()
                            ? std::string("there are no questions to export")

@@ -67,11 +67,13 @@ struct ExportSummary {
 //   "::", so that an import into a library builds the same objects again (notebuilder.h);
 // - pictures and sounds are looked for in `folders`; a missing file, a website pane and a
 //   metafile (which Anki cannot show) are left out and named in `leftOut`. Two files of the
-//   same name in different folders get "name (2).ext" for the second.
+//   same name in different folders get "name (2).ext" for the second;
+// - without `sounds` (the text formats, which carry no files and whose importers would read
+//   a "[sound:NAME]" as text) the sounds are left out and named too.
 std::vector<ExportNote> CollectExportNotes(const LibraryTree& tree, NodeId top,
                                            const ExportFolders& folders,
                                            const DesktopColors& desktop,
-                                           std::vector<std::string>& leftOut);
+                                           std::vector<std::string>& leftOut, bool sounds = true);
 
 // HTML-escaped text (&, <, >, ").
 std::string EscapeHtml(std::string_view text);
