@@ -565,13 +565,14 @@ constexpr Command kCommands[] = {
      "  --reverse            also adds every note reversed"},
     {"export", "FILE [PATH] OUT [--format apkg|txt|csv]", 2, 5,
      "\n"
-     "writes the questions of FILE, or those below the object PATH, to OUT as\n"
-     "an Anki package (.apkg: pictures and sounds inside), Anki's notes in\n"
-     "plain text (.txt) or CSV (.csv), chosen by OUT's extension or --format.\n"
-     "The objects from the set down to the concept become the deck names\n"
-     "(\"Set::Book::...::Concept\"). Prints how many questions and pictures\n"
-     "were written and what was left out (missing files, metafiles, web\n"
-     "pages). Exit status 1 when there is no question to export"},
+     "writes the questions of FILE, or those below the object PATH, to\n"
+     "OUT as an Anki package (.apkg: pictures and sounds inside), Anki's\n"
+     "notes in plain text (.txt) or CSV (.csv), chosen by OUT's extension\n"
+     "or --format. The objects from the set down to the concept become\n"
+     "the deck names (\"Set::Book::...::Concept\"). Prints how many\n"
+     "questions and pictures were written and what was left out (missing\n"
+     "files, metafiles, web pages; sounds in the text formats). Exit\n"
+     "status 1 when there is no question to export"},
 };
 
 const Command* findCommand(const QString& name) {

@@ -573,6 +573,17 @@ TEST_F(ExportTest, ToolExportsABranchByPathAndFormat) {
     r = tool({"export", dir.filePath(QStringLiteral("missing.bv1")), out});
     EXPECT_EQ(r.code, 2);
 
+    r = tool({"--help"});
+    EXPECT_NE(r.out.find("  export FILE [PATH] OUT [--format apkg|txt|csv]\n"), std::string::npos);
+    r = tool({"export", file});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(
+        r.err.rfind("brenvik-tool: export takes FILE [PATH] OUT [--format apkg|txt|csv]\n", 0), 0u)
+        << r.err;
+    r = tool({"export", file, "a", "b", "c"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err, "brenvik-tool: export takes FILE [PATH] OUT [--format apkg|txt|csv]\n");
+
     LibraryTree empty;
     NewEmptyLibrary(empty, "host", "me");
     const QString emptyFile = dir.filePath(QStringLiteral("empty.bv1"));
