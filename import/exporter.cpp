@@ -296,7 +296,7 @@ std::string EscapeHtml(std::string_view text) {
     return out;
 }
 
-QString ExportSummary::text() const {
+QString ExportSummary::text(std::size_t shown) const {
     auto counted = [](int n, const char* one, const char* many) -> QString {
         return QString::number(n) + QLatin1Char(' ') + QLatin1String(n == 1 ? one : many);
     };
@@ -309,12 +309,12 @@ QString ExportSummary::text() const {
     s += QStringLiteral(" exported");
     if (!format.empty()) s += QStringLiteral(" (") + QString::fromStdString(format) + ')';
     if (!leftOut.empty()) {
-        s += QStringLiteral("; ") + QString::number(leftOut.size()) + QStringLiteral(" left out: ");
-        const std::size_t shown = std::min<std::size_t>(leftOut.size(), 10);
+        s += QStringLiteral("; ") + QString::number(leftOut.size()) + QStringLiteral(" left out:");
+        shown = std::min(leftOut.size(), shown);
         for (std::size_t i = 0; i < shown; ++i)
-            s += (i ? QStringLiteral("; ") : QString()) + QString::fromStdString(leftOut[i]);
+            s += QLatin1Char('\n') + QString::fromStdString(leftOut[i]);
         if (leftOut.size() > shown)
-            s += QStringLiteral("; and %1 more").arg(leftOut.size() - shown);
+            s += QStringLiteral("\nand %1 more").arg(leftOut.size() - shown);
     }
     return s;
 }

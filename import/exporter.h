@@ -52,9 +52,10 @@ struct ExportSummary {
     // "picture "wave.emf" of "Lib > Set > ... > Question": Anki cannot show metafiles"
     std::vector<std::string> leftOut;
 
-    // "12 questions and 3 pictures exported (Anki package)"; then "1 sound" when there are
-    // any, and "; 2 left out: ..." with each item, the first ten of them.
-    QString text() const;
+    // "12 questions and 3 pictures exported (Anki package)" ("12 questions, 3 pictures and
+    // 1 sound" when there are sounds); then "; 2 left out:" and the first `shown` items, a
+    // line each, and "and N more" for the rest.
+    QString text(std::size_t shown = 10) const;
 };
 
 // The questions of the branch `top` (the root, a library or any object down to a single

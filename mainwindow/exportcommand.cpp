@@ -63,7 +63,8 @@ void ExportCommand::run() {
                                 Prompts::Icon::Error);
         return;
     }
-    main_.prompts().message(&window_, QStringLiteral("Export"), done.value().text(),
+    // A few of the files left out are enough to show what went wrong; the tool lists more.
+    main_.prompts().message(&window_, QStringLiteral("Export"), done.value().text(5),
                             Prompts::Icon::Information);
 }
 

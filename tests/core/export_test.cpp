@@ -299,10 +299,14 @@ TEST_F(ExportTest, PackageHoldsTheDecksNotesAndMediaAndTheSummarySaysWhatWasLeft
     EXPECT_EQ(done.value().sounds, 1);
     EXPECT_EQ(str(done.value().text())
                   .rfind("6 questions, 3 pictures and 1 sound exported (Anki package); 4 left "
-                         "out: picture \"gone.png\" of \"Geo",
+                         "out:\npicture \"gone.png\" of \"Geo",
                          0),
               0u)
         << str(done.value().text());
+    // A line per item left out, up to the number asked for.
+    const QString shortText = done.value().text(2);
+    EXPECT_EQ(shortText.count('\n'), 3);
+    EXPECT_TRUE(shortText.endsWith("Anki cannot show metafiles\nand 2 more")) << str(shortText);
 
     // Our own reader sees the same notes, decks and files.
     auto opened = PackageFile::open(out);
@@ -548,7 +552,7 @@ TEST_F(ExportTest, ToolExportsABranchByPathAndFormat) {
 
     ToolResult r = tool({"export", file, europePath, out, "--format", "csv"});
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out.rfind("3 questions and 2 pictures exported (CSV); 2 left out: sound", 0), 0u)
+    EXPECT_EQ(r.out.rfind("3 questions and 2 pictures exported (CSV); 2 left out:\nsound", 0), 0u)
         << r.out;
     EXPECT_EQ(readFile(out).left(23), "Front,Back,Notes,Deck\r\n");
 
@@ -556,7 +560,7 @@ TEST_F(ExportTest, ToolExportsABranchByPathAndFormat) {
     r = tool({"export", file, dir.filePath(QStringLiteral("all.apkg"))});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out.rfind("5 questions, 2 pictures and 1 sound exported (Anki package); 6 left "
-                          "out: picture \"map.png\" of",
+                          "out:\npicture \"map.png\" of",
                           0),
               0u)
         << r.out;

@@ -90,7 +90,7 @@ TEST_F(ExportMenuTest, ExportWritesTheSelectedBranchAndShowsWhatWasLeftOut) {
     EXPECT_EQ(h.prompts.shown.last().icon, Prompts::Icon::Information);
     EXPECT_EQ(
         h.prompts.shown.last().text,
-        QStringLiteral("2 questions and 1 picture exported (Anki package); 1 left out: "
+        QStringLiteral("2 questions and 1 picture exported (Anki package); 1 left out:\n"
                        "picture \"gone.png\" of \"Geo > Europe > North > Part 1 > Chapter 1 > "
                        "Section 1 > Capitals > Capital of Sweden?\": the file is missing"));
 
