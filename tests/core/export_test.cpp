@@ -22,7 +22,13 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
+#include <set>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace brenvik;
 
@@ -506,6 +512,70 @@ TEST_F(ExportTest, AFailedExportLeavesNoFileAndAnOldFileIntact) {
 
     // No temporary file is left beside them.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), before);
+}
+
+namespace {
+// Runs `work` in a child whose files may grow to `limit` bytes only (SIGXFSZ ignored, so a
+// write past it fails as on a full disk). 0 when it reported success, 1 a failure, -1 when
+// the child did not end normally.
+int InChildWithFileLimit(rlim_t limit, const std::function<bool()>& work) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit r{limit, limit};
+        if (setrlimit(RLIMIT_FSIZE, &r) != 0) _exit(3);
+        _exit(work() ? 0 : 1);
+    }
+    if (pid < 0) return -1;
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+    const int code = WEXITSTATUS(status);
+    return code <= 1 ? code : -1;
+}
+} // namespace
+
+// On a disk that fills up during the write, at every size around the new file's and around
+// the file device's 16 KiB blocks: either the whole new file or the old one, byte for byte,
+// and never a temporary file left beside it.
+TEST_F(ExportTest, AWriteThatRunsOutOfSpaceKeepsTheOldFile) {
+    for (const ExportFormat format : {ExportFormat::Csv, ExportFormat::Package}) {
+        const QString out = dir.filePath(format == ExportFormat::Csv ? "full.csv" : "full.apkg");
+        ASSERT_TRUE(ExportBranch(tree, library, out, format, folders(), colors).ok());
+        const qint64 size = QFileInfo(out).size();
+        const QByteArray fresh = readFile(out);
+        std::set<qint64> limits;
+        for (qint64 l = std::max<qint64>(0, size - 20 * 1024); l <= size + 1024; l += 512)
+            limits.insert(l);
+        for (qint64 b = 16384; b <= size + 1024; b += 16384)
+            limits.insert({b - 1, b, b + 1});
+        limits.insert({size - 1, size, size + 1});
+        int failed = 0;
+        for (qint64 limit : limits) {
+            if (limit < 0) continue;
+            writeFile(out, "old bytes");
+            const QStringList before = QDir(dir.path()).entryList(QDir::Files);
+            const int code = InChildWithFileLimit(rlim_t(limit), [&] {
+                return ExportBranch(tree, library, out, format, folders(), colors).ok();
+            });
+            ASSERT_NE(code, -1) << "limit " << limit;
+            if (code == 1) {
+                ++failed;
+                EXPECT_EQ(readFile(out), "old bytes") << "limit " << limit;
+            } else if (format == ExportFormat::Csv) {
+                EXPECT_EQ(readFile(out), fresh) << "limit " << limit;
+            } else { // a whole package
+                auto opened = PackageFile::open(out);
+                ASSERT_TRUE(opened.ok()) << "limit " << limit << ": " << opened.error();
+                Result<AnkiPackage> read = ReadAnkiPackage(*opened.value());
+                ASSERT_TRUE(read.ok()) << "limit " << limit << ": " << read.error();
+                EXPECT_EQ(read.value().notes.notes.size(), 6u) << "limit " << limit;
+            }
+            // The package's ids come from the clock, so only the text's bytes are known.
+            if (format == ExportFormat::Csv) EXPECT_EQ(code == 0, limit >= size) << limit;
+            EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), before) << "limit " << limit;
+        }
+        EXPECT_GT(failed, 0);
+    }
 }
 
 TEST(ExportFormats, ChosenByExtensionOrName) {
