@@ -151,12 +151,11 @@ private:
         ExportNote note;
         note.deck = deck(question);
         const int panes = record.layout == 2 ? 2 : record.layout == 3 ? 3 : 1;
-        bool haveText = false;
         std::vector<std::string> pictures;
         for (int i = 0; i < panes; ++i) {
             const PaneRecord& pane = record.panes[std::size_t(i)];
-            if (pane.content == TextContent && !haveText) {
-                haveText = true;
+            // A second text pane is rare; its lines follow the first's rather than be lost.
+            if (pane.content == TextContent) {
                 for (const std::string& line : pane.textLines)
                     note.front += (note.front.empty() ? "" : "<br>") + EscapeHtml(utf8(line));
             } else if (pane.content == ImageContent && !pane.imageFile.empty()) {

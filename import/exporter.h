@@ -60,7 +60,7 @@ struct ExportSummary {
 
 // The questions of the branch `top` (the root, a library or any object down to a single
 // question), in tree order, as an export writes them:
-// - front: the first text pane's lines, HTML-escaped and joined by "<br>", then an
+// - front: the text panes' lines, HTML-escaped and joined by "<br>", then an
 //   `<img src="NAME">` per picture pane of the layout, then the `[sound:NAME]` lines of the
 //   spoken question; back: the answer and the spoken answer's sounds; notes: the
 //   question's note lines joined by "<br>";

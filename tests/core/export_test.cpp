@@ -578,6 +578,44 @@ TEST_F(ExportTest, AWriteThatRunsOutOfSpaceKeepsTheOldFile) {
     }
 }
 
+// Only the panes the layout shows count; every text pane among them is written, in order,
+// and a question that is only a web page is left out as a whole.
+TEST(ExportPanes, TheLayoutsTextPanesInOrderAndNothingElse) {
+    const FixedDesktopColors colors = desktop();
+    LibraryTree tree;
+    NewEmptyLibrary(tree, "host", "me");
+    NodeId n = tree.first();
+    for (int level = Library; level <= Concept; ++level)
+        n = tree.appendChild(n, "L" + std::to_string(level), level);
+    WizardData data{"one\ntwo", "answer", "one\ntwo", "answer"};
+    QuestionRecord r = NewQuestionRecord(colors, &data);
+    r.layout = 3;
+    r.panes[1].content = WebsiteContent;
+    r.panes[1].webAddress = "page.html";
+    r.panes[2].textLines = {"three"};
+    AppendQuestion(tree, n, "one", r, colors);
+    r.layout = 1; // pane 3 is not shown, and goes nowhere
+    AppendQuestion(tree, n, "one", r, colors);
+    r.panes[0].content = WebsiteContent;
+    r.panes[0].webAddress = "https://example.org/";
+    AppendQuestion(tree, n, "web", r, colors);
+
+    Lines leftOut;
+    const std::vector<ExportNote> notes =
+        CollectExportNotes(tree, tree.first(), {QString(), QDir::tempPath()}, colors, leftOut);
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[0].front, "one<br>two<br>three");
+    EXPECT_EQ(notes[0].deck, "L2::L3::L4::L5::L6::L7");
+    EXPECT_EQ(notes[1].front, "one<br>two");
+    EXPECT_EQ(leftOut,
+              (Lines{"website \"page.html\" of \"L1 > L2 > L3 > L4 > L5 > L6 > L7 > one\": the "
+                     "export holds no web pages",
+                     "website \"https://example.org/\" of \"L1 > L2 > L3 > L4 > L5 > L6 > L7 > "
+                     "web\": the export holds no web pages",
+                     "question \"L1 > L2 > L3 > L4 > L5 > L6 > L7 > web\": nothing to ask "
+                     "without its panes"}));
+}
+
 TEST(ExportFormats, ChosenByExtensionOrName) {
     ExportFormat f = ExportFormat::Csv;
     EXPECT_TRUE(ExportFormatForFile(QStringLiteral("/a/b.APKG"), f));
