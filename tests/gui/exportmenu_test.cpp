@@ -6,6 +6,7 @@
 #include "library/outline.h"
 #include "library/questionrecord.h"
 #include "mainwindow/fmain.h"
+#include "platform/prompts.h"
 
 #include "mainharness.h"
 
@@ -119,6 +120,17 @@ TEST_F(ExportMenuTest, ExportWritesTheSelectedBranchAndShowsWhatWasLeftOut) {
     EXPECT_EQ(written.readAll(),
               "Front,Back,Notes,Deck\r\n\"Capital of Norway?<br><img src=\"\"flag.png\"\">\",Oslo,,"
               "Europe::North::Part 1::Chapter 1::Section 1::Capitals\r\n");
+}
+
+// The save dialog gives a name typed without an extension the chosen type's.
+TEST(SaveDialogSuffix, TheChosenFilterEntryGivesTheExtension) {
+    EXPECT_EQ(FilterSuffix("CSV (*.csv)"), "csv");
+    EXPECT_EQ(FilterSuffix("Anki plain text (*.txt)"), "txt");
+    EXPECT_EQ(FilterSuffix("Web pages (*.htm *.html)"), "htm");
+    EXPECT_EQ(FilterSuffix("Brenvik files (*.bv1)"), "bv1");
+    EXPECT_EQ(FilterSuffix("All files (*)"), "");
+    EXPECT_EQ(FilterSuffix("All files (*.*)"), "");
+    EXPECT_EQ(FilterSuffix("*.apkg"), "apkg");
 }
 
 TEST_F(ExportMenuTest, CancelWritesNothingAndAnUnknownExtensionIsRefused) {
