@@ -10,12 +10,16 @@
 //   brenvik-tool import IN OUT [--under PATH] [OPTIONS]
 //                                 the notes of the text file or Anki package IN as
 //                                 questions in OUT
+//   brenvik-tool export FILE [PATH] OUT [--format apkg|txt|csv]
+//                                 the questions of FILE, or of those below the object
+//                                 PATH, as an Anki package, Anki text or CSV file
 //
 // Exit codes, one meaning each: 0 success; 1 the library is damaged (a loader error) or a
 // check failed; 2 bad usage (an unknown command or PATH, wrong arguments) or a file that
 // cannot be read or written.
 
 #include "import/apkgimport.h"
+#include "import/exporter.h"
 #include "import/textimport.h"
 #include "library/colors.h"
 #include "library/demodata.h"
@@ -493,6 +497,72 @@ int importNotes(const QStringList& a) {
     return 0;
 }
 
+// Writes the questions of FILE, or of the branch PATH, to OUT in the format its extension
+// or --format names. The summary line goes to stdout.
+int exportBranch(QStringList a) {
+    QString formatWord;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (a[i] != QLatin1String("--format")) continue;
+        if (i + 1 >= a.size()) {
+            fail(QStringLiteral("export: --format needs a value"));
+            return ExitNoFile;
+        }
+        formatWord = a[i + 1];
+        a.remove(i, 2);
+        break;
+    }
+    for (const QString& arg : a)
+        if (arg.startsWith(QLatin1String("--"))) {
+            fail(QStringLiteral("export: unknown option '%1'").arg(arg));
+            return ExitNoFile;
+        }
+    if (a.size() < 2 || a.size() > 3) {
+        fail(QStringLiteral("export takes FILE [PATH] OUT [--format apkg|txt|csv]"));
+        return ExitNoFile;
+    }
+    const QString& in = a.constFirst();
+    const QString& out = a.constLast();
+    ExportFormat format = ExportFormat::Package;
+    if (!formatWord.isEmpty()) {
+        if (!ExportFormatFromName(formatWord.toStdString(), format)) {
+            fail(QStringLiteral("export: --format cannot be '%1'").arg(formatWord));
+            return ExitNoFile;
+        }
+    } else if (!ExportFormatForFile(out, format)) {
+        fail(QStringLiteral("export: %1 ends in no known extension (.apkg, .txt, .csv); name "
+                            "the format with --format")
+                 .arg(out));
+        return ExitNoFile;
+    }
+    LibraryTree tree;
+    std::string error;
+    if (const int code = loadInto(tree, in, error); code != 0) {
+        if (code == ExitError) fail(error);
+        return code;
+    }
+    NodeId top = tree.first();
+    if (a.size() == 3) {
+        top = FindObjectByPath(tree, a[1]);
+        if (top == NoNode) {
+            fail(a[1] + QStringLiteral(": no such object in ") + in);
+            return ExitNoFile;
+        }
+    }
+    // Pictures named without a folder are found beside FILE, as the check finds them.
+    const ExportFolders folders{QFileInfo(in).absolutePath(), programFolder()};
+    const Result<ExportSummary> exported =
+        ExportBranch(tree, top, out, format, folders, toolDesktop());
+    if (!exported) {
+        fail(exported.error());
+        // Nothing to export is a failed command, not a file that cannot be written.
+        return exported.error().find("there are no questions to export") != std::string::npos
+                   ? ExitError
+                   : ExitNoFile;
+    }
+    printLine(exported.value().text());
+    return 0;
+}
+
 // The commands: name, arguments, how many, and what they do (the help's lines).
 struct Command {
     const char* name;
@@ -535,6 +605,16 @@ constexpr Command kCommands[] = {
      "  --question N, --answer N\n"
      "                       the fields of question and answer (1 and 2)\n"
      "  --reverse            also adds every note reversed"},
+    {"export", "FILE [PATH] OUT [--format apkg|txt|csv]", 2, 5,
+     "\n"
+     "writes the questions of FILE, or those below the object PATH, to\n"
+     "OUT as an Anki package (.apkg: pictures and sounds inside), Anki's\n"
+     "notes in plain text (.txt) or CSV (.csv), chosen by OUT's extension\n"
+     "or --format. The objects from the set down to the concept become\n"
+     "the deck names (\"Set::Book::...::Concept\"). Prints how many\n"
+     "questions and pictures were written and what was left out (missing\n"
+     "files, metafiles, web pages; sounds in the text formats). Exit\n"
+     "status 1 when there is no question to export"},
 };
 
 const Command* findCommand(const QString& name) {
@@ -586,6 +666,7 @@ int run(const Command& command, const QStringList& a) {
     if (name == "demo") return demo(a[0]);
     if (name == "write") return write(a[0], a[1]);
     if (name == "import") return importNotes(a);
+    if (name == "export") return exportBranch(a);
     if (a.size() == 2) return check(a[0], &a[1]);
     return check(a[0], nullptr);
 }

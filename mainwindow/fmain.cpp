@@ -9,6 +9,7 @@
 #include "library/settingsstore.h"
 #include "library/undostore.h"
 #include "mainwindow/clicklabel.h"
+#include "mainwindow/exportcommand.h"
 #include "mainwindow/hottab.h"
 #include "mainwindow/librarydocument.h"
 #include "mainwindow/libraryitemmodel.h"
@@ -96,6 +97,8 @@ TFormMain::TFormMain(const MainDeps& deps, QWidget* parent)
         *this, *doc_, *undo_, {*this, *MReopen, *MISave, *BSave, *CBAutoSave},
         [this](const QString& text) { showError(text); }, this);
     connect(files_, &FileMenuCommands::loaded, this, &TFormMain::afterLoad);
+    export_ = new ExportCommand(*this, *doc_, *this, this);
+    connect(MIExport, &QAction::triggered, export_, &ExportCommand::run);
     connect(doc_, &LibraryDocument::settingsNotWritten, this, &TFormMain::showError);
     connect(qApp, &QGuiApplication::commitDataRequest, this,
             [](QSessionManager&) { /* the session may always end */ });

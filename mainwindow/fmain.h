@@ -32,6 +32,7 @@ class ScreenSaver;
 class TAboutBox;
 class TFormMain;
 class StudyLauncher;
+class ExportCommand;
 class MainVoice;
 class MainKeys;
 class HotTab;
@@ -239,6 +240,7 @@ private:
     UndoStore* undo_ = nullptr;
     LibraryDocument* doc_ = nullptr;
     FileMenuCommands* files_ = nullptr;
+    ExportCommand* export_ = nullptr;
     MainKeys* keys_ = nullptr;
     PanelRouter panels_{*this, *this, *this};
     QPointer<QObject> importDialog_; // a TFormImport

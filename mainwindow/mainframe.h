@@ -51,6 +51,7 @@ struct MainFrame {
     QMenu* MReopen = nullptr;
     QAction* MISave = nullptr;
     QAction* MISaveAs = nullptr;
+    QAction* MIExport = nullptr;
     QAction* MIExit = nullptr;
     QAction* MIUndo = nullptr;
     QAction* MIRedo = nullptr;

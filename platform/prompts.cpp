@@ -11,6 +11,18 @@
 
 namespace brenvik {
 
+QString FilterSuffix(const QString& entry) {
+    const qsizetype open = entry.lastIndexOf(QLatin1Char('('));
+    const qsizetype close = entry.lastIndexOf(QLatin1Char(')'));
+    const QString patterns =
+        open >= 0 && close > open ? entry.mid(open + 1, close - open - 1) : entry;
+    const QString first = patterns.split(QLatin1Char(' '), Qt::SkipEmptyParts).value(0);
+    if (!first.startsWith(QLatin1String("*."))) return {};
+    const QString suffix = first.mid(2);
+    return suffix.contains(QLatin1Char('*')) || suffix.contains(QLatin1Char('?')) ? QString()
+                                                                                  : suffix;
+}
+
 QString ToQtFilter(const QString& filter) {
     // Already in Qt form (or a single plain pattern): nothing to convert.
     if (!filter.contains(QLatin1Char('|'))) return filter;
@@ -125,6 +137,12 @@ QString DialogPrompts::saveFile(QWidget* parent, const QString& title, const QSt
     while (suffix.startsWith(QLatin1Char('.')))
         suffix.remove(0, 1);
     dialog.setDefaultSuffix(suffix);
+    // A name typed without an extension takes the chosen type's, not the first type's.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog](const QString& entry) {
+                         if (const QString s = FilterSuffix(entry); !s.isEmpty())
+                             dialog.setDefaultSuffix(s);
+                     });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().constFirst();
 }

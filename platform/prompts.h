@@ -37,6 +37,9 @@ public:
 // Converts a "Desc (*.x)|*.x|Other|*.y;*.z" filter to Qt's "Desc (*.x);;Other (*.y *.z)".
 // A filter without '|' is returned unchanged.
 QString ToQtFilter(const QString& filter);
+// The extension of one Qt filter entry's first pattern ("CSV (*.csv)" gives "csv"); empty
+// when it names none ("All files (*)", "(*.*)"). A save dialog appends the chosen entry's.
+QString FilterSuffix(const QString& entry);
 
 // The real dialogs (QMessageBox, QFileDialog, QColorDialog, FontChoiceDialog).
 class DialogPrompts : public Prompts {

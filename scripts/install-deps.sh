@@ -12,7 +12,7 @@ PKGS=(
   qt6-qpa-plugins qt6-l10n-tools
   libespeak-ng-dev espeak-ng-data
   libjpeg62-turbo-dev libuemf-dev
-  libsqlite3-dev libzip-dev libzstd-dev
+  libsqlite3-dev libzip-dev libzstd-dev python3
   dbus-daemon
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick
