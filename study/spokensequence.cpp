@@ -70,6 +70,10 @@ void SpokenSequence::next() {
         handingOver_ = true;
         if (speak_) speak_(part.text);
         handingOver_ = false;
+    } else if (!player_) {
+        // The player went away while the side ran: the sound is skipped like any other.
+        LogSkipped(part.text, QStringLiteral("no sound player"));
+        next();
     } else {
         waiting_ = Waiting::Sound;
         play_ = player_->play(part.text);
