@@ -10,6 +10,7 @@
 #include "platform/prompts.h"
 #include "platform/screensaver.h"
 #include "platform/shellopen.h"
+#include "platform/soundplayer.h"
 #include "platform/svgicon.h"
 #include "platform/systemnames.h"
 #include "platform/webviewer.h"
@@ -65,6 +66,7 @@ int main(int argc, char* argv[]) {
     brenvik::PaletteDesktopColors colors;
     brenvik::EngineWebViewerFactory web(folder.path);
     brenvik::DBusScreenSaver screenSaver;
+    brenvik::MediaSoundPlayer sound;
     brenvik::MainDeps deps;
     deps.prompts = &dialogs;
     deps.speech = &speech;
@@ -73,6 +75,7 @@ int main(int argc, char* argv[]) {
     deps.colors = &colors;
     deps.web = &web;
     deps.screenSaver = &screenSaver;
+    deps.sound = &sound;
     deps.programFolder = folder.path;
 
     brenvik::TFormMain window(deps);

@@ -29,6 +29,7 @@ class LibraryDocument;
 class ShellOpen;
 class SystemNames;
 class ScreenSaver;
+class SoundPlayer;
 class TAboutBox;
 class TFormMain;
 class StudyLauncher;
@@ -49,6 +50,7 @@ struct MainDeps {
     const DesktopColors* colors = nullptr;
     WebViewerFactory* web = nullptr;
     ScreenSaver* screenSaver = nullptr;
+    SoundPlayer* sound = nullptr; // null: the study window skips sounds
     QString programFolder;
     // Null: the window keeps its settings in "brenvik.ini" in the program folder.
     SettingsStore* settings = nullptr;

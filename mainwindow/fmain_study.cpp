@@ -22,6 +22,7 @@ void TFormMain::createStudyLauncher() {
         *this, *this, *FormStudy, random_, deps_.screenSaver, deps_.studyWebWaitMs, [this] {
             return muted();
         }};
+    services.sound = deps_.sound;
     study_ = std::make_unique<StudyLauncher>(std::move(services));
     connect(study_.get(), &StudyLauncher::problemFound, this, &TFormMain::openProblemQuestion);
     connect(study_.get(), &StudyLauncher::ended, this, [this] { F9Busy = false; });

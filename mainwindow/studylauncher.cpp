@@ -93,6 +93,7 @@ void StudyLauncher::ensureWindow() {
     StudyContext ctx;
     ctx.main = &services_.main;
     ctx.muted = services_.muted;
+    ctx.sound = services_.sound;
     ctx.webWaitMs = services_.webWaitMs;
     TFormStudy& study = services_.study;
     ctx.answerFont = [&study] { return study.answerFont(); };

@@ -13,6 +13,7 @@ namespace brenvik {
 
 class RandomGenerator;
 class ScreenSaver;
+class SoundPlayer;
 class TFormStudy;
 class TFormStudyQuestion;
 class TFormValidate;
@@ -32,6 +33,7 @@ public:
         ScreenSaver* screenSaver = nullptr;
         int webWaitMs = 20000;
         std::function<bool()> muted;
+        SoundPlayer* sound = nullptr; // the spoken lines' sounds; null: skipped
     };
     explicit StudyLauncher(Services services, QObject* parent = nullptr);
     ~StudyLauncher() override;

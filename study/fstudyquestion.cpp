@@ -10,8 +10,9 @@
 #include "study/core/collect.h"
 #include "study/core/panegeometry.h"
 #include "study/core/sessionoptions.h"
-#include "study/core/speechtext.h"
+#include "study/core/spokenparts.h"
 #include "study/panewidgets.h"
+#include "study/spokensequence.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -170,6 +171,13 @@ TFormStudyQuestion::TFormStudyQuestion(StudyContext context) : ctx_(std::move(co
 
     PQ = new QWidget(this);
     PQ->setObjectName(QStringLiteral("PQ"));
+
+    spoken_ = new SpokenSequence(
+        [this](const QString& text) {
+            if (ctx_.main) ctx_.main->Speak(text);
+        },
+        ctx_.sound, this);
+    connect(spoken_, &SpokenSequence::finished, this, &TFormStudyQuestion::spokenSideDone);
 
     PB2 = new SpeechTail(this, Paused);
     PB2->resize(202, 101);
@@ -358,6 +366,7 @@ void TFormStudyQuestion::StopAuto() {
     WaitingForQuestionSpeech = false;
     WaitingForAnswerSpeech = false;
     autoAPending_ = false;
+    spoken_->stop();
     if (ctx_.main) ctx_.main->StopVoice();
 }
 
@@ -476,13 +485,10 @@ void TFormStudyQuestion::finishShowing() {
     const bool autoA = autoMode() && t.autoAnswer;
     if (autoA) TAutoA->setInterval(PauseMilliseconds(t.pauseBeforeAnswer));
 
-    const QString spoken = SpokenLinesText(record_.spokenQuestion);
-    const bool muted = ctx_.muted && ctx_.muted();
-    if (!spoken.isEmpty() && !muted) {
+    if (startSpokenSide(record_.spokenQuestion)) {
         PB2->show();
         PB2->raise();
         WaitingForQuestionSpeech = true;
-        if (ctx_.main) ctx_.main->Speak(spoken);
     } else if (autoA) {
         TAutoA->start();
     }
@@ -506,24 +512,35 @@ void TFormStudyQuestion::BAnswerClick() {
     update();
 
     const StudyTiming t = timing();
-    const QString spoken = SpokenLinesText(record_.spokenAnswer);
-    if (autoMode() && t.autoNext) {
-        TAutoQ->setInterval(PauseMilliseconds(t.pauseBeforeNext));
-        const bool muted = ctx_.muted && ctx_.muted();
-        if (spoken.isEmpty() || muted) {
-            TAutoQ->start();
-        } else {
-            WaitingForAnswerSpeech = true;
-            if (ctx_.main) ctx_.main->Speak(spoken);
-        }
-    } else if (!spoken.isEmpty() && ctx_.main) {
-        ctx_.main->Speak(spoken);
+    const bool autoNext = autoMode() && t.autoNext;
+    if (autoNext) TAutoQ->setInterval(PauseMilliseconds(t.pauseBeforeNext));
+    if (startSpokenSide(record_.spokenAnswer)) {
+        WaitingForAnswerSpeech = autoNext;
+    } else if (autoNext) {
+        TAutoQ->start();
     }
     AnswerShown = true;
     Button1->setFocus(Qt::OtherFocusReason);
 }
 
+bool TFormStudyQuestion::startSpokenSide(const std::vector<std::string>& lines) {
+    // A muted voice mutes the sounds as well: whoever silences the program does not want
+    // it to play files either, and the session then runs as for a question with nothing to
+    // say.
+    if (ctx_.muted && ctx_.muted()) return false;
+    const StudyFolders folders = ctx_.main ? ctx_.main->studyFolders() : StudyFolders{};
+    return spoken_->start(SpokenParts(lines), folders);
+}
+
+bool TFormStudyQuestion::spokenSideRunning() const {
+    return spoken_->running();
+}
+
 void TFormStudyQuestion::speechDone() {
+    spoken_->speechDone();
+}
+
+void TFormStudyQuestion::spokenSideDone() {
     if (busy()) return;
     if (WaitingForQuestionSpeech) {
         PB2->hide();

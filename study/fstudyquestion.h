@@ -22,6 +22,8 @@ class QFrame;
 namespace brenvik {
 
 class MainCommands;
+class SoundPlayer;
+class SpokenSequence;
 class WebViewer;
 class SpeechTail;
 class StudyButton;
@@ -45,6 +47,8 @@ struct StudyContext {
     std::function<bool()> muted;
     std::function<QFont()> answerFont;
     std::function<QColor()> answerColor;
+    // Plays the sounds of the spoken lines; null: they are skipped.
+    SoundPlayer* sound = nullptr;
     // Bound of the wait for web panes, in milliseconds.
     int webWaitMs = 20000;
 };
@@ -70,6 +74,8 @@ public:
 
     // The main window's speech events.
     void speechDone();
+    // A spoken side (its utterances and sounds) is under way.
+    bool spokenSideRunning() const;
 
     // Steps, public for the keys, the buttons and the tests.
     void ShowCurrentQuestion();
@@ -147,7 +153,9 @@ private:
     void setButtonsEnabled(bool enabled);
     void showAnswerArea(bool shown);
     void showError(const QString& text);
-    void speakLines(const std::vector<std::string>& lines);
+    // Starts a side's spoken lines unless the voice is muted; false: nothing to wait for.
+    bool startSpokenSide(const std::vector<std::string>& lines);
+    void spokenSideDone();
 
     StudyContext ctx_;
     std::vector<NodeId> visits_;
@@ -187,6 +195,7 @@ private:
     QWidget* PBot = nullptr;
     QPushButton* Button1 = nullptr;
     QTimer* webWait_ = nullptr;
+    SpokenSequence* spoken_ = nullptr;
     QRect SQ;
 };
 

@@ -24,6 +24,7 @@
 #include "tests/support/fakeprompts.h"
 #include "tests/support/fakescreensaver.h"
 #include "tests/support/fakeshellopen.h"
+#include "tests/support/fakesound.h"
 #include "tests/support/fakespeech.h"
 #include "tests/support/fakewebviewer.h"
 #include "waituntil.h"
@@ -144,6 +145,7 @@ struct MainHarness {
     FakeShellOpen shell;
     FakeWebViewerFactory web;
     FakeScreenSaver screenSaver;
+    FakeSoundPlayer sound;
     FixedSystemNames names{QStringLiteral("HOST"), QStringLiteral("ann")};
     FixedDesktopColors colors;
     SettingsStore store; // defaults only
@@ -158,6 +160,7 @@ struct MainHarness {
         deps.shell = &shell;
         deps.web = &web;
         deps.screenSaver = &screenSaver;
+        deps.sound = &sound;
         deps.names = &names;
         deps.colors = &colors;
         deps.programFolder = folder.path();
