@@ -443,9 +443,15 @@ int importNotes(const QStringList& a) {
     LibraryTree tree;
     if (QFileInfo::exists(out)) {
         std::string error;
-        if (const int code = loadInto(tree, out, error); code != 0) {
+        bool cutShort = false;
+        if (const int code = loadInto(tree, out, error, &cutShort); code != 0) {
             if (code == ExitError) fail(error);
             return code;
+        }
+        // Saving it would drop what was not read, as write refuses to.
+        if (cutShort) {
+            fail(out + QStringLiteral(": not written over the file it was read from"));
+            return ExitError;
         }
     }
     if (tree.empty()) NewEmptyLibrary(tree, {}, {});

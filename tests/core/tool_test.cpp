@@ -500,6 +500,14 @@ TEST_F(ToolTest, FileCutShortByANulIsWarnedAboutAndNotWrittenOverItself) {
     EXPECT_EQ(b.code, 1);
     EXPECT_TRUE(b.err.contains("may be cut short or garbled")) << b.err.toStdString();
     EXPECT_EQ(contents(binary), "Root\r\n\tNo\x01tes\r\n");
+    // Importing into such a library would save it cut short: refused, the file stays whole.
+    const QString notes = file("notes.csv", "Capital of France,Paris\n");
+    ToolRun i = tool({"import", notes, path});
+    EXPECT_EQ(i.code, 1) << i.err.toStdString();
+    EXPECT_TRUE(i.err.startsWith(warning)) << i.err.toStdString();
+    EXPECT_TRUE(i.err.contains("not written over the file it was read from"))
+        << i.err.toStdString();
+    EXPECT_EQ(contents(path), bytes);
 }
 
 // Only regular files are libraries: a device that never ends and a pipe nobody writes to
