@@ -26,13 +26,22 @@ MainVoice::MainVoice(SpeechEngine& engine, QCheckBox& mute, QComboBox& voices, i
                      std::function<void(const QString&)> showError, QObject* parent)
     : QObject(parent), engine_(engine), mute_(mute), voices_(voices), waitMs_(waitMs),
       showError_(std::move(showError)) {
+    // The engine reports its utterances in order, each started then done; the oldest owed
+    // ones may be those stop() has already ended, whose events are not passed on again.
     connect(&engine_, &SpeechEngine::started, this, [this] {
+        if (stale_ > 0) return;
         speaking_ = true;
+        openStarted_ = true;
         Q_EMIT started();
     });
     connect(&engine_, &SpeechEngine::done, this, [this] {
-        speaking_ = false;
         if (owed_ > 0) --owed_;
+        if (stale_ > 0) {
+            --stale_;
+            return;
+        }
+        speaking_ = false;
+        openStarted_ = false;
         Q_EMIT done();
     });
     connect(&voices_, &QComboBox::activated, this, &MainVoice::voiceChosen);
@@ -86,15 +95,23 @@ void MainVoice::stop() {
         return;
     }
     // An utterance still being synthesised has not started yet, but it is stopped all the same.
-    if (!speaking_ && owed_ == 0) return;
+    const bool open = owed_ > stale_;
+    if (!speaking_ && !open) return;
     try {
         engine_.stopSpeaking();
     } catch (const std::exception&) {
         // Stopping is best effort: the next utterance cuts the old one off anyway.
     }
-    WaitWithEvents([this] { return owed_ == 0; }, waitMs_);
     speaking_ = false;
-    QCoreApplication::processEvents();
+    if (!open) return;
+    // Ended here and now, without waiting for the engine's own events (they come later and
+    // are dropped), so that no handler runs the event loop and nothing is re-entered; the
+    // next utterance's events are then its own.
+    stale_ = owed_;
+    const bool hadStarted = openStarted_;
+    openStarted_ = false;
+    if (!hadStarted) Q_EMIT started();
+    Q_EMIT done();
 }
 
 void MainVoice::setActiveVoice(int mode) {

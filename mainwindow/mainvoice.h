@@ -50,7 +50,9 @@ private:
     int waitMs_;
     std::function<void(const QString&)> showError_;
     bool speaking_ = false;
-    int owed_ = 0; // utterances handed to the engine whose `done` has not arrived
+    int owed_ = 0;             // utterances handed to the engine whose `done` has not arrived
+    int stale_ = 0;            // the oldest of those, which stop() has ended already
+    bool openStarted_ = false; // `started` passed on for the utterance not yet ended
     int activeVoice_ = 2;
     bool filling_ = false;
     bool noticeShown_ = false;

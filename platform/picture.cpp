@@ -32,6 +32,12 @@ struct JpegError {
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
     bool damaged;
+    // Set once every row has been decoded: what libjpeg finds after that (bytes it skips
+    // before the end marker, an end marker missing) cannot have spoilt the picture.
+    bool rowsDone;
+    // The data ran out. The decoder reads ahead, so this alone does not mean that anything it
+    // needed was missing (a picture without its end marker); a warning after it does.
+    bool endSeen;
 };
 
 void jpegErrorExit(j_common_ptr cinfo) {
@@ -43,12 +49,14 @@ void jpegErrorExit(j_common_ptr cinfo) {
 // The warnings libjpeg gives for damaged data, where it goes on with grey or repeated rows in
 // place of what is missing or unreadable. The others (an unknown JFIF revision or colour
 // transform, a bad colour profile) leave the picture whole.
-bool damageWarning(int code) {
-    switch (code) {
-    case JWRN_JPEG_EOF:
+bool damageWarning(const jpeg_error_mgr& mgr) {
+    switch (mgr.msg_code) {
     case JWRN_HIT_MARKER:
     case JWRN_MUST_RESYNC:
     case JWRN_EXTRANEOUS_DATA:
+        // Bytes skipped before the end marker come after the last scan was decoded whole;
+        // progressive pictures read them before the first row, so the row count cannot tell.
+        return mgr.msg_parm.i[1] != 0xD9;
     case JWRN_NOT_SEQUENTIAL:
     case JWRN_HUFF_BAD_CODE:
 #if JPEG_LIB_VERSION >= 70 || defined(C_ARITH_CODING_SUPPORTED) || defined(D_ARITH_CODING_SUPPORTED)
@@ -66,9 +74,15 @@ void jpegEmitMessage(j_common_ptr cinfo, int level) {
     if (level < 0) {
         // A picture with a missing or garbled part is reported as damaged, not shown with
         // libjpeg's grey stand-in rows.
-        if (damageWarning(cinfo->err->msg_code) && !err->damaged) {
-            err->damaged = true;
-            (*cinfo->err->format_message)(cinfo, err->message);
+        if (!err->rowsDone && !err->damaged) {
+            if (cinfo->err->msg_code == JWRN_JPEG_EOF) {
+                if (!err->endSeen) (*cinfo->err->format_message)(cinfo, err->message);
+                err->endSeen = true;
+            } else if (damageWarning(*cinfo->err)) {
+                err->damaged = true;
+                // The end of the data, when it came first, says best what is wrong.
+                if (!err->endSeen) (*cinfo->err->format_message)(cinfo, err->message);
+            }
         }
         cinfo->err->num_warnings++;
     }
@@ -160,8 +174,12 @@ JpegFailure decodeRaw(const unsigned char* data, unsigned long size, JpegSink* s
             dst[x] = qRgb(c * k / 255, m * k / 255, ye * k / 255);
         }
     }
-    // Damage past the last row (data after the end of the scan) is reported here.
-    if (!err.damaged) jpeg_finish_decompress(&cinfo);
+    // Stops with an error when rows are missing; past the last row it only reads on to the
+    // end marker, and what it finds there is no damage (other viewers show such pictures).
+    if (!err.damaged) {
+        err.rowsDone = cinfo.output_scanline == cinfo.output_height;
+        jpeg_finish_decompress(&cinfo);
+    }
     std::free(row);
     jpeg_destroy_decompress(&cinfo);
     if (err.damaged) {

@@ -55,9 +55,21 @@ bool isLocal(const QUrl& url) {
 // A local name that is there but is no regular file: a pipe, a device, a socket or a folder.
 // The engine would open it in its own threads, and a pipe without a writer blocks them (and
 // with them the program's exit) for good.
+// The name a file address gives on this machine: "localhost" is this machine too, though
+// QUrl::toLocalFile makes "//localhost/..." of it. Empty for a file of another machine.
+QString localPath(const QUrl& url) {
+    const QString host = url.host();
+    if (!host.isEmpty() && host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) != 0)
+        return {};
+    return url.path();
+}
+
 bool isUnreadableLocal(const QUrl& url) {
     if (!isLocal(url)) return false;
-    const QFileInfo info(url.toLocalFile());
+    const QString path = localPath(url);
+    // Another machine's file is none of ours to open, whatever the engine would make of it.
+    if (path.isEmpty()) return true;
+    const QFileInfo info(path);
     return info.exists() && !info.isFile();
 }
 
@@ -227,7 +239,7 @@ private:
             QStringLiteral("<p style='font-size:large'><b>This page cannot be shown</b></p>"
                            "<p>%1 is not a file: it cannot be opened here.</p>"
                            "<p style='color:#5f6368'>ERR_NOT_A_FILE</p>")
-                .arg(url.toLocalFile().toHtmlEscaped()));
+                .arg((localPath(url).isEmpty() ? url.toString() : localPath(url)).toHtmlEscaped()));
         stack_->setCurrentWidget(notShown_);
         busy_ = true;
         Q_EMIT downloadBegin();

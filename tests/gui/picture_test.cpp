@@ -667,6 +667,44 @@ TEST(PictureLimits, JpegWithDamagedScanDataIsReportedNotShownGrey) {
                     .contains("Premature end of JPEG file"));
 }
 
+// Bytes left over after the last scan, before the end marker, or an end marker missing after
+// the whole scan, spoil nothing: such pictures are shown, baseline and progressive alike.
+TEST(PictureLimits, JpegWithStrayBytesAfterItsScanIsShown) {
+    const QImage picture = pattern(120, 80);
+    QByteArray progressive;
+    {
+        QBuffer b(&progressive);
+        b.open(QIODevice::WriteOnly);
+        QImageWriter writer(&b, "jpeg");
+        writer.setProgressiveScanWrite(true);
+        ASSERT_TRUE(writer.write(picture));
+    }
+    const QList<QPair<const char*, QByteArray>> whole{{"baseline", encoded(picture, "JPG", 90)},
+                                                      {"progressive", progressive}};
+    for (const auto& [kind, jpg] : whole) {
+        ASSERT_TRUE(jpg.endsWith(QByteArray("\xFF\xD9", 2))) << kind;
+        const QByteArray scan = jpg.left(jpg.size() - 2);
+        const QList<QPair<const char*, QByteArray>> cases{
+            {"junk before the end marker", scan + "junk" + QByteArray("\xFF\xD9", 2)},
+            {"one zero byte before the end marker", scan + QByteArray(1, '\0') + "\xFF\xD9"},
+            {"no end marker", scan}};
+        for (const auto& [what, data] : cases) {
+            SCOPED_TRACE(std::string(kind) + ": " + what);
+            const PictureResult r = DecodeJpeg(data, "stray.jpg");
+            ASSERT_TRUE(r.ok()) << qPrintable(ErrorText(r));
+            EXPECT_EQ(r.value().size(), QSize(120, 80));
+            expectColor(r.value(), 20, 40, QColor(200, 30, 30), 30);
+            expectColor(r.value(), 100, 40, QColor(20, 160, 40), 30);
+        }
+    }
+    // Junk inside the scan is still damage.
+    QByteArray baseline = whole[0].second;
+    const qsizetype sos = baseline.indexOf("\xFF\xDA");
+    ASSERT_GT(sos, 0);
+    const QByteArray cut = baseline.left(sos + (baseline.size() - sos) / 2) + "junk\xFF\xD9";
+    EXPECT_TRUE(ErrorText(DecodeJpeg(cut, "cut.jpg")).contains("the file is damaged"));
+}
+
 // Records whose lengths and counts point outside themselves, each at the end of the data with
 // nothing readable after it: a reader that trusts them faults. Each is refused or skipped.
 TEST(PictureLimits, CraftedMetafileRecordsAreCheckedBeforeTheyAreRead) {

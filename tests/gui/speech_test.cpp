@@ -27,18 +27,21 @@ void pump(int ms) {
     }
 }
 
-// Records the engine's signals as "started"/"done" with the time they arrived.
+// Records the signals of an engine or of the window's voice as "started"/"done" with the
+// time they arrived.
 struct SignalLog {
     QStringList events;
     QList<qint64> at;
     QElapsedTimer clock;
-    explicit SignalLog(SpeechEngine& e) {
+    explicit SignalLog(SpeechEngine& e) { watch(&e, &SpeechEngine::started, &SpeechEngine::done); }
+    explicit SignalLog(MainVoice& v) { watch(&v, &MainVoice::started, &MainVoice::done); }
+    template <typename T> void watch(T* sender, void (T::*started)(), void (T::*done)()) {
         clock.start();
-        QObject::connect(&e, &SpeechEngine::started, &e, [this] {
+        QObject::connect(sender, started, sender, [this] {
             events << QStringLiteral("started");
             at << clock.elapsed();
         });
-        QObject::connect(&e, &SpeechEngine::done, &e, [this] {
+        QObject::connect(sender, done, sender, [this] {
             events << QStringLiteral("done");
             at << clock.elapsed();
         });
@@ -234,9 +237,9 @@ TEST(EspeakEngine, StopFromTheWindowEndsALongSynthesisAtOnce) {
     const double mbBefore = residentMb();
     voice.speak(veryLongText(20000), false);
     pump(1500);
-    voice.stop();
     QElapsedTimer sinceStop;
     sinceStop.start();
+    voice.stop();
     EXPECT_LT(sinceStop.elapsed(), 1000) << "stop must not wait for the synthesis";
     // Give the cancel a moment, then the process must be idle: no thread still synthesising.
     pump(300);
@@ -345,4 +348,125 @@ TEST(EspeakEngine, AccentedAndNonLatinTextIsSpokenWhole) {
     EXPECT_GT(nonLatin, 0.5);
     EXPECT_LT(nonLatin, 10.0);
     EXPECT_EQ(log.count("started"), log.count("done"));
+}
+
+namespace {
+
+// Runs `what` on the next turn of the event loop, as a click the user makes meanwhile would.
+template <typename F> void post(QObject* context, F what) {
+    QMetaObject::invokeMethod(context, std::move(what), Qt::QueuedConnection);
+}
+
+} // namespace
+
+// Stopped right after speak(), before the engine has even said it started: the utterance
+// ends there and then, with its started and its one done, and whatever the engine reports
+// of it later is not taken for the next utterance's events.
+TEST(MainVoice, StopBeforeTheUtteranceStartedEndsItOnceAndAtOnce) {
+    EspeakEngine engine;
+    ASSERT_TRUE(engine.available());
+    engine.setAudioOutputEnabled(false);
+    QCheckBox mute;
+    QComboBox voices;
+    MainVoice voice(engine, mute, voices, 5000, [](const QString&) {});
+    SignalLog log(voice);
+    SignalLog engineLog(engine);
+    bool ranMeanwhile = false;
+    post(&voice, [&] { ranMeanwhile = true; });
+
+    voice.speak(veryLongText(2000), false);
+    QElapsedTimer clock;
+    clock.start();
+    voice.stop();
+    EXPECT_LT(clock.elapsed(), 500);
+    EXPECT_FALSE(ranMeanwhile) << "stop ran the event loop";
+    EXPECT_EQ(log.events, OneUtterance);
+    EXPECT_FALSE(voice.speaking());
+    pump(500);
+    EXPECT_TRUE(ranMeanwhile);
+    EXPECT_EQ(log.events, OneUtterance);
+    EXPECT_EQ(engineLog.events, OneUtterance);
+    EXPECT_FALSE(engine.speaking());
+    EXPECT_FALSE(engine.synthesizing());
+
+    // The next utterance is reported as usual, once it is over.
+    voice.speak(QStringLiteral("Goodbye."), false);
+    ASSERT_TRUE(waitUntil([&] { return log.count("done") == 2; }, 10000));
+    pump(200);
+    EXPECT_EQ(log.events, OneUtterance + OneUtterance);
+    EXPECT_EQ(engineLog.events, OneUtterance + OneUtterance);
+    EXPECT_FALSE(voice.speaking());
+}
+
+TEST(MainVoice, AStoppedUtterancesLateEventsAreNotTheNextOnes) {
+    FakeSpeechEngine engine;
+    engine.setDurationMs(-1); // ends only when told
+    QCheckBox mute;
+    QComboBox voices;
+    MainVoice voice(engine, mute, voices, 5000, [](const QString&) {});
+    SignalLog log(voice);
+
+    // Cut off before it started, and the next one at once: the first one's late started and
+    // done would otherwise look like the second's.
+    voice.speak(QStringLiteral("First."), false);
+    voice.speak(QStringLiteral("Second."), false);
+    EXPECT_EQ(log.events, OneUtterance);
+    pump(200);
+    EXPECT_EQ(log.events, OneUtterance + QStringList{QStringLiteral("started")});
+    EXPECT_TRUE(voice.speaking());
+    engine.finishNow();
+    pump(100);
+    EXPECT_EQ(log.events, OneUtterance + OneUtterance);
+    EXPECT_FALSE(voice.speaking());
+
+    // Cut off after it started: its done comes from stop(), the engine's later one is dropped.
+    voice.speak(QStringLiteral("Third."), false);
+    pump(100);
+    EXPECT_TRUE(voice.speaking());
+    voice.stop();
+    EXPECT_EQ(log.events, OneUtterance + OneUtterance + OneUtterance);
+    voice.stop(); // nothing left to stop
+    pump(100);
+    EXPECT_EQ(log.events, OneUtterance + OneUtterance + OneUtterance);
+
+    // A waited-for utterance right after a stopped one is waited for itself.
+    engine.setDurationMs(300);
+    voice.speak(QStringLiteral("Fourth."), false);
+    QElapsedTimer clock;
+    clock.start();
+    voice.speak(QStringLiteral("Fifth."), true);
+    EXPECT_GE(clock.elapsed(), 250);
+    EXPECT_FALSE(voice.speaking());
+    EXPECT_FALSE(engine.speaking());
+    EXPECT_EQ(log.count("done"), 5);
+    EXPECT_EQ(engine.spoken.last(), QStringLiteral("Fifth."));
+}
+
+// A second voice chosen while the first choice is being made (the speech still being cut
+// off) is the one in use afterwards, as the list shows it.
+TEST(MainVoice, VoiceChosenWhileSpeakingIsTheOneInUse) {
+    FakeSpeechEngine engine;
+    engine.setDurationMs(-1);
+    QCheckBox mute;
+    QComboBox voices;
+    MainVoice voice(engine, mute, voices, 5000, [](const QString&) {});
+    voice.fillVoices();
+    ASSERT_EQ(voices.count(), 3);
+    voice.speak(QStringLiteral("A long text."), false);
+    pump(100);
+    ASSERT_TRUE(voice.speaking());
+
+    const auto choose = [&](int index) {
+        voices.setCurrentIndex(index);
+        Q_EMIT voices.activated(index);
+    };
+    post(&voices, [&] { choose(2); });
+    choose(0);
+    EXPECT_EQ(engine.currentMode(), voices.itemData(0).toInt()) << "the second choice ran inside";
+    pump(200);
+    EXPECT_EQ(voices.currentIndex(), 2);
+    EXPECT_EQ(engine.currentMode(), voices.currentData().toInt());
+    EXPECT_EQ(voice.activeVoice(), voices.currentData().toInt());
+    // Each choice says its test phrase.
+    EXPECT_EQ(engine.spoken.count(QStringLiteral("Testing, 1, 2, 3, 4. Testing.")), 2);
 }

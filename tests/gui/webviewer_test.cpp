@@ -324,14 +324,20 @@ TEST(WebViewer, LocalNamesThatAreNoRegularFilesAreNeverOpened) {
     };
 
     const QString pipeUrl = QUrl::fromLocalFile(pipe).toString();
-    for (const QString& address : {pipe, QStringLiteral("pipe"), pipeUrl}) {
+    // "localhost" is this machine, in any case; another machine's file is not opened either.
+    const QString onLocalhost = "file://localhost" + pipe;
+    const QString onLocalhostUpper = "FILE://LOCALHOST" + pipe;
+    const QString elsewhere = "file://elsewhere.invalid" + pipe;
+    for (const QString& address :
+         {pipe, QStringLiteral("pipe"), pipeUrl, onLocalhost, onLocalhostUpper, elsewhere}) {
         SCOPED_TRACE(qPrintable(address));
+        const QString shownUrl = address.contains("://") ? QUrl(address).toString() : pipeUrl;
         rec.events.clear();
         ASSERT_TRUE(loadEnds(address));
         // Reported as a load that ended with an error page, in the usual order.
         EXPECT_EQ(rec.events, QStringList({"begin", "navigate", "complete", "document"}));
-        EXPECT_EQ(rec.urls.last(), pipeUrl);
-        EXPECT_EQ(viewer->locationUrl(), pipeUrl);
+        EXPECT_EQ(rec.urls.last(), shownUrl);
+        EXPECT_EQ(viewer->locationUrl(), shownUrl);
         auto* page = viewer->findChild<QLabel*>();
         ASSERT_NE(page, nullptr);
         EXPECT_TRUE(page->isVisible());
