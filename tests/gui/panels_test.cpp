@@ -27,7 +27,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -47,9 +46,9 @@ using namespace brenvik;
 namespace {
 
 QString PicturesFolder() {
-    return QFileInfo(QStringLiteral(__FILE__))
-        .absoluteDir()
-        .filePath(QStringLiteral("../../resources/programfolder"));
+    // From the test data's folder, which the build names absolutely: __FILE__ is the path the
+    // compiler was handed, relative to the build folder under some compiler caches.
+    return QDir::cleanPath(QStringLiteral(BRENVIK_TESTDATA "/../../resources/programfolder"));
 }
 
 QString Name(const LibraryTree& tree, NodeId n) {

@@ -19,7 +19,6 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -36,9 +35,9 @@ namespace {
 
 // The pictures come straight from the source tree.
 QString ProgramFolderWithPictures() {
-    return QFileInfo(QStringLiteral(__FILE__))
-        .absoluteDir()
-        .filePath(QStringLiteral("../../resources/programfolder"));
+    // From the test data's folder, which the build names absolutely: __FILE__ is the path the
+    // compiler was handed, relative to the build folder under some compiler caches.
+    return QDir::cleanPath(QStringLiteral(BRENVIK_TESTDATA "/../../resources/programfolder"));
 }
 
 // A main window that records what the panels ask of it.
