@@ -276,7 +276,8 @@ Result<NoteList> readCsv(std::string_view text, const TextReadOptions& options) 
 // Quizlet rows read with quotes: the term is the first field, the definition the rest
 // of the row (a separator after it is part of the definition, as without quotes). Rows
 // end at line breaks outside quotes; a custom row separator splits the text first, and
-// quotes then apply within each row.
+// quotes then apply within each row. Quotes need a term separator of one character; a
+// longer one (" - ") is read as without quotes.
 void readQuizletQuoted(std::string_view text, const std::string& term, const std::string& rows,
                        NoteList& list) {
     auto addRows = [&](std::string_view part, int firstLine) {
