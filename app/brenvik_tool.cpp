@@ -412,6 +412,8 @@ int importNotes(const QStringList& a) {
             options.read.separator = value.toStdString();
         else if (option == QLatin1String("--row-separator"))
             options.read.rowSeparator = value.toStdString();
+        else if (option == QLatin1String("--quoting"))
+            ok = QuotingFromName(value.toStdString(), options.read.quoting);
         else if (option == QLatin1String("--html"))
             ok = choice(options.read.html);
         else if (option == QLatin1String("--header"))
@@ -606,6 +608,10 @@ constexpr Command kCommands[] = {
      "                       character (Quizlet: any text between term and\n"
      "                       definition)\n"
      "  --row-separator SEP  Quizlet: the text between rows (new line)\n"
+     "  --quoting auto|quotes|none\n"
+     "                       fields in double quotes (RFC 4180), or quotes\n"
+     "                       as ordinary characters; auto: the format's own\n"
+     "                       (quotes for anki and csv)\n"
      "  --html yes|no|auto   the fields are HTML\n"
      "  --header yes|no|auto CSV: the first row names the columns\n"
      "  --question N, --answer N\n"

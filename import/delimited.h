@@ -11,9 +11,10 @@ namespace brenvik {
 // With quoting, a field that begins with a double quote runs to the next double quote that
 // is not doubled, across line breaks and separators ("" inside stands for one "); text
 // after the closing quote up to the separator is kept, and a quote that is never closed
-// takes the rest of the text. Without quoting (Quizlet, Mnemosyne) quotes are ordinary
-// characters. Rows end at CR LF, LF or CR outside quotes. The separator may be a text of
-// several characters (a custom Quizlet separator); with quoting it is one character.
+// takes the rest of the text. Without quoting (Quizlet's and Mnemosyne's own rule, or
+// Quoting::None) quotes are ordinary characters. Rows end at CR LF, LF or CR outside quotes. The
+// separator may be a text of several characters (a custom Quizlet separator); with quoting it is
+// one character.
 class DelimitedReader {
 public:
     DelimitedReader(std::string_view text, std::string_view separator, bool quoting);

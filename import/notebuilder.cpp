@@ -271,13 +271,23 @@ std::vector<ImportedQuestion> ImportedQuestions(const ImportNote& note, const No
         return {};
     }
     std::vector<std::string> noteLines;
-    for (int f = 0; f < int(note.fields.size()); ++f) {
-        if (f == options.questionField || f == options.answerField) continue;
-        const std::vector<std::string> value = fieldLines(note, list, f);
-        if (!value.empty())
-            noteLines.push_back(fieldName(note, list, f) + ": " + joinLines(value, " / "));
+    switch (options.notes) {
+    case NotesFrom::OtherFields:
+        for (int f = 0; f < int(note.fields.size()); ++f) {
+            if (f == options.questionField || f == options.answerField) continue;
+            const std::vector<std::string> value = fieldLines(note, list, f);
+            if (!value.empty())
+                noteLines.push_back(fieldName(note, list, f) + ": " + joinLines(value, " / "));
+        }
+        break;
+    case NotesFrom::Field:
+        noteLines = fieldLines(note, list, options.notesField);
+        break;
+    case NotesFrom::None:
+        break;
     }
-    if (!note.tags.empty()) noteLines.push_back("Tags: " + joinLines(note.tags, " "));
+    if (!note.tags.empty() && options.notes != NotesFrom::None)
+        noteLines.push_back("Tags: " + joinLines(note.tags, " "));
     const std::string& deck = ImportDeck(note, list);
     if (targetLevel >= ConceptLevel && !deckNames(deck).empty())
         noteLines.push_back("Deck: " + deck);

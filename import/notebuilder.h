@@ -13,10 +13,19 @@ namespace brenvik {
 
 class UndoStore;
 
+// Where a question's notes come from.
+enum class NotesFrom {
+    OtherFields, // every field but the question and answer, "Name: value" each, and the tags
+    Field,       // BuildOptions::notesField's lines as they are, then the tags
+    None,        // no fields and no tags
+};
+
 // What becomes of a note's fields.
 struct BuildOptions {
     int questionField = 0; // the field that becomes the question (0-based)
     int answerField = 1;   // the field that becomes the answer
+    NotesFrom notes = NotesFrom::OtherFields;
+    int notesField = 2; // the field that becomes the notes, with NotesFrom::Field
     // Also add every note reversed: the answer side as the question, the question side as
     // the answer, with the same notes, right after the note's own question.
     bool reversed = false;
@@ -91,7 +100,11 @@ std::vector<ImportedQuestion> ImportedQuestions(const ImportNote& note, const No
 //   lines joined by " / ": the name is the one the file gives (Anki's #columns:, a CSV's
 //   first row), else "Field N" with N the field's place among the note's fields counted
 //   from 1 (so a note's third field is "Field 3", whichever fields are question and
-//   answer); then the tags as "Tags: a b c";
+//   answer); then the tags as "Tags: a b c". With NotesFrom::Field the chosen field's
+//   lines are the note lines as they stand (no "Name:"), and the tags still follow as
+//   "Tags: a b c", since no other place keeps them; with NotesFrom::None neither fields
+//   nor tags are noted. The lines that say what the import could not place ("Picture:",
+//   "Deck:", below) are written whatever the choice, so nothing of a note is lost unseen;
 // - a note whose question or answer is empty after conversion is skipped and counted;
 // - from packages (importnote.h): the question side's first picture is a picture pane,
 //   beside the text as pane 2 (layout 2) or, for a side without text, alone as pane 1;

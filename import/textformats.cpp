@@ -223,7 +223,7 @@ Result<NoteList> readAnki(std::string_view text, const TextReadOptions& options)
     columns.guid = column("guid column");
     std::vector<std::string> names;
     if (const std::string* c = value("columns")) {
-        DelimitedReader reader(*c, sep.value(), true);
+        DelimitedReader reader(*c, sep.value(), ReadsQuotes(list.format, options.quoting));
         int unused = 0;
         reader.next(names, unused);
         columnsByName(names, columns);
@@ -233,7 +233,7 @@ Result<NoteList> readAnki(std::string_view text, const TextReadOptions& options)
     std::vector<std::string> fileTags;
     if (const std::string* t = value("tags")) fileTags = splitWords(*t);
 
-    readRows(body, line, sep.value(), true, columns, list);
+    readRows(body, line, sep.value(), ReadsQuotes(list.format, options.quoting), columns, list);
     if (!fileTags.empty())
         for (ImportNote& note : list.notes)
             note.tags.insert(note.tags.begin(), fileTags.begin(), fileTags.end());
@@ -250,7 +250,7 @@ Result<NoteList> readCsv(std::string_view text, const TextReadOptions& options) 
     Result<std::string> sep = chooseSeparator(options.separator, text);
     if (!sep) return Result<NoteList>::failure(sep.error());
     list.separator = SeparatorName(sep.value());
-    DelimitedReader reader(text, sep.value(), true);
+    DelimitedReader reader(text, sep.value(), ReadsQuotes(list.format, options.quoting));
     std::vector<std::string> row;
     int line = 0;
     SpecialColumns columns;
@@ -273,6 +273,53 @@ Result<NoteList> readCsv(std::string_view text, const TextReadOptions& options) 
     return list;
 }
 
+// Quizlet rows read with quotes: the term is the first field, the definition the rest
+// of the row (a separator after it is part of the definition, as without quotes). Rows
+// end at line breaks outside quotes; a custom row separator splits the text first, and
+// quotes then apply within each row. Quotes need a term separator of one character; a
+// longer one (" - ") is read as without quotes.
+void readQuizletQuoted(std::string_view text, const std::string& term, const std::string& rows,
+                       NoteList& list) {
+    auto addRows = [&](std::string_view part, int firstLine) {
+        DelimitedReader reader(part, term, true);
+        std::vector<std::string> row;
+        int line = 0;
+        while (reader.next(row, line)) {
+            if (emptyRow(row)) continue;
+            ImportNote note;
+            note.line = line + firstLine - 1;
+            note.fields.push_back(std::move(row[0]));
+            if (row.size() > 1) {
+                std::string definition = std::move(row[1]);
+                for (std::size_t i = 2; i < row.size(); ++i)
+                    definition += term + row[i];
+                note.fields.push_back(std::move(definition));
+            }
+            list.notes.push_back(std::move(note));
+        }
+    };
+    if (rows.empty()) {
+        addRows(text, 1);
+        return;
+    }
+    std::size_t pos = 0;
+    int line = 1;
+    while (pos <= text.size()) {
+        const std::size_t end = text.find(rows, pos);
+        const std::string_view part =
+            text.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
+        // Line breaks inside a row are the row's own, not row ends.
+        std::string joined(part);
+        for (char& c : joined)
+            if (c == '\n' || c == '\r') c = ' ';
+        addRows(joined, line);
+        for (char c : part)
+            if (c == '\n') ++line;
+        if (end == std::string_view::npos) break;
+        pos = end + rows.size();
+    }
+}
+
 Result<NoteList> readQuizlet(std::string_view text, const TextReadOptions& options) {
     NoteList list;
     list.format = "Quizlet";
@@ -285,6 +332,11 @@ Result<NoteList> readQuizlet(std::string_view text, const TextReadOptions& optio
     if (lowerAscii(rows) == "new line" || lowerAscii(rows) == "newline") rows.clear();
     list.separator = SeparatorName(term);
     list.fieldNames = {"Term", "Definition"};
+    if (ReadsQuotes(list.format, options.quoting)) {
+        readQuizletQuoted(text, term, rows, list);
+        applyMarkup(list, options.html, std::nullopt);
+        return list;
+    }
     int line = 1;
     std::size_t pos = 0;
     auto countLines = [](std::string_view s) {
@@ -330,7 +382,7 @@ Result<NoteList> readMnemosyne(std::string_view text, const TextReadOptions& opt
     list.separator = SeparatorName("\t");
     list.fieldNames = {"Question", "Answer", "Notes"};
     SpecialColumns none;
-    readRows(text, 1, "\t", false, none, list);
+    readRows(text, 1, "\t", ReadsQuotes(list.format, options.quoting), none, list);
     // Its export writes characters outside ASCII as &#NNNN;: the references are always
     // decoded, and the fields are HTML only when they carry tags.
     if (options.html == Choice::Auto)
@@ -394,6 +446,24 @@ Result<NoteList> ReadTextNotes(std::string_view text, const TextReadOptions& opt
         break;
     }
     return readCsv(text, options);
+}
+
+bool ReadsQuotes(std::string_view format, Quoting quoting) {
+    if (quoting == Quoting::Auto) return format == "CSV" || format == "Anki text";
+    return quoting == Quoting::Quotes;
+}
+
+bool QuotingFromName(std::string_view name, Quoting& quoting) {
+    const std::string l = lowerAscii(name);
+    if (l == "auto")
+        quoting = Quoting::Auto;
+    else if (l == "quotes")
+        quoting = Quoting::Quotes;
+    else if (l == "none")
+        quoting = Quoting::None;
+    else
+        return false;
+    return true;
 }
 
 bool TextFormatFromName(std::string_view name, TextFormat& format) {

@@ -18,6 +18,13 @@ enum class TextFormat {
 
 enum class Choice { Auto, Yes, No };
 
+// How quotes in a field are read.
+enum class Quoting {
+    Auto,   // the format's own: quotes for Anki text and CSV, none for Quizlet and Mnemosyne
+    Quotes, // RFC 4180: a field in double quotes may hold separators, line breaks and ""
+    None,   // a quote is an ordinary character
+};
+
 // How a text file is read. Every setting a file can state (or the reader guess) can be
 // given here instead, and then wins.
 struct TextReadOptions {
@@ -30,6 +37,7 @@ struct TextReadOptions {
     std::string rowSeparator;
     Choice html = Choice::Auto;      // fields are HTML; Auto: the header's, else detected
     Choice headerRow = Choice::Auto; // CSV: the first row names the columns
+    Quoting quoting = Quoting::Auto;
 };
 
 // The text of an import file as UTF-8: a byte-order mark is dropped; a text that is not
@@ -43,5 +51,11 @@ Result<NoteList> ReadTextNotes(std::string_view text, const TextReadOptions& opt
 // "Anki text", "CSV", "Quizlet", "Mnemosyne", or the format's option word ("anki", "csv",
 // "quizlet", "mnemosyne", "auto") back to the format; false for an unknown word.
 bool TextFormatFromName(std::string_view name, TextFormat& format);
+
+// Whether `format` (as a NoteList names it: "CSV", "Quizlet", ...) reads quotes under
+// `quoting`.
+bool ReadsQuotes(std::string_view format, Quoting quoting);
+// "auto", "quotes" or "none" (any case) back to the quoting; false for an unknown word.
+bool QuotingFromName(std::string_view name, Quoting& quoting);
 
 } // namespace brenvik

@@ -24,6 +24,9 @@ namespace {
 
 constexpr int kPreviewRows = 50;
 const char kReversedType[] = "Basic (and reversed card)";
+// CBNotes's data for its two choices that are no column.
+constexpr int kNotesOtherFields = -1;
+constexpr int kNotesNone = -2;
 
 QString utf8(const std::string& s) {
     return QString::fromStdString(s);
@@ -107,7 +110,12 @@ void TFormImport::buildControls() {
     // Any other single character can be typed in.
     CBSeparator->setEditable(true);
     CBSeparator->setInsertPolicy(QComboBox::NoInsert);
-    LQuoting = label("LQuoting");
+    CBQuoting = choiceBox(
+        "CBQuoting",
+        {{QStringLiteral("Automatic"), int(Quoting::Auto)},
+         {QStringLiteral("Double quotes: a quoted field may hold separators and line breaks"),
+          int(Quoting::Quotes)},
+         {QStringLiteral("None: quotes are part of the text"), int(Quoting::None)}});
     CBHtml = choiceBox("CBHtml",
                        {{QStringLiteral("Automatic"), any},
                         {QStringLiteral("Yes: tags and entities are converted"), int(Choice::Yes)},
@@ -118,7 +126,7 @@ void TFormImport::buildControls() {
     LHeaderLines = label("LHeaderLines");
     readForm->addRow(QStringLiteral("&Format:"), CBFormat);
     readForm->addRow(QStringLiteral("&Separator:"), CBSeparator);
-    readForm->addRow(QStringLiteral("Quoting:"), LQuoting);
+    readForm->addRow(QStringLiteral("&Quoting:"), CBQuoting);
     readForm->addRow(QStringLiteral("Fields are &HTML:"), CBHtml);
     readForm->addRow(QStringLiteral("First &row names the columns:"), CBHeaderRow);
     readForm->addRow(QStringLiteral("Header lines:"), LHeaderLines);
@@ -128,14 +136,13 @@ void TFormImport::buildControls() {
     auto* fieldForm = new QFormLayout(fields);
     CBQuestion = choiceBox("CBQuestion", {});
     CBAnswer = choiceBox("CBAnswer", {});
-    LNotes = label("LNotes", QStringLiteral("every further field and the tags, one \"Name: value\" "
-                                            "line each"));
+    CBNotes = choiceBox("CBNotes", {});
     CBReversed = new QCheckBox(QStringLiteral("Also add each question &reversed "
                                               "(the answer as the question)"));
     CBReversed->setObjectName(QStringLiteral("CBReversed"));
-    fieldForm->addRow(QStringLiteral("&Question:"), CBQuestion);
+    fieldForm->addRow(QStringLiteral("Q&uestion:"), CBQuestion);
     fieldForm->addRow(QStringLiteral("&Answer:"), CBAnswer);
-    fieldForm->addRow(QStringLiteral("Notes:"), LNotes);
+    fieldForm->addRow(QStringLiteral("&Notes:"), CBNotes);
     fieldForm->addRow(CBReversed);
     LTarget = label("LTarget");
     fieldForm->addRow(QStringLiteral("Goes:"), LTarget);
@@ -175,12 +182,12 @@ void TFormImport::buildControls() {
     reading->setEnabled(text);
     if (!text) reading->setTitle(QStringLiteral("How the file is read: an Anki package"));
 
-    for (QComboBox* box : {CBFormat, CBHtml, CBHeaderRow})
+    for (QComboBox* box : {CBFormat, CBQuoting, CBHtml, CBHeaderRow})
         connect(box, &QComboBox::currentIndexChanged, this, &TFormImport::readOptionChanged);
     connect(CBSeparator, &QComboBox::currentIndexChanged, this, &TFormImport::readOptionChanged);
     connect(CBSeparator->lineEdit(), &QLineEdit::editingFinished, this,
             &TFormImport::readOptionChanged);
-    for (QComboBox* box : {CBQuestion, CBAnswer})
+    for (QComboBox* box : {CBQuestion, CBAnswer, CBNotes})
         connect(box, &QComboBox::currentIndexChanged, this, &TFormImport::fieldChoiceChanged);
     connect(CBReversed, &QCheckBox::toggled, this, &TFormImport::fieldChoiceChanged);
     connect(BImport, &QPushButton::clicked, this, &TFormImport::BImportClick);
@@ -197,12 +204,19 @@ TextImportOptions TFormImport::options() const {
             .toStdString();
     o.read.html = Choice(CBHtml->currentData().toInt());
     o.read.headerRow = Choice(CBHeaderRow->currentData().toInt());
+    o.read.quoting = Quoting(CBQuoting->currentData().toInt());
     o.build.questionField = std::max(0, CBQuestion->currentIndex());
     o.build.answerField = CBAnswer->currentIndex() < 0 ? 1 : CBAnswer->currentIndex();
     if (source_->isPackage()) { // the sides as the package reader put them
         o.build.questionField = 0;
         o.build.answerField = 1;
     }
+    const int notes =
+        CBNotes->currentIndex() < 0 ? kNotesOtherFields : CBNotes->currentData().toInt();
+    o.build.notes = notes == kNotesOtherFields ? NotesFrom::OtherFields
+                    : notes == kNotesNone      ? NotesFrom::None
+                                               : NotesFrom::Field;
+    o.build.notesField = std::max(0, notes);
     o.build.reversed = CBReversed->isChecked();
     o.build.sourceName = source_->sourceName();
     return o;
@@ -223,8 +237,12 @@ void TFormImport::fieldChoiceChanged() {
 void TFormImport::fillFieldChoices() {
     filling_ = true;
     const int question = CBQuestion->currentIndex(), answer = CBAnswer->currentIndex();
+    const QVariant notesChoice =
+        CBNotes->currentIndex() < 0 ? QVariant(kNotesOtherFields) : CBNotes->currentData();
     CBQuestion->clear();
     CBAnswer->clear();
+    CBNotes->clear();
+    CBNotes->addItem(QStringLiteral("All other fields and tags"), kNotesOtherFields);
     int count = 0;
     std::vector<std::string> names;
     if (notes_) {
@@ -243,10 +261,16 @@ void TFormImport::fillFieldChoices() {
                 name = QStringLiteral("%1: %2").arg(f + 1).arg(utf8(names[std::size_t(f)]));
             CBQuestion->addItem(name);
             CBAnswer->addItem(name);
+            CBNotes->addItem(name, f);
         }
         CBQuestion->setCurrentIndex(question >= 0 && question < CBQuestion->count() ? question : 0);
         CBAnswer->setCurrentIndex(answer >= 0 && answer < CBAnswer->count() ? answer : 1);
     }
+    // A package's notes types differ in their further fields, so no one column is offered:
+    // its further fields go to the notes or none do.
+    CBNotes->addItem(QStringLiteral("None"), kNotesNone);
+    const int notesAt = CBNotes->findData(notesChoice);
+    CBNotes->setCurrentIndex(notesAt >= 0 ? notesAt : 0);
     CBQuestion->setEnabled(!source_->isPackage());
     CBAnswer->setEnabled(!source_->isPackage());
     if (notes_ && allReversed(notes_.value())) {
@@ -292,11 +316,11 @@ void TFormImport::showPreview() {
                                                 : QStringLiteral(", plain fields");
     LFormat->setText(
         QStringLiteral("<b>%1</b> read as %2").arg(file.toHtmlEscaped(), how.toHtmlEscaped()));
-    const bool quoted = list.format == "CSV" || list.format == "Anki text";
-    LQuoting->setText(!text    ? QStringLiteral("not used: a package keeps its fields apart")
-                      : quoted ? QStringLiteral("double quotes: a quoted field may hold separators "
-                                                "and line breaks")
-                               : QStringLiteral("none: quotes are part of the text"));
+    // Automatic names what the format makes of it.
+    CBQuoting->setItemText(0, !text ? QStringLiteral("Automatic: a package keeps its fields apart")
+                              : ReadsQuotes(list.format, Quoting::Auto)
+                                  ? QStringLiteral("Automatic: double quotes")
+                                  : QStringLiteral("Automatic: none"));
     LHeaderLines->setText(source_->headerLines().empty() ? QStringLiteral("none")
                                                          : joinedLines(source_->headerLines()));
     if (!text && anyMarkedReversed(list) && !CBReversed->isChecked())

@@ -39,13 +39,13 @@ public:
     QLabel* LFormat = nullptr;
     QComboBox* CBFormat = nullptr;
     QComboBox* CBSeparator = nullptr;
-    QLabel* LQuoting = nullptr;
+    QComboBox* CBQuoting = nullptr;
     QComboBox* CBHtml = nullptr;
     QComboBox* CBHeaderRow = nullptr;
     QLabel* LHeaderLines = nullptr;
     QComboBox* CBQuestion = nullptr;
     QComboBox* CBAnswer = nullptr;
-    QLabel* LNotes = nullptr;
+    QComboBox* CBNotes = nullptr;
     QCheckBox* CBReversed = nullptr;
     QLabel* LTarget = nullptr;
     QTableWidget* TPreview = nullptr;

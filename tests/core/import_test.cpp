@@ -278,6 +278,57 @@ TEST(ImportRead, EmptyAndBinaryFilesAreRefusedWithTheReason) {
     EXPECT_TRUE(DecodeImportText("question\tanswer\x0b more text\fand more\n").ok());
 }
 
+TEST(ImportRead, TheQuotingOptionOverridesTheFormatsOwn) {
+    // A CSV read without quoting: quotes are text, separators and line breaks in them split.
+    TextReadOptions options;
+    options.quoting = Quoting::None;
+    NoteList list = read("\"a,b\",\"say \"\"x\"\"\"\n\"one\ntwo\",c\n", options);
+    EXPECT_EQ(list.format, "CSV");
+    ASSERT_EQ(list.notes.size(), 3u);
+    EXPECT_EQ(list.notes[0].fields, (Lines{"\"a", "b\"", "\"say \"\"x\"\"\""}));
+    EXPECT_EQ(list.notes[1].fields, (Lines{"\"one"}));
+    EXPECT_EQ(list.notes[2].fields, (Lines{"two\"", "c"}));
+    EXPECT_EQ(list.notes[2].line, 3);
+    // Anki text too, its #columns: line included.
+    options.format = TextFormat::AnkiText;
+    list = read("#separator:Comma\n#columns:\"A,B\",C\n\"x,y\",z\n", options);
+    EXPECT_EQ(list.fieldNames, (Lines{"\"A", "B\"", "C"}));
+    EXPECT_EQ(list.notes.at(0).fields, (Lines{"\"x", "y\"", "z"}));
+
+    // Quizlet with quotes forced: a quoted term keeps its separator and line breaks, "" is
+    // one quote; the definition is still the rest of the row.
+    options.format = TextFormat::Quizlet;
+    options.quoting = Quoting::Quotes;
+    list = read("\"cat, the\",Katze, die\n\"two\nlines\",\"say \"\"hi\"\"\"\nx,y\n", options);
+    ASSERT_EQ(list.notes.size(), 3u);
+    EXPECT_EQ(list.notes[0].fields, (Lines{"cat, the", "Katze, die"}));
+    EXPECT_EQ(list.notes[1].fields, (Lines{"two\nlines", "say \"hi\""}));
+    EXPECT_EQ(list.notes[1].line, 2);
+    EXPECT_EQ(list.notes[2].fields, (Lines{"x", "y"}));
+    EXPECT_EQ(list.notes[2].line, 4);
+    // With a custom row separator the quotes apply within each row.
+    options.separator = "tab";
+    options.rowSeparator = ";";
+    list = read("\"a\tb\"\tone;c\t\"two\"\"s\"", options);
+    ASSERT_EQ(list.notes.size(), 2u);
+    EXPECT_EQ(list.notes[0].fields, (Lines{"a\tb", "one"}));
+    EXPECT_EQ(list.notes[1].fields, (Lines{"c", "two\"s"}));
+    // Mnemosyne with quotes forced.
+    options = {};
+    options.format = TextFormat::Mnemosyne;
+    options.quoting = Quoting::Quotes;
+    EXPECT_EQ(read("\"q\tq\"\ta\n", options).notes.at(0).fields, (Lines{"q\tq", "a"}));
+    options.quoting = Quoting::Auto;
+    EXPECT_EQ(read("\"q\tq\"\ta\n", options).notes.at(0).fields, (Lines{"\"q", "q\"", "a"}));
+
+    Quoting q = Quoting::Auto;
+    EXPECT_TRUE(QuotingFromName("None", q));
+    EXPECT_EQ(q, Quoting::None);
+    EXPECT_TRUE(QuotingFromName("quotes", q));
+    EXPECT_EQ(q, Quoting::Quotes);
+    EXPECT_FALSE(QuotingFromName("double", q));
+}
+
 TEST(ImportRead, QuizletSplitsAtTheFirstTermSeparatorWithoutQuoting) {
     TextReadOptions options;
     options.format = TextFormat::Quizlet;
@@ -477,6 +528,44 @@ TEST_F(ImportTest, FurtherFieldsAndTagsBecomeNoteLines) {
     EXPECT_EQ(r.panes[0].textLines, (Lines{"capital"}));
     EXPECT_EQ(r.answer, "France");
     EXPECT_EQ(r.notes, (Lines{"Back: Paris"}));
+}
+
+TEST_F(ImportTest, NotesComeFromAChosenFieldOrNoneAndTheDefaultIsUnchanged) {
+    const std::string file = "#html:true\n#columns:Front\tBack\tSource\tExtra\n#tags column:5\n"
+                             "q1\ta1\tAtlas\tone<br>two\tgeo europe\n"
+                             "q2\ta2\tMap\t\t\n";
+    TextImportOptions options;
+    auto notesOf = [&](NodeId q) { return recordOf(tree, q).notes; };
+    // The default: every further field as "Name: value", then the tags.
+    options.build.notes = NotesFrom::OtherFields;
+    auto done = import(file, library, options);
+    ASSERT_TRUE(done.ok()) << done.error();
+    EXPECT_EQ(notesOf(done.value().firstQuestion),
+              (Lines{"Source: Atlas", "Extra: one / two", "Tags: geo europe"}));
+    // One chosen field: its lines as they are, without a name; the tags still follow.
+    options.build.notes = NotesFrom::Field;
+    options.build.notesField = 3;
+    done = import(file, library, options);
+    ASSERT_TRUE(done.ok()) << done.error();
+    EXPECT_EQ(notesOf(done.value().firstQuestion), (Lines{"one", "two", "Tags: geo europe"}));
+    EXPECT_EQ(notesOf(lastQuestion()), Lines{});
+    // Even the question's own field, when chosen.
+    options.build.notesField = 0;
+    done = import(file, library, options);
+    ASSERT_TRUE(done.ok()) << done.error();
+    EXPECT_EQ(notesOf(lastQuestion()), (Lines{"q2"}));
+    // None: no fields and no tags.
+    options.build.notes = NotesFrom::None;
+    done = import(file, library, options);
+    ASSERT_TRUE(done.ok()) << done.error();
+    EXPECT_EQ(notesOf(done.value().firstQuestion), Lines{});
+    // Below a concept the deck line stays whatever the choice: it says where the note was.
+    NodeId deepest = library;
+    for (int level = Set; level <= Concept; ++level)
+        deepest = AddNewObj(tree, deepest, colors).value();
+    done = import("#deck:Geo\nq\ta\tx\n", deepest, options);
+    ASSERT_TRUE(done.ok()) << done.error();
+    EXPECT_EQ(notesOf(done.value().firstQuestion), (Lines{"Deck: Geo"}));
 }
 
 TEST_F(ImportTest, ReversedAddsTheAnswerAsQuestionRightAfter) {
@@ -723,6 +812,37 @@ TEST(ImportTool, ImportsIntoANewOrAnExistingLibraryThatThenChecks) {
     r = tool({QStringLiteral("check"), out, QStringLiteral("anki_header > Geography > quizlet")});
     EXPECT_EQ(r.code, 0) << r.out.toStdString();
     EXPECT_EQ(r.out, "6 questions checked\n");
+}
+
+TEST(ImportTool, QuotingOptionDecidesHowQuotesAreRead) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString in = dir.filePath(QStringLiteral("quoted.csv"));
+    {
+        QFile f(in);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("\"two\nlines\",a\nr,b\n");
+    }
+    const QString out = dir.filePath(QStringLiteral("out.bv1"));
+    auto import = [&](const QStringList& extra) {
+        QFile::remove(out);
+        return tool(QStringList{QStringLiteral("import"), in, out} + extra);
+    };
+    ToolResult r = import({});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "2 questions and 7 objects imported (CSV, Comma separated)\n");
+    EXPECT_EQ(import({QStringLiteral("--quoting"), QStringLiteral("quotes")}).out, r.out);
+    // Without quoting the quoted field's first line is a row without an answer.
+    r = import({QStringLiteral("--quoting"), QStringLiteral("none")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "2 questions and 7 objects imported (CSV, Comma separated); 1 note "
+                     "skipped: 1 without an answer\n");
+    r = import({QStringLiteral("--quoting"), QStringLiteral("double")});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("--quoting cannot be 'double'")) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(out));
+    r = tool({QStringLiteral("--help")});
+    EXPECT_TRUE(r.out.contains("--quoting auto|quotes|none")) << r.out.toStdString();
 }
 
 TEST(ImportTool, FailuresReportTheFileAndExitAsTheOtherCommandsDo) {

@@ -174,6 +174,29 @@ TEST_F(ImportPreviewTest, APackagePreviewsItsPicturesAndReversedCardsAsItImports
     expectPreviewIsImport(fixturePath("apkg/basic.apkg"), library, {}, 5);
 }
 
+TEST_F(ImportPreviewTest, TheNotesChoicePreviewsAsItImportsForTextAndPackage) {
+    TextImportOptions options;
+    options.build.notes = NotesFrom::Field;
+    options.build.notesField = 2;
+    expectPreviewIsImport(fixturePath("anki_header.txt"), library, options, 3);
+    options.build.notes = NotesFrom::None;
+    undo = std::make_unique<UndoStore>(tree);
+    expectPreviewIsImport(fixturePath("anki_header.txt"), library, options, 3);
+    undo = std::make_unique<UndoStore>(tree);
+    expectPreviewIsImport(fixturePath("apkg/basic.apkg"), library, options, 5);
+    // The preview's rows follow the choice.
+    auto source = ImportSource::open(fixturePath("anki_header.txt"));
+    ASSERT_TRUE(source.ok());
+    const NoteList notes = source.value()->notes({}).value();
+    BuildOptions build;
+    const std::vector<std::string> all =
+        PreviewImport(tree, library, notes, build).value().rows.at(0).notes;
+    build.notes = NotesFrom::None;
+    const PreviewRow none = PreviewImport(tree, library, notes, build).value().rows.at(0);
+    EXPECT_FALSE(all.empty());
+    EXPECT_TRUE(none.notes.empty());
+}
+
 TEST_F(ImportPreviewTest, TheFirstRowsOnlyAndTheSkippedCountedOverTheWholeFile) {
     std::string text = "q0\t\n\ta\n";
     for (int i = 1; i <= 80; ++i)

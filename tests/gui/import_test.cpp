@@ -3,16 +3,19 @@
 // nothing, a package with its pictures, and a damaged file's message.
 
 #include "library/demodata.h"
+#include "library/questionrecord.h"
 #include "library/undostore.h"
 #include "mainharness.h"
 #include "mainwindow/fimport.h"
 #include "mainwindow/librarydocument.h"
 #include "tests/support/testfiles.h"
 
+#include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace brenvik;
@@ -139,6 +142,66 @@ TEST(ImportDialog, TheSeparatorRereadsThePreviewAndImportIsOneUndoableChange) {
     EXPECT_EQ(h.window->selectedNode(), h.library);
 }
 
+TEST(ImportDialog, QuotingAndTheNotesColumnAreChosenInTheDialogAndImported) {
+    ImportHarness h;
+    ASSERT_TRUE(h.open());
+    const QString csv = h.folder.filePath(QStringLiteral("pets.csv"));
+    ASSERT_TRUE(writeFile(csv, "Front,Back,Extra,Tags\n\"cat, the\",Katze,\"small\nfurry\",pet\n"
+                               "dog,Hund,loyal,pet\n"));
+    TFormImport* d = h.importFile(csv);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->CBQuoting->currentText(), QStringLiteral("Automatic: double quotes"));
+    EXPECT_EQ(d->CBNotes->currentText(), QStringLiteral("All other fields and tags"));
+    ASSERT_EQ(d->TPreview->rowCount(), 2);
+    EXPECT_EQ(cell(*d, 0, 0), QStringLiteral("cat, the"));
+    EXPECT_EQ(cell(*d, 0, 2), QStringLiteral("Extra: small / furry\nTags: pet"));
+
+    // Quoting by the keyboard: Automatic, double quotes, none.
+    d->CBQuoting->setFocus();
+    QTest::keyClick(d->CBQuoting, Qt::Key_Down);
+    EXPECT_EQ(d->CBQuoting->currentData().toInt(), int(Quoting::Quotes));
+    EXPECT_EQ(cell(*d, 0, 0), QStringLiteral("cat, the"));
+    QTest::keyClick(d->CBQuoting, Qt::Key_Down);
+    EXPECT_EQ(d->CBQuoting->currentData().toInt(), int(Quoting::None));
+    // Quotes are text now: the comma in them splits, and so does the line break.
+    ASSERT_EQ(d->TPreview->rowCount(), 3);
+    EXPECT_EQ(cell(*d, 0, 0), QStringLiteral("\"cat"));
+    EXPECT_EQ(cell(*d, 0, 1), QStringLiteral("the\""));
+    EXPECT_EQ(cell(*d, 1, 0), QStringLiteral("furry\""));
+    QTest::keyClick(d->CBQuoting, Qt::Key_Up);
+    EXPECT_EQ(cell(*d, 0, 0), QStringLiteral("cat, the"));
+
+    // The notes: every column by name, then none.
+    QStringList notesChoices;
+    for (int i = 0; i < d->CBNotes->count(); ++i)
+        notesChoices << d->CBNotes->itemText(i);
+    EXPECT_EQ(notesChoices, (QStringList{QStringLiteral("All other fields and tags"),
+                                         QStringLiteral("1: Front"), QStringLiteral("2: Back"),
+                                         QStringLiteral("3: Extra"), QStringLiteral("None")}));
+    d->CBNotes->setFocus();
+    QTest::keyClick(d->CBNotes, Qt::Key_End);
+    EXPECT_EQ(d->CBNotes->currentText(), QStringLiteral("None"));
+    EXPECT_EQ(cell(*d, 0, 2), QString());
+    EXPECT_EQ(cell(*d, 0, 4), QStringLiteral("pet")); // the tags are still read
+    QTest::keyClick(d->CBNotes, Qt::Key_Up);
+    EXPECT_EQ(d->CBNotes->currentText(), QStringLiteral("3: Extra"));
+    EXPECT_EQ(cell(*d, 0, 2), QStringLiteral("small\nfurry\nTags: pet"));
+    EXPECT_EQ(cell(*d, 1, 2), QStringLiteral("loyal\nTags: pet"));
+    // Re-reading keeps the choice.
+    QTest::keyClick(d->CBQuoting, Qt::Key_Down);
+    QTest::keyClick(d->CBQuoting, Qt::Key_Up);
+    EXPECT_EQ(d->CBNotes->currentText(), QStringLiteral("3: Extra"));
+
+    d->BImport->click();
+    EXPECT_EQ(h.window->importDialog(), nullptr);
+    const NodeId cat = h.find("cat, the");
+    ASSERT_NE(cat, NoNode);
+    QuestionRecord r;
+    ASSERT_TRUE(ReadFreshQuestionRecord(h.window->tree(), cat, r, h.colors).ok());
+    EXPECT_EQ(r.answer, "Katze");
+    EXPECT_EQ(r.notes, (std::vector<std::string>{"small", "furry", "Tags: pet"}));
+}
+
 TEST(ImportDialog, CancelChangesNothingAndTheRootGetsANewLibrary) {
     ImportHarness h;
     ASSERT_TRUE(h.open());
@@ -180,6 +243,10 @@ TEST(ImportDialog, APackageBringsItsQuestionsAndPicturesIntoTheMediaFolder) {
     EXPECT_TRUE(d->LFormat->text().contains(QStringLiteral("Anki package")));
     EXPECT_FALSE(d->CBSeparator->isEnabled());
     EXPECT_FALSE(d->CBQuestion->isEnabled());
+    EXPECT_FALSE(d->CBQuoting->isEnabled());
+    // A package's further fields go to the notes or none do.
+    ASSERT_EQ(d->CBNotes->count(), 2);
+    EXPECT_TRUE(d->CBNotes->isEnabled());
     EXPECT_EQ(d->TPreview->rowCount(), 5);
     bool picture = false;
     for (int r = 0; r < d->TPreview->rowCount(); ++r)
