@@ -87,12 +87,7 @@ void fail(const QString& message) {
 
 // The desktop the tool converts colours against: the standard light scheme.
 FixedDesktopColors toolDesktop() {
-    DesktopColorScheme s;
-    s.buttonFace = 15790320;
-    s.buttonText = 0;
-    s.window = 16777215;
-    s.windowText = 0;
-    return FixedDesktopColors(s);
+    return FixedDesktopColors(); // the standard light scheme
 }
 
 // Reads the whole file; on failure prints why and returns false.

@@ -32,12 +32,7 @@ QString package(const char* name) {
 }
 
 FixedDesktopColors desktop() {
-    DesktopColorScheme s;
-    s.buttonFace = 15790320;
-    s.buttonText = 0;
-    s.window = 16777215;
-    s.windowText = 0;
-    return FixedDesktopColors(s);
+    return FixedDesktopColors(); // the standard light scheme
 }
 
 QByteArray fileBytes(const QString& path) {

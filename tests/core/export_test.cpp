@@ -37,12 +37,7 @@ namespace {
 using Lines = std::vector<std::string>;
 
 FixedDesktopColors desktop() {
-    DesktopColorScheme s;
-    s.buttonFace = 15790320;
-    s.buttonText = 0;
-    s.window = 16777215;
-    s.windowText = 0;
-    return FixedDesktopColors(s);
+    return FixedDesktopColors(); // the standard light scheme
 }
 
 void writeFile(const QString& path, const QByteArray& bytes) {

@@ -45,12 +45,7 @@ NoteList read(std::string_view bytes, TextReadOptions options = {}) {
 }
 
 FixedDesktopColors desktop() {
-    DesktopColorScheme s;
-    s.buttonFace = 15790320;
-    s.buttonText = 0;
-    s.window = 16777215;
-    s.windowText = 0;
-    return FixedDesktopColors(s);
+    return FixedDesktopColors(); // the standard light scheme
 }
 
 // The names of a node's object children (kinds 1 to 8), in order.
