@@ -81,10 +81,10 @@ void MainFrame::setupMenus(QMainWindow& window) {
     MReopen->setObjectName(QStringLiteral("MReopen"));
     MISave = item(MFile, QStringLiteral("  &Save"), "MISave");
     MISaveAs = item(MFile, QStringLiteral("  Save &as..."), "MISaveAs");
-    MIExport = item(MFile, QStringLiteral("  &Export..."), "MIExport");
     MFile->addSeparator();
     MIImport = item(MFile, QStringLiteral("  &Import..."), "MIImport");
     MIImport->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    MIExport = item(MFile, QStringLiteral("  &Export..."), "MIExport");
     MFile->addSeparator();
     MIExit = item(MFile, QStringLiteral("  E&xit"), "MIExit");
 

@@ -73,11 +73,11 @@ TEST_F(ExportMenuTest, ExportWritesTheSelectedBranchAndShowsWhatWasLeftOut) {
     TFormMain& w = *h.window;
     QAction* action = exportAction();
     ASSERT_NE(action, nullptr);
-    // In the File menu, right after Save as.
+    // In the File menu, right after Import.
     const QList<QAction*> items = w.menuBar()->actions().first()->menu()->actions();
     const qsizetype at = items.indexOf(action);
     ASSERT_GT(at, 0);
-    EXPECT_EQ(items[at - 1]->objectName(), QStringLiteral("MISaveAs"));
+    EXPECT_EQ(items[at - 1]->objectName(), QStringLiteral("MIImport"));
     EXPECT_EQ(action->text(), QStringLiteral("  &Export..."));
 
     w.selectNode(h.find("North"));
