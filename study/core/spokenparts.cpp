@@ -3,23 +3,20 @@
 #include "library/textcodec.h"
 #include "study/core/speechtext.h"
 
-#include <QStringList>
-
 namespace brenvik {
 
 std::vector<SpokenPart> SpokenParts(const std::vector<std::string>& lines) {
     std::vector<SpokenPart> parts;
-    QStringList run;
+    std::vector<std::string> run;
     const auto endRun = [&] {
-        const QString text = SpeakableText(JoinSpokenLines(run));
-        if (HasSpeakableText(text)) parts.push_back({SpokenPart::Kind::Speech, text});
+        const QString text = SpokenLinesText(run);
+        if (!text.isEmpty()) parts.push_back({SpokenPart::Kind::Speech, text});
         run.clear();
     };
     for (const std::string& bytes : lines) {
-        const QString line = BytesToDisplay(bytes);
-        const auto directive = ParseDirectiveLine(line);
+        const auto directive = ParseDirectiveLine(BytesToDisplay(bytes));
         if (!directive) {
-            run << line;
+            run.push_back(bytes);
         } else if (directive->name == QLatin1String("sound")) {
             endRun();
             parts.push_back({SpokenPart::Kind::Sound, directive->value});
