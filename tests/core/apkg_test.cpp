@@ -12,6 +12,7 @@
 #include "library/questionrecord.h"
 #include "library/undostore.h"
 #include "study/core/collect.h"
+#include "toolrun.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -506,24 +507,10 @@ TEST_F(ApkgTest, AnExistingMediaFolderKeepsItsFilesAndAnUncommittedStageLeavesNo
 // --- The tool -----------------------------------------------------------------------------
 
 namespace {
-struct ToolResult {
-    int code = -1;
-    QByteArray out, err;
-};
+using ToolResult = ToolRun;
 
 ToolResult tool(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(BRENVIK_TOOL), args);
-    ToolResult r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
+    return RunTool(args);
 }
 } // namespace
 

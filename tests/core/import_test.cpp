@@ -13,6 +13,7 @@
 #include "library/questionrecord.h"
 #include "library/undostore.h"
 #include "study/core/collect.h"
+#include "toolrun.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -759,24 +760,10 @@ TEST_F(ImportTest, AHundredThousandRowsImportInSeconds) {
 
 namespace {
 
-struct ToolResult {
-    int code = -1;
-    QByteArray out, err;
-};
+using ToolResult = ToolRun;
 
 ToolResult tool(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(BRENVIK_TOOL), args);
-    ToolResult r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
+    return RunTool(args);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "library/objects.h"
 #include "library/outline.h"
 #include "library/questionrecord.h"
+#include "toolrun.h"
 
 #include <brenvik/version.h>
 
@@ -27,30 +28,9 @@ using namespace brenvik;
 
 namespace {
 
-struct ToolRun {
-    int code = -1;
-    bool crashed = false;
-    QByteArray out, err;
-};
-
-// `limits` runs in the child before the tool starts (resource limits it inherits).
 ToolRun tool(const QStringList& args, int timeoutMs = 60000,
              const std::function<void()>& limits = {}) {
-    QProcess p;
-    if (limits) p.setChildProcessModifier(limits);
-    p.start(QStringLiteral(BRENVIK_TOOL), args);
-    ToolRun r;
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-        r.crashed = true;
-        return r;
-    }
-    r.crashed = p.exitStatus() != QProcess::NormalExit;
-    r.code = p.exitCode();
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
+    return RunTool(args, timeoutMs, limits);
 }
 
 class ToolTest : public ::testing::Test {
