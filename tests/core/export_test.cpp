@@ -11,6 +11,7 @@
 #include "library/outline.h"
 #include "library/questionrecord.h"
 #include "library/undostore.h"
+#include "toolrun.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -435,7 +436,9 @@ TEST_F(ExportTest, RoundTripThroughEachFormatGivesTheSameTree) {
             const QuestionRecord& b = expected.records[i];
             EXPECT_EQ(a.answer, b.answer);
             const bool textFirst = b.panes[0].content == TextContent;
-            if (textFirst) EXPECT_EQ(a.panes[0].textLines, b.panes[0].textLines);
+            if (textFirst) {
+                EXPECT_EQ(a.panes[0].textLines, b.panes[0].textLines);
+            }
             Lines notes;
             if (!b.notes.empty()) {
                 std::string joined;
@@ -566,7 +569,9 @@ TEST_F(ExportTest, AWriteThatRunsOutOfSpaceKeepsTheOldFile) {
                 EXPECT_EQ(read.value().notes.notes.size(), 6u) << "limit " << limit;
             }
             // The package's ids come from the clock, so only the text's bytes are known.
-            if (format == ExportFormat::Csv) EXPECT_EQ(code == 0, limit >= size) << limit;
+            if (format == ExportFormat::Csv) {
+                EXPECT_EQ(code == 0, limit >= size) << limit;
+            }
             EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), before) << "limit " << limit;
         }
         EXPECT_GT(failed, 0);
@@ -632,18 +637,8 @@ struct ToolResult {
     std::string out, err;
 };
 ToolResult tool(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(BRENVIK_TOOL), args);
-    ToolResult r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput().toStdString();
-    r.err = p.readAllStandardError().toStdString();
-    return r;
+    const ToolRun r = RunTool(args);
+    return {r.code, r.out.toStdString(), r.err.toStdString()};
 }
 } // namespace
 
