@@ -5,6 +5,7 @@
 #include "fuzzcheck.h"
 #include "import/apkgreader.h"
 #include "import/notebuilder.h"
+#include "importcheck.h"
 #include "library/colors.h"
 #include "library/demodata.h"
 #include "library/librarytree.h"
@@ -16,15 +17,6 @@
 #include <string>
 
 using namespace brenvik;
-
-namespace {
-bool hasText(const std::vector<std::string>& lines) {
-    for (const std::string& l : lines)
-        for (char c : l)
-            if (static_cast<unsigned char>(c) > ' ') return true;
-    return false;
-}
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const FixedDesktopColors desktop;
@@ -56,9 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Result<ImportSummary> done =
         BuildImport(tree, undo, tree.first(), read.value().notes, options, desktop);
     if (!done) {
-        FUZZ_CHECK(!done.error().empty());
-        FUZZ_CHECK(WriteOutline(tree) == before);
-        FUZZ_CHECK(!undo.canUndo());
+        CheckFailedImport(done.error(), tree, undo, before);
         return 0;
     }
     int questions = 0;
@@ -69,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(ReadQuestionRecord(tree, n, record, desktop).ok());
         const PaneRecord& first = record.panes[0];
         if (first.content == TextContent) {
-            FUZZ_CHECK(hasText(first.textLines));
+            FUZZ_CHECK(HasText(first.textLines));
         } else {
             FUZZ_CHECK(first.content == ImageContent && !first.imageFile.empty());
             FUZZ_CHECK(record.layout == 1);
@@ -78,15 +68,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (record.layout == 2)
             FUZZ_CHECK(record.panes[1].content == ImageContent &&
                        !record.panes[1].imageFile.empty());
-        FUZZ_CHECK(hasText({record.answer}));
+        FUZZ_CHECK(HasText({record.answer}));
         ++questions;
     });
     FUZZ_CHECK(questions == done.value().questions && questions > 0);
-    const std::string after = WriteOutline(tree);
-    LibraryTree again;
-    FUZZ_CHECK(OutlineLoader(again, after).ok());
-    FUZZ_CHECK(WriteOutline(again) == after);
-    undo.undo();
-    FUZZ_CHECK(WriteOutline(tree) == before);
+    CheckWritesBackAndUndoes(tree, undo, before);
     return 0;
 }

@@ -3,6 +3,7 @@
 // Question level, and one undo puts the library back byte for byte.
 #include "fuzzcheck.h"
 #include "import/textimport.h"
+#include "importcheck.h"
 #include "library/colors.h"
 #include "library/demodata.h"
 #include "library/librarytree.h"
@@ -15,15 +16,6 @@
 #include <string>
 
 using namespace brenvik;
-
-namespace {
-bool hasText(const std::vector<std::string>& lines) {
-    for (const std::string& l : lines)
-        for (char c : l)
-            if (static_cast<unsigned char>(c) > ' ') return true;
-    return false;
-}
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const FixedDesktopColors desktop;
@@ -41,9 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Result<ImportSummary> done = ImportTextBytes(
         tree, undo, tree.first(), bytes, QStringLiteral("fuzz.txt"), options, desktop);
     if (!done) {
-        FUZZ_CHECK(!done.error().empty());
-        FUZZ_CHECK(WriteOutline(tree) == before);
-        FUZZ_CHECK(!undo.canUndo());
+        CheckFailedImport(done.error(), tree, undo, before);
         return 0;
     }
     int questions = 0;
@@ -53,17 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         QuestionRecord record = QuestionRecord::newRecord(desktop);
         FUZZ_CHECK(ReadQuestionRecord(tree, n, record, desktop).ok());
         FUZZ_CHECK(record.layout == 1 && record.panes[0].content == TextContent);
-        FUZZ_CHECK(hasText(record.panes[0].textLines));
-        FUZZ_CHECK(hasText({record.answer}));
+        FUZZ_CHECK(HasText(record.panes[0].textLines));
+        FUZZ_CHECK(HasText({record.answer}));
         ++questions;
     });
     FUZZ_CHECK(questions == done.value().questions && questions > 0);
-    // What was written reads back as the same tree.
-    const std::string after = WriteOutline(tree);
-    LibraryTree again;
-    FUZZ_CHECK(OutlineLoader(again, after).ok());
-    FUZZ_CHECK(WriteOutline(again) == after);
-    undo.undo();
-    FUZZ_CHECK(WriteOutline(tree) == before);
+    CheckWritesBackAndUndoes(tree, undo, before);
     return 0;
 }
