@@ -3,6 +3,7 @@
 #include "import/htmltext.h"
 #include "library/objects.h"
 #include "library/questionrecord.h"
+#include "library/questionstamp.h"
 #include "library/undostore.h"
 
 #include <unordered_map>
@@ -132,10 +133,17 @@ ImportedQuestion makeQuestion(const Side& question, const Side& answer,
 
 class Builder {
 public:
-    Builder(const NoteList& notes, const BuildOptions& options, const DesktopColors& desktop,
-            int targetLevel)
-        : notes_(notes), options_(options), desktop_(desktop), targetLevel_(targetLevel),
-          sourceName_(ImportSourceName(options)) {}
+    // Builds detached in `tree`, outside any journal: nothing is in the library until
+    // attach(), and a builder that never attaches leaves it as it was.
+    Builder(LibraryTree& tree, const NoteList& notes, const BuildOptions& options,
+            const DesktopColors& desktop, int targetLevel)
+        : tree_(tree), notes_(notes), options_(options), desktop_(desktop),
+          targetLevel_(targetLevel), sourceName_(ImportSourceName(options)),
+          stamper_(tree, desktop) {}
+    ~Builder() {
+        for (NodeId top : tops_)
+            tree_.freeDetached(top);
+    }
 
     void build() {
         for (const ImportNote& note : notes_.notes)
@@ -143,23 +151,34 @@ public:
         summary_.notes = int(notes_.notes.size());
     }
 
-    LibraryTree& scratch() { return scratch_; }
     ImportSummary& summary() { return summary_; }
+
+    // Brings the built subtrees in below `target`, in one attach each.
+    void attach(NodeId target) {
+        for (NodeId top : tops_) {
+            tree_.attachDetached(top, target, NoNode);
+            if (summary_.top == NoNode) summary_.top = top;
+        }
+        tops_.clear();
+    }
 
 private:
     NodeId object(NodeId parent, const std::string& name, int level) {
         std::string key = std::to_string(parent) + '\x1f' + lowerAscii(name);
         auto [it, fresh] = objects_.try_emplace(std::move(key), NoNode);
         if (fresh) {
-            it->second = scratch_.appendChild(parent, name, level);
-            AddNotesNode(scratch_, it->second, "");
+            if (parent == NoNode)
+                tops_.push_back(it->second = tree_.newDetached(name, level));
+            else
+                it->second = tree_.appendDetached(parent, name, level);
+            AddNotesNode(tree_, it->second, "");
             ++summary_.objects;
         }
         return it->second;
     }
 
-    // The object the deck's questions go below (NoNode: the scratch tree's top, which
-    // lands right below the target).
+    // The object the deck's questions go below (NoNode: none, the questions are built as
+    // subtrees of their own that land right below the target).
     NodeId conceptFor(const std::string& deck) {
         auto [it, fresh] = concepts_.try_emplace(deck, NoNode);
         if (!fresh) return it->second;
@@ -199,16 +218,20 @@ private:
             record.layout = q.questionLines.empty() ? 1 : 2;
         }
         record.notes = std::move(q.notes);
-        AppendQuestion(scratch_, parent, q.name, std::move(record), desktop_);
+        record.name = std::move(q.name);
+        const NodeId added = stamper_.append(parent, record);
+        if (parent == NoNode) tops_.push_back(added);
         ++summary_.questions;
     }
 
+    LibraryTree& tree_;
     const NoteList& notes_;
     const BuildOptions& options_;
     const DesktopColors& desktop_;
     int targetLevel_;
     std::string sourceName_;
-    LibraryTree scratch_;
+    QuestionStamper stamper_;
+    std::vector<NodeId> tops_; // the detached subtrees built, in order
     std::unordered_map<std::string, NodeId> objects_;
     std::unordered_map<std::string, NodeId> concepts_;
     ImportSummary summary_;
@@ -336,7 +359,7 @@ Result<ImportSummary> BuildImport(LibraryTree& tree, UndoStore& undo, NodeId tar
     const Result<int> level = ImportTargetLevel(tree, target);
     if (!level) return R::failure(level.error());
 
-    Builder builder(notes, options, desktop, level.value());
+    Builder builder(tree, notes, options, desktop, level.value());
     builder.build();
     ImportSummary summary = builder.summary();
     summary.format = notes.format;
@@ -349,12 +372,9 @@ Result<ImportSummary> BuildImport(LibraryTree& tree, UndoStore& undo, NodeId tar
                           " notes has both a question and an answer");
     }
 
-    LibraryTree& scratch = builder.scratch();
     UndoRecording recording(undo);
-    for (NodeId top = scratch.first(); top != NoNode; top = scratch.nextSibling(top)) {
-        const NodeId added = tree.copySubtreeFrom(scratch, top, target, NoNode);
-        if (summary.top == NoNode) summary.top = added;
-    }
+    builder.attach(target);
+    summary.top = builder.summary().top;
     recording.commit(QStringLiteral("import questions"));
     for (NodeId n = summary.top; n != NoNode; n = tree.preorderNext(n))
         if (tree.kind(n) == Question) {

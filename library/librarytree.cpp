@@ -359,12 +359,13 @@ void LibraryTree::unlink(NodeId n) {
 }
 
 void LibraryTree::attach(NodeId n, NodeId parent, NodeId before, bool notify) {
+    const bool parentAttached = parent == NoNode || (nodes_[parent].flags & Attached);
+    notify = notify && parentAttached;
     if (notify && observer_) {
         int r = before == NoNode ? childCount(parent) : row(before);
         observer_->aboutToInsert(parent, r);
     }
     link(n, parent, before);
-    const bool parentAttached = parent == NoNode || (nodes_[parent].flags & Attached);
     if (parentAttached && !(nodes_[n].flags & Attached)) markAttached(n, true);
     if (notify && observer_) observer_->inserted(n);
 }
@@ -531,6 +532,32 @@ NodeId LibraryTree::copySubtreeFrom(const LibraryTree& from, NodeId source, Node
     attach(root, parent, before, true);
     record({JournalOp::Attach, root, parent, before});
     return root;
+}
+
+NodeId LibraryTree::newDetached(std::string_view t, int kind) {
+    return allocNode(storeText(t), storedLength(t), kind);
+}
+
+NodeId LibraryTree::appendDetached(NodeId parent, std::string_view t, int kind) {
+    NodeId n = allocNode(storeText(t), storedLength(t), kind);
+    link(n, parent, NoNode);
+    return n;
+}
+
+NodeId LibraryTree::appendDetachedLike(NodeId parent, NodeId like) {
+    const Node& l = nodes_[like];
+    NodeId n = allocNode(l.textRef, l.textLen, l.kind);
+    link(n, parent, NoNode);
+    return n;
+}
+
+void LibraryTree::attachDetached(NodeId root, NodeId parent, NodeId before) {
+    attach(root, parent, before, true);
+    record({JournalOp::Attach, root, parent, before});
+}
+
+void LibraryTree::freeDetached(NodeId root) {
+    freeSubtree(root);
 }
 
 void LibraryTree::replaceWith(LibraryTree& other) {

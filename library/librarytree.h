@@ -118,6 +118,18 @@ public:
     // and brings them in with this one attach, so a failed import never touches this tree
     // and undo takes the whole import back in one step. Equal short texts share their bytes.
     NodeId copySubtreeFrom(const LibraryTree& from, NodeId source, NodeId parent, NodeId before);
+    // Building a subtree outside the tree, for an import: the nodes are made detached, with
+    // no observer calls and no journal, and join the tree in one journaled attach
+    // (attachDetached), so undo takes them back in one step; or they are freed again
+    // (freeDetached) and the tree's content never changed. Edits below a detached parent
+    // are never reported to the observer, which shows only the attached tree.
+    NodeId newDetached(std::string_view text, int kind);
+    NodeId appendDetached(NodeId parent, std::string_view text, int kind);
+    // A new last child of the detached `parent` with the text and kind of `like`, sharing
+    // its bytes: stamping copies of a template costs no text storage.
+    NodeId appendDetachedLike(NodeId parent, NodeId like);
+    void attachDetached(NodeId root, NodeId parent, NodeId before);
+    void freeDetached(NodeId root);
     void clear();
     // Takes over the whole content of `other` (which is left empty) as one reset; this
     // tree keeps its observer. A load builds into a scratch tree and lands here only

@@ -119,15 +119,19 @@ std::vector<std::string> QuotedChildren(const LibraryTree& tree, NodeId parent) 
     return lines;
 }
 
-void SetNotesLines(LibraryTree& tree, NodeId object, std::vector<std::string>& lines) {
+void TrimBlankLines(std::vector<std::string>& lines) {
     auto blank = [](const std::string& s) {
         return std::all_of(s.begin(), s.end(),
                            [](char c) { return isTrimmable(static_cast<unsigned char>(c)); });
     };
-    while (!lines.empty() && blank(lines.front()))
-        lines.erase(lines.begin());
+    auto first = std::find_if_not(lines.begin(), lines.end(), blank);
+    lines.erase(lines.begin(), first);
     while (!lines.empty() && blank(lines.back()))
         lines.pop_back();
+}
+
+void SetNotesLines(LibraryTree& tree, NodeId object, std::vector<std::string>& lines) {
+    TrimBlankLines(lines);
     NodeId notes = tree.firstChild(object);
     if (notes == NoNode || tree.kind(notes) != NotesNode || tree.text(notes) != "Notes") {
         // A damaged outline lost the notes node: give the object a new one in front,

@@ -22,6 +22,8 @@ std::string LowerObjName(int level);
 NodeId GetObjAtLevel(const LibraryTree& tree, NodeId node, int level);
 
 void AddNotesNode(LibraryTree& tree, NodeId object, std::string_view text);
+// Drops the blank lines at both ends of `lines`.
+void TrimBlankLines(std::vector<std::string>& lines);
 // Trims blank lines at both ends of `lines` (the caller's list changes) and stores them.
 void SetNotesLines(LibraryTree& tree, NodeId object, std::vector<std::string>& lines);
 void LoadNotesLines(const LibraryTree& tree, NodeId object, std::vector<std::string>& lines);

@@ -1,5 +1,6 @@
 #include "library/objects.h"
 #include "library/questionrecord.h"
+#include "library/questionstamp.h"
 
 #include <gtest/gtest.h>
 
@@ -336,3 +337,53 @@ TEST(SplitLines, AllLineEnds) {
 }
 
 } // namespace
+
+// The importer's fast writer must give, node for node, what AppendQuestion writes: same
+// texts, same kinds, same order, whatever the record's shape and texts.
+TEST(QuestionStamper, CopiesAreWhatAppendQuestionWrites) {
+    DesktopColorScheme scheme;
+    scheme.buttonText = 0x102030;
+    FixedDesktopColors desk(scheme);
+    auto variant = [&](int i) {
+        QuestionRecord r = QuestionRecord::newRecord(desk);
+        r.name = "Question " + std::to_string(i);
+        r.panes[0].textLines = {"line " + std::to_string(i), "  leading blanks", "a\nbreak"};
+        if (i % 3 == 1) r.panes[0].textLines.clear();
+        r.notes = {"", "note " + std::to_string(i), "   ", "Tags: x"};
+        if (i % 4 == 0) r.notes.clear();
+        r.answer = i % 5 ? "answer\r\n" + std::to_string(i) : "";
+        r.spokenQuestion = {"spoken", "\t[sound:a.mp3]"};
+        r.spokenAnswer = {};
+        if (i % 2) r.spokenAnswer = {"heard " + std::to_string(i)};
+        r.layout = 1 + i % 3; // shapes: layout and pane contents vary
+        r.panes[1].content = i % 2 ? ImageContent : TextContent;
+        r.panes[1].imageFile = i % 2 ? "media/p" + std::to_string(i) + ".png" : "";
+        r.panes[2].webAddress = i % 7 ? "" : "https://example.org/" + std::to_string(i);
+        // Past the template limit, questions are written one by one: cover both roads.
+        r.panes[2].font.size = 10 + i % 11;
+        return r;
+    };
+    LibraryTree expected, stamped;
+    const NodeId e = expected.appendChild(NoNode, "Concept", Concept);
+    const NodeId s = stamped.newDetached("Concept", Concept);
+    {
+        QuestionStamper stamper(stamped, desk);
+        for (int i = 0; i < 60; ++i) {
+            const QuestionRecord r = variant(i);
+            AppendQuestion(expected, e, r.name, r, desk);
+            const NodeId alone = stamper.append(NoNode, r); // a subtree of its own
+            stamped.freeDetached(alone);
+            stamper.append(s, r);
+        }
+    }
+    stamped.attachDetached(s, NoNode, NoNode);
+    ASSERT_EQ(expected.nodeCount(), stamped.nodeCount()); // the templates are freed
+    NodeId a = expected.first(), b = stamped.first();
+    for (; a != NoNode && b != NoNode; a = expected.preorderNext(a), b = stamped.preorderNext(b)) {
+        ASSERT_EQ(expected.text(a), stamped.text(b));
+        ASSERT_EQ(expected.kind(a), stamped.kind(b)) << expected.text(a);
+        ASSERT_EQ(expected.depth(a), stamped.depth(b)) << expected.text(a);
+    }
+    EXPECT_EQ(a, NoNode);
+    EXPECT_EQ(b, NoNode);
+}

@@ -251,6 +251,42 @@ struct PairObserver : TreeObserver {
     void resetDone() override {}
 };
 
+// An import builds its subtree detached: the observer hears of it once, when it joins the
+// tree, and one undo takes it back; a build that is dropped leaves the tree as it was.
+TEST(LibraryTree, DetachedBuildJoinsInOneStepOrLeavesNoTrace) {
+    Small s;
+    PairObserver obs;
+    s.tree.setObserver(&obs);
+    const std::string before = dump(s.tree);
+    const NodeId dropped = s.tree.newDetached("gone", 1);
+    s.tree.appendChild(s.tree.appendDetached(dropped, "x", 2), "y", 3);
+    s.tree.freeDetached(dropped);
+    EXPECT_EQ(dump(s.tree), before);
+
+    const NodeId top = s.tree.newDetached("New", 1);
+    const NodeId child = s.tree.appendDetached(top, "Child", 2);
+    s.tree.appendDetachedLike(top, child);
+    s.tree.appendChild(child, "Grandchild", 3); // below a detached parent: not told either
+    s.tree.setText(child, "Child!");
+    EXPECT_EQ(obs.inserts + obs.changes + obs.open, 0);
+    EXPECT_FALSE(s.tree.isAttached(child));
+
+    s.tree.beginJournal();
+    s.tree.attachDetached(top, s.b, NoNode);
+    Journal j = s.tree.takeJournal();
+    EXPECT_EQ(obs.inserts, 1);
+    EXPECT_TRUE(obs.balanced);
+    EXPECT_TRUE(s.tree.isAttached(s.tree.firstChild(child)));
+    const std::string after = dump(s.tree);
+    EXPECT_NE(after.find("New\n3\t2\tChild!\n4\t3\tGrandchild\n3\t2\tChild\n"), std::string::npos)
+        << after;
+    ASSERT_EQ(j.ops.size(), 1u);
+    s.tree.undo(j);
+    EXPECT_EQ(dump(s.tree), before);
+    s.tree.redo(j);
+    EXPECT_EQ(dump(s.tree), after);
+}
+
 TEST(LibraryTree, ObserverSeesEveryChangeInPairs) {
     Small s;
     PairObserver obs;
