@@ -359,3 +359,53 @@ TEST_F(HistoryTest, CompactionDropsQuestionsThatAreGone) {
     EXPECT_EQ(Rows(h->file(), "questions"), 1);
     EXPECT_EQ(h->card(alabama).reps, 1);
 }
+
+TEST_F(HistoryTest, ToolRecordsAndPrintsSchedules) {
+    const QString alabama = US + QStringLiteral(" > Alabama");
+    QFile f(library);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+
+    ToolRun r = RunTool({"grade", library, alabama, "3", "--at", "2027-03-01T08:00:00Z"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    r = RunTool({"grade", library, alabama, "3", "--at", "2027-03-01T08:10:00Z"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out,
+              (alabama + "\treview\t2.3065\t2.1112\t1.0000\t2027-03-03T08:10:00Z\n").toUtf8());
+
+    // The library file itself is never written by grading.
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+    f.close();
+
+    r = RunTool({"due", library, US, "--at", "2027-03-03T08:10:00Z"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    const QList<QByteArray> lines = r.out.split('\n');
+    const NodeId us = Find(tree, US);
+    ASSERT_EQ(lines.size(), qsizetype(CollectQuestions(tree, us, tree.depth(us)).size()) + 1);
+    // Two whole days after the last grade, of a stability of 2.3065 days.
+    EXPECT_EQ(lines[0],
+              (alabama + "\treview\t2.3065\t2.1112\t0.9095\t2027-03-03T08:10:00Z").toUtf8());
+    EXPECT_EQ(lines[1], (US + " > Alaska\tnew\t\t\t\t").toUtf8());
+    r = RunTool({"due", library, Canada + " > Ontario"});
+    EXPECT_EQ(r.out, (Canada + " > Ontario\tnew\t\t\t\t\n").toUtf8());
+
+    // A path of no question, or of two, a bad grade or time: status 2, nothing recorded.
+    tree.copySubtree(q(US, "Alaska"), us, NoNode);
+    ASSERT_TRUE(SaveLibraryFile(tree, library));
+    const QString twice = US + QStringLiteral(" > Alaska");
+    for (const QStringList& args :
+         {QStringList{"grade", library, US, "3"}, QStringList{"grade", library, twice, "3"},
+          QStringList{"grade", library, alabama, "5"},
+          QStringList{"grade", library, alabama, "3", "--at", "2027-03-01T08:00:00"},
+          QStringList{"due", library, US + " > Nowhere"}}) {
+        r = RunTool(args);
+        EXPECT_EQ(r.code, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+    EXPECT_TRUE(r.err.contains("no such object")) << r.err.toStdString();
+    r = RunTool({"grade", library, twice, "3"});
+    EXPECT_TRUE(r.err.contains("names 2 questions")) << r.err.toStdString();
+    EXPECT_EQ(Rows(StudyHistory::FileFor(library), "grades"), 2);
+}
