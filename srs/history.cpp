@@ -11,6 +11,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+#include <QtEndian>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -32,10 +33,8 @@ constexpr int SchemaVersion = 1;
 const char* const SchemaStatements[] = {
     "CREATE TABLE questions ("
     " id INTEGER PRIMARY KEY, path BLOB NOT NULL, text BLOB NOT NULL,"
-    " gone INTEGER NOT NULL DEFAULT 0, phase INTEGER NOT NULL, step INTEGER NOT NULL,"
-    " stability REAL NOT NULL, difficulty REAL NOT NULL, graded INTEGER NOT NULL,"
-    " due INTEGER NOT NULL, introduced INTEGER NOT NULL, reps INTEGER NOT NULL,"
-    " lapses INTEGER NOT NULL)",
+    " path_hash INTEGER NOT NULL, text_hash INTEGER NOT NULL,"
+    " gone INTEGER NOT NULL DEFAULT 0, card BLOB NOT NULL)",
     // One row per visit: the grade (0 seen), the phase before it, the schedule after it.
     "CREATE TABLE grades ("
     " id INTEGER PRIMARY KEY, question INTEGER NOT NULL, time INTEGER NOT NULL,"
@@ -52,39 +51,32 @@ QString SqlReason(const QSqlError& error) {
     return db.isEmpty() ? error.text().trimmed() : db;
 }
 
-std::string Bytes(const QVariant& v) {
-    const QByteArray b = v.toByteArray();
-    return std::string(b.constData(), std::size_t(b.size()));
-}
-
 QByteArray Blob(const std::string& s) {
     return QByteArray(s.data(), qsizetype(s.size()));
 }
 
-// The names from the library down, joined by " > ", as node bytes.
-std::string PathOf(const LibraryTree& tree, NodeId question) {
+// The names from the library down, joined by " > ", as node bytes, handed to `add` part by
+// part.
+template <class Add> void PathParts(const LibraryTree& tree, NodeId question, Add&& add) {
     NodeId chain[64];
     int n = 0;
     for (NodeId m = question; m != NoNode && tree.parent(m) != NoNode && n < 64; m = tree.parent(m))
         chain[n++] = m;
-    std::string path;
     for (int i = n - 1; i >= 0; --i) {
-        path += tree.text(chain[i]);
-        if (i) path += " > ";
+        add(tree.text(chain[i]));
+        if (i) add(std::string_view(" > "));
     }
-    return path;
 }
 
 // The lines of the question's text panes and its answer line, without its name: a
 // question renamed or moved outside the program is found by them.
-std::string TextOf(const LibraryTree& tree, NodeId question) {
-    std::string text;
+template <class Add> void TextParts(const LibraryTree& tree, NodeId question, Add&& add) {
     for (NodeId settings = tree.firstChild(question); settings != NoNode;
          settings = tree.nextSibling(settings)) {
         if (tree.kind(settings) != SettingsNode) continue;
         for (NodeId c = tree.firstChild(settings); c != NoNode; c = tree.nextSibling(c)) {
             if (tree.kind(c) == AnswerLine) {
-                text += tree.text(c);
+                add(tree.text(c));
                 break;
             }
             if (tree.kind(c) != PaneNode) continue;
@@ -96,15 +88,135 @@ std::string TextOf(const LibraryTree& tree, NodeId question) {
                     if (tree.kind(lines) == NotesNode)
                         for (NodeId line = tree.firstChild(lines); line != NoNode;
                              line = tree.nextSibling(line)) {
-                            text += tree.text(line);
-                            text += '\n';
+                            add(tree.text(line));
+                            add(std::string_view("\n"));
                         }
                 break;
             }
         }
         break;
     }
+}
+
+// 64-bit FNV-1a. Opening matches questions by the hashes of their paths and texts, so it
+// builds and compares no strings; the hashes are stored with each question, so the
+// function must never change.
+struct Hash {
+    std::uint64_t value = 14695981039346656037ull;
+    void operator()(std::string_view bytes) {
+        for (unsigned char c : bytes) {
+            value ^= c;
+            value *= 1099511628211ull;
+        }
+    }
+};
+
+std::string PathOf(const LibraryTree& tree, NodeId question) {
+    std::string path;
+    PathParts(tree, question, [&](std::string_view part) { path += part; });
+    return path;
+}
+
+std::string TextOf(const LibraryTree& tree, NodeId question) {
+    std::string text;
+    TextParts(tree, question, [&](std::string_view part) { text += part; });
     return text;
+}
+
+std::uint64_t PathHash(const LibraryTree& tree, NodeId question) {
+    Hash h;
+    PathParts(tree, question, h);
+    return h.value;
+}
+
+// PathHash for questions in tree order: siblings share their parent's part of the hash.
+class PathHasher {
+public:
+    explicit PathHasher(const LibraryTree& tree) : tree_(tree) {}
+    std::uint64_t operator()(NodeId question) {
+        const NodeId parent = tree_.parent(question);
+        if (parent != parent_ || parent == NoNode) {
+            parent_ = parent;
+            prefix_ = Hash();
+            bool any = false;
+            if (parent != NoNode)
+                PathParts(tree_, parent, [&](std::string_view part) {
+                    prefix_(part);
+                    any = true;
+                });
+            if (any) prefix_(std::string_view(" > "));
+        }
+        Hash h = prefix_;
+        if (parent != NoNode) h(tree_.text(question));
+        return h.value;
+    }
+
+private:
+    const LibraryTree& tree_;
+    NodeId parent_ = NoNode;
+    Hash prefix_;
+};
+
+std::uint64_t TextHash(const LibraryTree& tree, NodeId question) {
+    Hash h;
+    TextParts(tree, question, h);
+    return h.value;
+}
+
+// A question's schedule in the database: one blob of little-endian fields (phase and step,
+// S and D as IEEE doubles, the last grade, due and first-grade times, reps and lapses), so
+// opening reads one value per question instead of nine.
+constexpr int PackedCardSize = 1 + 4 + 8 * 5 + 4 + 4;
+
+QByteArray PackCard(const Card& c) {
+    QByteArray bytes(PackedCardSize, '\0');
+    char* p = bytes.data();
+    auto put = [&](auto value) {
+        qToLittleEndian(value, p);
+        p += sizeof value;
+    };
+    put(std::uint8_t(c.phase));
+    put(std::int32_t(c.step));
+    put(c.stability);
+    put(c.difficulty);
+    put(std::int64_t(c.graded));
+    put(std::int64_t(c.due));
+    put(std::int64_t(c.introduced));
+    put(std::int32_t(c.reps));
+    put(std::int32_t(c.lapses));
+    return bytes;
+}
+
+// A blob of another size, or a phase out of range, reads as a new question.
+Card UnpackCard(const QByteArray& bytes) {
+    Card c;
+    if (bytes.size() != PackedCardSize) return c;
+    const char* p = bytes.constData();
+    auto get = [&](auto& value) {
+        value = qFromLittleEndian<std::remove_reference_t<decltype(value)>>(p);
+        p += sizeof value;
+    };
+    std::uint8_t phase = 0;
+    std::int32_t step = 0, reps = 0, lapses = 0;
+    std::int64_t graded = 0, due = 0, introduced = 0;
+    get(phase);
+    get(step);
+    get(c.stability);
+    get(c.difficulty);
+    get(graded);
+    get(due);
+    get(introduced);
+    get(reps);
+    get(lapses);
+    if (phase > std::uint8_t(Phase::Relearning)) return Card();
+    c.phase = Phase(phase);
+    c.step = step;
+    c.graded = graded;
+    c.due = due;
+    c.introduced = introduced;
+    c.reps = reps;
+    c.lapses = lapses;
+    return c;
 }
 
 bool IsQuestion(const LibraryTree& tree, NodeId n) {
@@ -131,6 +243,7 @@ public:
         insertQuestion_.reset();
         updateQuestion_.reset();
         updateNames_.reset();
+        updateGone_.reset();
         insertGrade_.reset();
         db_.close();
         db_ = QSqlDatabase();
@@ -217,27 +330,35 @@ public:
         return failed;
     }
 
-    Status insertQuestion(const Entry& e) {
+    Status insertQuestion(const Entry& e, const std::string& path, const std::string& text) {
         QSqlQuery& q = *insertQuestion_;
         q.bindValue(0, e.id);
-        q.bindValue(1, Blob(e.path));
-        q.bindValue(2, Blob(e.text));
-        q.bindValue(3, int(e.gone));
-        bindCard(q, 4, e.card);
+        q.bindValue(1, Blob(path));
+        q.bindValue(2, Blob(text));
+        q.bindValue(3, qint64(e.pathHash));
+        q.bindValue(4, qint64(e.textHash));
+        q.bindValue(5, int(e.gone));
+        q.bindValue(6, PackCard(e.card));
         return q.exec() ? Status::success() : fromQuery(q);
     }
     Status updateQuestion(const Entry& e) {
         QSqlQuery& q = *updateQuestion_;
-        bindCard(q, 0, e.card);
-        q.bindValue(9, e.id);
+        q.bindValue(0, PackCard(e.card));
+        q.bindValue(1, e.id);
         return q.exec() ? Status::success() : fromQuery(q);
     }
-    Status updateNames(const Entry& e) {
-        QSqlQuery& q = *updateNames_;
-        q.bindValue(0, Blob(e.path));
-        q.bindValue(1, Blob(e.text));
-        q.bindValue(2, int(e.gone));
-        q.bindValue(3, e.id);
+    // The gone flag alone when `path` is null.
+    Status updateNames(const Entry& e, const std::string* path, const std::string* text) {
+        QSqlQuery& q = path ? *updateNames_ : *updateGone_;
+        int at = 0;
+        if (path) {
+            q.bindValue(at++, Blob(*path));
+            q.bindValue(at++, Blob(*text));
+            q.bindValue(at++, qint64(e.pathHash));
+            q.bindValue(at++, qint64(e.textHash));
+        }
+        q.bindValue(at++, int(e.gone));
+        q.bindValue(at, e.id);
         return q.exec() ? Status::success() : fromQuery(q);
     }
     Status insertGrade(qint64 question, UnixSeconds time, Grade grade, Phase before,
@@ -297,18 +418,6 @@ private:
             db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
     }
 
-    static void bindCard(QSqlQuery& q, int at, const Card& c) {
-        q.bindValue(at, int(c.phase));
-        q.bindValue(at + 1, c.step);
-        q.bindValue(at + 2, c.stability);
-        q.bindValue(at + 3, c.difficulty);
-        q.bindValue(at + 4, qint64(c.graded));
-        q.bindValue(at + 5, qint64(c.due));
-        q.bindValue(at + 6, qint64(c.introduced));
-        q.bindValue(at + 7, c.reps);
-        q.bindValue(at + 8, c.lapses);
-    }
-
     Status schema() {
         if (!db_.transaction()) return Status::failure(SqlReason(db_.lastError()));
         QSqlQuery q(db_);
@@ -324,13 +433,12 @@ private:
         };
         const bool ok =
             make(insertQuestion_,
-                 "INSERT INTO questions (id, path, text, gone, phase, step, stability, "
-                 "difficulty, graded, due, introduced, reps, lapses) "
-                 "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)") &&
-            make(updateQuestion_,
-                 "UPDATE questions SET phase = ?, step = ?, stability = ?, difficulty = ?, "
-                 "graded = ?, due = ?, introduced = ?, reps = ?, lapses = ? WHERE id = ?") &&
-            make(updateNames_, "UPDATE questions SET path = ?, text = ?, gone = ? WHERE id = ?") &&
+                 "INSERT INTO questions (id, path, text, path_hash, text_hash, gone, card) "
+                 "VALUES (?, ?, ?, ?, ?, ?, ?)") &&
+            make(updateQuestion_, "UPDATE questions SET card = ? WHERE id = ?") &&
+            make(updateNames_, "UPDATE questions SET path = ?, text = ?, path_hash = ?, "
+                               "text_hash = ?, gone = ? WHERE id = ?") &&
+            make(updateGone_, "UPDATE questions SET gone = ? WHERE id = ?") &&
             make(insertGrade_,
                  "INSERT INTO grades (question, time, grade, before, phase, stability, "
                  "difficulty, due) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
@@ -342,7 +450,8 @@ private:
 
     QString path_, name_;
     QSqlDatabase db_;
-    std::unique_ptr<QSqlQuery> insertQuestion_, updateQuestion_, updateNames_, insertGrade_;
+    std::unique_ptr<QSqlQuery> insertQuestion_, updateQuestion_, updateNames_, updateGone_,
+        insertGrade_;
 };
 
 StudyHistory::StudyHistory(LibraryTree& tree, Scheduler scheduler)
@@ -396,8 +505,7 @@ Result<OpenReport> StudyHistory::open(const QString& libraryFile) {
     QSqlQuery q(store_->db());
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral(
-            "SELECT id, path, text, gone, phase, step, stability, difficulty, graded, due, "
-            "introduced, reps, lapses FROM questions ORDER BY id"))) {
+            "SELECT id, path_hash, text_hash, gone, card FROM questions ORDER BY id"))) {
         const QString reason = SqlReason(q.lastError());
         q = QSqlQuery();
         store_ = Store::memory();
@@ -406,19 +514,10 @@ Result<OpenReport> StudyHistory::open(const QString& libraryFile) {
     while (q.next()) {
         Entry e;
         e.id = q.value(0).toLongLong();
-        e.path = Bytes(q.value(1));
-        e.text = Bytes(q.value(2));
+        e.pathHash = std::uint64_t(q.value(1).toLongLong());
+        e.textHash = std::uint64_t(q.value(2).toLongLong());
         e.gone = q.value(3).toInt() != 0;
-        const int phase = q.value(4).toInt();
-        e.card.phase = phase >= 0 && phase <= 3 ? Phase(phase) : Phase::New;
-        e.card.step = q.value(5).toInt();
-        e.card.stability = q.value(6).toDouble();
-        e.card.difficulty = q.value(7).toDouble();
-        e.card.graded = q.value(8).toLongLong();
-        e.card.due = q.value(9).toLongLong();
-        e.card.introduced = q.value(10).toLongLong();
-        e.card.reps = q.value(11).toInt();
-        e.card.lapses = q.value(12).toInt();
+        e.card = UnpackCard(q.value(4).toByteArray());
         entries_.push_back(std::move(e));
     }
     if (q.lastError().isValid()) {
@@ -436,80 +535,96 @@ Result<OpenReport> StudyHistory::open(const QString& libraryFile) {
 
 void StudyHistory::match(OpenReport& report) {
     const std::vector<NodeId> questions = CollectAllQuestions(tree_);
-    std::vector<std::string> paths(questions.size()), texts(questions.size());
-    for (std::size_t i = 0; i < questions.size(); ++i) {
-        paths[i] = PathOf(tree_, questions[i]);
-        texts[i] = TextOf(tree_, questions[i]);
-    }
-    std::vector<char> questionBound(questions.size(), 0);
+    const std::size_t n = questions.size();
+    std::vector<std::uint64_t> paths(n), texts(n);
+    std::vector<char> questionBound(n, 0);
+    byNode_.reserve(entries_.size());
     auto bind = [&](std::size_t question, std::uint32_t entry) {
         questionBound[question] = 1;
         entries_[entry].node = questions[question];
         byNode_[questions[question]] = entry;
     };
-    auto key = [](const std::string& path, const std::string& text) {
-        std::string k;
-        k.reserve(path.size() + text.size() + 1);
-        k += path;
-        k += '\0';
-        k += text;
-        return k;
+    // Pairs of (hash, index) sorted by hash, so that equal hashes are runs: the library's
+    // questions and the stored ones are paired by merging, without hash tables.
+    using Keyed = std::vector<std::pair<std::uint64_t, std::uint32_t>>;
+    auto sorted = [](Keyed keyed) {
+        std::sort(keyed.begin(), keyed.end());
+        return keyed;
+    };
+    // Calls pair(question, entry) for every hash that one unbound question and one unbound
+    // stored question (not gone) have, and no other of either.
+    auto pairUnique = [&](const std::vector<std::uint64_t>& field, bool byText) {
+        Keyed inTree, inStore;
+        for (std::uint32_t i = 0; i < n; ++i)
+            if (!questionBound[i]) inTree.emplace_back(field[i], i);
+        for (std::uint32_t e = 0; e < entries_.size(); ++e)
+            if (!entries_[e].gone && entries_[e].node == NoNode)
+                inStore.emplace_back(byText ? entries_[e].textHash : entries_[e].pathHash, e);
+        inTree = sorted(std::move(inTree));
+        inStore = sorted(std::move(inStore));
+        auto runEnd = [](const Keyed& k, std::size_t at) {
+            std::size_t end = at + 1;
+            while (end < k.size() && k[end].first == k[at].first)
+                ++end;
+            return end;
+        };
+        for (std::size_t t = 0, s = 0; t < inTree.size() && s < inStore.size();) {
+            if (inTree[t].first < inStore[s].first) {
+                t = runEnd(inTree, t);
+            } else if (inStore[s].first < inTree[t].first) {
+                s = runEnd(inStore, s);
+            } else {
+                const std::size_t tEnd = runEnd(inTree, t), sEnd = runEnd(inStore, s);
+                if (tEnd - t == 1 && sEnd - s == 1) bind(inTree[t].second, inStore[s].second);
+                t = tEnd;
+                s = sEnd;
+            }
+        }
     };
 
-    // Path and text together: the stored questions in the library first, then gone ones
-    // (a question deleted and saved that comes back with an older copy of the file).
-    {
-        std::unordered_map<std::string, std::vector<std::uint32_t>> exact;
-        exact.reserve(entries_.size());
+    // A path that one question has and one stored question had is that question, whatever
+    // its text now: the common case, decided without reading any question's panes.
+    PathHasher pathHash(tree_);
+    for (std::size_t i = 0; i < n; ++i)
+        paths[i] = pathHash(questions[i]);
+    pairUnique(paths, false);
+
+    // Where paths repeat or moved: path and text together, the stored questions in the
+    // library before gone ones (a question deleted and saved that comes back with an older
+    // copy of the file); then path alone among what is left (the text edited outside), then
+    // text alone (renamed or moved outside).
+    bool left = false;
+    for (std::size_t i = 0; i < n; ++i)
+        if (!questionBound[i]) {
+            texts[i] = TextHash(tree_, questions[i]);
+            left = true;
+        }
+    if (left) {
+        auto key = [](std::uint64_t path, std::uint64_t text) {
+            return path ^ (text * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull);
+        };
+        std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> exact;
         for (int pass = 0; pass < 2; ++pass)
             for (std::uint32_t e = 0; e < entries_.size(); ++e)
-                if (entries_[e].gone == (pass == 1))
-                    exact[key(entries_[e].path, entries_[e].text)].push_back(e);
+                if (entries_[e].node == NoNode && entries_[e].gone == (pass == 1))
+                    exact[key(entries_[e].pathHash, entries_[e].textHash)].push_back(e);
         for (auto& [k, list] : exact)
             std::reverse(list.begin(), list.end()); // taken from the back, in order
-        for (std::size_t i = 0; i < questions.size(); ++i) {
+        for (std::size_t i = 0; i < n; ++i) {
+            if (questionBound[i]) continue;
             auto it = exact.find(key(paths[i], texts[i]));
             if (it == exact.end() || it->second.empty()) continue;
             bind(i, it->second.back());
             it->second.pop_back();
         }
+        pairUnique(paths, false);
+        pairUnique(texts, true);
     }
-    // Then path alone (the text edited outside), then text alone (renamed or moved
-    // outside), each only where one question and one stored question are left.
-    for (int byText = 0; byText < 2; ++byText) {
-        auto field = [&](std::size_t i) -> const std::string& {
-            return byText ? texts[i] : paths[i];
-        };
-        auto stored = [&](const Entry& e) -> const std::string& {
-            return byText ? e.text : e.path;
-        };
-        std::unordered_map<std::string_view, std::pair<int, std::size_t>> inTree;
-        for (std::size_t i = 0; i < questions.size(); ++i)
-            if (!questionBound[i]) {
-                auto& [count, which] = inTree[field(i)];
-                ++count;
-                which = i;
-            }
-        std::unordered_map<std::string_view, std::pair<int, std::uint32_t>> inStore;
-        for (std::uint32_t e = 0; e < entries_.size(); ++e)
-            if (!entries_[e].gone && entries_[e].node == NoNode) {
-                auto& [count, which] = inStore[stored(entries_[e])];
-                ++count;
-                which = e;
-            }
-        for (const auto& [name, found] : inStore) {
-            if (found.first != 1) continue;
-            auto it = inTree.find(name);
-            if (it == inTree.end() || it->second.first != 1 || questionBound[it->second.second])
-                continue;
-            bind(it->second.second, found.second);
+    for (const Entry& e : entries_)
+        if (!e.gone) {
+            ++report.stored;
+            if (e.node != NoNode) ++report.matched;
         }
-    }
-    for (const Entry& e : entries_) {
-        if (e.gone) continue;
-        ++report.stored;
-        if (e.node != NoNode) ++report.matched;
-    }
     report.unmatched = report.stored - report.matched;
 }
 
@@ -523,8 +638,13 @@ Status StudyHistory::fail(const QString& file, const QString& reason) {
         store_ = Store::memory();
         if (store_->begin()) {
             bool ok = true;
-            for (const Entry& e : entries_)
-                ok = ok && store_->insertQuestion(e).ok();
+            for (const Entry& e : entries_) {
+                const bool here = e.node != NoNode && tree_.isValid(e.node);
+                ok = ok && store_
+                               ->insertQuestion(e, here ? PathOf(tree_, e.node) : std::string(),
+                                                here ? TextOf(tree_, e.node) : std::string())
+                               .ok();
+            }
             if (ok)
                 store_->commit();
             else
@@ -598,8 +718,8 @@ Status StudyHistory::record(NodeId question, Grade grade, UnixSeconds now) {
     } else {
         Entry e;
         e.id = nextId_++;
-        e.path = PathOf(tree_, question);
-        e.text = TextOf(tree_, question);
+        e.pathHash = PathHash(tree_, question);
+        e.textHash = TextHash(tree_, question);
         e.node = question;
         index = std::uint32_t(entries_.size());
         entries_.push_back(std::move(e));
@@ -618,7 +738,8 @@ Status StudyHistory::record(NodeId question, Grade grade, UnixSeconds now) {
     const bool toFile = failure_.ok() && !store_->inMemory();
     Store& store = *store_;
     Status written = store.begin();
-    if (written && created) written = store.insertQuestion(e);
+    if (written && created)
+        written = store.insertQuestion(e, PathOf(tree_, question), TextOf(tree_, question));
     if (written && grade != Grade::Seen && !created) written = store.updateQuestion(e);
     if (written) written = store.insertGrade(e.id, now, grade, before, e.card);
     written = written ? store.commit() : store.abandon(written);
@@ -642,18 +763,23 @@ Status StudyHistory::syncNames(Store& store) {
     if (const Status began = store.begin(); !began) return began;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         Entry& e = entries_[i];
-        bool changed = e.gone == bool(attached[i]);
+        const bool goneChanged = e.gone == bool(attached[i]);
         e.gone = !attached[i];
         if (attached[i]) {
-            std::string path = PathOf(tree_, e.node), text = TextOf(tree_, e.node);
-            if (path != e.path || text != e.text) {
-                e.path = std::move(path);
-                e.text = std::move(text);
-                changed = true;
+            const std::uint64_t path = PathHash(tree_, e.node), text = TextHash(tree_, e.node);
+            if (path != e.pathHash || text != e.textHash) {
+                e.pathHash = path;
+                e.textHash = text;
+                const std::string pathBytes = PathOf(tree_, e.node);
+                const std::string textBytes = TextOf(tree_, e.node);
+                if (const Status updated = store.updateNames(e, &pathBytes, &textBytes); !updated)
+                    return store.abandon(updated);
+                continue;
             }
         }
-        if (!changed) continue;
-        if (const Status updated = store.updateNames(e); !updated) return store.abandon(updated);
+        if (!goneChanged) continue;
+        if (const Status updated = store.updateNames(e, nullptr, nullptr); !updated)
+            return store.abandon(updated);
     }
     return store.commit();
 }

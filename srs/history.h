@@ -9,9 +9,11 @@
 // deleted question keeps its rows. On disk a question is a row of its own with the path
 // and text it had at the last save (path: the names from the library down joined by " > ",
 // as brenvik-tool takes PATH; text: the lines of its text panes and its "Answer: ..." line,
-// not its name, which is in the path). open() matches the
-// stored questions to the tree by path and text together, then by path alone, then by text
-// alone (each only where the pairing is unique), and reports how many it could not match.
+// not its name, which is in the path; both also kept as 64-bit hashes, which opening
+// compares). open() matches the stored questions to the tree by path where one question
+// has it on each side; then, for the rest, by path and text together, by path alone and by
+// text alone (each only where the pairing is unique); and reports how many it could not
+// match.
 // At every save, saved() brings the stored paths and texts up to date and marks the stored
 // questions that the saved library no longer holds as gone: gone ones are not counted as
 // unmatched again, and compact() drops them.
@@ -150,7 +152,7 @@ private:
     struct Entry {
         qint64 id = 0;
         Card card;
-        std::string path, text; // as stored
+        std::uint64_t pathHash = 0, textHash = 0; // of the path and text as stored
         bool gone = false;
         NodeId node = NoNode;
     };
