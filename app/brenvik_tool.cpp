@@ -13,6 +13,10 @@
 //   brenvik-tool export FILE [PATH] OUT [--format apkg|txt|csv]
 //                                 the questions of FILE, or of those below the object
 //                                 PATH, as an Anki package, Anki text or CSV file
+//   brenvik-tool due FILE [PATH] [--at TIME]
+//                                 each question's schedule from the study history
+//   brenvik-tool grade FILE PATH GRADE [--at TIME]
+//                                 records a grade in the study history
 //
 // Exit codes, one meaning each: 0 success; 1 the library is damaged (a loader error) or a
 // check failed; 2 bad usage (an unknown command or PATH, wrong arguments) or a file that
@@ -29,12 +33,14 @@
 #include "library/questionrecord.h"
 #include "library/textcodec.h"
 #include "library/undostore.h"
+#include "srs/history.h"
 #include "study/core/collect.h"
 
 #include <brenvik/version.h>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -566,6 +572,142 @@ int exportBranch(QStringList a) {
     return 0;
 }
 
+// Takes "--at TIME" out of `a` into `at` (now when absent); false after reporting a bad one.
+bool takeTime(QStringList& a, const char* command, srs::UnixSeconds& at) {
+    at = QDateTime::currentSecsSinceEpoch();
+    const qsizetype i = a.indexOf(QStringLiteral("--at"));
+    if (i < 0) return true;
+    const QDateTime time =
+        i + 1 < a.size() ? QDateTime::fromString(a[i + 1], Qt::ISODate) : QDateTime();
+    // A time without a zone would be read as local time: TIME is UTC, and says so.
+    if (!time.isValid() || time.timeSpec() == Qt::LocalTime) {
+        fail(QStringLiteral("%1: --at takes a time in UTC as 2027-03-01T08:00:00Z")
+                 .arg(QLatin1String(command)));
+        return false;
+    }
+    at = time.toSecsSinceEpoch();
+    a.remove(i, 2);
+    return true;
+}
+
+// Reports options left over; true when there were none.
+bool noOptionsLeft(const QStringList& a, const char* command) {
+    for (const QString& arg : a)
+        if (arg.startsWith(QLatin1String("--"))) {
+            fail(QStringLiteral("%1: unknown option '%2'").arg(QLatin1String(command), arg));
+            return false;
+        }
+    return true;
+}
+
+// Opens FILE's study history over the loaded tree; reports what could not be matched.
+bool openHistory(srs::StudyHistory& history, const QString& path) {
+    const Result<srs::OpenReport> opened = history.open(path);
+    if (!opened) {
+        fail(opened.error());
+        return false;
+    }
+    if (const int n = opened.value().unmatched; n > 0)
+        fail(QStringLiteral("%1: %2 of its questions are no longer in the library")
+                 .arg(QDir::toNativeSeparators(srs::StudyHistory::FileFor(path)))
+                 .arg(n));
+    return true;
+}
+
+QString formatTime(srs::UnixSeconds t) {
+    return QDateTime::fromSecsSinceEpoch(t, Qt::UTC).toString(Qt::ISODate);
+}
+
+// path, state, S, D, R at `at` and the due time; the figures blank for a new question.
+void printSchedule(const LibraryTree& tree, const srs::StudyHistory& history, NodeId question,
+                   srs::UnixSeconds at) {
+    const srs::Card card = history.card(question);
+    QString line = ObjectPath(tree, question) + QLatin1Char('\t') +
+                   QLatin1String(srs::PhaseName(card.phase)) + QLatin1Char('\t');
+    if (card.phase == srs::Phase::New) {
+        line += QStringLiteral("\t\t\t");
+    } else {
+        line += QString::number(card.stability, 'f', 4) + QLatin1Char('\t') +
+                QString::number(card.difficulty, 'f', 4) + QLatin1Char('\t') +
+                QString::number(history.retrievability(question, at), 'f', 4) + QLatin1Char('\t') +
+                formatTime(card.due);
+    }
+    printLine(line);
+}
+
+// One line per question of FILE, or below the object PATH, from its study history.
+int due(QStringList a) {
+    srs::UnixSeconds at = 0;
+    if (!takeTime(a, "due", at) || !noOptionsLeft(a, "due")) return ExitNoFile;
+    if (a.isEmpty() || a.size() > 2) {
+        fail(QStringLiteral("due takes FILE [PATH] [--at TIME]"));
+        return ExitNoFile;
+    }
+    LibraryTree tree;
+    std::string error;
+    if (const int code = loadInto(tree, a[0], error); code != 0) {
+        if (code == ExitError) fail(error);
+        return code;
+    }
+    std::vector<NodeId> questions;
+    if (a.size() == 2) {
+        const NodeId object = FindObjectByPath(tree, a[1]);
+        if (object == NoNode) {
+            fail(a[1] + QStringLiteral(": no such object in ") + a[0]);
+            return ExitNoFile;
+        }
+        questions = CollectQuestions(tree, object, tree.depth(object));
+    } else {
+        questions = CollectAllQuestions(tree);
+    }
+    srs::StudyHistory history(tree);
+    if (!openHistory(history, a[0])) return ExitNoFile;
+    for (NodeId q : questions)
+        printSchedule(tree, history, q, at);
+    return 0;
+}
+
+// Records GRADE (1 Again .. 4 Easy) for the one question PATH names, as the study window
+// does, and prints its new schedule.
+int grade(QStringList a) {
+    srs::UnixSeconds at = 0;
+    if (!takeTime(a, "grade", at) || !noOptionsLeft(a, "grade")) return ExitNoFile;
+    if (a.size() != 3) {
+        fail(QStringLiteral("grade takes FILE PATH GRADE [--at TIME]"));
+        return ExitNoFile;
+    }
+    bool ok = false;
+    const int value = a[2].toInt(&ok);
+    if (!ok || value < 1 || value > 4) {
+        fail(QStringLiteral("grade: GRADE is 1 (again), 2 (hard), 3 (good) or 4 (easy), not '%1'")
+                 .arg(a[2]));
+        return ExitNoFile;
+    }
+    LibraryTree tree;
+    std::string error;
+    if (const int code = loadInto(tree, a[0], error); code != 0) {
+        if (code == ExitError) fail(error);
+        return code;
+    }
+    std::vector<NodeId> named;
+    for (NodeId q : CollectAllQuestions(tree))
+        if (ObjectPath(tree, q) == a[1]) named.push_back(q);
+    if (named.size() != 1) {
+        fail(named.empty()
+                 ? a[1] + QStringLiteral(": no such question in ") + a[0]
+                 : a[1] + QStringLiteral(": names %1 questions in ").arg(named.size()) + a[0]);
+        return ExitNoFile;
+    }
+    srs::StudyHistory history(tree);
+    if (!openHistory(history, a[0])) return ExitNoFile;
+    if (const Status recorded = history.record(named.front(), srs::Grade(value), at); !recorded) {
+        fail(recorded.error);
+        return ExitNoFile;
+    }
+    printSchedule(tree, history, named.front(), at);
+    return 0;
+}
+
 // The commands: name, arguments, how many, and what they do (the help's lines).
 struct Command {
     const char* name;
@@ -622,6 +764,21 @@ constexpr Command kCommands[] = {
      "questions and pictures were written and what was left out (missing\n"
      "files, metafiles, web pages; sounds in the text formats). Exit\n"
      "status 1 when there is no question to export"},
+    {"due", "FILE [PATH] [--at TIME]", 1, 4,
+     "\n"
+     "prints one line per question of FILE, or below the object PATH, from\n"
+     "the study history beside FILE (FILE.history), tab-separated: its\n"
+     "path, its state (new, learning, review, relearning), its stability S\n"
+     "in days, its difficulty D (1 to 10), its retrievability R at TIME\n"
+     "and its due time; the last four are blank for a new question.\n"
+     "TIME is ISO 8601 in UTC (2027-03-01T08:00:00Z), now when left out"},
+    {"grade", "FILE PATH GRADE [--at TIME]", 3, 5,
+     "\n"
+     "records GRADE, 1 (again), 2 (hard), 3 (good) or 4 (easy), for the\n"
+     "question PATH at TIME in the study history beside FILE, as the study\n"
+     "window does, and prints its line as due does. Exit status 2 when\n"
+     "PATH names no question or more than one, or when the history cannot\n"
+     "be read or written"},
 };
 
 const Command* findCommand(const QString& name) {
@@ -674,6 +831,8 @@ int run(const Command& command, const QStringList& a) {
     if (name == "write") return write(a[0], a[1]);
     if (name == "import") return importNotes(a);
     if (name == "export") return exportBranch(a);
+    if (name == "due") return due(a);
+    if (name == "grade") return grade(a);
     if (a.size() == 2) return check(a[0], &a[1]);
     return check(a[0], nullptr);
 }

@@ -284,6 +284,7 @@ void LibraryTree::freeSubtree(NodeId n) {
         stack.pop_back();
         for (NodeId c = nodes_[k].first; c != NoNode; c = nodes_[c].next)
             stack.push_back(c);
+        if (releaseListener_) releaseListener_->released(k);
         nodes_[k].flags = 0;
         dropRowIndex(k); // the id may come back as a new parent
         freeList_.push_back(k);

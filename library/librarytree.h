@@ -34,6 +34,15 @@ public:
     virtual void resetDone() = 0;
 };
 
+// Told of every node freed for good (deleted, and no longer held by an undo journal) just
+// before its id can be given to a new node, so that a holder of ids (the study history)
+// lets go of it first: a new question must not inherit a deleted one's history.
+class NodeReleaseListener {
+public:
+    virtual ~NodeReleaseListener() = default;
+    virtual void released(NodeId node) = 0;
+};
+
 // One primitive edit, recorded while journaling so it can be undone and redone.
 struct JournalOp {
     enum Type : std::uint8_t { Attach, Detach, SetText, SetKind };
@@ -65,6 +74,9 @@ public:
 
     void setObserver(TreeObserver* observer) { observer_ = observer; }
     TreeObserver* observer() const { return observer_; }
+    // One listener; clear() and replaceWith() tell it nothing, they change generation().
+    void setReleaseListener(NodeReleaseListener* listener) { releaseListener_ = listener; }
+    NodeReleaseListener* releaseListener() const { return releaseListener_; }
 
     // Navigation.
     bool empty() const { return firstTop_ == NoNode; }
@@ -243,6 +255,7 @@ private:
     mutable std::unordered_map<NodeId, std::vector<NodeId>> rowIndex_;
     mutable std::vector<std::int32_t> rowOf_; // valid for nodes in an indexed list
     TreeObserver* observer_ = nullptr;
+    NodeReleaseListener* releaseListener_ = nullptr;
     bool journaling_ = false;
     Journal journal_;
     std::uint64_t generation_ = 0;

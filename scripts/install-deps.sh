@@ -13,6 +13,7 @@ PKGS=(
   libespeak-ng-dev espeak-ng-data
   libjpeg62-turbo-dev libuemf-dev
   libsqlite3-dev libzip-dev libzstd-dev python3
+  libqt6sql6-sqlite
   dbus-daemon
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick
