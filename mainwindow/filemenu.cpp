@@ -8,6 +8,7 @@
 #include "mainwindow/maincommands.h"
 #include "panels/faboutbox.h"
 #include "platform/prompts.h"
+#include "srs/history.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -58,6 +59,7 @@ void FileMenuCommands::newLibrary(const QString& computer, const QString& user) 
         return;
     doc_.newEmpty(computer.toStdString(), user.toStdString());
     undo_.clear();
+    historyUnsaved();
     libraryReplaced();
 }
 
@@ -84,6 +86,7 @@ void FileMenuCommands::openFile(const QString& path) {
         return;
     }
     undo_.clear();
+    historyOpened();
     libraryReplaced();
     if (!read)
         showError_(ErrorText(read)); // the part read before the damage stays, without a file
@@ -92,6 +95,39 @@ void FileMenuCommands::openFile(const QString& path) {
                                 Prompts::Icon::Warning);
     else
         doc_.addRecentFile(path);
+}
+
+void FileMenuCommands::historyUnsaved() {
+    if (history_) history_->openUnsaved();
+}
+
+void FileMenuCommands::historyOpened() {
+    if (!history_) return;
+    // A damaged file read in part has no file: its questions start a history in memory.
+    if (!doc_.hasFile()) {
+        history_->openUnsaved();
+        return;
+    }
+    const Result<srs::OpenReport> opened = history_->open(doc_.filePath());
+    if (!opened) {
+        reportHistory(Status::failure(opened.error()));
+        return;
+    }
+    if (const int lost = opened.value().unmatched; lost > 0)
+        main_.prompts().message(
+            &controls_.window, QStringLiteral("Information"),
+            QStringLiteral("The study history of %1 names %2 question(s) that are no longer in "
+                           "the library; they were changed outside %3.")
+                .arg(QFileInfo(doc_.filePath()).fileName())
+                .arg(lost)
+                .arg(TAboutBox::applicationTitle()),
+            Prompts::Icon::Information);
+}
+
+void FileMenuCommands::reportHistory(const Status& status) {
+    if (status) return;
+    main_.prompts().message(&controls_.window, QStringLiteral("Warning"), ErrorText(status),
+                            Prompts::Icon::Warning);
 }
 
 void FileMenuCommands::libraryReplaced() {
@@ -105,6 +141,7 @@ bool FileMenuCommands::save() {
         showError_(ErrorText(saved));
         return false;
     }
+    if (history_) reportHistory(history_->saved());
     doc_.addRecentFile(doc_.filePath());
     return true;
 }
@@ -118,6 +155,7 @@ bool FileMenuCommands::saveAs() {
         showError_(ErrorText(saved));
         return false;
     }
+    if (history_) reportHistory(history_->savedAs(doc_.filePath()));
     doc_.addRecentFile(doc_.filePath());
     return true;
 }
@@ -126,7 +164,10 @@ void FileMenuCommands::saveBeforeStudy() {
     if (!controls_.autoSave.isChecked() || !controls_.save.isEnabled() || !doc_.hasFile() ||
         !doc_.isModified())
         return;
-    if (const Status saved = doc_.save(); !saved) showError_(ErrorText(saved));
+    if (const Status saved = doc_.save(); !saved)
+        showError_(ErrorText(saved));
+    else if (history_)
+        reportHistory(history_->saved());
 }
 
 void FileMenuCommands::rebuildReopenMenu() {

@@ -17,11 +17,16 @@ namespace brenvik {
 class LibraryDocument;
 class MainCommands;
 class UndoStore;
+namespace srs {
+class StudyHistory;
+}
 
 // The File menu on the library's document: new, open, reopen, save, save as, the
 // unsaved-changes question, the auto-save before a study run, and what shows the document's
 // state (the caption, Save enabled, the Reopen list). Dialogs and boxes go through the
 // window's prompts; the window tidies its tree after a new or loaded library (`loaded`).
+// The study history follows the document: opened with every library that comes in, told of
+// every save; its failures are shown once, as warnings, and never stop a save or a load.
 class FileMenuCommands : public QObject {
     Q_OBJECT
 public:
@@ -49,6 +54,10 @@ public:
     // document has a file and unsaved changes, never a dialog; a failure is shown.
     void saveBeforeStudy();
     void updateCaption();
+    // The library's study history; null: none kept.
+    void setHistory(srs::StudyHistory* history) { history_ = history; }
+    // A library without a file has come into the tree by another road (the demo).
+    void historyUnsaved();
 
 Q_SIGNALS:
     // The tree holds another library (new or loaded, in whole or in part).
@@ -59,12 +68,15 @@ private:
     void libraryReplaced();
     QString dialogFolder() const;
     void rememberDialogFolder(const QString& path);
+    void historyOpened();
+    void reportHistory(const Status& status);
 
     MainCommands& main_;
     LibraryDocument& doc_;
     UndoStore& undo_;
     Controls controls_;
     std::function<void(const QString&)> showError_;
+    srs::StudyHistory* history_ = nullptr;
 };
 
 } // namespace brenvik

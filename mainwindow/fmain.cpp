@@ -22,6 +22,7 @@
 #include "platform/prompts.h"
 #include "platform/shellopen.h"
 #include "platform/systemnames.h"
+#include "srs/history.h"
 #include "study/fstudy.h"
 
 #include <QAction>
@@ -70,6 +71,8 @@ TFormMain::TFormMain(const MainDeps& deps, QWidget* parent)
     undo_ = new UndoStore(tree_, this);
     doc_ = new LibraryDocument(tree_, &settings_.store(), this);
     model_->setNextObserver(doc_->changeWatcher());
+    history_ = std::make_unique<srs::StudyHistory>(tree_);
+    history_->openUnsaved();
 
     createTimers();
     TRand->start();
@@ -96,6 +99,7 @@ TFormMain::TFormMain(const MainDeps& deps, QWidget* parent)
     files_ = new FileMenuCommands(
         *this, *doc_, *undo_, {*this, *MReopen, *MISave, *BSave, *CBAutoSave},
         [this](const QString& text) { showError(text); }, this);
+    files_->setHistory(history_.get());
     connect(files_, &FileMenuCommands::loaded, this, &TFormMain::afterLoad);
     export_ = new ExportCommand(*this, *doc_, *this, this);
     connect(MIExport, &QAction::triggered, export_, &ExportCommand::run);
@@ -116,6 +120,7 @@ TFormMain::~TFormMain() {
     qApp->removeEventFilter(keys_);
     // The study window has no parent and reads the tree: it goes first.
     study_.reset();
+    history_.reset();
     // The tree is a member and dies before QWidget deletes the children that use it:
     // delete the embedded panels, the view and the model while it is still there.
     delete takeCentralWidget();
@@ -257,6 +262,7 @@ void TFormMain::FormShow() {
         } else {
             doc_->resetFileless();
             undo_->clear();
+            files_->historyUnsaved();
             if (!demo.loadError.isEmpty()) showError(demo.loadError);
             for (NodeId n : demo.expand)
                 TVObjs->expand(model_->indexFromNode(n));

@@ -39,6 +39,9 @@ class MainKeys;
 class HotTab;
 class TFormWizard;
 class TFormImport;
+namespace srs {
+class StudyHistory;
+}
 
 // What the main window needs from the platform; the program passes the real services,
 // tests pass fakes. Nothing here is owned by the window.
@@ -159,6 +162,8 @@ public:
     LibraryItemModel* model() const { return model_; }
     UndoStore* undoStore() const { return undo_; }
     LibraryDocument* document() const { return doc_; }
+    // The study history of the library in the tree.
+    srs::StudyHistory& history() const { return *history_; }
 
     // The study road (fmain_study.cpp).
     RandomGenerator& random() { return random_; }
@@ -237,6 +242,8 @@ private:
     MainVoice* voice_ = nullptr;
     MainSettings settings_;
     LibraryTree tree_;
+    // After the tree, so that it goes first: it listens to the tree.
+    std::unique_ptr<srs::StudyHistory> history_;
     LibraryItemModel* model_ = nullptr;
     GuardedSelectionModel* selection_ = nullptr;
     UndoStore* undo_ = nullptr;

@@ -23,6 +23,7 @@ void TFormMain::createStudyLauncher() {
             return muted();
         }};
     services.sound = deps_.sound;
+    services.history = history_.get();
     study_ = std::make_unique<StudyLauncher>(std::move(services));
     connect(study_.get(), &StudyLauncher::problemFound, this, &TFormMain::openProblemQuestion);
     connect(study_.get(), &StudyLauncher::ended, this, [this] { F9Busy = false; });

@@ -95,6 +95,7 @@ void StudyLauncher::ensureWindow() {
     ctx.muted = services_.muted;
     ctx.sound = services_.sound;
     ctx.webWaitMs = services_.webWaitMs;
+    ctx.history = services_.history;
     TFormStudy& study = services_.study;
     ctx.answerFont = [&study] { return study.answerFont(); };
     ctx.answerColor = [&study] { return toQColor(study.answerColor()); };

@@ -17,6 +17,9 @@ class SoundPlayer;
 class TFormStudy;
 class TFormStudyQuestion;
 class TFormValidate;
+namespace srs {
+class StudyHistory;
+}
 
 // The study road of the main window: checking the questions of a session with the progress
 // window, running it in the study window, and the question editor's preview, with the main
@@ -33,7 +36,8 @@ public:
         ScreenSaver* screenSaver = nullptr;
         int webWaitMs = 20000;
         std::function<bool()> muted;
-        SoundPlayer* sound = nullptr; // the spoken lines' sounds; null: skipped
+        SoundPlayer* sound = nullptr;         // the spoken lines' sounds; null: skipped
+        srs::StudyHistory* history = nullptr; // where sessions record grades; null: none
     };
     explicit StudyLauncher(Services services, QObject* parent = nullptr);
     ~StudyLauncher() override;

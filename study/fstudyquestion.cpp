@@ -6,6 +6,7 @@
 #include "platform/picture.h"
 #include "platform/prompts.h"
 #include "platform/webviewer.h"
+#include "srs/history.h"
 #include "study/core/clocktext.h"
 #include "study/core/collect.h"
 #include "study/core/panegeometry.h"
@@ -131,6 +132,25 @@ QToolButton* MakeButton(QWidget* parent, Glyph glyph, int size, const QString& h
     return b;
 }
 
+// How long the bar shows the grade just given.
+constexpr int GradeShownMs = 2500;
+
+const char* GradeName(srs::Grade g) {
+    switch (g) {
+    case srs::Grade::Again:
+        return "Again";
+    case srs::Grade::Hard:
+        return "Hard";
+    case srs::Grade::Good:
+        return "Good";
+    case srs::Grade::Easy:
+        return "Easy";
+    case srs::Grade::Seen:
+        break;
+    }
+    return "Seen";
+}
+
 QString Trimmed(const std::string& s) {
     return QString::fromStdString(s).trimmed();
 }
@@ -251,6 +271,38 @@ TFormStudyQuestion::TFormStudyQuestion(StudyContext context) : ctx_(std::move(co
     LElapsed->setAlignment(Qt::AlignCenter);
     LTime->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     barLayout->addWidget(LPosition, 1);
+    // The grade buttons never take the focus: the keys keep reaching the window's filter.
+    QFont gradeFont = barFont;
+    gradeFont.setPixelSize(14);
+    for (int i = 0; i < 4; ++i) {
+        const auto grade = srs::Grade(i + 1);
+        auto* b = new QToolButton(PBot);
+        b->setText(QStringLiteral("%1 %2").arg(i + 1).arg(QLatin1String(GradeName(grade))));
+        b->setAccessibleName(QLatin1String(GradeName(grade)));
+        b->setToolTip(QStringLiteral("Grade the answer: %1 (key %2)")
+                          .arg(QLatin1String(GradeName(grade)))
+                          .arg(i + 1));
+        b->setFont(gradeFont);
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setCursor(Qt::PointingHandCursor);
+        b->setStyleSheet(QStringLiteral(
+            "QToolButton { color: rgb(215, 220, 225); background: rgb(82, 88, 95); border: 1px "
+            "solid rgb(120, 126, 133); border-radius: 4px; padding: 1px 8px; }"
+            "QToolButton:hover { background: rgb(96, 104, 112); }"
+            "QToolButton:disabled { color: rgb(105, 110, 115); background: transparent; border: "
+            "1px solid rgb(85, 90, 96); }"));
+        b->setEnabled(false);
+        connect(b, &QToolButton::clicked, this, [this, grade] { gradeAnswer(grade); });
+        BGrade[i] = b;
+        barLayout->addWidget(b);
+    }
+    LGrade = new QLabel(PBot);
+    LGrade->setFont(barFont);
+    LGrade->setPalette(barPal);
+    LGrade->setMinimumWidth(
+        QFontMetrics(barFont).horizontalAdvance(QStringLiteral("Graded: Again")) + 12);
+    LGrade->setAlignment(Qt::AlignCenter);
+    barLayout->addWidget(LGrade);
     barLayout->addWidget(LElapsed, 1);
     barLayout->addWidget(LTime, 1);
 
@@ -268,6 +320,10 @@ TFormStudyQuestion::TFormStudyQuestion(StudyContext context) : ctx_(std::move(co
     TTime = new QTimer(this);
     TTime->setInterval(1000);
     connect(TTime, &QTimer::timeout, this, &TFormStudyQuestion::TTimeTimer);
+    gradeShown_ = new QTimer(this);
+    gradeShown_->setSingleShot(true);
+    gradeShown_->setInterval(GradeShownMs);
+    connect(gradeShown_, &QTimer::timeout, LGrade, &QLabel::clear);
     webWait_ = new QTimer(this);
     webWait_->setSingleShot(true);
     connect(webWait_, &QTimer::timeout, this, [this] {
@@ -290,7 +346,11 @@ void TFormStudyQuestion::startSession(std::vector<NodeId> visits, StudyMode mode
     position_ = 0;
     title_.clear();
     QuestionShown = AnswerShown = false;
+    visitOpen_ = false;
     BPause->setVisible(pauseVisible && autoMode());
+    for (QToolButton* b : BGrade)
+        b->setVisible(ctx_.history != nullptr);
+    LGrade->setVisible(ctx_.history != nullptr);
     // The pointer goes to the bottom-right pixel, out of the student's sight.
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         savedCursor_ = QCursor::pos();
@@ -308,7 +368,12 @@ void TFormStudyQuestion::startPreview(const QuestionRecord& record, const QStrin
     loop_ = false;
     position_ = 0;
     QuestionShown = AnswerShown = false;
+    visitOpen_ = false;
     BPause->setVisible(false);
+    // A preview is no visit of a question: nothing to grade.
+    for (QToolButton* b : BGrade)
+        b->setVisible(false);
+    LGrade->setVisible(false);
     cursorMoved_ = false;
 }
 
@@ -414,6 +479,7 @@ void TFormStudyQuestion::ShowCurrentQuestion() {
     building_ = true;
     setButtonsEnabled(false);
     QuestionShown = AnswerShown = false;
+    updateGradeButtons();
     showAnswerArea(false);
 
     if (mode_ != StudyMode::Preview) {
@@ -421,6 +487,15 @@ void TFormStudyQuestion::ShowCurrentQuestion() {
             building_ = false;
             close();
             return;
+        }
+        if (!visitOpen_) {
+            // Up and the resume after a pause show the same visit again; Next, Back and the
+            // end start another.
+            visitOpen_ = true;
+            visitShown_ = visitGraded_ = false;
+            visitQuestion_ = visits_[position_];
+            // The grade stays in the bar for its moment: with short pauses the next question
+            // is up before the student has read it.
         }
         QuestionRecord fresh;
         const Status read = ReadFreshQuestionRecord(ctx_.main->tree(), visits_[position_], fresh,
@@ -480,6 +555,7 @@ void TFormStudyQuestion::finishShowing() {
         if (p) p->show();
     ReleaseOldPanes(false);
     ++visitsShown_;
+    visitShown_ = true;
 
     const StudyTiming t = timing();
     const bool autoA = autoMode() && t.autoAnswer;
@@ -520,7 +596,47 @@ void TFormStudyQuestion::BAnswerClick() {
         TAutoQ->start();
     }
     AnswerShown = true;
+    updateGradeButtons();
     Button1->setFocus(Qt::OtherFocusReason);
+}
+
+bool TFormStudyQuestion::gradeOpen() const {
+    return ctx_.history && mode_ != StudyMode::Preview && AnswerShown && !building_ && !closing_ &&
+           visitOpen_ && !visitGraded_;
+}
+
+bool TFormStudyQuestion::gradeAllowed() const {
+    return gradeOpen() && !inStep_;
+}
+
+void TFormStudyQuestion::updateGradeButtons() {
+    // Called from within the steps: the buttons show what holds once the step is done.
+    const bool allowed = gradeOpen();
+    for (QToolButton* b : BGrade)
+        b->setEnabled(allowed);
+}
+
+bool TFormStudyQuestion::gradeAnswer(srs::Grade grade) {
+    if (grade == srs::Grade::Seen || !gradeAllowed()) return false;
+    visitGraded_ = true;
+    updateGradeButtons();
+    LGrade->setText(QStringLiteral("Graded: ") + QLatin1String(GradeName(grade)));
+    gradeShown_->start();
+    record(visitQuestion_, grade);
+    return true;
+}
+
+void TFormStudyQuestion::endVisit() {
+    if (!visitOpen_) return;
+    visitOpen_ = false;
+    if (visitShown_ && !visitGraded_ && ctx_.history) record(visitQuestion_, srs::Grade::Seen);
+}
+
+void TFormStudyQuestion::record(NodeId question, srs::Grade grade) {
+    const srs::UnixSeconds now = ctx_.now ? ctx_.now() : QDateTime::currentSecsSinceEpoch();
+    // The history reports a failure once and goes on without recording; so does the session.
+    if (const Status recorded = ctx_.history->record(question, grade, now); !recorded)
+        showError(ErrorText(recorded));
 }
 
 bool TFormStudyQuestion::startSpokenSide(const std::vector<std::string>& lines) {
@@ -567,6 +683,7 @@ void TFormStudyQuestion::BNextClick() {
         close();
         return;
     }
+    endVisit();
     ++position_;
     if (position_ < int(visits_.size())) {
         ShowCurrentQuestion();
@@ -581,6 +698,7 @@ void TFormStudyQuestion::BNextClick() {
 
 void TFormStudyQuestion::BBackClick() {
     if (busy() || closing_ || position_ <= 0) return;
+    endVisit();
     --position_;
     ShowCurrentQuestion();
 }
@@ -656,6 +774,12 @@ bool TFormStudyQuestion::keyAction(int key) {
         else if (AnswerShown && BNext->isEnabled())
             BNextClick();
         return true;
+    case Qt::Key_1:
+    case Qt::Key_2:
+    case Qt::Key_3:
+    case Qt::Key_4:
+        gradeAnswer(srs::Grade(key - Qt::Key_1 + 1));
+        return true;
     case Qt::Key_Pause:
         if (BPause->isVisible()) {
             if (BPause->isEnabled())
@@ -678,9 +802,10 @@ bool TFormStudyQuestion::eventFilter(QObject* watched, QEvent* event) {
     if (QApplication::activeModalWidget() && QApplication::activeModalWidget() != this)
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
-    static const int handled[] = {Qt::Key_Escape, Qt::Key_Left,  Qt::Key_Right,
-                                  Qt::Key_Down,   Qt::Key_Up,    Qt::Key_Return,
-                                  Qt::Key_Enter,  Qt::Key_Space, Qt::Key_Pause};
+    static const int handled[] = {Qt::Key_Escape, Qt::Key_Left,   Qt::Key_Right, Qt::Key_Down,
+                                  Qt::Key_Up,     Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space,
+                                  Qt::Key_Pause,  Qt::Key_1,      Qt::Key_2,     Qt::Key_3,
+                                  Qt::Key_4};
     if (std::find(std::begin(handled), std::end(handled), key->key()) == std::end(handled))
         return false;
     // The window acts when a key is released; the press is swallowed so that no child
@@ -722,6 +847,8 @@ void TFormStudyQuestion::closeEvent(QCloseEvent* event) {
         return;
     }
     closing_ = true;
+    updateGradeButtons();
+    endVisit();
     building_ = false;
     ++buildSerial_;
     webWait_->stop();

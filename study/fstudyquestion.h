@@ -2,6 +2,7 @@
 
 #include "library/librarytree.h"
 #include "library/questionrecord.h"
+#include "srs/fsrs.h"
 
 #include <QColor>
 #include <QFont>
@@ -28,6 +29,9 @@ class WebViewer;
 class SpeechTail;
 class StudyButton;
 class ElidingLabel;
+namespace srs {
+class StudyHistory;
+}
 
 // The study window's modes: the preview of the question editor and the three sessions.
 enum class StudyMode { Preview = 0, Flash = 1, Imprint = 2, Review = 3 };
@@ -51,6 +55,10 @@ struct StudyContext {
     SoundPlayer* sound = nullptr;
     // Bound of the wait for web panes, in milliseconds.
     int webWaitMs = 20000;
+    // Where grades and seen visits go; null: the session is not graded (no grade buttons).
+    srs::StudyHistory* history = nullptr;
+    // The time a grade or a visit is recorded at; null: the system clock.
+    std::function<srs::UnixSeconds()> now;
 };
 
 // The full-screen window in which the user studies: it walks a visit list one entry at a
@@ -59,6 +67,14 @@ struct StudyContext {
 // Building a question is a state of its own: until its panes are complete (web pages
 // loaded, or the wait's bound passed) no key, button or timer acts, except Esc and Close,
 // which end the session.
+//
+// Grading. While an answer is shown in a session, the keys 1..4 (on release) and the bar's
+// four grade buttons record Again, Hard, Good or Easy for the question in the history; the
+// grade is shown in the bar for a moment and nothing else changes: no timer, key or visit.
+// A visit (one entry of the list, however often its question is shown again by Up or after
+// a pause) takes one grade: a second is refused, as the first has already been written
+// durably and moved the schedule. A visit that showed its question and ended without a
+// grade is recorded as seen.
 class TFormStudyQuestion : public QWidget {
     Q_OBJECT
 public:
@@ -84,6 +100,9 @@ public:
     void BBackClick();
     void BPauseClick();
     void BCloseClick();
+    // Grades the question whose answer is shown; false when no grade may be given now.
+    bool gradeAnswer(srs::Grade grade);
+    bool gradeAllowed() const;
 
     // State, for the tests.
     int position() const { return position_; }
@@ -114,6 +133,8 @@ public:
     QTimer* TAutoA = nullptr;
     QTimer* TAutoQ = nullptr;
     QTimer* TTime = nullptr;
+    std::array<QToolButton*, 4> BGrade{}; // Again, Hard, Good, Easy
+    QLabel* LGrade = nullptr;             // the grade just given, for a moment
 
 Q_SIGNALS:
     // The window has closed; the caller restores the main window.
@@ -156,6 +177,10 @@ private:
     // Starts a side's spoken lines unless the voice is muted; false: nothing to wait for.
     bool startSpokenSide(const std::vector<std::string>& lines);
     void spokenSideDone();
+    bool gradeOpen() const; // a grade may be given once the step under way is done
+    void updateGradeButtons();
+    void endVisit(); // records an ungraded visit as seen
+    void record(NodeId question, srs::Grade grade);
 
     StudyContext ctx_;
     std::vector<NodeId> visits_;
@@ -183,6 +208,12 @@ private:
     int buildSerial_ = 0;
     QFont answerFont_;
     QSet<int> pressedKeys_; // keys pressed in this window and not yet released
+    // The visit under way: its question, whether it was shown, whether it was graded.
+    bool visitOpen_ = false;
+    bool visitShown_ = false;
+    bool visitGraded_ = false;
+    NodeId visitQuestion_ = NoNode;
+    QTimer* gradeShown_ = nullptr;
 
     PaneSet current_;
     PaneSet previous_;

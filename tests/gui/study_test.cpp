@@ -4,6 +4,7 @@
 #include "library/questionrecord.h"
 #include "mainharness.h"
 #include "mainwindow/librarydocument.h"
+#include "srs/history.h"
 #include "study/fflashselected.h"
 #include "study/fimprintselected.h"
 #include "study/freviewselected.h"
@@ -15,8 +16,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontInfo>
 #include <QImage>
 #include <QLabel>
@@ -680,6 +683,175 @@ TEST_F(StudyTest, AutoSaveWritesTheLibraryBeforeTheQuestionsAreChecked) {
     EXPECT_TRUE(file.readAll().contains("Saved before studying"));
     study()->close();
     ASSERT_TRUE(waitClosed());
+}
+
+// ---- grading ------------------------------------------------------------------------------
+
+int seenToday(const srs::StudyHistory& history) {
+    const auto stats = history.statistics(NoNode, QDateTime::currentSecsSinceEpoch());
+    return stats ? stats.value().calendar.back().grades[0] : -1;
+}
+
+TEST_F(StudyTest, GradesAreGivenOnlyWhileTheAnswerIsShownOncePerVisit) {
+    const NodeId conceptNode = addConcept(3);
+    const NodeId q1 = questionOf(conceptNode, 1), q2 = questionOf(conceptNode, 2);
+    w->selectNode(conceptNode);
+    w->startStudy(Session::Review, 7);
+    ASSERT_TRUE(waitShowing());
+    TFormStudyQuestion* s = study();
+    const srs::StudyHistory& history = w->history();
+    for (QToolButton* b : s->BGrade) {
+        EXPECT_TRUE(b->isVisible());
+        EXPECT_FALSE(b->isEnabled());
+    }
+    EXPECT_EQ(s->BGrade[2]->text(), QStringLiteral("3 Good"));
+    key(Qt::Key_3); // the question only: nothing to grade
+    QTest::qWait(20);
+    EXPECT_EQ(history.card(q1).reps, 0);
+
+    key(Qt::Key_Space);
+    ASSERT_TRUE(s->answerShown());
+    EXPECT_TRUE(s->BGrade[0]->isEnabled());
+    key(Qt::Key_3);
+    EXPECT_EQ(history.card(q1).reps, 1);
+    EXPECT_EQ(history.card(q1).phase, srs::Phase::Learning);
+    EXPECT_EQ(s->LGrade->text(), QStringLiteral("Graded: Good"));
+    EXPECT_FALSE(s->BGrade[3]->isEnabled());
+    key(Qt::Key_4); // a second grade in the same visit is refused
+    EXPECT_EQ(history.card(q1).reps, 1);
+    EXPECT_EQ(s->LGrade->text(), QStringLiteral("Graded: Good"));
+    // The session stands where it stood.
+    EXPECT_EQ(s->position(), 0);
+    EXPECT_TRUE(s->answerVisible());
+
+    key(Qt::Key_Right);
+    ASSERT_TRUE(waitShowing());
+    EXPECT_FALSE(s->BGrade[0]->isEnabled());
+    key(Qt::Key_Space);
+    QTest::mouseClick(s->BGrade[0], Qt::LeftButton);
+    EXPECT_EQ(history.card(q2).reps, 1);
+    EXPECT_EQ(s->LGrade->text(), QStringLiteral("Graded: Again"));
+
+    key(Qt::Key_Right);
+    ASSERT_TRUE(waitShowing());
+    key(Qt::Key_Space);
+    // A key stroke that reaches a pane (a web page with the focus) grades as well.
+    ASSERT_FALSE(s->currentPanes().isEmpty());
+    QTest::keyClick(s->currentPanes().first(), Qt::Key_2);
+    EXPECT_EQ(history.card(questionOf(conceptNode, 3)).reps, 1);
+    EXPECT_EQ(s->LGrade->text(), QStringLiteral("Graded: Hard"));
+    key(Qt::Key_Escape);
+    ASSERT_TRUE(waitClosed());
+    EXPECT_EQ(seenToday(history), 0); // both visits were graded
+    EXPECT_TRUE(h.prompts.shown.isEmpty());
+}
+
+TEST_F(StudyTest, AnUngradedVisitIsRecordedAsSeenOnceAndLeavesTheSchedule) {
+    const NodeId conceptNode = addConcept(3);
+    w->selectNode(conceptNode);
+    w->startStudy(Session::Review, 7);
+    ASSERT_TRUE(waitShowing());
+    TFormStudyQuestion* s = study();
+    // Up shows the same visit again: still one visit.
+    key(Qt::Key_Space);
+    key(Qt::Key_Up);
+    ASSERT_TRUE(waitShowing());
+    key(Qt::Key_Space);
+    key(Qt::Key_Right);
+    ASSERT_TRUE(waitShowing());
+    key(Qt::Key_Escape); // the second question was seen, never answered
+    ASSERT_TRUE(waitClosed());
+    EXPECT_EQ(s->visitsShown(), 3);
+    const srs::StudyHistory& history = w->history();
+    EXPECT_EQ(seenToday(history), 2);
+    for (int i = 1; i <= 3; ++i)
+        EXPECT_EQ(history.card(questionOf(conceptNode, i)), srs::Card{}) << i;
+    EXPECT_EQ(history.counts(conceptNode, QDateTime::currentSecsSinceEpoch()).fresh, 3);
+}
+
+TEST_F(StudyTest, GradingLeavesTheTimedRunAsItWas) {
+    const NodeId conceptNode = addConcept(1);
+    const NodeId q = questionOf(conceptNode, 1);
+    ui(*w).FormFlashSelected->EPauseAfterA->setText(QStringLiteral("0.4"));
+    w->selectNode(conceptNode);
+    w->startStudy(Session::Flash, 7);
+    ASSERT_TRUE(waitShowing());
+    TFormStudyQuestion* s = study();
+    int grades = 0;
+    while (studyShowing()) {
+        if (!waitUntil([&] {
+                return !studyShowing() ||
+                       (s->answerShown() && s->TAutoQ->isActive() && s->BGrade[2]->isEnabled());
+            }))
+            break;
+        if (!studyShowing()) break;
+        const int position = s->position();
+        const int interval = s->TAutoQ->interval();
+        key(Qt::Key_3);
+        ++grades;
+        EXPECT_TRUE(s->TAutoQ->isActive());
+        EXPECT_EQ(s->TAutoQ->interval(), interval);
+        EXPECT_EQ(s->position(), position);
+        ASSERT_TRUE(waitUntil([&] { return !studyShowing() || s->position() != position; }));
+    }
+    ASSERT_TRUE(waitClosed());
+    // The timers alone ran the five visits of a flash session, each graded once.
+    EXPECT_EQ(s->visitsShown(), 5);
+    EXPECT_EQ(grades, 5);
+    EXPECT_EQ(w->history().card(q).reps, 5);
+    EXPECT_EQ(seenToday(w->history()), 0);
+}
+
+TEST_F(StudyTest, TheHistoryFollowsTheLibraryFileAndADamagedOneIsReportedOnce) {
+    const NodeId conceptNode = addConcept(1, "Graded and saved");
+    const QString path = h.folder.filePath(QStringLiteral("graded.bv1"));
+    h.prompts.files << path;
+    ASSERT_TRUE(w->MISaveAsClick());
+    w->selectNode(conceptNode);
+    w->startStudy(Session::Review, 7);
+    ASSERT_TRUE(waitShowing());
+    key(Qt::Key_Space);
+    key(Qt::Key_4);
+    key(Qt::Key_Escape);
+    ASSERT_TRUE(waitClosed());
+    const QString historyFile = srs::StudyHistory::FileFor(path);
+    EXPECT_TRUE(QFileInfo::exists(historyFile));
+
+    w->openFile(path); // a fresh tree: the question is found again by its path and text
+    const NodeId reopened = h.find("Q1");
+    ASSERT_NE(reopened, NoNode);
+    EXPECT_EQ(w->history().card(reopened).reps, 1);
+    EXPECT_TRUE(h.prompts.shown.isEmpty());
+
+    w->MINewClick(); // lets go of the database
+    for (const char* tail : {"", "-wal", "-shm"})
+        QFile::remove(historyFile + QLatin1String(tail));
+    {
+        QFile damaged(historyFile);
+        ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+        damaged.write(QByteArray(8192, 'x'));
+    }
+    w->openFile(path);
+    ASSERT_EQ(h.prompts.shown.size(), 1);
+    EXPECT_EQ(h.prompts.shown[0].caption, QStringLiteral("Warning"));
+    EXPECT_TRUE(h.prompts.shown[0].text.contains(QFileInfo(historyFile).fileName()));
+    EXPECT_FALSE(w->history().recording());
+    // Studying goes on without recording and without another word.
+    w->selectNode(h.find("Graded and saved"));
+    w->startStudy(Session::Review, 7);
+    ASSERT_TRUE(waitShowing());
+    key(Qt::Key_Space);
+    key(Qt::Key_3);
+    EXPECT_EQ(study()->LGrade->text(), QStringLiteral("Graded: Good"));
+    key(Qt::Key_Escape);
+    ASSERT_TRUE(waitClosed());
+    EXPECT_EQ(h.prompts.shown.size(), 1);
+    w->document()->markModified();
+    EXPECT_TRUE(w->MISaveClick()); // the library is saved as ever
+    EXPECT_EQ(h.prompts.shown.size(), 1);
+    QFile kept(historyFile);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray(8192, 'x'));
 }
 
 } // namespace
