@@ -164,10 +164,11 @@ TEST_F(SpokenSoundTest, SoundsThatCannotBePlayedAreSkippedWithOneLineInTheLog) {
     EXPECT_EQ(log.count(QStringLiteral("missing.mp3")), 1);
     EXPECT_EQ(log.count(QStringLiteral("bad.mp3")), 1);
     EXPECT_EQ(log.count(QStringLiteral("could not be decoded")), 1);
+    const int firstVisit = s->visitsShown();
     h.speech.finishNow();
-    ASSERT_TRUE(waitUntil([&] { return s->answerVisible(); }));
-    // The answer holds only the missing sound: the next visit follows without a wait.
-    ASSERT_TRUE(waitUntil([&] { return s->visitsShown() >= 2; }));
+    // The answer holds only the missing sound: the next visit follows without a wait, so
+    // soon that the answer may already be gone again when the test looks.
+    ASSERT_TRUE(waitUntil([&] { return s->visitsShown() > firstVisit; }));
     EXPECT_EQ(log.count(QStringLiteral("gone.ogg")), 1);
     key(Qt::Key_Escape);
     ASSERT_TRUE(waitClosed());
