@@ -1,5 +1,5 @@
 // The program: one instance per program folder, the main window with the real platform
-// services.
+// services, and the command line's help, version and files.
 #include "mainwindow/fmain.h"
 #include "panels/faboutbox.h"
 #include "platform/colorscheme.h"
@@ -11,20 +11,66 @@
 #include "platform/screensaver.h"
 #include "platform/shellopen.h"
 #include "platform/soundplayer.h"
+#include "platform/startarguments.h"
 #include "platform/svgicon.h"
 #include "platform/systemnames.h"
 #include "platform/webviewer.h"
 
+#include "library/settingsstore.h"
+
 #include <QApplication>
+#include <QDir>
+#include <cstdio>
+#include <memory>
 #include <unistd.h>
 
+namespace {
+
+QStringList argumentsOf(int argc, char* argv[]) {
+    QStringList list;
+    for (int i = 1; i < argc; ++i)
+        list << QString::fromLocal8Bit(argv[i]);
+    return list;
+}
+
+// Answers --help, --version and a refused option; -1 when the program is to start.
+int answerWithoutWindow(const brenvik::StartArguments& args) {
+    using Action = brenvik::StartArguments::Action;
+    switch (args.action) {
+    case Action::Help:
+        std::fputs(brenvik::StartHelpText().toLocal8Bit().constData(), stdout);
+        return 0;
+    case Action::Version:
+        std::fputs(brenvik::StartVersionText().toLocal8Bit().constData(), stdout);
+        return 0;
+    case Action::Refused:
+        std::fprintf(stderr, "%s\n%s", args.error.toLocal8Bit().constData(),
+                     brenvik::StartHelpHint().toLocal8Bit().constData());
+        return 2;
+    case Action::Run:
+        break;
+    }
+    return -1;
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
+    // Before the application object, which needs a display: help and version need none.
+    if (const int code = answerWithoutWindow(
+            brenvik::ParseStartArguments(argumentsOf(argc, argv), false, QDir::currentPath()));
+        code >= 0)
+        return code;
     // The embedded web viewer's sandbox refuses to start for root.
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     // The embedded web viewers share the window system's drawing contexts.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    // Qt has taken its own options out: what is left are files, or options we do not know.
+    const brenvik::StartArguments args =
+        brenvik::ParseStartArguments(argumentsOf(argc, argv), true, QDir::currentPath());
+    if (const int code = answerWithoutWindow(args); code >= 0) return code;
     // Before any window: BRENVIK_COLOR_SCHEME=dark|light overrides the desktop's palette.
     brenvik::ApplyColorSchemeFromEnvironment();
     QApplication::setWindowIcon(brenvik::ProgramIcon());
@@ -48,6 +94,8 @@ int main(int argc, char* argv[]) {
     // A lock that cannot be checked does not keep the program from starting: it runs unguarded.
     if (const auto lock = guard.tryAcquire(folder.path);
         lock && lock.value() == brenvik::InstanceGuard::Lock::Busy) {
+        // Files go to the running instance, which opens them: this start has done its work.
+        if (!args.files.isEmpty() && guard.handOver(folder.path, args.files)) return 0;
         prompts.message(nullptr, QStringLiteral("Information"),
                         QString(QStringLiteral("Only one instance of ") + title +
                                 QStringLiteral(" can be run.")),
@@ -59,6 +107,11 @@ int main(int argc, char* argv[]) {
         bye.showFarewellThen(633, [] { QCoreApplication::quit(); });
         return app.exec();
     }
+
+    if (!folder.error.isEmpty())
+        prompts.message(nullptr, QStringLiteral("Warning"), folder.error,
+                        brenvik::Prompts::Icon::Warning);
+    brenvik::SettingsStore settings(folder.settingsFile);
 
     brenvik::EspeakEngine speech;
     brenvik::DesktopShellOpen shell;
@@ -77,13 +130,11 @@ int main(int argc, char* argv[]) {
     deps.screenSaver = &screenSaver;
     deps.sound = &sound;
     deps.programFolder = folder.path;
+    deps.settings = &settings;
+    deps.openAtStart = args.files;
 
     brenvik::TFormMain window(deps);
-    QObject::connect(&guard, &brenvik::InstanceGuard::raiseRequested, &window, [&window] {
-        if (window.isMinimized()) window.showNormal();
-        window.raise();
-        window.activateWindow();
-    });
+    window.listenForSecondStarts(guard);
     window.show();
     return app.exec();
 }

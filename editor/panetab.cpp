@@ -21,12 +21,15 @@
 #include <QClipboard>
 #include <QColorDialog>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHash>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QProgressBar>
@@ -37,7 +40,9 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -196,6 +201,11 @@ PaneTab::PaneTab(MainCommands& main, int digit, QWidget* parent)
     connect(MTextEntered, &QTextEdit::textChanged, this, [this] {
         if (quiet_ == 0 && !textBlocked_) Q_EMIT changed();
     });
+
+    // Pictures and pages dropped anywhere on the pane but its text box set the pane's file.
+    setAcceptDrops(true);
+    EImage->installEventFilter(this);
+    EOther->installEventFilter(this);
 
     load(PaneRecord::newRecord(main_.desktopColors()));
 }
@@ -620,6 +630,25 @@ void PaneTab::BkColorClick(QFrame* swatch) {
 }
 
 bool PaneTab::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == EImage || watched == EOther) {
+        switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (dropKind(drag->mimeData()) == DropKind::None) break;
+            drag->acceptProposedAction();
+            return true;
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            if (dropKind(drop->mimeData()) == DropKind::None) break;
+            dropEvent(drop);
+            return true;
+        }
+        default:
+            break;
+        }
+    }
     if (event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         if (watched == PTextBkColor || watched == LTextBkColor) {
@@ -693,16 +722,81 @@ void PaneTab::BImageClick() {
     const QString file = main_.prompts().openFile(this, QStringLiteral("Open Image File"), start,
                                                   ToQtFilter(PictureDialogFilter()));
     if (file.isEmpty()) return;
+    if (usePicture(file)) rememberFolder(kPicDir, file);
+}
+
+bool PaneTab::usePicture(const QString& file) {
     const PictureResult picture = LoadPicture(file);
     if (!picture.ok()) {
         showError(ErrorText(picture));
-        return;
+        return false;
     }
     ScrollBox->setImage(picture.value());
     EImage->setText(QDir::toNativeSeparators(file));
     EImage->setCursorPosition(0);
     ImageOptionClick(CBStretch);
-    rememberFolder(kPicDir, file);
+    return true;
+}
+
+// ---- drops --------------------------------------------------------------------------------
+
+PaneTab::DropKind PaneTab::dropKind(const QMimeData* data, QString* target) {
+    if (!data || !data->hasUrls() || data->urls().isEmpty()) return DropKind::None;
+    const QUrl url = data->urls().constFirst();
+    DropKind kind = DropKind::None;
+    QString where;
+    if (url.isLocalFile()) {
+        where = url.toLocalFile();
+        const QString suffix = QFileInfo(where).suffix().toLower();
+        if (IsPictureExtension(where))
+            kind = DropKind::Picture;
+        else if (suffix == QLatin1String("htm") || suffix == QLatin1String("html"))
+            kind = DropKind::Page;
+    } else if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) {
+        where = url.toString();
+        kind = DropKind::Page;
+    }
+    if (target) *target = where;
+    return kind;
+}
+
+bool PaneTab::takeDrop(const QMimeData* data) {
+    QString target;
+    switch (dropKind(data, &target)) {
+    case DropKind::None:
+        return false;
+    case DropKind::Picture:
+        if (PC->currentIndex() != 1) PC->setCurrentIndex(1);
+        usePicture(target);
+        return true;
+    case DropKind::Page:
+        if (PC->currentIndex() != 2) PC->setCurrentIndex(2);
+        usePage(target);
+        return true;
+    }
+    return false;
+}
+
+void PaneTab::dragEnterEvent(QDragEnterEvent* event) {
+    if (dropKind(event->mimeData()) != DropKind::None) event->acceptProposedAction();
+}
+
+void PaneTab::dragMoveEvent(QDragMoveEvent* event) {
+    if (dropKind(event->mimeData()) != DropKind::None) event->acceptProposedAction();
+}
+
+void PaneTab::dropEvent(QDropEvent* event) {
+    const QMimeData* data = event->mimeData();
+    if (dropKind(data) == DropKind::None) return;
+    event->acceptProposedAction();
+    // A box about a damaged picture must not come up inside the drag's own event loop.
+    auto* copy = new QMimeData;
+    copy->setParent(this);
+    copy->setUrls(data->urls());
+    QTimer::singleShot(0, this, [this, copy] {
+        takeDrop(copy);
+        copy->deleteLater();
+    });
 }
 
 void PaneTab::BDefaultImageAppClick() {
@@ -727,12 +821,17 @@ void PaneTab::BOtherClick() {
                                                   dialogFolder(kFileDir), ToQtFilter(kFileFilter));
     if (file.isEmpty()) return;
     rememberFolder(kFileDir, file);
-    // The chosen path goes into the field at once: a navigation that fails or turns into a
+    usePage(file);
+}
+
+void PaneTab::usePage(const QString& address) {
+    // The path goes into the field at once: a navigation that fails or turns into a
     // download must not leave the old address to be saved.
-    EOther->setText(QDir::toNativeSeparators(file));
+    const bool local = !address.contains(QStringLiteral("://"));
+    EOther->setText(local ? QDir::toNativeSeparators(address) : address);
     EOther->setCursorPosition(0);
     Q_EMIT changed();
-    NavigatePane(file);
+    NavigatePane(address);
 }
 
 void PaneTab::HistoryClick(bool back) {

@@ -9,6 +9,10 @@ class QCheckBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QMimeData;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QProgressBar;
 class QPushButton;
 class QTabWidget;
@@ -63,6 +67,13 @@ public:
     // Suspends and restores the text box's change notifications (the preview).
     void setTextNotificationsBlocked(bool blocked);
 
+    // What a drop onto the pane would set: a picture file makes it a picture pane, a page
+    // (an .htm or .html file, or a web address) a website pane.
+    enum class DropKind { None, Picture, Page };
+    static DropKind dropKind(const QMimeData* data, QString* target = nullptr);
+    // Takes a drop: the pane's picture or address is set as its buttons would set it.
+    bool takeDrop(const QMimeData* data);
+
     // Named controls, for the editor and the tests.
     QTabWidget* PC = nullptr;
     QTextEdit* MTextEntered = nullptr; // rebuilt by the border and centring ticks
@@ -108,8 +119,12 @@ Q_SIGNALS:
     void fieldChanged();
 
 protected:
-    // The colour swatches and their labels open the colour dialog on a click.
+    // The colour swatches and their labels open the colour dialog on a click; the file and
+    // address fields take a dropped picture or page as the pane does, not as text.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     QWidget* buildTextTab();
@@ -127,6 +142,10 @@ private:
     void WebOptionClick(QCheckBox* source);
     void FieldChange(QLineEdit* field);
     void BImageClick();
+    // Loads `file` into the preview and names it in the field; false (and a box) when the
+    // picture cannot be loaded.
+    bool usePicture(const QString& file);
+    void usePage(const QString& address);
     void ShowPictureFrom(const QString& file);
     void BDefaultImageAppClick();
     void BOtherClick();

@@ -101,6 +101,7 @@ TFormMain::TFormMain(const MainDeps& deps, QWidget* parent)
         [this](const QString& text) { showError(text); }, this);
     files_->setHistory(history_.get());
     connect(files_, &FileMenuCommands::loaded, this, &TFormMain::afterLoad);
+    createFileArrivals();
     export_ = new ExportCommand(*this, *doc_, *this, this);
     connect(MIExport, &QAction::triggered, export_, &ExportCommand::run);
     connect(doc_, &LibraryDocument::settingsNotWritten, this, &TFormMain::showError);
@@ -338,7 +339,8 @@ void TFormMain::TInitTimer() {
                                           "to use ") +
                                appTitle() + QStringLiteral("."),
                            Prompts::Icon::Information);
-    Speak(QStringLiteral("Press F 9 to see the demo."), false);
+    // A library named on the command line is opened instead of the demo being shown.
+    if (deps_.openAtStart.isEmpty()) Speak(QStringLiteral("Press F 9 to see the demo."), false);
     Q_EMIT startupDone();
 }
 

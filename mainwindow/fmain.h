@@ -39,6 +39,8 @@ class MainKeys;
 class HotTab;
 class TFormWizard;
 class TFormImport;
+class FileArrivals;
+class InstanceGuard;
 namespace srs {
 class StudyHistory;
 }
@@ -61,6 +63,9 @@ struct MainDeps {
     int speechWaitMs = 10000;
     // Bound of the study window's wait for web panes to load.
     int studyWebWaitMs = 20000;
+    // Library files named on the command line: the first is opened once the start-up has
+    // ended, instead of the demo being shown.
+    QStringList openAtStart;
 };
 
 // The program's frame: the tree of the library on the left, the edit and study pages on
@@ -109,7 +114,7 @@ public:
     void Speak(const QString& text, bool waitDone = false) override;
     void StopVoice() override;
     SettingsStore& settings() override { return settings_.store(); }
-    void editorClosed() override { panels_.editorClosed(); }
+    void editorClosed() override;
     void FormKeyUp(int key, Qt::KeyboardModifiers modifiers) override;
     void hotTabEnter(QWidget* tab) override;
     void hotTabLeave() override;
@@ -120,7 +125,7 @@ public:
     void previewQuestion(const QuestionRecord& record, const QString& title,
                          std::function<void()> closed) override;
     void wizardOpened(TFormWizard* wizard) override { panels_.wizardOpened(wizard); }
-    void wizardClosed(TFormWizard* wizard) override { panels_.wizardClosed(wizard); }
+    void wizardClosed(TFormWizard* wizard) override;
 
     // Tree view hooks.
     bool TVObjsEditing(NodeId node);
@@ -143,6 +148,12 @@ public:
     TFormImport* importDialog() const; // the one shown, or null
     // Asks "Save changes?" for a modified document; false when the caller must stop.
     bool querySaveChanges() { return files_->querySaveChanges(); }
+    // Files from outside the menus: the command line's, a later start's, dropped ones
+    // (fmain_files.cpp).
+    FileArrivals& fileArrivals() const { return *arrivals_; }
+    // A later start of the program (its guard) raises this window and hands it its files.
+    void listenForSecondStarts(InstanceGuard& guard);
+    void bringToFront();
 
     // Mode and panels.
     bool isEditMode() const { return panels_.isEditMode(); }
@@ -188,6 +199,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // fmain.cpp: frame, start-up, shutdown.
@@ -229,6 +243,10 @@ private:
     // fmain_speech.cpp
     void createVoice();
 
+    // fmain_files.cpp
+    void createFileArrivals();
+    bool arrivalsMustWait() const;
+
     // fmain_import.cpp
     NodeId importTarget() const;
     void runImport(TFormImport* dialog);
@@ -250,6 +268,7 @@ private:
     LibraryDocument* doc_ = nullptr;
     FileMenuCommands* files_ = nullptr;
     ExportCommand* export_ = nullptr;
+    FileArrivals* arrivals_ = nullptr;
     MainKeys* keys_ = nullptr;
     PanelRouter panels_{*this, *this, *this};
     QPointer<QObject> importDialog_; // a TFormImport

@@ -49,6 +49,10 @@ private:
 
 } // namespace
 
+QString TAboutBox::licenceText() {
+    return QStringLiteral("Free software: GPL-3.0-or-later");
+}
+
 QString TAboutBox::description() {
     return QStringLiteral("Builds libraries of questions and answers, then imprints, flashes "
                           "and reviews them aloud.");
@@ -124,6 +128,13 @@ TAboutBox::TAboutBox(const QString& folder, const QString& computer, const QStri
     okButton_->setObjectName(QStringLiteral("OKButton"));
     okButton_->setDefault(true);
     okButton_->setGeometry((kClientWidth - 80) / 2, kShortHeight + 4, 80, 26);
+    licence_ = new QLabel(licenceText(), this);
+    licence_->setObjectName(QStringLiteral("LLicence"));
+    licence_->setGeometry(okButton_->geometry().right() + 8, kShortHeight + 4,
+                          kClientWidth - okButton_->geometry().right() - 16, 26);
+    licence_->setWordWrap(true);
+    licence_->setToolTip(QStringLiteral("The GNU General Public License, version 3 or any later "
+                                        "version; see /usr/share/doc/brenvik/copyright"));
     connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
 
     setRole(Role::Splash);
@@ -153,6 +164,7 @@ void TAboutBox::setRole(Role role) {
         break;
     }
     okButton_->setVisible(role == Role::About);
+    licence_->setVisible(role == Role::About);
 }
 
 void TAboutBox::setComments(const QString& text) {

@@ -35,6 +35,8 @@ public:
     static QString makerAddress() { return QStringLiteral("https://tolmaric.example.org/brenvik"); }
     // The product's one-line description shown by Help > About.
     static QString description();
+    // The licence line beside Help > About's OK button.
+    static QString licenceText();
 
     // Caption, client height and cursor of a role; does not show or hide the box.
     void setRole(Role role);
@@ -86,6 +88,7 @@ private:
     QLabel* address_ = nullptr;
     QLabel* names_ = nullptr;
     QLabel* comments_ = nullptr;
+    QLabel* licence_ = nullptr;
     QPushButton* okButton_ = nullptr;
     std::function<void(const QString&)> addressHandler_;
 };

@@ -6,17 +6,22 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
+#include <QUrl>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#include <utility>
 
 namespace brenvik {
 
 namespace {
 
-const char RaiseMessage[] = "raise\n";
+// One request a line: "raise", or "open " and a file's URL (percent-encoded, so any name
+// fits on one line).
+const QByteArray RaiseLine = QByteArrayLiteral("raise");
+const QByteArray OpenPrefix = QByteArrayLiteral("open ");
 
 QString normalisedFolder(const QString& folder) {
     const QFileInfo info(folder);
@@ -99,32 +104,64 @@ Result<InstanceGuard::Lock> InstanceGuard::tryAcquire(const QString& folder) {
 
 void InstanceGuard::onNewConnection() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            const QByteArray data = socket->readAll();
-            if (data.contains("raise")) Q_EMIT raiseRequested();
-            socket->disconnectFromServer();
+        connect(socket, &QLocalSocket::readyRead, this,
+                [this, socket] { readRequests(socket, false); });
+        // A request is complete when the later start has closed its side.
+        connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
+            if (!server_) return; // being released: nobody to tell
+            readRequests(socket, true);
+            socket->deleteLater();
         });
     }
 }
 
-bool InstanceGuard::notifyFirstInstance(const QString& folder, int timeoutMs) {
+void InstanceGuard::readRequests(QLocalSocket* socket, bool all) {
+    pending_[socket] += socket->readAll();
+    if (!all) return;
+    const QByteArray text = pending_.take(socket);
+    bool raise = false;
+    QStringList files;
+    for (const QByteArray& line : text.split('\n')) {
+        if (line == RaiseLine) raise = true;
+        if (line.startsWith(OpenPrefix)) {
+            const QUrl url = QUrl::fromEncoded(line.mid(OpenPrefix.size()));
+            if (url.isLocalFile()) files << url.toLocalFile();
+        }
+    }
+    if (raise || !files.isEmpty()) Q_EMIT raiseRequested();
+    if (!files.isEmpty()) Q_EMIT filesHandedOver(files);
+}
+
+bool InstanceGuard::send(const QString& folder, const QByteArray& message, int timeoutMs) {
     QLocalSocket socket;
     socket.connectToServer(serverName(folder.isEmpty() ? folder_ : folder));
     if (!socket.waitForConnected(timeoutMs)) return false;
-    socket.write(RaiseMessage, qint64(sizeof(RaiseMessage) - 1));
-    if (!socket.waitForBytesWritten(timeoutMs)) return false;
-    // No wait for the other side to close: it may be this very thread's event loop.
+    socket.write(message);
+    while (socket.bytesToWrite() > 0)
+        if (!socket.waitForBytesWritten(timeoutMs)) return false;
+    // No wait for the other side to close: it may be this very thread's event loop. The
+    // other side reads the request once this side has gone.
     socket.disconnectFromServer();
     return true;
 }
 
+bool InstanceGuard::notifyFirstInstance(const QString& folder, int timeoutMs) {
+    return send(folder, RaiseLine + '\n', timeoutMs);
+}
+
+bool InstanceGuard::handOver(const QString& folder, const QStringList& files, int timeoutMs) {
+    QByteArray message = RaiseLine + '\n';
+    for (const QString& f : files)
+        message += OpenPrefix + QUrl::fromLocalFile(f).toEncoded() + '\n';
+    return send(folder, message, timeoutMs);
+}
+
 void InstanceGuard::release() {
-    if (server_) {
-        server_->close();
-        delete server_;
-        server_ = nullptr;
+    if (QLocalServer* server = std::exchange(server_, nullptr)) {
+        server->close();
+        delete server;
     }
+    pending_.clear();
     if (fd_ >= 0) {
         ::flock(fd_, LOCK_UN);
         ::close(fd_);

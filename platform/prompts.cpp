@@ -118,8 +118,8 @@ QString StartFolder(const QString& folder) {
 
 QString DialogPrompts::openFile(QWidget* parent, const QString& title, const QString& folder,
                                 const QString& filter) {
+    // The desktop's own dialog (the portal's or the platform theme's) where there is one.
     QFileDialog dialog(parent, title, StartFolder(folder), ToQtFilter(filter));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
@@ -129,7 +129,6 @@ QString DialogPrompts::openFile(QWidget* parent, const QString& title, const QSt
 QString DialogPrompts::saveFile(QWidget* parent, const QString& title, const QString& folder,
                                 const QString& filter, const QString& defaultSuffix) {
     QFileDialog dialog(parent, title, StartFolder(folder), ToQtFilter(filter));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // The dialog itself asks before an existing file is replaced (no DontConfirmOverwrite).

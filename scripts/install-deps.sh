@@ -18,7 +18,8 @@ PKGS=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick
   fonts-liberation fonts-liberation2 fonts-noto-color-emoji fontconfig
-  desktop-file-utils appstream dpkg-dev file
+  desktop-file-utils appstream dpkg-dev file lintian ccache
+  librsvg2-bin qt6-image-formats-plugins shared-mime-info libglib2.0-bin
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -38,6 +38,8 @@ int main(int argc, char* argv[]) {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     // The embedded web viewers share the window system's drawing contexts.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The program uses the desktop's file dialogs where there are; the tests drive Qt's own.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     QApplication app(argc, argv);
     if (argc == 3 && std::strcmp(argv[1], "--hold-instance-lock") == 0)
         return holdInstanceLock(app, argv[2]);
