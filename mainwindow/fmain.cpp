@@ -25,6 +25,8 @@
 #include "srs/history.h"
 #include "study/fstudy.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -45,6 +47,7 @@
 #include <QTabBar>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
 namespace brenvik {
 
@@ -236,8 +239,36 @@ void TFormMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (shownOnce_) return;
     shownOnce_ = true;
+    fitToScreen();
+    if (QWindow* w = windowHandle()) {
+        connect(w, &QWindow::screenChanged, this, [this](QScreen* s) {
+            fitToScreen();
+            if (s) watchScreen(s);
+        });
+        if (w->screen()) watchScreen(w->screen());
+    }
     // Run the start-up once the window is on screen, outside the show event.
     QTimer::singleShot(0, this, &TFormMain::FormShow);
+}
+
+void TFormMain::watchScreen(QScreen* screen) {
+    if (watchedScreen_) disconnect(watchedScreen_, nullptr, this, nullptr);
+    watchedScreen_ = screen;
+    connect(screen, &QScreen::availableGeometryChanged, this, [this] { fitToScreen(); });
+}
+
+void TFormMain::fitToScreen() {
+    const QScreen* s = screen();
+    if (!s || isMaximized() || isFullScreen()) return;
+    const QRect available = s->availableGeometry();
+    fitMinimumsTo(*this, available.size());
+    // A place remembered from a larger screen would leave part of the window off this one.
+    const QRect frame = frameGeometry();
+    const int x = std::clamp(frame.x(), available.left(),
+                             std::max(available.left(), available.right() + 1 - frame.width()));
+    const int y = std::clamp(frame.y(), available.top(),
+                             std::max(available.top(), available.bottom() + 1 - frame.height()));
+    if (x != frame.x() || y != frame.y()) move(x, y);
 }
 
 void TFormMain::FormShow() {
@@ -460,6 +491,7 @@ void TFormMain::PCModeChange() {
     for (QWidget* w :
          std::initializer_list<QWidget*>{BUndo, BRedo, BSave, CBAutoSave, LSaveOnStudy})
         w->setVisible(edit);
+    placeToolButtons();
     RefreshSelectionViews();
     panels_.updateChecks();
 }

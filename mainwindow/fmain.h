@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 
+class QScreen;
 class QTimer;
 
 namespace brenvik {
@@ -196,6 +197,9 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // The minimum size gives way to a screen too small for it (see MainFrame::minimumFor).
+    void fitToScreen();
+    void watchScreen(QScreen* screen);
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -278,6 +282,7 @@ private:
     bool SayGoodbyeOnClose = true;
     bool FirstActivation = true;
     bool shownOnce_ = false;
+    QScreen* watchedScreen_ = nullptr;
     bool hooksInstalled_ = false;
     bool ending_ = false;
     int modeIndex_ = 1; // the page the mode tabs showed last

@@ -17,6 +17,8 @@
 #include "study/freviewselected.h"
 #include "study/fstudy.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QActionGroup>
 #include <QCheckBox>
@@ -27,6 +29,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStyle>
@@ -219,6 +222,7 @@ void MainFrame::setupToolStrip(QWidget* parent) {
 
     CBAutoSave = new QCheckBox(PTools);
     CBAutoSave->setObjectName(QStringLiteral("CBAutoSave"));
+    CBAutoSave->setAccessibleName(QStringLiteral("Auto-save"));
     LSaveOnStudy = new ClickLabel(QStringLiteral("Auto-save"), PTools);
     LSaveOnStudy->setObjectName(QStringLiteral("LSaveOnStudy"));
     LSaveOnStudy->setToolTip(QStringLiteral("Save the library before each study session"));
@@ -228,6 +232,7 @@ void MainFrame::setupToolStrip(QWidget* parent) {
     LDisaVoice->setObjectName(QStringLiteral("LDisaVoice"));
     CBDisaVoice = new QCheckBox(PTools);
     CBDisaVoice->setObjectName(QStringLiteral("CBDisaVoice"));
+    CBDisaVoice->setAccessibleName(QStringLiteral("Mute voice"));
     QObject::connect(LDisaVoice, &ClickLabel::clicked, CBDisaVoice, &QCheckBox::toggle);
 
     CBModes = new QComboBox(PTools);
@@ -264,21 +269,31 @@ QWidget* MainFrame::setupCentre(QWidget* parent,
 
     PObjs = new QWidget(Splitter);
     PObjs->setObjectName(QStringLiteral("PObjs"));
-    PObjs->setMinimumWidth(138);
+    PObjs->setMinimumWidth(MinTreeWidth);
     auto* objsLayout = new QVBoxLayout(PObjs);
     objsLayout->setContentsMargins(0, 0, 0, 0);
     TVObjs = makeTree(PObjs);
     TVObjs->setObjectName(QStringLiteral("TVObjs"));
+    TVObjs->setAccessibleName(QStringLiteral("Library"));
     objsLayout->addWidget(TVObjs);
 
     PClient = new QWidget(Splitter);
     PClient->setObjectName(QStringLiteral("PClient"));
-    PClient->setMinimumWidth(718);
+    PClient->setMinimumWidth(MinClientWidth);
     auto* clientLayout = new QVBoxLayout(PClient);
     clientLayout->setContentsMargins(0, 0, 0, 0);
-    Pages = new QStackedWidget(PClient);
+    // On a screen smaller than the window's minimum the pages keep their size and scroll,
+    // so that every control can still be reached; elsewhere the area fills and never
+    // shows a scroll bar.
+    ClientScroll = new QScrollArea(PClient);
+    ClientScroll->setObjectName(QStringLiteral("ClientScroll"));
+    ClientScroll->setFrameShape(QFrame::NoFrame);
+    ClientScroll->setWidgetResizable(true);
+    Pages = new QStackedWidget;
     Pages->setObjectName(QStringLiteral("Pages"));
-    clientLayout->addWidget(Pages);
+    Pages->setMinimumWidth(MinClientWidth);
+    ClientScroll->setWidget(Pages);
+    clientLayout->addWidget(ClientScroll);
 
     Splitter->addWidget(PObjs);
     Splitter->addWidget(PClient);
@@ -378,6 +393,29 @@ void MainFrame::placeToolButtons() {
     LSaveOnStudy->adjustSize();
     LSaveOnStudy->move(CBAutoSave->x() + CBAutoSave->width() + 5,
                        (PTools->height() - LSaveOnStudy->height()) / 2);
+
+    // On a narrow window the buttons move up to the mode tabs, and the voice list gives up
+    // what it must of its width, so that nothing on the strip covers anything else. What
+    // the right-hand group needs: the mute label and box, their spacing, the list and the
+    // layout's margin (see setupToolStrip).
+    const auto leftEnd = [this] {
+        // Hidden in study mode, when the strip holds only the voice controls.
+        return !LSaveOnStudy->isHidden() ? LSaveOnStudy->x() + LSaveOnStudy->width()
+                                         : PCMode->x() + PCMode->width();
+    };
+    const int besides = LDisaVoice->sizeHint().width() + CBDisaVoice->sizeHint().width() + 10 + 8 +
+                        2 * PTools->layout()->spacing();
+    const int list = CBModes->sizeHint().width();
+    if (leftEnd() + 8 + besides + list > PTools->width()) {
+        BUndo->move(tabs + 2, 4);
+        BRedo->move(BUndo->x() + BUndo->width(), 4);
+        BSave->move(BRedo->x() + BRedo->width(), 4);
+        CBAutoSave->move(BSave->x() + BSave->width() + 3, CBAutoSave->y());
+        LSaveOnStudy->move(CBAutoSave->x() + CBAutoSave->width() + 5, LSaveOnStudy->y());
+    }
+    const int room = PTools->width() - leftEnd() - 8 - besides;
+    CBModes->setMaximumWidth(room >= list ? QWIDGETSIZE_MAX : std::max(60, room));
+    CBModes->setMinimumWidth(std::min(180, CBModes->maximumWidth()));
 }
 
 QList<LevelPanel*> MainFrame::allPanels() const {
@@ -412,6 +450,22 @@ LevelPanel* MainFrame::sessionPanel(Session s) const {
         return FormReviewSelected;
     }
     return nullptr;
+}
+
+QSize MainFrame::minimumFor(const QSize& available) {
+    if (!available.isValid() || available.isEmpty()) return {MinWidth, MinHeight};
+    return QSize(MinWidth, MinHeight).boundedTo(available);
+}
+
+void MainFrame::fitMinimumsTo(QWidget& window, const QSize& available) {
+    const QSize min = minimumFor(available);
+    window.setMinimumSize(min);
+    // The splitter's parts give way as well: the tree keeps its own minimum, the client
+    // panel takes what is left, and the pages inside it scroll.
+    const int handle = Splitter ? Splitter->handleWidth() : 0;
+    PClient->setMinimumWidth(std::clamp(min.width() - MinTreeWidth - handle, 0, MinClientWidth));
+    if (window.width() > available.width() || window.height() > available.height())
+        window.resize(window.size().boundedTo(available).expandedTo(min));
 }
 
 } // namespace brenvik

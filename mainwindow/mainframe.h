@@ -3,6 +3,7 @@
 #include "mainwindow/maincommands.h"
 
 #include <QList>
+#include <QSize>
 #include <array>
 #include <functional>
 
@@ -14,6 +15,7 @@ class QKeyEvent;
 class QLabel;
 class QMainWindow;
 class QMenu;
+class QScrollArea;
 class QSplitter;
 class QStackedWidget;
 class QTabBar;
@@ -95,6 +97,7 @@ struct MainFrame {
     ObjTreeView* TVObjs = nullptr;
     QSplitter* Splitter = nullptr;
     QWidget* PClient = nullptr;
+    QScrollArea* ClientScroll = nullptr; // scrolls the pages where the screen is too small
     QStackedWidget* Pages = nullptr;
     QWidget* SB = nullptr;
     QLabel* PSB = nullptr;
@@ -115,6 +118,14 @@ struct MainFrame {
 
     static constexpr int MinWidth = 1024;
     static constexpr int MinHeight = 620;
+    static constexpr int MinClientWidth = 718;
+    static constexpr int MinTreeWidth = 138;
+
+    // The window's minimum for a screen whose free area is `available`: the designed
+    // minimum where it fits, else the screen's size, the pages then scrolling.
+    static QSize minimumFor(const QSize& available);
+    // Gives the window's and the client panel's minimums to `available` (see minimumFor).
+    void fitMinimumsTo(QWidget& window, const QSize& available);
 
     void setupMenus(QMainWindow& window);
     void setupToolStrip(QWidget* parent);

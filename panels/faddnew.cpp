@@ -54,6 +54,8 @@ TFormAddNew::TFormAddNew(MainCommands& main, QWidget* parent)
     row->setSpacing(6);
     CBEditItem = new QCheckBox(PMain);
     CBEditItem->setChecked(true);
+    CBEditItem->setAccessibleName(
+        QStringLiteral("Immediately open the edit view, after I add a new question"));
     Label1 = new QLabel(
         QStringLiteral("Immediately open the edit view, after I add a new question"), PMain);
     Label1->setTextFormat(Qt::PlainText);

@@ -4,6 +4,8 @@
 #include "library/colors.h"
 #include "platform/picture.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
@@ -24,6 +26,50 @@
 namespace brenvik {
 
 namespace {
+
+// How much of a dark palette's window colour lies over a background picture: the light
+// pictures would otherwise glare behind dark controls.
+constexpr int kDarkVeil = 205;
+
+bool DarkWindow(const QPalette& pal) {
+    return pal.color(QPalette::Active, QPalette::Window).lightness() < 128;
+}
+
+// A panel tab is read out as a page tab with a press action, not as static text.
+class PanelTabAccessible : public QAccessibleWidget {
+public:
+    explicit PanelTabAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::PageTab) {
+        addControllingSignal(QStringLiteral("clicked()"));
+    }
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name) return widget()->accessibleName();
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.selected = static_cast<const PanelTab*>(widget())->isOwn();
+        return s;
+    }
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& action) override {
+        auto* tab = static_cast<PanelTab*>(widget());
+        if (action == pressAction() && !tab->isOwn()) Q_EMIT tab->clicked();
+    }
+};
+
+QAccessibleInterface* PanelTabAccessibleFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("brenvik::PanelTab") && object && object->isWidgetType())
+        return new PanelTabAccessible(static_cast<QWidget*>(object));
+    return nullptr;
+}
+
+void InstallPanelTabAccessibility() {
+    static const bool installed = [] {
+        QAccessible::installFactory(&PanelTabAccessibleFactory);
+        return true;
+    }();
+    (void)installed;
+}
 
 double Lightness(const QColor& c) {
     return 0.299 * c.redF() + 0.587 * c.greenF() + 0.114 * c.blueF();
@@ -158,7 +204,10 @@ void PicturePanel::setPicture(const QImage& picture) {
 }
 
 QColor PicturePanel::backdrop() const {
-    return pictureAverage_.isValid() ? pictureAverage_ : palette().color(QPalette::Window);
+    const QColor window = palette().color(QPalette::Active, QPalette::Window);
+    if (!pictureAverage_.isValid()) return window;
+    return DarkWindow(palette()) ? MixColours(pictureAverage_, window, kDarkVeil / 255.0)
+                                 : pictureAverage_;
 }
 
 QColor PicturePanel::inkFor(const QColor& preferred) const {
@@ -170,6 +219,11 @@ void PicturePanel::paintEvent(QPaintEvent* event) {
         QPainter p(this);
         p.setRenderHint(QPainter::SmoothPixmapTransform);
         p.drawImage(rect(), picture_);
+        if (DarkWindow(palette())) {
+            QColor veil = palette().color(QPalette::Active, QPalette::Window);
+            veil.setAlpha(kDarkVeil);
+            p.fillRect(rect(), veil);
+        }
     }
     QFrame::paintEvent(event);
 }
@@ -185,6 +239,8 @@ PanelTab::PanelTab(const QString& caption, bool own, QWidget* parent)
     setAttribute(Qt::WA_Hover, !own);
     // Read out as the panel it opens, without the leading blanks of the caption.
     setAccessibleName(caption.trimmed());
+    InstallPanelTabAccessibility();
+    if (!own) setFocusPolicy(Qt::TabFocus);
     QFont f = font();
     if (own) {
         f.setFamily(QStringLiteral("Arial"));
@@ -211,9 +267,44 @@ void PanelTab::paintEvent(QPaintEvent*) {
     p.setPen(QPen(fill.darker(150), 1));
     p.setBrush(g);
     p.drawPath(path);
-    p.setPen(ReadableOn(fill, palette().color(QPalette::WindowText)));
+    const QColor ink = ReadableOn(fill, palette().color(QPalette::WindowText));
+    p.setPen(ink);
     p.setFont(font());
     p.drawText(contentsRect(), Qt::AlignLeft | Qt::AlignVCenter, text());
+    if (hasFocus()) {
+        // Where the keyboard is: a dotted frame inside the tab, in the text's colour.
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setPen(QPen(ink, 1, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(rect().adjusted(3, 3, -4, -1), 3, 3);
+    }
+}
+
+void PanelTab::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (!own_ && !event->isAutoRepeat()) {
+            event->accept();
+            Q_EMIT clicked();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+void PanelTab::focusInEvent(QFocusEvent* event) {
+    QLabel::focusInEvent(event);
+    update();
+}
+
+void PanelTab::focusOutEvent(QFocusEvent* event) {
+    QLabel::focusOutEvent(event);
+    update();
 }
 
 void PanelTab::mouseReleaseEvent(QMouseEvent* event) {
@@ -306,6 +397,8 @@ PanelTab* LevelPanel::addTab(const QString& caption, const QString& hint, bool o
     if (own) {
         pal.setColor(QPalette::Window, toQColor(main_.desktopColors().scheme().highlight));
         pal.setColor(QPalette::WindowText, Qt::white);
+        // The panel is read out by the name its own tab shows.
+        PMain->setAccessibleName(caption.trimmed());
     } else {
         const QColor accent = main_.accentColor();
         pal.setColor(QPalette::Window, accent.isValid() ? accent : ButtonFaceColor(main_));

@@ -98,8 +98,10 @@ private:
 };
 
 // One tab of a panel's tab strip. The own tab is drawn in the highlight colour and does
-// nothing; the others call their action when clicked. The background is the palette's
-// Window role, so the main window's hot-tab highlight recolours it through setPalette.
+// nothing; the others call their action when clicked, or when Space or Enter is pressed
+// on them (they take the focus by Tab), and are page tabs to assistive technology. The background
+// is the palette's Window role, so the main window's hot-tab highlight recolours it through
+// setPalette.
 class PanelTab : public QLabel {
     Q_OBJECT
 public:
@@ -116,6 +118,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     bool own_;

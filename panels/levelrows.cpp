@@ -26,6 +26,20 @@ const char* const kButtonCaptions[9] = {"",         " Library",      " Set of Bo
                                         " Section", " Concept",      " Question && Answer"};
 
 const QColor kInactiveBase(200, 225, 255);
+// The same light blue for a dark palette: a deep blue of that hue, with light text.
+const QColor kInactiveBaseDark(34, 52, 80);
+
+bool IsDark(const QPalette& pal) {
+    return pal.color(QPalette::Active, QPalette::Window).lightness() < 128;
+}
+
+QColor InactiveBase(const QPalette& pal) {
+    return IsDark(pal) ? kInactiveBaseDark : kInactiveBase;
+}
+
+QColor InactiveText(const QPalette& pal) {
+    return IsDark(pal) ? QColor(230, 238, 250) : QColor(Qt::black);
+}
 
 // The small picture on each level button: the level's object icon, also the tree's.
 QIcon LevelIcon(int level) {
@@ -75,16 +89,16 @@ LevelRows::LevelRows(MainCommands& main, const QStringList& hints, QWidget* pare
             "QPushButton:focus { border-color: %8; }"
             "QPushButton:disabled { color: %11; border-color: %12; background: %13; }"
             "QLabel { color: %14; }"
-            "QLineEdit { border: none; padding: 1px 2px; background: %1; color: black; }"
+            "QLineEdit { border: none; padding: 1px 2px; background: %1; color: %15; }"
             "QLineEdit[active=\"true\"] { background: %2; color: %3; }")
-            .arg(kInactiveBase.name(), toQColor(main_.desktopColors().scheme().window).name(),
+            .arg(InactiveBase(pal).name(), toQColor(main_.desktopColors().scheme().window).name(),
                  toQColor(main_.desktopColors().scheme().windowText).name(),
                  pal.color(QPalette::Mid).name(), pal.color(QPalette::ButtonText).name(),
                  mix(face, pal.color(QPalette::Light), 0.6), face.name(), highlight.name(),
                  mix(face, highlight, 0.3), mix(face, highlight, 0.5),
                  pal.color(QPalette::Disabled, QPalette::ButtonText).name())
             .arg(pal.color(QPalette::Midlight).name(), pal.color(QPalette::Window).name(),
-                 ReadableOn(band, QColor(42, 51, 66)).name()));
+                 ReadableOn(band, QColor(42, 51, 66)).name(), InactiveText(pal).name()));
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(10, 8, 10, 8);
@@ -160,8 +174,8 @@ void LevelRows::setActiveColours(QLineEdit* edit, bool active) {
         pal.setColor(QPalette::Base, toQColor(s.window));
         pal.setColor(QPalette::Text, toQColor(s.windowText));
     } else {
-        pal.setColor(QPalette::Base, kInactiveBase);
-        pal.setColor(QPalette::Text, Qt::black);
+        pal.setColor(QPalette::Base, InactiveBase(pal));
+        pal.setColor(QPalette::Text, InactiveText(pal));
     }
     edit->setPalette(pal);
     // The rows' style sheet says the same colours by the "active" property. A sheet of the

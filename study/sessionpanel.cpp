@@ -160,6 +160,7 @@ void SessionPanel::buildOptions() {
     Label5->setObjectName(QStringLiteral("Label5"));
     EPauseAfterQ = addPause(grid, row++, LA);
     EPauseAfterQ->setObjectName(QStringLiteral("EPauseAfterQ"));
+    EPauseAfterQ->setAccessibleName(QStringLiteral("Pause before the answer, in seconds"));
     LA->setObjectName(QStringLiteral("LA"));
 
     CBAutoQ = addOption(grid, row++,
@@ -170,6 +171,7 @@ void SessionPanel::buildOptions() {
     Label2->setObjectName(QStringLiteral("Label2"));
     EPauseAfterA = addPause(grid, row++, LQ);
     EPauseAfterA->setObjectName(QStringLiteral("EPauseAfterA"));
+    EPauseAfterA->setAccessibleName(QStringLiteral("Pause before the next question, in seconds"));
     LQ->setObjectName(QStringLiteral("LQ"));
 
     if (kind_ == Session::Imprint) {
@@ -204,6 +206,8 @@ void SessionPanel::buildOptions() {
 QCheckBox* SessionPanel::addOption(QGridLayout* grid, int row, const QString& text,
                                    ToggleLabel*& label) {
     auto* box = new QCheckBox(grid->parentWidget());
+    // The caption is a label of its own beside the box: a screen reader reads the box by it.
+    box->setAccessibleName(text);
     label = new ToggleLabel(text, box, grid->parentWidget());
     grid->addWidget(box, row, 0);
     grid->addWidget(label, row, 1, 1, 2);

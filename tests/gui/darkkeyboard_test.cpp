@@ -152,8 +152,14 @@ TEST(DarkDesktop, AddNewPanelReadsOnItsPictureAndItsButtonsFollowThePalette) {
     TFormMain& w = *h.window;
     auto* addNew = w.findChild<TFormAddNew*>();
     ASSERT_NE(addNew, nullptr);
+    // The light picture lies under a veil of the dark window colour: the panel reads as a
+    // dark one, and what it reports as the backdrop is what is drawn.
     const QColor backdrop = addNew->Image2->backdrop();
-    EXPECT_LT(Contrast(backdrop, QColor(214, 226, 240)), 0.02);
+    EXPECT_LT(Lightness(backdrop), 0.35);
+    addNew->Image2->resize(400, 300);
+    QImage drawn(addNew->Image2->size(), QImage::Format_RGB32);
+    addNew->Image2->render(&drawn, {}, {}, QWidget::DrawWindowBackground);
+    EXPECT_LT(Contrast(AverageOf(drawn), backdrop), 0.05);
     EXPECT_GE(Contrast(addNew->Label1->palette().color(QPalette::WindowText), backdrop), 0.4);
     EXPECT_GE(Contrast(addNew->description()->palette().color(QPalette::WindowText), backdrop),
               0.4);
@@ -167,6 +173,14 @@ TEST(DarkDesktop, AddNewPanelReadsOnItsPictureAndItsButtonsFollowThePalette) {
     QAbstractButton* level = addNew->rows()->button(3);
     level->resize(level->sizeHint());
     EXPECT_LT(Lightness(AverageOf(level->grab().toImage())), 0.45);
+    // The "Selected:" fields are dark too, their names light on them.
+    QLineEdit* name = addNew->rows()->nameEdit(3);
+    ASSERT_FALSE(name->text().isEmpty());
+    const QImage field = name->grab().toImage();
+    EXPECT_LT(Lightness(AverageOf(field)), 0.45);
+    EXPECT_GE(
+        Contrast(name->palette().color(QPalette::Text), name->palette().color(QPalette::Base)),
+        0.5);
 }
 
 TEST(KeyboardOnly, TabGoesRoundTheWindowAndThroughTheEditorsAndF9AndEscapeStudy) {

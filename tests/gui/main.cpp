@@ -1,6 +1,8 @@
 #include "platform/instanceguard.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <cstdio>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -26,6 +28,24 @@ int holdInstanceLock(QApplication& app, const char* folder) {
     return app.exec();
 }
 
+// The offscreen platform's screen is 800 x 600 unless told otherwise, smaller than the main
+// window's minimum; the tests run on a screen of a common desktop's size, or on the one
+// BRENVIK_TEST_SCREEN names ("1366x768"), with QT_SCALE_FACTOR for a scaled one.
+void configureOffscreenScreen(QTemporaryDir& folder) {
+    if (qgetenv("QT_QPA_PLATFORM") != "offscreen" || !folder.isValid()) return;
+    QByteArray size = qgetenv("BRENVIK_TEST_SCREEN");
+    if (size.isEmpty()) size = "1280x1024";
+    const QList<QByteArray> wh = size.split('x');
+    if (wh.size() != 2) return;
+    const QString path = folder.filePath(QStringLiteral("screens.json"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return;
+    file.write("{\"screens\": [{\"name\": \"test\", \"x\": 0, \"y\": 0, \"width\": " + wh[0] +
+               ", \"height\": " + wh[1] + ", \"logicalDpi\": 96, \"dpr\": 1}]}");
+    file.close();
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + path.toLocal8Bit());
+}
+
 } // namespace
 
 // The screen-saver tests' child process (screensaver_test.cpp).
@@ -36,6 +56,8 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     if (qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QTemporaryDir screenFolder;
+    configureOffscreenScreen(screenFolder);
     // The embedded web viewers share the window system's drawing contexts.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // The program uses the desktop's file dialogs where there are; the tests drive Qt's own.
