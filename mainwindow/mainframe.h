@@ -36,6 +36,7 @@ class TFormEditSelected;
 class TFormFlashSelected;
 class TFormImprintSelected;
 class TFormReviewSelected;
+class TFormSpacedSelected;
 class TFormStudy;
 
 // The main window's widgets, menus and embedded forms, set up the way a designer form's
@@ -66,6 +67,7 @@ struct MainFrame {
     QAction* Imprintselected1 = nullptr;
     QAction* Flashselected1 = nullptr;
     QAction* Reviewselected1 = nullptr;
+    QAction* Spacedreviewselected1 = nullptr;
     std::array<QAction*, 9> LevelItems{}; // index = level
     QAction* Contents1 = nullptr;
     QAction* VisitSoftwareCoOnline = nullptr;
@@ -74,6 +76,7 @@ struct MainFrame {
     QAction* PMIImprint = nullptr;
     QAction* PMIFlash = nullptr;
     QAction* PMIReview = nullptr;
+    QAction* PMISpaced = nullptr;
     QAction* PMIEdit = nullptr;
     QAction* PMIImport = nullptr;
 
@@ -111,6 +114,7 @@ struct MainFrame {
     TFormImprintSelected* FormImprintSelected = nullptr;
     TFormFlashSelected* FormFlashSelected = nullptr;
     TFormReviewSelected* FormReviewSelected = nullptr;
+    TFormSpacedSelected* FormSpacedSelected = nullptr;
     TFormStudy* FormStudy = nullptr;
 
     static constexpr int MinWidth = 1024;
