@@ -484,10 +484,7 @@ QString TFormStudyQuestion::positionLine() const {
         return QStringLiteral(" Reviewing question ") + of;
     case StudyMode::Spaced: {
         const int left = spaced_ ? spaced_->remaining() : 0;
-        if (waiting_)
-            return QStringLiteral(" Spaced review: %1 asked, %2 in learning steps")
-                .arg(visits_.size())
-                .arg(left);
+        if (waiting_) return QStringLiteral(" Spaced review: %1 waiting").arg(left);
         return QStringLiteral(" Spaced review: question %1 of %2")
             .arg(position_ + 1)
             .arg(int(visits_.size()) + left);

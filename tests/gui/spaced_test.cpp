@@ -195,6 +195,7 @@ TEST_F(SpacedTest, AgainComesBackAfterItsStepWaitedForOrAskedEarly) {
     EXPECT_TRUE(
         study()->REA->toPlainText().contains(QStringLiteral("The next question is due at")));
     EXPECT_FALSE(study()->BAnswer->isEnabled());
+    EXPECT_EQ(study()->positionLine(), QStringLiteral(" Spaced review: 1 waiting"));
     QTest::qWait(1200);
     EXPECT_TRUE(study()->waitingForStep());
     clock += 61; // its time comes: it is asked without a key
