@@ -56,6 +56,15 @@ inline constexpr RuntimeTextKey MainLibraryDir{"main", "libdir"};
 // The recently used library files, most recent first.
 inline constexpr NumberedTextKey RecentFiles{"recent", "file", 8};
 
+// The spaced session's settings (srs/spacedoptions.h), read with the session panels' options.
+// The edits' texts are kept as shown, as the pauses are.
+inline constexpr TextKey SpacedLearningSteps{"spaced", "learnsteps", "1 10"};
+inline constexpr TextKey SpacedRelearningSteps{"spaced", "relearnsteps", "10"};
+inline constexpr TextKey SpacedRetention{"spaced", "retention", "0.90"};
+inline constexpr TextKey SpacedMaxInterval{"spaced", "maxinterval", "36500"};
+inline constexpr TextKey SpacedNewPerDay{"spaced", "newperday", "20"};
+inline constexpr IntKey SpacedHeardGood{"spaced", "heardgood", 0};
+
 // All keys with a fixed default, so tools and tests can walk them.
 inline constexpr std::array<IntKey, 17> FixedIntKeys{
     MainTop,          MainLeft,     MainState,    AppFirstRun,  AnswerFontSize, AnswerFontColor,
@@ -63,5 +72,10 @@ inline constexpr std::array<IntKey, 17> FixedIntKeys{
     ImprintAlternate, FlashLoop,    MainVoice,    MainAutoSave, MainActiveVoice};
 inline constexpr std::array<TextKey, 4> FixedTextKeys{ImprintPauseQ, ImprintPauseA, FlashPauseQ,
                                                       FlashPauseA};
+
+// The spaced session's keys, apart from the start-up table above.
+inline constexpr std::array<TextKey, 5> SpacedTextKeys{SpacedLearningSteps, SpacedRelearningSteps,
+                                                       SpacedRetention, SpacedMaxInterval,
+                                                       SpacedNewPerDay};
 
 } // namespace brenvik::settings

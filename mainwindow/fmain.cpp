@@ -185,7 +185,7 @@ void TFormMain::connectFrame() {
             &TFormMain::VisitSoftwareCoOnlineClick);
     connect(About1, &QAction::triggered, this, &TFormMain::About1Click);
     connect(PMObjs, &QMenu::aboutToShow, this, &TFormMain::PMObjsPopup);
-    for (QAction* a : {PMIImprint, PMIFlash, PMIReview})
+    for (QAction* a : {PMIImprint, PMIFlash, PMIReview, PMISpaced})
         connect(a, &QAction::triggered, this,
                 [this, a] { PMISessionClick(Session(a->data().toInt())); });
     connect(PMIEdit, &QAction::triggered, this, &TFormMain::PMIEditClick);
@@ -486,7 +486,7 @@ void TFormMain::PCModeChange() {
     Study1->setChecked(!edit);
     for (QAction* a : {Addnew1, Edit2, Copy1, Delete1})
         a->setVisible(edit);
-    for (QAction* a : {Imprintselected1, Flashselected1, Reviewselected1})
+    for (QAction* a : {Imprintselected1, Flashselected1, Reviewselected1, Spacedreviewselected1})
         a->setVisible(!edit);
     for (QWidget* w :
          std::initializer_list<QWidget*>{BUndo, BRedo, BSave, CBAutoSave, LSaveOnStudy})

@@ -67,6 +67,9 @@ struct MainDeps {
     // Library files named on the command line: the first is opened once the start-up has
     // ended, instead of the demo being shown.
     QStringList openAtStart;
+    // The time grades are recorded at and spaced sessions are scheduled by, in UTC
+    // seconds; null: the system clock.
+    std::function<std::int64_t()> clock;
 };
 
 // The program's frame: the tree of the library on the left, the edit and study pages on
@@ -96,6 +99,10 @@ public:
     void showOperation(Operation op) override { panels_.showOperation(op); }
     void showSession(Session s) override { panels_.showSession(s); }
     void sessionLevelClick(Session s, int level) override { startStudy(s, level); }
+    srs::StudyHistory* studyHistory() override { return history_.get(); }
+    std::int64_t clockNow() const override {
+        return deps_.clock ? deps_.clock() : MainCommands::clockNow();
+    }
     void renameAtLevel(int level, const QString& name) override;
     bool EditorBusy(const QString& phrase) override { return panels_.editorBusy(phrase); }
     void RefreshSelectionViews() override { panels_.refresh(); }
@@ -185,8 +192,8 @@ public:
     void startStudy(Session s, int level);
     bool studyBusy() const;
     bool studyWindowShowing() const;
-    // The tree's pop-up "Imprint", "Flash", "Review": to Study mode, that kind's panel, and a
-    // session at the deepest level of the selection.
+    // The tree's pop-up "Imprint", "Flash", "Review", "Spaced review": to Study mode, that kind's
+    // panel, and a session at the deepest level of the selection.
     void PMISessionClick(Session s);
 
     bool F9Busy = false;

@@ -186,7 +186,7 @@ void TFormMain::PMObjsPopup() {
     // With an editor open nothing here may run: an editor opened on top of another
     // would later save into the wrong object.
     const bool any = !editorOpen() && deepestObjectLevel() > 0;
-    for (QAction* a : {PMIFlash, PMIReview, PMIImprint})
+    for (QAction* a : {PMIFlash, PMIReview, PMIImprint, PMISpaced})
         a->setEnabled(any);
     PMIEdit->setEnabled(any);
     PMIImport->setVisible(isEditMode());

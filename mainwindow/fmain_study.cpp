@@ -7,6 +7,7 @@
 #include "panels/faboutbox.h"
 #include "panels/levelpanel.h"
 #include "panels/levelrows.h"
+#include "study/fspacedselected.h"
 #include "study/fstudy.h"
 
 #include <QAction>
@@ -26,7 +27,11 @@ void TFormMain::createStudyLauncher() {
     services.history = history_.get();
     study_ = std::make_unique<StudyLauncher>(std::move(services));
     connect(study_.get(), &StudyLauncher::problemFound, this, &TFormMain::openProblemQuestion);
-    connect(study_.get(), &StudyLauncher::ended, this, [this] { F9Busy = false; });
+    connect(study_.get(), &StudyLauncher::ended, this, [this] {
+        F9Busy = false;
+        // What the session graded shows in the spaced panel's figures.
+        if (FormSpacedSelected) FormSpacedSelected->refreshFigures();
+    });
     connect(voice_, &MainVoice::done, study_.get(), &StudyLauncher::speechDone);
 }
 

@@ -5,8 +5,10 @@
 #include "study/core/studyfiles.h"
 
 #include <QColor>
+#include <QDateTime>
 #include <QString>
 #include <array>
+#include <cstdint>
 #include <functional>
 
 class QWidget;
@@ -23,6 +25,9 @@ class ShellOpen;
 class WebViewerFactory;
 struct QuestionRecord;
 class TFormWizard;
+namespace srs {
+class StudyHistory;
+}
 
 // What one level row (1..8) of a panel shows after a selection change.
 struct LevelRowState {
@@ -32,9 +37,9 @@ struct LevelRowState {
 };
 using LevelRowStates = std::array<LevelRowState, 9>; // index = level, 0 unused
 
-// Which of the four operation panels or three session panels.
+// Which of the four operation panels or four session panels.
 enum class Operation { AddNew, EditSelected, CopySelected, DeleteSelected };
-enum class Session { Imprint, Flash, Review };
+enum class Session { Imprint, Flash, Review, Spaced };
 
 // The main window's commands and services as the embedded panels, editors and the
 // wizard use them. TFormMain implements it; panel tests use a fake.
@@ -108,6 +113,11 @@ public:
     // could not be shown) the main window is restored, F9 is free again and `closed` runs.
     virtual void previewQuestion(const QuestionRecord& record, const QString& title,
                                  std::function<void()> closed) = 0;
+
+    // The study history of the library, where sessions record their grades; null: none.
+    virtual srs::StudyHistory* studyHistory() { return nullptr; }
+    // The time grades are recorded at and spaced sessions are scheduled by: UTC seconds.
+    virtual std::int64_t clockNow() const { return QDateTime::currentSecsSinceEpoch(); }
 
     // The question wizard tells the window as it opens and as it goes, so the window's
     // refreshes reach the open one.

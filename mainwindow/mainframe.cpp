@@ -15,6 +15,7 @@
 #include "study/fflashselected.h"
 #include "study/fimprintselected.h"
 #include "study/freviewselected.h"
+#include "study/fspacedselected.h"
 #include "study/fstudy.h"
 
 #include <algorithm>
@@ -129,6 +130,8 @@ void MainFrame::setupMenus(QMainWindow& window) {
         addSession(QStringLiteral("  &Flash selected"), "Flashselected1", Session::Flash);
     Reviewselected1 =
         addSession(QStringLiteral("  &Review selected"), "Reviewselected1", Session::Review);
+    Spacedreviewselected1 = addSession(QStringLiteral("  &Spaced review selected"),
+                                       "Spacedreviewselected1", Session::Spaced);
 
     QMenu* level = bar->addMenu(QStringLiteral("&Level"));
     const QStringList captions = {
@@ -164,9 +167,11 @@ void MainFrame::setupMenus(QMainWindow& window) {
     PMIImprint = item(PMObjs, QStringLiteral("  &Imprint"), "PMIImprint");
     PMIFlash = item(PMObjs, QStringLiteral("  &Flash"), "PMIFlash");
     PMIReview = item(PMObjs, QStringLiteral("  &Review"), "PMIReview");
+    PMISpaced = item(PMObjs, QStringLiteral("  &Spaced review"), "PMISpaced");
     PMIImprint->setData(int(Session::Imprint));
     PMIFlash->setData(int(Session::Flash));
     PMIReview->setData(int(Session::Review));
+    PMISpaced->setData(int(Session::Spaced));
     PMObjs->addSeparator();
     PMIEdit = item(PMObjs, QStringLiteral("  &Edit"), "PMIEdit");
     PMIImport = item(PMObjs, QStringLiteral("  I&mport..."), "PMIImport");
@@ -330,6 +335,7 @@ void MainFrame::setupForms(MainCommands& main, QWidget* parent) {
     FormCopySelected = new TFormCopySelected(main, parent);
     FormDeleteSelected = new TFormDeleteSelected(main, parent);
     FormFlashSelected = new TFormFlashSelected(main, parent);
+    FormSpacedSelected = new TFormSpacedSelected(main, parent);
     FormEdit = new TFormEdit(parent);
     FormStudy = new TFormStudy(main, parent);
     const std::initializer_list<std::pair<QWidget*, const char*>> forms = {
@@ -343,6 +349,7 @@ void MainFrame::setupForms(MainCommands& main, QWidget* parent) {
         {FormCopySelected, "FormCopySelected"},
         {FormDeleteSelected, "FormDeleteSelected"},
         {FormFlashSelected, "FormFlashSelected"},
+        {FormSpacedSelected, "FormSpacedSelected"},
         {FormEdit, "FormEdit"},
         {FormStudy, "FormStudy"}};
     for (const auto& [form, name] : forms) {
@@ -359,7 +366,8 @@ void MainFrame::embedForms() {
     FormEdit->addPanel(FormAddEditDelete->PMain);
     FormEdit->addPanel(FormEditObject->PMain);
     FormEdit->addPanel(FormEditQuestion->PMain);
-    FormStudy->setPanels(FormImprintSelected, FormFlashSelected, FormReviewSelected);
+    FormStudy->setPanels(FormImprintSelected, FormFlashSelected, FormReviewSelected,
+                         FormSpacedSelected);
     Pages->addWidget(FormEdit->PMain);
     Pages->addWidget(FormStudy->PMain);
 
@@ -420,7 +428,7 @@ void MainFrame::placeToolButtons() {
 
 QList<LevelPanel*> MainFrame::allPanels() const {
     QList<LevelPanel*> list{FormAddNew, FormEditSelected, FormCopySelected, FormDeleteSelected};
-    for (Session s : {Session::Imprint, Session::Flash, Session::Review})
+    for (Session s : {Session::Imprint, Session::Flash, Session::Review, Session::Spaced})
         if (LevelPanel* p = sessionPanel(s)) list << p;
     list.removeAll(nullptr);
     return list;
@@ -448,6 +456,8 @@ LevelPanel* MainFrame::sessionPanel(Session s) const {
         return FormFlashSelected;
     case Session::Review:
         return FormReviewSelected;
+    case Session::Spaced:
+        return FormSpacedSelected;
     }
     return nullptr;
 }

@@ -38,6 +38,7 @@ class TFormEditSelected;
 class TFormFlashSelected;
 class TFormImprintSelected;
 class TFormReviewSelected;
+class TFormSpacedSelected;
 class TFormStudy;
 
 // The main window's widgets, menus and embedded forms, set up the way a designer form's
@@ -68,6 +69,7 @@ struct MainFrame {
     QAction* Imprintselected1 = nullptr;
     QAction* Flashselected1 = nullptr;
     QAction* Reviewselected1 = nullptr;
+    QAction* Spacedreviewselected1 = nullptr;
     std::array<QAction*, 9> LevelItems{}; // index = level
     QAction* Contents1 = nullptr;
     QAction* VisitSoftwareCoOnline = nullptr;
@@ -76,6 +78,7 @@ struct MainFrame {
     QAction* PMIImprint = nullptr;
     QAction* PMIFlash = nullptr;
     QAction* PMIReview = nullptr;
+    QAction* PMISpaced = nullptr;
     QAction* PMIEdit = nullptr;
     QAction* PMIImport = nullptr;
 
@@ -114,6 +117,7 @@ struct MainFrame {
     TFormImprintSelected* FormImprintSelected = nullptr;
     TFormFlashSelected* FormFlashSelected = nullptr;
     TFormReviewSelected* FormReviewSelected = nullptr;
+    TFormSpacedSelected* FormSpacedSelected = nullptr;
     TFormStudy* FormStudy = nullptr;
 
     static constexpr int MinWidth = 1024;

@@ -12,6 +12,7 @@
 #include "panels/fwizard.h"
 #include "panels/levelrows.h"
 #include "platform/prompts.h"
+#include "study/fspacedselected.h"
 #include "study/fstudy.h"
 
 #include <QAction>
@@ -70,6 +71,7 @@ void PanelRouter::refresh() {
     for (LevelPanel* panel : frame_.allPanels())
         if (panel != addNew) panel->setRows(otherRows);
     if (addNew && addNew->BGen) addNew->BGen->setEnabled(addRows[8].buttonEnabled);
+    if (frame_.FormSpacedSelected) frame_.FormSpacedSelected->refreshFigures();
     if (wizard_) wizard_->refreshFromMain();
 
     const auto& items = frame_.LevelItems;
@@ -192,6 +194,7 @@ void PanelRouter::updateChecks() {
     frame_.Imprintselected1->setChecked(session_ == Session::Imprint);
     frame_.Flashselected1->setChecked(session_ == Session::Flash);
     frame_.Reviewselected1->setChecked(session_ == Session::Review);
+    frame_.Spacedreviewselected1->setChecked(session_ == Session::Spaced);
 }
 
 } // namespace brenvik

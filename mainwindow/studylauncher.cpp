@@ -5,8 +5,11 @@
 #include "platform/desktopcolors.h"
 #include "platform/prompts.h"
 #include "platform/screensaver.h"
+#include "srs/history.h"
+#include "srs/spacedqueue.h"
 #include "study/core/collect.h"
 #include "study/core/schedule.h"
+#include "study/fspacedselected.h"
 #include "study/fstudy.h"
 #include "study/fstudyquestion.h"
 #include "study/fvalidate.h"
@@ -14,6 +17,8 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QLocale>
 #include <QTimer>
 
 namespace brenvik {
@@ -25,7 +30,25 @@ constexpr int ProgressPauseMs = 333;
 // The main window is minimised before the study window shows.
 constexpr int MinimisePauseMs = 100;
 
+QString LocalTimeText(srs::UnixSeconds t) {
+    return QLocale().toString(QDateTime::fromSecsSinceEpoch(t).toLocalTime(),
+                              QStringLiteral("dddd d MMMM yyyy, HH:mm"));
+}
+
 } // namespace
+
+QString NothingDueMessage(const srs::DueList& list, int newPerDay) {
+    QString text = QStringLiteral("Nothing is due for review below the selected object.");
+    if (list.nextDue != 0)
+        text += QStringLiteral("\nThe next question is due on ") + LocalTimeText(list.nextDue) +
+                QStringLiteral(".");
+    else
+        text += QStringLiteral("\nNo question there has been graded yet.");
+    if (newPerDay > 0 && list.introducedToday >= newPerDay)
+        text += QStringLiteral("\nToday's %1 new questions have been introduced; more tomorrow.")
+                    .arg(newPerDay);
+    return text;
+}
 
 StudyLauncher::StudyLauncher(Services services, QObject* parent)
     : QObject(parent), services_(std::move(services)) {}
@@ -38,19 +61,64 @@ StudyLauncher::~StudyLauncher() {
 // ---- preparing ----------------------------------------------------------------------------
 
 void StudyLauncher::start(Session s, int level, const std::function<void()>& first) {
+    if (s == Session::Spaced && nothingDue(level)) {
+        Q_EMIT ended();
+        return;
+    }
     preparing_ = true;
     if (first) first();
     if (!progress_)
         progress_ = new TFormValidate(services_.main.programFolder(), &services_.window);
-    progress_->showProgress(s != Session::Review ? QStringLiteral("Preparing to Study")
-                                                 : QStringLiteral("Preparing to Review"),
+    const bool review = s == Session::Review || s == Session::Spaced;
+    progress_->showProgress(review ? QStringLiteral("Preparing to Review")
+                                   : QStringLiteral("Preparing to Study"),
                             QStringLiteral("Validating questions..."), &services_.window);
     QTimer::singleShot(ProgressPauseMs, this, [this, s, level] { validate(s, level); });
 }
 
+TFormSpacedSelected* StudyLauncher::spacedPanel() const {
+    return services_.study.spacedPanel();
+}
+
+NodeId StudyLauncher::objectAt(int level) const {
+    const NodeId selected = services_.main.selectedNode();
+    return selected == NoNode ? NoNode : GetObjAtLevel(services_.main.tree(), selected, level);
+}
+
+srs::SpacedQueue StudyLauncher::spacedQueue(int level) const {
+    TFormSpacedSelected* panel = spacedPanel();
+    const int newPerDay = panel ? panel->applySettings().newPerDay : 20;
+    return srs::SpacedQueue::FromHistory(*services_.history, objectAt(level),
+                                         services_.main.clockNow(), newPerDay);
+}
+
+bool StudyLauncher::nothingDue(int level) {
+    MainCommands& main = services_.main;
+    // No questions at all is the check's to say, as for the other kinds.
+    if (!services_.history || CollectQuestions(main.tree(), main.selectedNode(), level).empty())
+        return false;
+    TFormSpacedSelected* panel = spacedPanel();
+    const int newPerDay = panel ? panel->applySettings().newPerDay : 20;
+    const srs::DueList list =
+        services_.history->dueList(objectAt(level), main.clockNow(), newPerDay);
+    if (!list.due.empty() || !list.fresh.empty()) return false;
+    main.Speak(QStringLiteral("Nothing is due."));
+    main.prompts().message(&services_.window, QStringLiteral("Spaced Review"),
+                           NothingDueMessage(list, newPerDay), Prompts::Icon::Information);
+    return true;
+}
+
 void StudyLauncher::validate(Session s, int level) {
     MainCommands& main = services_.main;
-    const std::vector<NodeId> questions = CollectQuestions(main.tree(), main.selectedNode(), level);
+    std::vector<NodeId> questions = CollectQuestions(main.tree(), main.selectedNode(), level);
+    if (s == Session::Spaced && !questions.empty() && services_.history) {
+        // Only the questions this session will ask must be fit to be asked.
+        const srs::DueList list = services_.history->dueList(
+            objectAt(level), main.clockNow(),
+            spacedPanel() ? spacedPanel()->applySettings().newPerDay : 20);
+        questions = list.due;
+        questions.insert(questions.end(), list.fresh.begin(), list.fresh.end());
+    }
     if (questions.empty()) {
         progress_->hide();
         showProblem(NoQuestionsMessage());
@@ -96,7 +164,13 @@ void StudyLauncher::ensureWindow() {
     ctx.sound = services_.sound;
     ctx.webWaitMs = services_.webWaitMs;
     ctx.history = services_.history;
+    MainCommands& main = services_.main;
+    ctx.now = [&main] { return main.clockNow(); };
     TFormStudy& study = services_.study;
+    ctx.heardCountsAsGood = [&study] {
+        TFormSpacedSelected* spaced = study.spacedPanel();
+        return spaced && spaced->CBHeardGood->isChecked();
+    };
     ctx.answerFont = [&study] { return study.answerFont(); };
     ctx.answerColor = [&study] { return toQColor(study.answerColor()); };
     ctx.timing = [&study](StudyMode mode) {
@@ -127,6 +201,19 @@ void StudyLauncher::run(Session s, int level) {
         Q_EMIT ended();
         return;
     }
+    if (s == Session::Spaced) {
+        srs::SpacedQueue queue;
+        if (services_.history) queue = spacedQueue(level);
+        if (!services_.history || queue.next(main.clockNow()).question == NoNode) {
+            // Graded elsewhere meanwhile (the tool): nothing left to ask.
+            Q_EMIT ended();
+            return;
+        }
+        ensureWindow();
+        studyWindow_->startSpacedSession(std::move(queue));
+        showWindow();
+        return;
+    }
     std::vector<NodeId> visits;
     StudyMode mode = StudyMode::Review;
     bool loop = false, pauseVisible = false;
@@ -140,6 +227,7 @@ void StudyLauncher::run(Session s, int level) {
         mode = StudyMode::Flash;
         break;
     case Session::Review:
+    case Session::Spaced:
         visits = BuildReviewList(questions);
         break;
     }

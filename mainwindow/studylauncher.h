@@ -17,9 +17,16 @@ class SoundPlayer;
 class TFormStudy;
 class TFormStudyQuestion;
 class TFormValidate;
+class TFormSpacedSelected;
 namespace srs {
 class StudyHistory;
-}
+class SpacedQueue;
+struct DueList;
+} // namespace srs
+
+// What a spaced session says instead of starting when nothing is due: with the next due
+// time in local time, and the new questions' limit when today's are used up.
+QString NothingDueMessage(const srs::DueList& list, int newPerDay);
 
 // The study road of the main window: checking the questions of a session with the progress
 // window, running it in the study window, and the question editor's preview, with the main
@@ -43,8 +50,9 @@ public:
     ~StudyLauncher() override;
 
     // Checks the questions below the selection's object at `level`, then runs a session of
-    // kind `s` on them; `first` runs once the preparation counts as started (the auto-save).
-    // Returns at once; `ended` follows on every way out.
+    // kind `s` on them (a spaced one on those due, then the day's new ones: with none of
+    // them it says so and starts nothing); `first` runs once the preparation counts as started (the
+    // auto-save). Returns at once; `ended` follows on every way out.
     void start(Session s, int level, const std::function<void()>& first);
     // Shows `record` in Preview mode; `closed` runs once the study window has closed or
     // could not be shown.
@@ -62,6 +70,10 @@ Q_SIGNALS:
 
 private:
     void validate(Session s, int level);
+    bool nothingDue(int level); // says so when it is
+    TFormSpacedSelected* spacedPanel() const;
+    NodeId objectAt(int level) const;
+    srs::SpacedQueue spacedQueue(int level) const;
     void stopPreparing();
     void showProblem(const QString& text);
     void run(Session s, int level);

@@ -7,6 +7,7 @@
 #include "study/fflashselected.h"
 #include "study/fimprintselected.h"
 #include "study/freviewselected.h"
+#include "study/fspacedselected.h"
 
 #include <QLineEdit>
 #include <algorithm>
@@ -45,8 +46,8 @@ TFormStudy::TFormStudy(MainCommands& main, QWidget* parent)
 }
 
 void TFormStudy::setPanels(TFormImprintSelected* imprint, TFormFlashSelected* flash,
-                           TFormReviewSelected* review) {
-    panels_ = {imprint, flash, review};
+                           TFormReviewSelected* review, TFormSpacedSelected* spaced) {
+    panels_ = {imprint, flash, review, spaced};
     for (SessionPanel* p : panels_) {
         if (!p) continue;
         addPanel(p->PMain);
@@ -70,8 +71,12 @@ void TFormStudy::showSession(Session s) {
         }
 }
 
+TFormSpacedSelected* TFormStudy::spacedPanel() const {
+    return static_cast<TFormSpacedSelected*>(panel(Session::Spaced));
+}
+
 SessionPanel* TFormStudy::visiblePanel() const {
-    for (Session s : {Session::Flash, Session::Review, Session::Imprint})
+    for (Session s : {Session::Flash, Session::Review, Session::Imprint, Session::Spaced})
         if (SessionPanel* p = panel(s); p && !p->PMain->isHidden()) return p;
     return nullptr;
 }

@@ -12,23 +12,25 @@ class SessionPanel;
 class TFormImprintSelected;
 class TFormFlashSelected;
 class TFormReviewSelected;
+class TFormSpacedSelected;
 
-// The study page: its PMain stacks the three session panels, one visible at a time. It also
+// The study page: its PMain stacks the four session panels, one visible at a time. It also
 // keeps the answer font, which the study window uses for the answer and its own texts.
 class TFormStudy : public PanelContainer {
     Q_OBJECT
 public:
     explicit TFormStudy(MainCommands& main, QWidget* parent = nullptr);
 
-    // Moves the three panels' PMains in (imprint, flash, review) and wires their
+    // Moves the panels' PMains in (imprint, flash, review, spaced) and wires their
     // "Answer Font..." buttons; the imprint panel is the visible one until showSession.
     void setPanels(TFormImprintSelected* imprint, TFormFlashSelected* flash,
-                   TFormReviewSelected* review);
+                   TFormReviewSelected* review, TFormSpacedSelected* spaced = nullptr);
     SessionPanel* panel(Session s) const;
     // The chosen panel's PMain becomes the only visible one; each panel is enabled only
     // while it is visible. The caller refreshes the selection views and the menus.
     void showSession(Session s);
-    // The visible panel, in the order flash, review, imprint; null when none is.
+    TFormSpacedSelected* spacedPanel() const;
+    // The visible panel, in the order flash, review, imprint, spaced; null when none is.
     SessionPanel* visiblePanel() const;
 
     // Answer font: face, size, style and colour from the settings; by default
@@ -50,7 +52,7 @@ public:
 
 private:
     MainCommands& main_;
-    std::array<SessionPanel*, 3> panels_{};
+    std::array<SessionPanel*, 4> panels_{};
     QFont answerFont_;
     ColorValue answerColor_ = 0;
 };

@@ -7,6 +7,7 @@
 #include "platform/prompts.h"
 #include "platform/webviewer.h"
 #include "srs/history.h"
+#include "srs/spacedqueue.h"
 #include "study/core/clocktext.h"
 #include "study/core/collect.h"
 #include "study/core/panegeometry.h"
@@ -324,6 +325,9 @@ TFormStudyQuestion::TFormStudyQuestion(StudyContext context) : ctx_(std::move(co
     gradeShown_->setSingleShot(true);
     gradeShown_->setInterval(GradeShownMs);
     connect(gradeShown_, &QTimer::timeout, LGrade, &QLabel::clear);
+    TWait = new QTimer(this);
+    TWait->setInterval(1000);
+    connect(TWait, &QTimer::timeout, this, &TFormStudyQuestion::TWaitTimer);
     webWait_ = new QTimer(this);
     webWait_->setSingleShot(true);
     connect(webWait_, &QTimer::timeout, this, [this] {
@@ -347,6 +351,9 @@ void TFormStudyQuestion::startSession(std::vector<NodeId> visits, StudyMode mode
     title_.clear();
     QuestionShown = AnswerShown = false;
     visitOpen_ = false;
+    spaced_.reset();
+    waiting_ = false;
+    BBack->setVisible(mode != StudyMode::Spaced);
     BPause->setVisible(pauseVisible && autoMode());
     for (QToolButton* b : BGrade)
         b->setVisible(ctx_.history != nullptr);
@@ -360,8 +367,20 @@ void TFormStudyQuestion::startSession(std::vector<NodeId> visits, StudyMode mode
     }
 }
 
+void TFormStudyQuestion::startSpacedSession(srs::SpacedQueue queue) {
+    startSession({}, StudyMode::Spaced, false, false);
+    spaced_ = std::make_unique<srs::SpacedQueue>(std::move(queue));
+    const NodeId first = spaced_->next(now()).question;
+    if (first == NoNode) return; // the window closes at once when shown
+    spaced_->take(first);
+    visits_.push_back(first);
+}
+
 void TFormStudyQuestion::startPreview(const QuestionRecord& record, const QString& title) {
     visits_.clear();
+    spaced_.reset();
+    waiting_ = false;
+    BBack->setVisible(true);
     record_ = record;
     title_ = title;
     mode_ = StudyMode::Preview;
@@ -431,6 +450,7 @@ void TFormStudyQuestion::StopAuto() {
     WaitingForQuestionSpeech = false;
     WaitingForAnswerSpeech = false;
     autoAPending_ = false;
+    answerSpeaking_ = false;
     spoken_->stop();
     if (ctx_.main) ctx_.main->StopVoice();
 }
@@ -440,7 +460,7 @@ void TFormStudyQuestion::setButtonsEnabled(bool enabled) {
     BClose->setEnabled(true);
     BAnswer->setEnabled(enabled);
     BNext->setEnabled(enabled);
-    BBack->setEnabled(enabled && position_ != 0);
+    BBack->setEnabled(enabled && position_ != 0 && mode_ != StudyMode::Spaced);
     if (BPause->isVisible()) BPause->setEnabled(enabled);
 }
 
@@ -462,6 +482,13 @@ QString TFormStudyQuestion::positionLine() const {
         return QStringLiteral(" Imprinting question ") + of;
     case StudyMode::Review:
         return QStringLiteral(" Reviewing question ") + of;
+    case StudyMode::Spaced: {
+        const int left = spaced_ ? spaced_->remaining() : 0;
+        if (waiting_) return QStringLiteral(" Spaced review: %1 waiting").arg(left);
+        return QStringLiteral(" Spaced review: question %1 of %2")
+            .arg(position_ + 1)
+            .arg(int(visits_.size()) + left);
+    }
     }
     return {};
 }
@@ -473,6 +500,8 @@ void TFormStudyQuestion::ShowCurrentQuestion() {
     StopAuto();
     PB2->hide();
     Paused = false;
+    waiting_ = false;
+    TWait->stop();
     update();
 
     LPosition->setFullText(positionLine());
@@ -493,6 +522,7 @@ void TFormStudyQuestion::ShowCurrentQuestion() {
             // end start another.
             visitOpen_ = true;
             visitShown_ = visitGraded_ = false;
+            answerHeard_ = false;
             visitQuestion_ = visits_[position_];
             // The grade stays in the bar for its moment: with short pauses the next question
             // is up before the student has read it.
@@ -592,6 +622,7 @@ void TFormStudyQuestion::BAnswerClick() {
     if (autoNext) TAutoQ->setInterval(PauseMilliseconds(t.pauseBeforeNext));
     if (startSpokenSide(record_.spokenAnswer)) {
         WaitingForAnswerSpeech = autoNext;
+        answerSpeaking_ = true;
     } else if (autoNext) {
         TAutoQ->start();
     }
@@ -629,14 +660,82 @@ bool TFormStudyQuestion::gradeAnswer(srs::Grade grade) {
 void TFormStudyQuestion::endVisit() {
     if (!visitOpen_) return;
     visitOpen_ = false;
-    if (visitShown_ && !visitGraded_ && ctx_.history) record(visitQuestion_, srs::Grade::Seen);
+    bool graded = visitGraded_;
+    if (visitShown_ && !visitGraded_ && ctx_.history) {
+        // A hands-free student who heard the answer out may let that stand for Good.
+        graded = mode_ == StudyMode::Spaced && answerHeard_ && ctx_.heardCountsAsGood &&
+                 ctx_.heardCountsAsGood();
+        if (graded) {
+            LGrade->setText(QStringLiteral("Graded: Good"));
+            gradeShown_->start();
+        }
+        record(visitQuestion_, graded ? srs::Grade::Good : srs::Grade::Seen);
+    }
+    if (spaced_ && ctx_.history)
+        spaced_->visited(visitQuestion_, graded, ctx_.history->card(visitQuestion_));
+}
+
+srs::UnixSeconds TFormStudyQuestion::now() const {
+    return ctx_.now ? ctx_.now() : QDateTime::currentSecsSinceEpoch();
 }
 
 void TFormStudyQuestion::record(NodeId question, srs::Grade grade) {
-    const srs::UnixSeconds now = ctx_.now ? ctx_.now() : QDateTime::currentSecsSinceEpoch();
     // The history reports a failure once and goes on without recording; so does the session.
-    if (const Status recorded = ctx_.history->record(question, grade, now); !recorded)
+    if (const Status recorded = ctx_.history->record(question, grade, now()); !recorded)
         showError(ErrorText(recorded));
+}
+
+// ---- the spaced session's steps ---------------------------------------------------------
+
+void TFormStudyQuestion::spacedNext() {
+    const srs::SpacedQueue::Step step = spaced_->next(now());
+    if (step.question != NoNode) {
+        showSpaced(step.question);
+    } else if (step.wait != 0) {
+        startWaiting(step.wait);
+    } else {
+        close();
+    }
+}
+
+void TFormStudyQuestion::showSpaced(NodeId question) {
+    spaced_->take(question);
+    visits_.push_back(question);
+    position_ = int(visits_.size()) - 1;
+    ShowCurrentQuestion();
+}
+
+void TFormStudyQuestion::startWaiting(srs::UnixSeconds until) {
+    const StepGuard step(inStep_);
+    StopAuto();
+    waiting_ = true;
+    waitUntil_ = until;
+    QuestionShown = AnswerShown = false;
+    updateGradeButtons();
+    // The last question leaves the screen: what shows now is the wait.
+    for (QWidget* p : previous_.panels)
+        if (p) p->hide();
+    PB2->hide();
+    REA->setPlainText(QStringLiteral("The next question is due at %1.\nNext asks it now.")
+                          .arg(QDateTime::fromSecsSinceEpoch(until).toLocalTime().toString(
+                              QStringLiteral("HH:mm:ss"))));
+    QTextCursor all(REA->document());
+    all.select(QTextCursor::Document);
+    QTextBlockFormat centred;
+    centred.setAlignment(Qt::AlignHCenter);
+    all.mergeBlockFormat(centred);
+    showAnswerArea(true);
+    BAnswer->setEnabled(false);
+    BBack->setEnabled(false);
+    BNext->setEnabled(true);
+    LPosition->setFullText(positionLine());
+    TWait->start();
+    update();
+}
+
+void TFormStudyQuestion::TWaitTimer() {
+    if (!waiting_ || busy() || closing_) return;
+    if (now() >= waitUntil_) spacedNext();
 }
 
 bool TFormStudyQuestion::startSpokenSide(const std::vector<std::string>& lines) {
@@ -657,6 +756,10 @@ void TFormStudyQuestion::speechDone() {
 }
 
 void TFormStudyQuestion::spokenSideDone() {
+    if (answerSpeaking_) {
+        answerSpeaking_ = false;
+        answerHeard_ = true;
+    }
     if (busy()) return;
     if (WaitingForQuestionSpeech) {
         PB2->hide();
@@ -681,6 +784,21 @@ void TFormStudyQuestion::BNextClick() {
     if (busy() || closing_) return;
     if (mode_ == StudyMode::Preview) {
         close();
+        return;
+    }
+    if (mode_ == StudyMode::Spaced && spaced_) {
+        if (waiting_) {
+            // Next during the wait asks the waiting question ahead of its time.
+            const NodeId early = spaced_->earliestWaiting();
+            if (early != NoNode) {
+                showSpaced(early);
+            } else {
+                close();
+            }
+            return;
+        }
+        endVisit();
+        spacedNext();
         return;
     }
     endVisit();
@@ -749,7 +867,7 @@ bool TFormStudyQuestion::keyAction(int key) {
     }
     switch (key) {
     case Qt::Key_Escape:
-        if (BAnswer->isEnabled()) {
+        if (BAnswer->isEnabled() || waiting_) {
             StopAuto();
             close();
         }
@@ -771,7 +889,7 @@ bool TFormStudyQuestion::keyAction(int key) {
     case Qt::Key_Space:
         if (QuestionShown && BAnswer->isEnabled())
             BAnswerClick();
-        else if (AnswerShown && BNext->isEnabled())
+        else if ((AnswerShown || waiting_) && BNext->isEnabled())
             BNextClick();
         return true;
     case Qt::Key_1:
@@ -853,6 +971,8 @@ void TFormStudyQuestion::closeEvent(QCloseEvent* event) {
     ++buildSerial_;
     webWait_->stop();
     TTime->stop();
+    TWait->stop();
+    waiting_ = false;
     StopAuto();
     // The current set is handed over, then everything still held is freed.
     ReleaseOldPanes(false);

@@ -11,6 +11,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QLabel;
@@ -31,10 +32,11 @@ class StudyButton;
 class ElidingLabel;
 namespace srs {
 class StudyHistory;
-}
+class SpacedQueue;
+} // namespace srs
 
-// The study window's modes: the preview of the question editor and the three sessions.
-enum class StudyMode { Preview = 0, Flash = 1, Imprint = 2, Review = 3 };
+// The study window's modes: the preview of the question editor and the four sessions.
+enum class StudyMode { Preview = 0, Flash = 1, Imprint = 2, Review = 3, Spaced = 4 };
 
 // What a session's automatic run reads from its panel at every step.
 struct StudyTiming {
@@ -59,6 +61,8 @@ struct StudyContext {
     srs::StudyHistory* history = nullptr;
     // The time a grade or a visit is recorded at; null: the system clock.
     std::function<srs::UnixSeconds()> now;
+    // In a spaced session, an answer spoken to its end and not graded counts as Good.
+    std::function<bool()> heardCountsAsGood;
 };
 
 // The full-screen window in which the user studies: it walks a visit list one entry at a
@@ -75,6 +79,11 @@ struct StudyContext {
 // a pause) takes one grade: a second is refused, as the first has already been written
 // durably and moved the schedule. A visit that showed its question and ended without a
 // grade is recorded as seen.
+//
+// A spaced session has no list made beforehand: after every visit its SpacedQueue names the
+// next question, or a time to wait for (a question in a learning step), or the end. While
+// it waits the window says until when; Next asks the waiting question at once. There is no
+// Back: each visit is a step of the schedule.
 class TFormStudyQuestion : public QWidget {
     Q_OBJECT
 public:
@@ -83,6 +92,8 @@ public:
 
     // A session: the window starts at the first entry when shown.
     void startSession(std::vector<NodeId> visits, StudyMode mode, bool loop, bool pauseVisible);
+    // A spaced session: the queue's first question when shown, then what it names.
+    void startSpacedSession(srs::SpacedQueue queue);
     // The editor's preview of `record` under `title`.
     void startPreview(const QuestionRecord& record, const QString& title);
     // Shows the window full-screen and application-modal on `screenOf`'s screen.
@@ -120,6 +131,10 @@ public:
     // The pane panels of the question on screen (or being built).
     QList<QWidget*> currentPanes() const;
     int visitsShown() const { return visitsShown_; }
+    // The spaced session waits for a question's learning step.
+    bool waitingForStep() const { return waiting_; }
+    // The questions asked so far, in order (a spaced session's grows as it goes).
+    const std::vector<NodeId>& visits() const { return visits_; }
 
     QToolButton* BAnswer = nullptr;
     QToolButton* BBack = nullptr;
@@ -133,6 +148,7 @@ public:
     QTimer* TAutoA = nullptr;
     QTimer* TAutoQ = nullptr;
     QTimer* TTime = nullptr;
+    QTimer* TWait = nullptr; // a spaced session's wait: looks at the queue again each second
     std::array<QToolButton*, 4> BGrade{}; // Again, Hard, Good, Easy
     QLabel* LGrade = nullptr;             // the grade just given, for a moment
 
@@ -181,6 +197,11 @@ private:
     void updateGradeButtons();
     void endVisit(); // records an ungraded visit as seen
     void record(NodeId question, srs::Grade grade);
+    srs::UnixSeconds now() const;
+    void spacedNext(); // after a visit of a spaced session
+    void showSpaced(NodeId question);
+    void startWaiting(srs::UnixSeconds until);
+    void TWaitTimer();
 
     StudyContext ctx_;
     std::vector<NodeId> visits_;
@@ -214,6 +235,12 @@ private:
     bool visitGraded_ = false;
     NodeId visitQuestion_ = NoNode;
     QTimer* gradeShown_ = nullptr;
+    // The answer's spoken side is under way, or has run to its end in this visit.
+    bool answerSpeaking_ = false;
+    bool answerHeard_ = false;
+    std::unique_ptr<srs::SpacedQueue> spaced_;
+    bool waiting_ = false;
+    srs::UnixSeconds waitUntil_ = 0;
 
     PaneSet current_;
     PaneSet previous_;

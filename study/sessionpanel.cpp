@@ -16,7 +16,8 @@ namespace brenvik {
 
 namespace {
 
-constexpr Session kSessions[] = {Session::Imprint, Session::Flash, Session::Review};
+constexpr Session kSessions[] = {Session::Imprint, Session::Flash, Session::Review,
+                                 Session::Spaced};
 
 QString LevelHintPrefix(Session s) {
     switch (s) {
@@ -26,6 +27,8 @@ QString LevelHintPrefix(Session s) {
         return QStringLiteral("Flash selected");
     case Session::Review:
         return QStringLiteral("Review selected");
+    case Session::Spaced:
+        return QStringLiteral("Spaced review selected");
     }
     return {};
 }
@@ -38,33 +41,30 @@ const char* TabName(Session s) {
         return "PFlash";
     case Session::Review:
         return "PReview";
+    case Session::Spaced:
+        return "PSpaced";
     }
     return "";
 }
 
-// The rounded light frame that groups the options under the level rows.
-class OptionsFrame : public QFrame {
-public:
-    explicit OptionsFrame(QWidget* parent) : QFrame(parent) {
-        setObjectName(QStringLiteral("POptions"));
-        setFrameShape(QFrame::NoFrame);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        // The palette's base, a little see-through: its labels are the palette's text.
-        QColor fill = palette().color(QPalette::Base);
-        fill.setAlpha(215);
-        p.setPen(QPen(palette().color(QPalette::Mid), 1));
-        p.setBrush(fill);
-        p.drawRoundedRect(r, 7, 7);
-    }
-};
-
 } // namespace
+
+OptionsFrame::OptionsFrame(QWidget* parent) : QFrame(parent) {
+    setObjectName(QStringLiteral("POptions"));
+    setFrameShape(QFrame::NoFrame);
+}
+
+void OptionsFrame::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    // The palette's base, a little see-through: its labels are the palette's text.
+    QColor fill = palette().color(QPalette::Base);
+    fill.setAlpha(215);
+    p.setPen(QPen(palette().color(QPalette::Mid), 1));
+    p.setBrush(fill);
+    p.drawRoundedRect(r, 7, 7);
+}
 
 QString SessionTabCaption(Session s) {
     switch (s) {
@@ -74,6 +74,8 @@ QString SessionTabCaption(Session s) {
         return QStringLiteral("     FLASH SELECTED...");
     case Session::Review:
         return QStringLiteral("     REVIEW SELECTED...");
+    case Session::Spaced:
+        return QStringLiteral("     SPACED REVIEW SELECTED...");
     }
     return {};
 }
@@ -88,6 +90,9 @@ QString SessionDescription(Session s) {
             "A flash session randomly visits each question and answer pair five times.");
     case Session::Review:
         return QStringLiteral("A review session visits each question and answer pair only once.");
+    case Session::Spaced:
+        return QStringLiteral("A spaced review session visits the due questions, most overdue "
+                              "first, then the day's new ones.");
     }
     return {};
 }

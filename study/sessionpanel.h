@@ -29,8 +29,17 @@ private:
     QCheckBox* box_;
 };
 
-// What the three study-mode panels share: the level rows whose buttons start a session of
-// the panel's kind, the three session tabs, the description, the answer font button and,
+// The rounded light frame that groups a panel's options under the level rows.
+class OptionsFrame : public QFrame {
+public:
+    explicit OptionsFrame(QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// What the four study-mode panels share: the level rows whose buttons start a session of
+// the panel's kind, the four session tabs, the description, the answer font button and,
 // for imprint and flash, the session options.
 class SessionPanel : public LevelPanel {
     Q_OBJECT
@@ -38,7 +47,7 @@ public:
     SessionPanel(MainCommands& main, Session kind, QWidget* parent = nullptr);
 
     Session kind() const { return kind_; }
-    bool hasOptions() const { return kind_ != Session::Review; }
+    bool hasOptions() const { return kind_ == Session::Imprint || kind_ == Session::Flash; }
     OptionSet optionSet() const {
         return kind_ == Session::Imprint ? OptionSet::Imprint : OptionSet::Flash;
     }
@@ -52,8 +61,8 @@ public:
 
     // The panel's section of the settings ("imprint" or "flash"; review has none). Loading
     // sets the controls only; the caller runs the pause handlers in the start-up order.
-    void loadSettings(const SettingsStore& store);
-    void saveSettings(SettingsStore& store) const;
+    virtual void loadSettings(const SettingsStore& store);
+    virtual void saveSettings(SettingsStore& store) const;
 
     // The change handler of both pause edits: refuses what is not a non-negative number
     // and sets the edit's "second(s)" label. A number still being typed ("", "-", ".") is
@@ -62,7 +71,7 @@ public:
     // Leaving a pause edit (or Enter): an unfinished number becomes "0".
     void EPauseAfterAExit(QLineEdit* sender);
 
-    // The session tabs: PImprint, PFlash, PReview (the own one highlighted).
+    // The session tabs: PImprint, PFlash, PReview, PSpaced (the own one highlighted).
     PanelTab* tab(Session s) const { return sessionTabs_[static_cast<int>(s)]; }
 
     // Named controls (null on the review panel, which has no options).
@@ -95,7 +104,7 @@ private:
     void PReviewClick(Session s);
 
     Session kind_;
-    std::array<PanelTab*, 3> sessionTabs_{};
+    std::array<PanelTab*, 4> sessionTabs_{};
     double pauseBeforeAnswer_ = 0;
     double pauseBeforeNext_ = 0;
 };

@@ -276,6 +276,9 @@ TEST(SettingsKeys, EveryKeyIsDistinct) {
         add(k.section, k.key);
     for (const TextKey& k : {AnswerFontName})
         add(k.section, k.key);
+    for (const TextKey& k : SpacedTextKeys)
+        add(k.section, k.key);
+    add(SpacedHeardGood.section, SpacedHeardGood.key);
     for (const RuntimeIntKey& k : {MainHeight, MainWidth, MainSplitter})
         add(k.section, k.key);
     for (const RuntimeTextKey& k : {QuestionFileDir, QuestionPicDir, MainLibraryDir})

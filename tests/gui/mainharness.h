@@ -18,6 +18,7 @@
 #include "study/fflashselected.h"
 #include "study/fimprintselected.h"
 #include "study/freviewselected.h"
+#include "study/fspacedselected.h"
 #include "study/fstudy.h"
 #include "study/fstudyquestion.h"
 #include "study/fvalidate.h"
@@ -96,6 +97,7 @@ struct MainParts {
     QAction* const Imprintselected1 = child<QAction>("Imprintselected1");
     QAction* const Flashselected1 = child<QAction>("Flashselected1");
     QAction* const Reviewselected1 = child<QAction>("Reviewselected1");
+    QAction* const Spacedreviewselected1 = child<QAction>("Spacedreviewselected1");
     const std::array<QAction*, 9> LevelItems = {nullptr,
                                                 child<QAction>("Library11"),
                                                 child<QAction>("Setofbooks1"),
@@ -112,6 +114,7 @@ struct MainParts {
     QAction* const PMIImprint = child<QAction>("PMIImprint");
     QAction* const PMIFlash = child<QAction>("PMIFlash");
     QAction* const PMIReview = child<QAction>("PMIReview");
+    QAction* const PMISpaced = child<QAction>("PMISpaced");
     QAction* const PMIEdit = child<QAction>("PMIEdit");
     TFormAddNew* const FormAddNew = child<TFormAddNew>("FormAddNew");
     TFormEditSelected* const FormEditSelected = child<TFormEditSelected>("FormEditSelected");
@@ -127,6 +130,8 @@ struct MainParts {
     TFormFlashSelected* const FormFlashSelected = child<TFormFlashSelected>("FormFlashSelected");
     TFormReviewSelected* const FormReviewSelected =
         child<TFormReviewSelected>("FormReviewSelected");
+    TFormSpacedSelected* const FormSpacedSelected =
+        child<TFormSpacedSelected>("FormSpacedSelected");
     TFormStudy* const FormStudy = child<TFormStudy>("FormStudy");
     TFormValidate* const FormValidate = child<TFormValidate>("FormValidate");
     TFormStudyQuestion* const FormStudyQuestion = topLevel<TFormStudyQuestion>("FormStudyQuestion");
@@ -148,7 +153,8 @@ struct MainHarness {
     FakeSoundPlayer sound;
     FixedSystemNames names{QStringLiteral("HOST"), QStringLiteral("ann")};
     FixedDesktopColors colors;
-    SettingsStore store; // defaults only
+    SettingsStore store;                   // defaults only
+    SettingsStore* settingsFile = nullptr; // when set, used instead of `store`
     MainDeps deps;
     std::unique_ptr<TFormMain> window;
 
@@ -164,7 +170,7 @@ struct MainHarness {
         deps.names = &names;
         deps.colors = &colors;
         deps.programFolder = folder.path();
-        deps.settings = &store;
+        deps.settings = settingsFile ? settingsFile : &store;
         deps.speechWaitMs = 2000;
         window = std::make_unique<TFormMain>(deps);
         window->show();
