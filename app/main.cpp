@@ -8,9 +8,11 @@
 #include "platform/instanceguard.h"
 #include "platform/programfolder.h"
 #include "platform/prompts.h"
+#include "platform/qtspeechengine.h"
 #include "platform/screensaver.h"
 #include "platform/shellopen.h"
 #include "platform/soundplayer.h"
+#include "platform/speechengines.h"
 #include "platform/svgicon.h"
 #include "platform/systemnames.h"
 #include "platform/webviewer.h"
@@ -60,7 +62,15 @@ int main(int argc, char* argv[]) {
         return app.exec();
     }
 
-    brenvik::EspeakEngine speech;
+    // espeak-ng first, so that the voice numbers of old settings files still name its voices;
+    // Qt's engines join from the event loop, since one may wait for its speech server.
+    brenvik::SpeechEngines speech;
+    speech.addEngine(std::make_unique<brenvik::EspeakEngine>());
+    for (const QString& provider : brenvik::QtSpeechEngine::providers())
+        speech.addLater([provider] {
+            return std::make_unique<brenvik::QtSpeechEngine>(
+                provider, brenvik::QtSpeechEngine::displayNameOf(provider));
+        });
     brenvik::DesktopShellOpen shell;
     brenvik::HostSystemNames names;
     brenvik::PaletteDesktopColors colors;
