@@ -83,7 +83,7 @@ private:
     int owed_ = 0;             // utterances handed to the engine whose `done` has not arrived
     int stale_ = 0;            // the oldest of those, which stop() has ended already
     bool openStarted_ = false; // `started` passed on for the utterance not yet ended
-    int activeVoice_ = 2; // the question's voice by number, as stored of old
+    int activeVoice_ = 2;      // the question's voice by number, as stored of old
     VoiceKey questionKey_;
     VoiceKey answerKey_;
     int rate_ = 0;

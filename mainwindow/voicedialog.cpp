@@ -71,9 +71,8 @@ VoiceDialog::VoiceDialog(MainVoice& voice, QWidget* parent) : QDialog(parent), v
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* test = buttons->addButton(QStringLiteral("Test"), QDialogButtonBox::ActionRole);
     test->setObjectName(QStringLiteral("BVoiceTest"));
-    connect(test, &QPushButton::clicked, this, [this] {
-        voice_.speak(QStringLiteral("This is the question's voice."), false);
-    });
+    connect(test, &QPushButton::clicked, this,
+            [this] { voice_.speak(QStringLiteral("This is the question's voice."), false); });
     QPushButton* testAnswer =
         buttons->addButton(QStringLiteral("Test answer"), QDialogButtonBox::ActionRole);
     testAnswer->setObjectName(QStringLiteral("BVoiceTestAnswer"));
@@ -99,9 +98,8 @@ void VoiceDialog::fillAnswerVoices() {
     answer_->setCurrentIndex(std::max(0, answer_->findData(mode)));
     if (!key.empty() && mode == 0) {
         // The stored voice's engine is not here now: it stays chosen, and says so.
-        answer_->addItem(key.engine + QStringLiteral(": ") + key.name +
-                             QStringLiteral(" (not available)"),
-                         -1);
+        answer_->addItem(
+            key.engine + QStringLiteral(": ") + key.name + QStringLiteral(" (not available)"), -1);
         answer_->setCurrentIndex(answer_->count() - 1);
     }
 }

@@ -262,8 +262,8 @@ int EspeakEngine::sampleRate() {
 }
 
 QString EspeakEngine::synthesizeTo(const QString& text, int mode,
-                                   const std::function<bool(const qint16*, int)>& sink,
-                                   double rate, double pitch) {
+                                   const std::function<bool(const qint16*, int)>& sink, double rate,
+                                   double pitch) {
     EspeakState& s = state();
     std::lock_guard lock(s.mutex);
     if (!s.failure.isEmpty()) return s.failure;

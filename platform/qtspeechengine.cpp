@@ -18,8 +18,7 @@ constexpr int SettleMs = 300;
 
 } // namespace
 
-QtSpeechEngine::QtSpeechEngine(const QString& provider, const QString& displayName,
-                               QObject* parent)
+QtSpeechEngine::QtSpeechEngine(const QString& provider, const QString& displayName, QObject* parent)
     : SpeechEngine(parent), displayName_(displayName) {
     guard_ = new QTimer(this);
     guard_->setSingleShot(true);
@@ -46,9 +45,10 @@ QtSpeechEngine::QtSpeechEngine(const QString& provider, const QString& displayNa
         for (const QLocale& locale : tts_->availableLocales()) {
             if (tts_->locale() != locale) tts_->setLocale(locale);
             for (const QVoice& v : tts_->availableVoices()) {
-                const bool known = std::any_of(voices_.cbegin(), voices_.cend(), [&](const QVoice& o) {
-                    return o.name() == v.name() && o.locale() == v.locale();
-                });
+                const bool known =
+                    std::any_of(voices_.cbegin(), voices_.cend(), [&](const QVoice& o) {
+                        return o.name() == v.name() && o.locale() == v.locale();
+                    });
                 if (!known) voices_.append(v);
             }
         }
@@ -56,7 +56,9 @@ QtSpeechEngine::QtSpeechEngine(const QString& provider, const QString& displayNa
         if (voices_.isEmpty()) failure_ = QStringLiteral("no voices installed");
     }
     qInfo("speech: %s: %d voices in %lld ms%s", qUtf8Printable(displayName_), int(voices_.size()),
-          clock.elapsed(), failure_.isEmpty() ? "" : qUtf8Printable(QStringLiteral(" (") + failure_ + QLatin1Char(')')));
+          clock.elapsed(),
+          failure_.isEmpty() ? ""
+                             : qUtf8Printable(QStringLiteral(" (") + failure_ + QLatin1Char(')')));
     connect(tts_, &QTextToSpeech::stateChanged, this,
             [this](QTextToSpeech::State s) { stateChanged(int(s)); });
     connect(tts_, &QTextToSpeech::errorOccurred, this,
@@ -92,7 +94,8 @@ QString QtSpeechEngine::modeName(int mode) const {
 
 QString QtSpeechEngine::modeLanguage(int mode) const {
     if (mode < 1 || mode > voices_.size()) return {};
-    return voices_[mode - 1].locale().bcp47Name();
+    // The region stays even where it is the language's own ("es-ES", not bcp47Name's "es").
+    return voices_[mode - 1].locale().name().replace(QLatin1Char('_'), QLatin1Char('-'));
 }
 
 void QtSpeechEngine::setProsody(double rate, double pitch) {
