@@ -8,10 +8,12 @@
 #include "platform/instanceguard.h"
 #include "platform/programfolder.h"
 #include "platform/prompts.h"
+#include "platform/qtspeechengine.h"
 #include "platform/screensaver.h"
 #include "platform/shellopen.h"
 #include "platform/soundplayer.h"
 #include "platform/startarguments.h"
+#include "platform/speechengines.h"
 #include "platform/svgicon.h"
 #include "platform/systemnames.h"
 #include "platform/webviewer.h"
@@ -113,7 +115,15 @@ int main(int argc, char* argv[]) {
                         brenvik::Prompts::Icon::Warning);
     brenvik::SettingsStore settings(folder.settingsFile);
 
-    brenvik::EspeakEngine speech;
+    // espeak-ng first, so that the voice numbers of old settings files still name its voices;
+    // Qt's engines join from the event loop, since one may wait for its speech server.
+    brenvik::SpeechEngines speech;
+    speech.addEngine(std::make_unique<brenvik::EspeakEngine>());
+    for (const QString& provider : brenvik::QtSpeechEngine::providers())
+        speech.addLater([provider] {
+            return std::make_unique<brenvik::QtSpeechEngine>(
+                provider, brenvik::QtSpeechEngine::displayNameOf(provider));
+        });
     brenvik::DesktopShellOpen shell;
     brenvik::HostSystemNames names;
     brenvik::PaletteDesktopColors colors;

@@ -288,7 +288,8 @@ void TFormEditQuestion::buildAnswerTab() {
     PC->addTab(TSAnswer, QStringLiteral("Answer"));
     connect(MAnswer, &QPlainTextEdit::textChanged, this, &TFormEditQuestion::edited);
     connect(MSpeakA, &QLineEdit::textChanged, this, &TFormEditQuestion::edited);
-    connect(BSpeakA, &QPushButton::clicked, this, [this] { main_.Speak(Trim(MSpeakA->text())); });
+    connect(BSpeakA, &QPushButton::clicked, this,
+            [this] { main_.SpeakSide(Trim(MSpeakA->text()), SpeechSide::Answer, {}); });
     connect(BStopA, &QPushButton::clicked, this, [this] { main_.StopVoice(); });
     connect(BAFont, &QPushButton::clicked, this, [this] { main_.ChooseAnswerFont(PMain); });
 }

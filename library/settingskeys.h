@@ -50,6 +50,16 @@ inline constexpr IntKey MainAutoSave{"main", "autosave", 0};
 
 // Read by the start-up timer.
 inline constexpr IntKey MainActiveVoice{"main", "activevoice", 2};
+// Beside the number, the same voice by engine and name, which no new engine shifts; empty:
+// the number alone says it (a file of old).
+inline constexpr TextKey VoiceEngine{"main", "voiceengine", ""};
+inline constexpr TextKey VoiceName{"main", "voicename", ""};
+// The answer's voice; empty: the same as the question's.
+inline constexpr TextKey AnswerVoiceEngine{"main", "answervoiceengine", ""};
+inline constexpr TextKey AnswerVoiceName{"main", "answervoicename", ""};
+// Speaking rate and pitch in steps from -10 to 10; 0 is the voice's own.
+inline constexpr IntKey VoiceRate{"main", "voicerate", 0};
+inline constexpr IntKey VoicePitch{"main", "voicepitch", 0};
 
 // The folder the Open and Save as dialogs start in (the executable's folder by default).
 inline constexpr RuntimeTextKey MainLibraryDir{"main", "libdir"};
@@ -72,6 +82,10 @@ inline constexpr std::array<IntKey, 17> FixedIntKeys{
     ImprintAlternate, FlashLoop,    MainVoice,    MainAutoSave, MainActiveVoice};
 inline constexpr std::array<TextKey, 4> FixedTextKeys{ImprintPauseQ, ImprintPauseA, FlashPauseQ,
                                                       FlashPauseA};
+// The voice's keys of our own, beside the table of old like the answer font's face and style.
+inline constexpr std::array<IntKey, 2> VoiceIntKeys{VoiceRate, VoicePitch};
+inline constexpr std::array<TextKey, 4> VoiceTextKeys{VoiceEngine, VoiceName, AnswerVoiceEngine,
+                                                      AnswerVoiceName};
 
 // The spaced session's keys, apart from the start-up table above.
 inline constexpr std::array<TextKey, 5> SpacedTextKeys{SpacedLearningSteps, SpacedRelearningSteps,

@@ -160,6 +160,7 @@ bool TFormMain::startupFinished() const {
 }
 
 void TFormMain::writeSettings() {
+    voice_->writeSettings(settings());
     if (const Status written = settings_.write(voice_->activeVoice()); !written)
         showError(ErrorText(written));
 }
@@ -346,7 +347,7 @@ void TFormMain::FormActivate() {
 void TFormMain::TInitTimer() {
     TInit->stop();
     const int hour = QTime::currentTime().hour();
-    voice_->setActiveVoice(settings().read(settings::MainActiveVoice));
+    voice_->readSettings(settings());
     AboutBox->repaint();
     const QString greeting = hour < 12   ? QStringLiteral("Good morning!")
                              : hour < 16 ? QStringLiteral("Good afternoon!")

@@ -36,6 +36,7 @@ class TFormMain;
 class StudyLauncher;
 class ExportCommand;
 class MainVoice;
+class VoiceDialog;
 class MainKeys;
 class HotTab;
 class TFormWizard;
@@ -120,6 +121,7 @@ public:
     QString undoHint() const override;
     QString redoHint() const override;
     void Speak(const QString& text, bool waitDone = false) override;
+    void SpeakSide(const QString& text, SpeechSide side, const QString& voice) override;
     void StopVoice() override;
     SettingsStore& settings() override { return settings_.store(); }
     void editorClosed() override;
@@ -269,6 +271,7 @@ private:
     HotTab* hotTab_ = nullptr;
     std::unique_ptr<StudyLauncher> study_;
     MainVoice* voice_ = nullptr;
+    VoiceDialog* voiceDialog_ = nullptr; // made when first opened
     MainSettings settings_;
     LibraryTree tree_;
     // After the tree, so that it goes first: it listens to the tree.

@@ -1,6 +1,9 @@
 // The window's speech commands, routed to its voice.
 #include "mainwindow/fmain.h"
 #include "mainwindow/mainvoice.h"
+#include "mainwindow/voicedialog.h"
+
+#include <QToolButton>
 
 namespace brenvik {
 
@@ -8,6 +11,12 @@ void TFormMain::createVoice() {
     voice_ = new MainVoice(
         *deps_.speech, *CBDisaVoice, *CBModes, deps_.speechWaitMs,
         [this](const QString& text) { showError(text); }, this);
+    connect(BVoice, &QToolButton::clicked, this, [this] {
+        if (!voiceDialog_) voiceDialog_ = new VoiceDialog(*voice_, this);
+        voiceDialog_->show();
+        voiceDialog_->raise();
+        voiceDialog_->activateWindow();
+    });
 }
 
 bool TFormMain::muted() const {
@@ -20,6 +29,10 @@ bool TFormMain::speaking() const {
 
 void TFormMain::Speak(const QString& text, bool waitDone) {
     voice_->speak(text, waitDone);
+}
+
+void TFormMain::SpeakSide(const QString& text, SpeechSide side, const QString& voice) {
+    voice_->speakSide(text, side, voice);
 }
 
 void TFormMain::StopVoice() {

@@ -40,6 +40,8 @@ using LevelRowStates = std::array<LevelRowState, 9>; // index = level, 0 unused
 // Which of the four operation panels or four session panels.
 enum class Operation { AddNew, EditSelected, CopySelected, DeleteSelected };
 enum class Session { Imprint, Flash, Review, Spaced };
+// The side of a question a text is spoken for; each may have its own voice.
+enum class SpeechSide { Question, Answer };
 
 // The main window's commands and services as the embedded panels, editors and the
 // wizard use them. TFormMain implements it; panel tests use a fake.
@@ -92,6 +94,13 @@ public:
 
     // Speech: Speak unless muted; waitDone waits (bounded) until it has been spoken.
     virtual void Speak(const QString& text, bool waitDone = false) = 0;
+    // Speaks for one side of a question, in that side's voice or in the one `voice` names
+    // (the value of a "[voice:...]" line; empty for the side's own).
+    virtual void SpeakSide(const QString& text, SpeechSide side, const QString& voice) {
+        (void)side;
+        (void)voice;
+        Speak(text);
+    }
     virtual void StopVoice() = 0;
     virtual SettingsStore& settings() = 0;
     // Called by an editor when it closes (saved, cancelled or closed).

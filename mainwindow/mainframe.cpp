@@ -247,6 +247,10 @@ void MainFrame::setupToolStrip(QWidget* parent) {
     // A voice's whole name shows, however long the engine makes it.
     CBModes->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     CBModes->setToolTip(QStringLiteral("Voice"));
+    BVoice = new QToolButton(PTools);
+    BVoice->setObjectName(QStringLiteral("BVoice"));
+    BVoice->setText(QStringLiteral("Voice..."));
+    BVoice->setToolTip(QStringLiteral("Answer voice, rate and pitch"));
 
     // The voice controls sit at the right end; the rest is placed by placeToolButtons.
     auto* right = new QHBoxLayout(PTools);
@@ -256,6 +260,7 @@ void MainFrame::setupToolStrip(QWidget* parent) {
     right->addWidget(CBDisaVoice);
     right->addSpacing(10);
     right->addWidget(CBModes);
+    right->addWidget(BVoice);
 }
 
 QWidget* MainFrame::setupCentre(QWidget* parent,

@@ -93,6 +93,7 @@ struct MainFrame {
     ClickLabel* LDisaVoice = nullptr;
     QCheckBox* CBDisaVoice = nullptr;
     QComboBox* CBModes = nullptr;
+    QToolButton* BVoice = nullptr; // the Voice dialog: answer voice, rate and pitch
 
     // The centre: the tree's panel on the left (the window puts TVObjs in), the pages of
     // the two modes on the right, the "Selected:" bar below.

@@ -1,5 +1,6 @@
 #include "mainwindow/mainvoice.h"
 
+#include "library/settingskeys.h"
 #include "platform/speechengine.h"
 #include "study/core/speechtext.h"
 
@@ -9,6 +10,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFontMetrics>
+#include <QtDebug>
+#include <algorithm>
 
 namespace brenvik {
 
@@ -45,6 +48,8 @@ MainVoice::MainVoice(SpeechEngine& engine, QCheckBox& mute, QComboBox& voices, i
         Q_EMIT done();
     });
     connect(&voices_, &QComboBox::activated, this, &MainVoice::voiceChosen);
+    // An engine added later moves the numbers; the list is made anew around the same choice.
+    connect(&engine_, &SpeechEngine::modesChanged, this, &MainVoice::fillVoices);
 }
 
 bool MainVoice::muted() const {
@@ -60,6 +65,23 @@ void MainVoice::unavailableNotice() {
 }
 
 void MainVoice::speak(const QString& text, bool waitDone) {
+    speakIn(questionMode(), text, waitDone);
+}
+
+void MainVoice::speakSide(const QString& text, SpeechSide side, const QString& directive) {
+    const int own = side == SpeechSide::Answer ? answerMode() : questionMode();
+    int mode = own;
+    if (!directive.isEmpty() && !mute_.isChecked()) {
+        if (const int named = ModeOfDirective(engine_, directive, own))
+            mode = named;
+        else
+            qWarning("speech: no voice fits \"[voice:%s]\"; the side's own voice speaks",
+                     qUtf8Printable(directive));
+    }
+    speakIn(mode, text, false);
+}
+
+void MainVoice::speakIn(int mode, const QString& text, bool waitDone) {
     if (mute_.isChecked()) return;
     const QString filtered = SpeakableText(text);
     if (!HasSpeakableText(filtered)) return;
@@ -70,6 +92,7 @@ void MainVoice::speak(const QString& text, bool waitDone) {
     try {
         stop();
         lastSpoken_ = filtered;
+        engine_.setCurrentMode(mode);
         engine_.speak(lastSpoken_);
         ++owed_;
         if (waitDone) {
@@ -114,9 +137,52 @@ void MainVoice::stop() {
     Q_EMIT done();
 }
 
+int MainVoice::activeVoice() const {
+    const int mode = ModeOfKey(engine_, questionKey_);
+    return mode > 0 ? mode : activeVoice_;
+}
+
 void MainVoice::setActiveVoice(int mode) {
     activeVoice_ = mode;
-    if (engine_.available()) engine_.setCurrentMode(activeVoice_);
+    if (const VoiceKey key = KeyOfMode(engine_, mode); !key.empty()) questionKey_ = key;
+    if (engine_.available()) engine_.setCurrentMode(activeVoice());
+}
+
+int MainVoice::questionMode() const {
+    return activeVoice();
+}
+
+int MainVoice::answerMode() const {
+    const int mode = ModeOfKey(engine_, answerKey_);
+    return mode > 0 ? mode : questionMode();
+}
+
+void MainVoice::setProsody(int rate, int pitch) {
+    rate_ = std::clamp(rate, -10, 10);
+    pitch_ = std::clamp(pitch, -10, 10);
+    engine_.setProsody(rate_ / 10.0, pitch_ / 10.0);
+}
+
+void MainVoice::readSettings(const SettingsStore& store) {
+    // Files of old hold the number alone; it is the question's voice until one is chosen.
+    activeVoice_ = store.read(settings::MainActiveVoice);
+    const VoiceKey question{store.read(settings::VoiceEngine), store.read(settings::VoiceName)};
+    if (question.empty())
+        setActiveVoice(activeVoice_);
+    else
+        questionKey_ = question;
+    answerKey_ = {store.read(settings::AnswerVoiceEngine), store.read(settings::AnswerVoiceName)};
+    setProsody(store.read(settings::VoiceRate), store.read(settings::VoicePitch));
+    if (engine_.available()) engine_.setCurrentMode(activeVoice());
+}
+
+void MainVoice::writeSettings(SettingsStore& store) const {
+    store.write(settings::VoiceEngine, questionKey_.engine);
+    store.write(settings::VoiceName, questionKey_.name);
+    store.write(settings::AnswerVoiceEngine, answerKey_.engine);
+    store.write(settings::AnswerVoiceName, answerKey_.name);
+    store.write(settings::VoiceRate, rate_);
+    store.write(settings::VoicePitch, pitch_);
 }
 
 void MainVoice::fillVoices() {
@@ -136,11 +202,12 @@ void MainVoice::fillVoices() {
         }
     }
     if (voices_.count() > 0) {
-        engine_.setCurrentMode(activeVoice_);
-        voices_.setCurrentIndex(voices_.findData(activeVoice_));
+        engine_.setCurrentMode(activeVoice());
+        voices_.setCurrentIndex(voices_.findData(activeVoice()));
     }
     fitDropDown();
     filling_ = false;
+    Q_EMIT voicesListed();
 }
 
 void MainVoice::voiceChosen(int index) {

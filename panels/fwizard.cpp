@@ -162,7 +162,7 @@ TFormWizard::TFormWizard(MainCommands& main, QWidget* parent)
     connect(BSpeakQ, &QToolButton::clicked, this,
             [this] { main_.Speak(ESpokenQ->text().trimmed()); });
     connect(SpeedButton1, &QToolButton::clicked, this,
-            [this] { main_.Speak(ESpokenA->text().trimmed()); });
+            [this] { main_.SpeakSide(ESpokenA->text().trimmed(), SpeechSide::Answer, {}); });
     connect(BStopQ, &QToolButton::clicked, this, [this] { main_.StopVoice(); });
     connect(SpeedButton2, &QToolButton::clicked, this, [this] { main_.StopVoice(); });
     connect(BGen, &QPushButton::clicked, this, &TFormWizard::BGenClick);

@@ -212,10 +212,13 @@ void EspeakEngine::workerLoop() {
             continue;
         }
         synthesizing_ = true;
-        const QString error = synthesizeTo(job->text, job->mode, [&](const qint16* wav, int n) {
-            if (wav && n > 0) synthesized_ += n;
-            return stream.push(wav, n);
-        });
+        const QString error = synthesizeTo(
+            job->text, job->mode,
+            [&](const qint16* wav, int n) {
+                if (wav && n > 0) synthesized_ += n;
+                return stream.push(wav, n);
+            },
+            job->rate, job->pitch);
         synthesizing_ = false;
         stream.finish(error);
     }
@@ -239,6 +242,17 @@ QString EspeakEngine::modeName(int mode) const {
     return v[mode - 1].name;
 }
 
+QString EspeakEngine::modeLanguage(int mode) const {
+    const auto& v = state().voices;
+    if (mode < 1 || mode > v.size()) return {};
+    return v[mode - 1].language;
+}
+
+void EspeakEngine::setProsody(double rate, double pitch) {
+    rate_ = std::clamp(rate, -1.0, 1.0);
+    pitch_ = std::clamp(pitch, -1.0, 1.0);
+}
+
 QVector<EspeakEngine::Voice> EspeakEngine::voices() {
     return state().voices;
 }
@@ -248,7 +262,8 @@ int EspeakEngine::sampleRate() {
 }
 
 QString EspeakEngine::synthesizeTo(const QString& text, int mode,
-                                   const std::function<bool(const qint16*, int)>& sink) {
+                                   const std::function<bool(const qint16*, int)>& sink, double rate,
+                                   double pitch) {
     EspeakState& s = state();
     std::lock_guard lock(s.mutex);
     if (!s.failure.isEmpty()) return s.failure;
@@ -256,6 +271,12 @@ QString EspeakEngine::synthesizeTo(const QString& text, int mode,
     const QByteArray id = s.voices[index].identifier.toUtf8();
     if (espeak_SetVoiceByName(id.constData()) != EE_OK)
         return QStringLiteral("The voice \"%1\" could not be loaded.").arg(s.voices[index].name);
+    // Set with every text, since the synthesiser is shared: 175 words a minute and pitch 50
+    // are espeak-ng's own; the ends are where it still sounds like speech.
+    rate = std::clamp(rate, -1.0, 1.0);
+    pitch = std::clamp(pitch, -1.0, 1.0);
+    espeak_SetParameter(espeakRATE, int(175 + (rate >= 0 ? rate * 175 : rate * 95)), 0);
+    espeak_SetParameter(espeakPITCH, int(50 + pitch * 45), 0);
     // espeak-ng reads the text as UTF-8 (espeakCHARS_UTF8), so every script reaches it whole.
     const QByteArray utf8 = text.toUtf8();
     bool abandoned = false;
@@ -310,7 +331,7 @@ void EspeakEngine::speak(const QString& text) {
         std::lock_guard lock(jobMutex_);
         // A job the worker has not reached yet is replaced; it never makes a sound.
         if (job_) job_->stream->cancel();
-        job_ = std::make_unique<Job>(Job{text, mode_, stream_});
+        job_ = std::make_unique<Job>(Job{text, mode_, stream_, rate_, pitch_});
     }
     jobReady_.notify_one();
     pumpTimer_->start();

@@ -95,6 +95,9 @@ public:
     void speak(const QString& text) override;
     void stopSpeaking() override;
     bool speaking() const override { return speaking_; }
+    QString engineName() const override { return QStringLiteral("espeak-ng"); }
+    QString modeLanguage(int mode) const override;
+    void setProsody(double rate, double pitch) override;
 
     // The voices in mode order (mode n is voices()[n - 1]).
     static QVector<Voice> voices();
@@ -106,9 +109,11 @@ public:
     static Synthesis synthesize(const QString& text, int mode,
                                 const std::atomic<bool>* cancel = nullptr);
     // Feeds the synthesis to `sink` chunk by chunk; a false return abandons the text.
-    // Returns the error text, empty on success or when abandoned.
+    // Returns the error text, empty on success or when abandoned. `rate` and `pitch` run
+    // from -1 to 1 as in setProsody().
     static QString synthesizeTo(const QString& text, int mode,
-                                const std::function<bool(const qint16*, int)>& sink);
+                                const std::function<bool(const qint16*, int)>& sink,
+                                double rate = 0, double pitch = 0);
 
     // Off: never opens an audio device; every utterance is timed instead of played.
     void setAudioOutputEnabled(bool on) { audioEnabled_ = on; }
@@ -123,6 +128,8 @@ private:
         QString text;
         int mode = 1;
         std::shared_ptr<PcmStream> stream;
+        double rate = 0;
+        double pitch = 0;
     };
 
     void workerLoop();
@@ -135,6 +142,8 @@ private:
     void finish(const UtterancePtr& u);
 
     int mode_ = 1;
+    double rate_ = 0;
+    double pitch_ = 0;
     bool audioEnabled_ = true;
     bool lastUsedDevice_ = false;
     bool speaking_ = false;

@@ -11,6 +11,7 @@ PKGS=(
   qt6-multimedia-dev libqt6multimedia6
   qt6-qpa-plugins qt6-l10n-tools
   libespeak-ng-dev espeak-ng-data
+  qt6-speech-dev libqt6texttospeech6 qt6-speech-speechd-plugin qt6-speech-flite-plugin
   libjpeg62-turbo-dev libuemf-dev
   libsqlite3-dev libzip-dev libzstd-dev python3
   libqt6sql6-sqlite

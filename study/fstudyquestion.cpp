@@ -194,8 +194,8 @@ TFormStudyQuestion::TFormStudyQuestion(StudyContext context) : ctx_(std::move(co
     PQ->setObjectName(QStringLiteral("PQ"));
 
     spoken_ = new SpokenSequence(
-        [this](const QString& text) {
-            if (ctx_.main) ctx_.main->Speak(text);
+        [this](const SpokenPart& part) {
+            if (ctx_.main) ctx_.main->SpeakSide(part.text, spokenSide_, part.voice);
         },
         ctx_.sound, this);
     connect(spoken_, &SpokenSequence::finished, this, &TFormStudyQuestion::spokenSideDone);
@@ -591,7 +591,7 @@ void TFormStudyQuestion::finishShowing() {
     const bool autoA = autoMode() && t.autoAnswer;
     if (autoA) TAutoA->setInterval(PauseMilliseconds(t.pauseBeforeAnswer));
 
-    if (startSpokenSide(record_.spokenQuestion)) {
+    if (startSpokenSide(record_.spokenQuestion, SpeechSide::Question)) {
         PB2->show();
         PB2->raise();
         WaitingForQuestionSpeech = true;
@@ -620,7 +620,7 @@ void TFormStudyQuestion::BAnswerClick() {
     const StudyTiming t = timing();
     const bool autoNext = autoMode() && t.autoNext;
     if (autoNext) TAutoQ->setInterval(PauseMilliseconds(t.pauseBeforeNext));
-    if (startSpokenSide(record_.spokenAnswer)) {
+    if (startSpokenSide(record_.spokenAnswer, SpeechSide::Answer)) {
         WaitingForAnswerSpeech = autoNext;
         answerSpeaking_ = true;
     } else if (autoNext) {
@@ -738,12 +738,13 @@ void TFormStudyQuestion::TWaitTimer() {
     if (now() >= waitUntil_) spacedNext();
 }
 
-bool TFormStudyQuestion::startSpokenSide(const std::vector<std::string>& lines) {
+bool TFormStudyQuestion::startSpokenSide(const std::vector<std::string>& lines, SpeechSide side) {
     // A muted voice mutes the sounds as well: whoever silences the program does not want
     // it to play files either, and the session then runs as for a question with nothing to
     // say.
     if (ctx_.muted && ctx_.muted()) return false;
     const StudyFolders folders = ctx_.main ? ctx_.main->studyFolders() : StudyFolders{};
+    spokenSide_ = side;
     return spoken_->start(SpokenParts(lines), folders);
 }
 

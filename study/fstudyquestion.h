@@ -24,6 +24,7 @@ class QFrame;
 namespace brenvik {
 
 class MainCommands;
+enum class SpeechSide;
 class SoundPlayer;
 class SpokenSequence;
 class WebViewer;
@@ -191,7 +192,7 @@ private:
     void showAnswerArea(bool shown);
     void showError(const QString& text);
     // Starts a side's spoken lines unless the voice is muted; false: nothing to wait for.
-    bool startSpokenSide(const std::vector<std::string>& lines);
+    bool startSpokenSide(const std::vector<std::string>& lines, SpeechSide side);
     void spokenSideDone();
     bool gradeOpen() const; // a grade may be given once the step under way is done
     void updateGradeButtons();
@@ -254,6 +255,7 @@ private:
     QPushButton* Button1 = nullptr;
     QTimer* webWait_ = nullptr;
     SpokenSequence* spoken_ = nullptr;
+    SpeechSide spokenSide_{}; // the side spoken_ runs (the question's at first)
     QRect SQ;
 };
 

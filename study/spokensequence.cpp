@@ -17,6 +17,14 @@ void LogSkipped(const QString& file, const QString& reason) {
 
 SpokenSequence::SpokenSequence(std::function<void(const QString&)> speak, SoundPlayer* player,
                                QObject* parent)
+    : SpokenSequence(
+          [say = std::move(speak)](const SpokenPart& part) {
+              if (say) say(part.text);
+          },
+          player, parent) {}
+
+SpokenSequence::SpokenSequence(std::function<void(const SpokenPart&)> speak, SoundPlayer* player,
+                               QObject* parent)
     : QObject(parent), speak_(std::move(speak)), player_(player) {
     if (player_) {
         connect(player_, &SoundPlayer::finished, this, &SpokenSequence::soundEnded);
@@ -68,7 +76,7 @@ void SpokenSequence::next() {
     if (part.kind == SpokenPart::Kind::Speech) {
         waiting_ = Waiting::Speech;
         handingOver_ = true;
-        if (speak_) speak_(part.text);
+        if (speak_) speak_(part);
         handingOver_ = false;
     } else if (!player_) {
         // The player went away while the side ran: the sound is skipped like any other.

@@ -24,6 +24,9 @@ public:
     // `player` may be null, and then every sound is skipped.
     SpokenSequence(std::function<void(const QString&)> speak, SoundPlayer* player,
                    QObject* parent = nullptr);
+    // The same with the whole part handed over, so that its voice can be heeded.
+    SpokenSequence(std::function<void(const SpokenPart&)> speak, SoundPlayer* player,
+                   QObject* parent = nullptr);
 
     // Stops what runs, then starts `parts`, the sounds looked for in `folders`. A sound
     // whose file is not there is skipped now with a line in the log; false when nothing is
@@ -46,7 +49,7 @@ private:
     void soundEnded(int play);
     void soundFailed(int play, const QString& reason);
 
-    std::function<void(const QString&)> speak_;
+    std::function<void(const SpokenPart&)> speak_;
     QPointer<SoundPlayer> player_;
     std::vector<SpokenPart> parts_; // sounds hold their files' paths
     std::size_t next_ = 0;

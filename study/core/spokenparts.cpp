@@ -8,9 +8,10 @@ namespace brenvik {
 std::vector<SpokenPart> SpokenParts(const std::vector<std::string>& lines) {
     std::vector<SpokenPart> parts;
     std::vector<std::string> run;
+    QString voice;
     const auto endRun = [&] {
         const QString text = SpokenLinesText(run);
-        if (!text.isEmpty()) parts.push_back({SpokenPart::Kind::Speech, text});
+        if (!text.isEmpty()) parts.push_back({SpokenPart::Kind::Speech, text, voice});
         run.clear();
     };
     for (const std::string& bytes : lines) {
@@ -20,6 +21,9 @@ std::vector<SpokenPart> SpokenParts(const std::vector<std::string>& lines) {
         } else if (directive->name == QLatin1String("sound")) {
             endRun();
             parts.push_back({SpokenPart::Kind::Sound, directive->value});
+        } else if (directive->name == QLatin1String("voice")) {
+            endRun();
+            voice = directive->value.trimmed();
         }
     }
     endRun();

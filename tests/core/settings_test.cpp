@@ -272,6 +272,10 @@ TEST(SettingsKeys, EveryKeyIsDistinct) {
         add(k.section, k.key);
     for (const IntKey& k : {AnswerFontStyle})
         add(k.section, k.key);
+    for (const IntKey& k : VoiceIntKeys)
+        add(k.section, k.key);
+    for (const TextKey& k : VoiceTextKeys)
+        add(k.section, k.key);
     for (const TextKey& k : FixedTextKeys)
         add(k.section, k.key);
     for (const TextKey& k : {AnswerFontName})

@@ -9,6 +9,9 @@ namespace {
 SpokenPart Say(const char* text) {
     return {SpokenPart::Kind::Speech, QString::fromUtf8(text)};
 }
+SpokenPart SayIn(const char* text, const char* voice) {
+    return {SpokenPart::Kind::Speech, QString::fromUtf8(text), QString::fromUtf8(voice)};
+}
 SpokenPart Play(const char* name) {
     return {SpokenPart::Kind::Sound, QString::fromUtf8(name)};
 }
@@ -18,6 +21,7 @@ namespace brenvik {
 // Failures name the parts as they would be acted on.
 void PrintTo(const SpokenPart& p, std::ostream* os) {
     *os << (p.kind == SpokenPart::Kind::Speech ? "say " : "play ") << p.text.toStdString();
+    if (!p.voice.isEmpty()) *os << " in " << p.voice.toStdString();
 }
 } // namespace brenvik
 
@@ -31,9 +35,21 @@ TEST(SpokenParts, SoundLinesSplitTheSpeechIntoRunsInOrder) {
     // Two sounds in a row, and sounds at both ends.
     EXPECT_EQ(SpokenParts({"[sound:a.mp3]", "[sound:b.mp3]", "Mid", "[sound:c.mp3]"}),
               (Parts{Play("a.mp3"), Play("b.mp3"), Say("Mid"), Play("c.mp3")}));
-    // A voice line is dropped without cutting the run; a bracketed text is still said.
+    // A voice line is not said; it cuts the run, since what follows has a voice of its own.
+    // A bracketed text is still said.
     EXPECT_EQ(SpokenParts({"Uno", "[voice:es]", "dos", "[Hint: the north]"}),
-              (Parts{Say("Uno\ndos\n[Hint: the north]")}));
+              (Parts{Say("Uno"), SayIn("dos\n[Hint: the north]", "es")}));
+}
+
+TEST(SpokenParts, AVoiceLineHoldsForTheRestOfTheSide) {
+    using Parts = std::vector<SpokenPart>;
+    // Through a sound to the end, until the next voice line.
+    EXPECT_EQ(SpokenParts({"Hello", "[voice: Flite kal ]", "Hi", "[sound:a.mp3]", "There",
+                           "[Voice:fr]", "Salut"}),
+              (Parts{Say("Hello"), SayIn("Hi", "Flite kal"), Play("a.mp3"),
+                     SayIn("There", "Flite kal"), SayIn("Salut", "fr")}));
+    // Two voice lines in a row: the later holds.
+    EXPECT_EQ(SpokenParts({"[voice:es]", "[voice:de]", "Hallo"}), (Parts{SayIn("Hallo", "de")}));
 }
 
 TEST(SpokenParts, RunsWithNothingToSayAreLeftOut) {

@@ -69,6 +69,7 @@ struct MainParts {
     QToolButton* const BUndo = child<QToolButton>("BUndo");
     QToolButton* const BRedo = child<QToolButton>("BRedo");
     QToolButton* const BSave = child<QToolButton>("BSave");
+    QToolButton* const BVoice = child<QToolButton>("BVoice");
     QCheckBox* const CBAutoSave = child<QCheckBox>("CBAutoSave");
     ClickLabel* const LSaveOnStudy = child<ClickLabel>("LSaveOnStudy");
     ClickLabel* const LDisaVoice = child<ClickLabel>("LDisaVoice");

@@ -18,6 +18,7 @@ QString FakeSpeechEngine::modeName(int mode) const {
 void FakeSpeechEngine::speak(const QString& text) {
     stopSpeaking();
     spoken.append(text);
+    spokenIn.append(mode_);
     auto u = std::make_shared<Utterance>();
     current_ = u;
     speaking_ = true;

@@ -16,8 +16,11 @@ class FakeSpeechEngine : public SpeechEngine {
 public:
     explicit FakeSpeechEngine(QObject* parent = nullptr);
 
-    QStringList spoken; // every text handed to speak(), in order
-    int stopCount = 0;  // stopSpeaking() calls that cut an utterance
+    QStringList spoken;  // every text handed to speak(), in order
+    QList<int> spokenIn; // the mode each of them was spoken in
+    int stopCount = 0;   // stopSpeaking() calls that cut an utterance
+    double rate = 0;     // as last set through setProsody()
+    double pitch = 0;
 
     // Time from `started` to `done`; negative: never by itself, only by stop or finishNow().
     void setDurationMs(int ms) { durationMs_ = ms; }
@@ -26,6 +29,9 @@ public:
         failure_ = failure;
     }
     void setModeNames(const QStringList& names) { modes_ = names; }
+    // The voices' language tags, in mode order.
+    void setModeLanguages(const QStringList& tags) { languages_ = tags; }
+    void setEngineName(const QString& name) { engineName_ = name; }
     // Ends the current utterance now, as if its sound had run out.
     void finishNow();
 
@@ -38,12 +44,20 @@ public:
     void speak(const QString& text) override;
     void stopSpeaking() override;
     bool speaking() const override { return speaking_; }
+    QString engineName() const override { return engineName_; }
+    QString modeLanguage(int mode) const override { return languages_.value(mode - 1); }
+    void setProsody(double r, double p) override {
+        rate = r;
+        pitch = p;
+    }
 
 private:
     void finish();
 
     QStringList modes_{QStringLiteral("Voice 1"), QStringLiteral("Voice 2"),
                        QStringLiteral("Voice 3")};
+    QStringList languages_;
+    QString engineName_;
     bool available_ = true;
     QString failure_;
     int mode_ = 1;
