@@ -408,17 +408,16 @@ void MainFrame::placeToolButtons() {
                        (PTools->height() - LSaveOnStudy->height()) / 2);
 
     // On a narrow window the buttons move up to the mode tabs, and the voice list gives up
-    // what it must of its width, so that nothing on the strip covers anything else. What
-    // the right-hand group needs: the mute label and box, their spacing, the list and the
-    // layout's margin (see setupToolStrip).
+    // what it must of its width, so that nothing on the strip covers anything else. The
+    // right-hand group is the strip's layout; all of it but the list keeps its width.
     const auto leftEnd = [this] {
         // Hidden in study mode, when the strip holds only the voice controls.
         return !LSaveOnStudy->isHidden() ? LSaveOnStudy->x() + LSaveOnStudy->width()
                                          : PCMode->x() + PCMode->width();
     };
-    const int besides = LDisaVoice->sizeHint().width() + CBDisaVoice->sizeHint().width() + 10 + 8 +
-                        2 * PTools->layout()->spacing();
     const int list = CBModes->sizeHint().width();
+    const int besides =
+        PTools->layout()->sizeHint().width() - std::min(list, CBModes->maximumWidth());
     if (leftEnd() + 8 + besides + list > PTools->width()) {
         BUndo->move(tabs + 2, 4);
         BRedo->move(BUndo->x() + BUndo->width(), 4);
