@@ -180,6 +180,7 @@ void TFormMain::connectFrame() {
     connect(VisitSoftwareCoOnline, &QAction::triggered, this,
             &TFormMain::VisitSoftwareCoOnlineClick);
     connect(About1, &QAction::triggered, this, &TFormMain::About1Click);
+    connectStatistics();
     connect(PMObjs, &QMenu::aboutToShow, this, &TFormMain::PMObjsPopup);
     for (QAction* a : {PMIImprint, PMIFlash, PMIReview})
         connect(a, &QAction::triggered, this,

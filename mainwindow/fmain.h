@@ -39,9 +39,11 @@ class MainKeys;
 class HotTab;
 class TFormWizard;
 class TFormImport;
+class TFormStatistics;
 namespace srs {
 class StudyHistory;
-}
+class SessionSummary;
+} // namespace srs
 
 // What the main window needs from the platform; the program passes the real services,
 // tests pass fakes. Nothing here is owned by the window.
@@ -179,6 +181,13 @@ public:
 
     bool F9Busy = false;
 
+    // Statistics (fmain_statistics.cpp): the Statistics window for the selection's object,
+    // from the Level and Help menus and the spaced session's panel; raised when it is open.
+    void showStatistics();
+    TFormStatistics* statisticsWindow() const;
+    // The line the last session ended with, in the window's status bar; empty before one.
+    QString sessionSummaryText() const;
+
 Q_SIGNALS:
     // The start-up greeting has finished (CloseAllowed is set).
     void startupDone();
@@ -229,6 +238,10 @@ private:
     // fmain_speech.cpp
     void createVoice();
 
+    // fmain_statistics.cpp
+    void connectStatistics();
+    void showSessionSummary(const srs::SessionSummary& summary);
+
     // fmain_import.cpp
     NodeId importTarget() const;
     void runImport(TFormImport* dialog);
@@ -253,6 +266,8 @@ private:
     MainKeys* keys_ = nullptr;
     PanelRouter panels_{*this, *this, *this};
     QPointer<QObject> importDialog_; // a TFormImport
+    QPointer<QWidget> statistics_;   // a TFormStatistics
+    QLabel* sessionSummary_ = nullptr;
 
     bool CloseAllowed = false;
     bool NotReady = true;

@@ -27,6 +27,7 @@ void TFormMain::createStudyLauncher() {
     study_ = std::make_unique<StudyLauncher>(std::move(services));
     connect(study_.get(), &StudyLauncher::problemFound, this, &TFormMain::openProblemQuestion);
     connect(study_.get(), &StudyLauncher::ended, this, [this] { F9Busy = false; });
+    connect(study_.get(), &StudyLauncher::sessionSummary, this, &TFormMain::showSessionSummary);
     connect(voice_, &MainVoice::done, study_.get(), &StudyLauncher::speechDone);
 }
 

@@ -67,6 +67,8 @@ struct MainFrame {
     QAction* Flashselected1 = nullptr;
     QAction* Reviewselected1 = nullptr;
     std::array<QAction*, 9> LevelItems{}; // index = level
+    QAction* MIStatistics = nullptr;      // Level > Statistics...
+    QAction* MIHelpStatistics = nullptr;  // Help > Statistics...
     QAction* Contents1 = nullptr;
     QAction* VisitSoftwareCoOnline = nullptr;
     QAction* About1 = nullptr;

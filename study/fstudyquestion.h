@@ -2,6 +2,7 @@
 
 #include "library/librarytree.h"
 #include "library/questionrecord.h"
+#include "srs/figures.h"
 #include "srs/fsrs.h"
 
 #include <QColor>
@@ -120,6 +121,8 @@ public:
     // The pane panels of the question on screen (or being built).
     QList<QWidget*> currentPanes() const;
     int visitsShown() const { return visitsShown_; }
+    // The session's visits and grades so far; the launcher hands them on when it closes.
+    const srs::SessionSummary& summary() const { return summary_; }
 
     QToolButton* BAnswer = nullptr;
     QToolButton* BBack = nullptr;
@@ -213,6 +216,7 @@ private:
     bool visitShown_ = false;
     bool visitGraded_ = false;
     NodeId visitQuestion_ = NoNode;
+    srs::SessionSummary summary_;
     QTimer* gradeShown_ = nullptr;
 
     PaneSet current_;
