@@ -123,6 +123,18 @@ void DrawCalendar(QPainter& p, const QRect& area, const srs::StudyStatistics& s,
             lastMonthColumn = column;
         }
     }
+    // The key of the shades, below the grid's right end.
+    const int top = origin.y() + 7 * cell + 6;
+    if (top + cell > room.bottom()) return;
+    const QString fewer = QStringLiteral("none"), more = QStringLiteral("%1 visits").arg(most);
+    int x = origin.x() + columns * cell - fm.horizontalAdvance(more) - 5 * cell - 8;
+    p.drawText(QRect(x - fm.horizontalAdvance(fewer) - 6, top, fm.horizontalAdvance(fewer), cell),
+               Qt::AlignRight | Qt::AlignVCenter, fewer);
+    for (int k = 0; k < 5; ++k, x += cell)
+        p.fillRect(QRect(x, top, cell - 1, cell - 1),
+                   k == 0 ? empty : Mix(empty, full, 0.3 + 0.7 * k / 4.0));
+    p.drawText(QRect(x + 6, top, fm.horizontalAdvance(more) + 2, cell),
+               Qt::AlignLeft | Qt::AlignVCenter, more);
 }
 
 void DrawRetention(QPainter& p, const QRect& area, const srs::StudyStatistics& s,
