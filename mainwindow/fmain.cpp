@@ -23,6 +23,7 @@
 #include "platform/shellopen.h"
 #include "platform/systemnames.h"
 #include "srs/history.h"
+#include "study/fstatistics.h"
 #include "study/fstudy.h"
 
 #include <QAction>
@@ -120,6 +121,9 @@ TFormMain::~TFormMain() {
     qApp->removeEventFilter(keys_);
     // The study window has no parent and reads the tree: it goes first.
     study_.reset();
+    // The Statistics window reads the history and follows the selection, which the view's
+    // end below may still move.
+    delete statisticsWindow();
     history_.reset();
     // The tree is a member and dies before QWidget deletes the children that use it:
     // delete the embedded panels, the view and the model while it is still there.
