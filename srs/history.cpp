@@ -277,34 +277,22 @@ private:
     std::vector<Segment> segments_;
 };
 
-// Calls `row(question, time, grade, before)` for every visit from `from` to before `to`.
-// Read through SQLite itself, on the driver's own connection (QSqlDriver::handle(); the
-// QSQLITE driver links the system's libsqlite3, as brenvik_core does): a year of a big
-// library is a million rows, and QSqlQuery's values cost more than the reading. A whole
-// scan of the table beats the time index here: the rows of a year are most of the table,
-// and the index would visit them in an order far from the file's.
-template <class Row>
-Status ScanGrades(QSqlDatabase& db, UnixSeconds from, UnixSeconds to, Row&& row) {
-    const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return Status::failure("the database driver is not SQLite's");
-    sqlite3* sql = *static_cast<sqlite3* const*>(handle.constData());
-    if (!sql) return Status::failure("the database is not open");
-    sqlite3_stmt* statement = nullptr;
-    const char* const text = "SELECT question, time, grade, before FROM grades NOT INDEXED "
-                             "WHERE time >= ? AND time < ?";
-    if (sqlite3_prepare_v2(sql, text, -1, &statement, nullptr) != SQLITE_OK)
-        return Status::failure(sqlite3_errmsg(sql));
-    sqlite3_bind_int64(statement, 1, from);
-    sqlite3_bind_int64(statement, 2, to);
-    int step;
-    while ((step = sqlite3_step(statement)) == SQLITE_ROW)
-        row(sqlite3_column_int64(statement, 0), sqlite3_column_int64(statement, 1),
-            sqlite3_column_int(statement, 2), sqlite3_column_int(statement, 3));
-    const Status done =
-        step == SQLITE_DONE ? Status::success() : Status::failure(sqlite3_errmsg(sql));
-    sqlite3_finalize(statement);
-    return done;
+// Where the rows of a scan go: SQLite calls the history's function brenvik_visit for every
+// row from within the statement, with the sink as its data.
+struct VisitSink {
+    void* context = nullptr;
+    void (*row)(void* context, qint64 question, UnixSeconds time, int grade, int before) = nullptr;
+};
+
+void VisitStep(sqlite3_context* call, int, sqlite3_value** v) {
+    const auto* sink = static_cast<const VisitSink*>(sqlite3_user_data(call));
+    if (sink->row)
+        sink->row(sink->context, sqlite3_value_int64(v[0]), sqlite3_value_int64(v[1]),
+                  sqlite3_value_int(v[2]), sqlite3_value_int(v[3]));
+}
+
+void VisitFinal(sqlite3_context* call) {
+    sqlite3_result_null(call);
 }
 
 } // namespace
@@ -484,6 +472,47 @@ public:
         return Status::success();
     }
 
+    // Calls `row(question, time, grade, before)` for every visit from `from` to before `to`.
+    // Read through SQLite itself, on the driver's own connection (QSqlDriver::handle(); the
+    // QSQLITE driver links the system's libsqlite3, as brenvik_core does), by an aggregate
+    // function of ours over the rows: a year of a big library is a million rows, and
+    // stepping them out one by one (let alone as QSqlQuery's values) costs more than
+    // reading them. A whole scan of the table beats the time index here: the rows of a year
+    // are most of the table, and the index would visit them in an order far from the
+    // file's.
+    template <class Row> Status scanGrades(UnixSeconds from, UnixSeconds to, Row& row) {
+        const QVariant handle = db_.driver()->handle();
+        if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+            return Status::failure("the database driver is not SQLite's");
+        sqlite3* sql = *static_cast<sqlite3* const*>(handle.constData());
+        if (!sql) return Status::failure("the database is not open");
+        // Made once per connection: a function may not be replaced while a statement runs.
+        if (!visitFunction_) {
+            if (sqlite3_create_function_v2(sql, "brenvik_visit", 4, SQLITE_UTF8 | SQLITE_DIRECTONLY,
+                                           &sink_, nullptr, VisitStep, VisitFinal,
+                                           nullptr) != SQLITE_OK)
+                return Status::failure(sqlite3_errmsg(sql));
+            visitFunction_ = true;
+        }
+        sqlite3_stmt* statement = nullptr;
+        const char* const text = "SELECT brenvik_visit(question, time, grade, before) FROM grades "
+                                 "NOT INDEXED WHERE time >= ? AND time < ?";
+        if (sqlite3_prepare_v2(sql, text, -1, &statement, nullptr) != SQLITE_OK)
+            return Status::failure(sqlite3_errmsg(sql));
+        sqlite3_bind_int64(statement, 1, from);
+        sqlite3_bind_int64(statement, 2, to);
+        sink_.context = &row;
+        sink_.row = [](void* context, qint64 question, UnixSeconds time, int grade, int before) {
+            (*static_cast<Row*>(context))(question, time, grade, before);
+        };
+        const int step = sqlite3_step(statement);
+        sink_ = VisitSink();
+        const Status done =
+            step == SQLITE_ROW ? Status::success() : Status::failure(sqlite3_errmsg(sql));
+        sqlite3_finalize(statement);
+        return done;
+    }
+
 private:
     explicit Store(QString path) : path_(std::move(path)) {
         static std::atomic<int> counter{0};
@@ -526,6 +555,8 @@ private:
     QSqlDatabase db_;
     std::unique_ptr<QSqlQuery> insertQuestion_, updateQuestion_, updateNames_, updateGone_,
         insertGrade_;
+    VisitSink sink_;
+    bool visitFunction_ = false;
 };
 
 StudyHistory::StudyHistory(LibraryTree& tree, Scheduler scheduler)
@@ -1005,17 +1036,17 @@ Result<StudyStatistics> StudyHistory::statistics(NodeId object, UnixSeconds now)
     std::vector<std::array<int, 5>> perDay(span);
     std::vector<std::pair<int, int>> reviewsPerDay(span);
     if (store_ && store_->usable()) {
-        const Status scanned = ScanGrades(
-            store_->db(), from, to, [&](qint64 id, UnixSeconds time, int grade, int before) {
-                if (id <= 0 || id >= qint64(inside.size()) || !inside[std::size_t(id)]) return;
-                const qint64 d = days.number(time) - firstNumber;
-                if (d < 0 || d >= qint64(span)) return;
-                grade = std::clamp(grade, 0, 4);
-                ++perDay[std::size_t(d)][std::size_t(grade)];
-                if (grade == 0 || before != int(Phase::Review)) return;
-                ++reviewsPerDay[std::size_t(d)].first;
-                if (grade >= 2) ++reviewsPerDay[std::size_t(d)].second;
-            });
+        auto row = [&](qint64 id, UnixSeconds time, int grade, int before) {
+            if (id <= 0 || id >= qint64(inside.size()) || !inside[std::size_t(id)]) return;
+            const qint64 d = days.number(time) - firstNumber;
+            if (d < 0 || d >= qint64(span)) return;
+            grade = std::clamp(grade, 0, 4);
+            ++perDay[std::size_t(d)][std::size_t(grade)];
+            if (grade == 0 || before != int(Phase::Review)) return;
+            ++reviewsPerDay[std::size_t(d)].first;
+            if (grade >= 2) ++reviewsPerDay[std::size_t(d)].second;
+        };
+        const Status scanned = store_->scanGrades(from, to, row);
         if (!scanned)
             return Result<StudyStatistics>::failure(
                 QString(QDir::toNativeSeparators(store_->path()) + QStringLiteral(": ") +
