@@ -160,7 +160,6 @@ void DrawRetention(QPainter& p, const QRect& area, const srs::StudyStatistics& s
         const srs::MonthRetention& m = s.retentionByMonth[std::size_t(i)];
         const int x = plot.left() + int(slot * i);
         const int w = std::max(2, int(slot * 0.6));
-        const QRect column(x, plot.top(), w, plot.height());
         const double r = m.retention();
         QString label = QStringLiteral("\u2013");
         if (r >= 0) {
@@ -175,7 +174,6 @@ void DrawRetention(QPainter& p, const QRect& area, const srs::StudyStatistics& s
         }
         p.drawText(QRect(x - 10, plot.bottom() + 3, w + 20, fm.height()), Qt::AlignHCenter,
                    QLocale::c().monthName(m.month, QLocale::ShortFormat));
-        Q_UNUSED(column);
     }
 }
 
