@@ -23,6 +23,7 @@
 #include "platform/shellopen.h"
 #include "platform/systemnames.h"
 #include "srs/history.h"
+#include "study/fstatistics.h"
 #include "study/fstudy.h"
 
 #include <algorithm>
@@ -124,6 +125,9 @@ TFormMain::~TFormMain() {
     qApp->removeEventFilter(keys_);
     // The study window has no parent and reads the tree: it goes first.
     study_.reset();
+    // The Statistics window reads the history and follows the selection, which the view's
+    // end below may still move.
+    delete statisticsWindow();
     history_.reset();
     // The tree is a member and dies before QWidget deletes the children that use it:
     // delete the embedded panels, the view and the model while it is still there.
@@ -185,6 +189,7 @@ void TFormMain::connectFrame() {
     connect(VisitSoftwareCoOnline, &QAction::triggered, this,
             &TFormMain::VisitSoftwareCoOnlineClick);
     connect(About1, &QAction::triggered, this, &TFormMain::About1Click);
+    connectStatistics();
     connect(PMObjs, &QMenu::aboutToShow, this, &TFormMain::PMObjsPopup);
     for (QAction* a : {PMIImprint, PMIFlash, PMIReview, PMISpaced})
         connect(a, &QAction::triggered, this,

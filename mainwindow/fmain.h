@@ -43,9 +43,11 @@ class TFormWizard;
 class TFormImport;
 class FileArrivals;
 class InstanceGuard;
+class TFormStatistics;
 namespace srs {
 class StudyHistory;
-}
+class SessionSummary;
+} // namespace srs
 
 // What the main window needs from the platform; the program passes the real services,
 // tests pass fakes. Nothing here is owned by the window.
@@ -200,6 +202,13 @@ public:
 
     bool F9Busy = false;
 
+    // Statistics (fmain_statistics.cpp): the Statistics window for the selection's object,
+    // from the Level and Help menus and the spaced session's panel; raised when it is open.
+    void showStatistics();
+    TFormStatistics* statisticsWindow() const;
+    // The line the last session ended with, in the window's status bar; empty before one.
+    QString sessionSummaryText() const;
+
 Q_SIGNALS:
     // The start-up greeting has finished (CloseAllowed is set).
     void startupDone();
@@ -259,6 +268,9 @@ private:
     // fmain_files.cpp
     void createFileArrivals();
     bool arrivalsMustWait() const;
+    // fmain_statistics.cpp
+    void connectStatistics();
+    void showSessionSummary(const srs::SessionSummary& summary);
 
     // fmain_import.cpp
     NodeId importTarget() const;
@@ -286,6 +298,8 @@ private:
     MainKeys* keys_ = nullptr;
     PanelRouter panels_{*this, *this, *this};
     QPointer<QObject> importDialog_; // a TFormImport
+    QPointer<QWidget> statistics_;   // a TFormStatistics
+    QLabel* sessionSummary_ = nullptr;
 
     bool CloseAllowed = false;
     bool NotReady = true;

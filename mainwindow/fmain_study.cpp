@@ -32,6 +32,7 @@ void TFormMain::createStudyLauncher() {
         // What the session graded shows in the spaced panel's figures.
         if (FormSpacedSelected) FormSpacedSelected->refreshFigures();
     });
+    connect(study_.get(), &StudyLauncher::sessionSummary, this, &TFormMain::showSessionSummary);
     connect(voice_, &MainVoice::done, study_.get(), &StudyLauncher::speechDone);
 }
 

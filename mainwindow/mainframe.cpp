@@ -152,6 +152,8 @@ void MainFrame::setupMenus(QMainWindow& window) {
         LevelItems[l] = a;
         if (l == 2 || l == 4 || l == 7) level->addSeparator();
     }
+    level->addSeparator();
+    MIStatistics = item(level, QStringLiteral("  Stat&istics..."), "MIStatistics");
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     Contents1 = item(help, QStringLiteral("  &User's Guide"), "Contents1");
@@ -159,6 +161,7 @@ void MainFrame::setupMenus(QMainWindow& window) {
     VisitSoftwareCoOnline =
         item(help, QStringLiteral("  &Visit ") + TAboutBox::makerName() + QStringLiteral(" online"),
              "VisitSoftwareCoOnline");
+    MIHelpStatistics = item(help, QStringLiteral("  &Statistics..."), "MIHelpStatistics");
     help->addSeparator();
     About1 = item(help, QStringLiteral("  &About..."), "About1");
 

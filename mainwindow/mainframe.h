@@ -71,6 +71,8 @@ struct MainFrame {
     QAction* Reviewselected1 = nullptr;
     QAction* Spacedreviewselected1 = nullptr;
     std::array<QAction*, 9> LevelItems{}; // index = level
+    QAction* MIStatistics = nullptr;      // Level > Statistics...
+    QAction* MIHelpStatistics = nullptr;  // Help > Statistics...
     QAction* Contents1 = nullptr;
     QAction* VisitSoftwareCoOnline = nullptr;
     QAction* About1 = nullptr;

@@ -286,6 +286,9 @@ void StudyLauncher::windowClosed() {
     if (std::function<void()> closed = std::move(previewClosed_)) {
         previewClosed_ = nullptr;
         closed();
+    } else if (studyWindow_ && studyWindow_->mode() != StudyMode::Preview &&
+               !studyWindow_->summary().empty()) {
+        Q_EMIT sessionSummary(studyWindow_->summary());
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "library/librarytree.h"
 #include "mainwindow/maincommands.h"
+#include "srs/figures.h"
 
 #include <QObject>
 #include <QPointer>
@@ -67,6 +68,9 @@ Q_SIGNALS:
     void problemFound(NodeId question);
     // The preparation has stopped or the study window has closed.
     void ended();
+    // A session that showed at least one question has closed, with what it did; after
+    // ended(), once the main window is back.
+    void sessionSummary(const srs::SessionSummary& summary);
 
 private:
     void validate(Session s, int level);

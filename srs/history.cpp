@@ -8,12 +8,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 #include <QtEndian>
 
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -233,6 +235,66 @@ Status SyncPath(const QString& path) {
     return Status::success();
 }
 
+// The local calendar day of a zone, by arithmetic on the offsets it has over a span of
+// time: QDateTime in a time zone costs microseconds a call, and the statistics ask for the
+// day of every row of a year. Outside the span, or for a zone that cannot list its
+// transitions, QDateTime answers.
+class LocalDays {
+public:
+    LocalDays(const QTimeZone& zone, UnixSeconds from, UnixSeconds to)
+        : zone_(zone), from_(from), to_(to) {
+        const QDateTime start = QDateTime::fromSecsSinceEpoch(from, QTimeZone::utc());
+        const QDateTime end = QDateTime::fromSecsSinceEpoch(to, QTimeZone::utc());
+        exact_ = zone.isValid() && (zone.hasTransitions() || !zone.hasDaylightTime());
+        if (!exact_) return;
+        segments_.push_back({from, zone.offsetFromUtc(start)});
+        if (zone.hasTransitions())
+            for (const QTimeZone::OffsetData& d : zone.transitions(start, end))
+                segments_.push_back({d.atUtc.toSecsSinceEpoch(), d.offsetFromUtc});
+    }
+
+    // Days from 1970-01-01 to the local date of `t`.
+    qint64 number(UnixSeconds t) const {
+        if (!exact_ || t < from_ || t > to_)
+            return QDate(1970, 1, 1).daysTo(QDateTime::fromSecsSinceEpoch(t, zone_).date());
+        int offset = segments_.front().offset;
+        for (const Segment& s : segments_) {
+            if (t < s.start) break;
+            offset = s.offset;
+        }
+        const qint64 local = t + offset;
+        return local >= 0 ? local / SecondsPerDay : -((-local + SecondsPerDay - 1) / SecondsPerDay);
+    }
+
+private:
+    struct Segment {
+        UnixSeconds start;
+        int offset;
+    };
+    QTimeZone zone_;
+    UnixSeconds from_, to_;
+    bool exact_ = false;
+    std::vector<Segment> segments_;
+};
+
+// Where the rows of a scan go: SQLite calls the history's function brenvik_visit for every
+// row from within the statement, with the sink as its data.
+struct VisitSink {
+    void* context = nullptr;
+    void (*row)(void* context, qint64 question, UnixSeconds time, int grade, int before) = nullptr;
+};
+
+void VisitStep(sqlite3_context* call, int, sqlite3_value** v) {
+    const auto* sink = static_cast<const VisitSink*>(sqlite3_user_data(call));
+    if (sink->row)
+        sink->row(sink->context, sqlite3_value_int64(v[0]), sqlite3_value_int64(v[1]),
+                  sqlite3_value_int(v[2]), sqlite3_value_int(v[3]));
+}
+
+void VisitFinal(sqlite3_context* call) {
+    sqlite3_result_null(call);
+}
+
 } // namespace
 
 // One SQLite connection through Qt SQL with the few statements the history runs. A file or
@@ -410,6 +472,47 @@ public:
         return Status::success();
     }
 
+    // Calls `row(question, time, grade, before)` for every visit from `from` to before `to`.
+    // Read through SQLite itself, on the driver's own connection (QSqlDriver::handle(); the
+    // QSQLITE driver links the system's libsqlite3, as brenvik_core does), by an aggregate
+    // function of ours over the rows: a year of a big library is a million rows, and
+    // stepping them out one by one (let alone as QSqlQuery's values) costs more than
+    // reading them. A whole scan of the table beats the time index here: the rows of a year
+    // are most of the table, and the index would visit them in an order far from the
+    // file's.
+    template <class Row> Status scanGrades(UnixSeconds from, UnixSeconds to, Row& row) {
+        const QVariant handle = db_.driver()->handle();
+        if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+            return Status::failure("the database driver is not SQLite's");
+        sqlite3* sql = *static_cast<sqlite3* const*>(handle.constData());
+        if (!sql) return Status::failure("the database is not open");
+        // Made once per connection: a function may not be replaced while a statement runs.
+        if (!visitFunction_) {
+            if (sqlite3_create_function_v2(sql, "brenvik_visit", 4, SQLITE_UTF8 | SQLITE_DIRECTONLY,
+                                           &sink_, nullptr, VisitStep, VisitFinal,
+                                           nullptr) != SQLITE_OK)
+                return Status::failure(sqlite3_errmsg(sql));
+            visitFunction_ = true;
+        }
+        sqlite3_stmt* statement = nullptr;
+        const char* const text = "SELECT brenvik_visit(question, time, grade, before) FROM grades "
+                                 "NOT INDEXED WHERE time >= ? AND time < ?";
+        if (sqlite3_prepare_v2(sql, text, -1, &statement, nullptr) != SQLITE_OK)
+            return Status::failure(sqlite3_errmsg(sql));
+        sqlite3_bind_int64(statement, 1, from);
+        sqlite3_bind_int64(statement, 2, to);
+        sink_.context = &row;
+        sink_.row = [](void* context, qint64 question, UnixSeconds time, int grade, int before) {
+            (*static_cast<Row*>(context))(question, time, grade, before);
+        };
+        const int step = sqlite3_step(statement);
+        sink_ = VisitSink();
+        const Status done =
+            step == SQLITE_ROW ? Status::success() : Status::failure(sqlite3_errmsg(sql));
+        sqlite3_finalize(statement);
+        return done;
+    }
+
 private:
     explicit Store(QString path) : path_(std::move(path)) {
         static std::atomic<int> counter{0};
@@ -452,6 +555,8 @@ private:
     QSqlDatabase db_;
     std::unique_ptr<QSqlQuery> insertQuestion_, updateQuestion_, updateNames_, updateGone_,
         insertGrade_;
+    VisitSink sink_;
+    bool visitFunction_ = false;
 };
 
 StudyHistory::StudyHistory(LibraryTree& tree, Scheduler scheduler)
@@ -904,57 +1009,64 @@ StudyCounts StudyHistory::counts(NodeId object, UnixSeconds now) const {
 Result<StudyStatistics> StudyHistory::statistics(NodeId object, UnixSeconds now) const {
     StudyStatistics s;
     const QDate today = dayOf(now);
-    std::vector<char> inside(entries_.size(), 0);
+    const QDate firstDay = today.addDays(-364);
+    const QDate firstMonth = QDate(today.year(), today.month(), 1).addMonths(-11);
+    // The first month can begin a day before the first day of the calendar (a leap year).
+    const QDate first = std::min(firstDay, firstMonth);
+    const UnixSeconds from = startOfDay(first), to = startOfDay(today.addDays(1));
+    const UnixSeconds forecastEnd = startOfDay(today.addDays(qint64(s.forecast.size())));
+    const LocalDays days(zone_, from, forecastEnd);
+    const qint64 todayNumber = days.number(now);
+    const qint64 firstNumber = todayNumber - first.daysTo(today);
+
+    // Whether each stored question (by id) is below the object.
+    std::vector<char> inside(std::size_t(nextId_), 0);
     for (NodeId q : questionsOf(object)) {
         const Entry* e = entryOf(q);
         if (!e) continue;
-        inside[std::size_t(e - entries_.data())] = 1;
-        if (e->card.phase == Phase::New) continue;
-        const qint64 days = std::max<qint64>(0, today.daysTo(dayOf(e->card.due)));
-        if (days < qint64(s.forecast.size())) ++s.forecast[std::size_t(days)];
+        inside[std::size_t(e->id)] = 1;
+        if (e->card.phase == Phase::New || e->card.due >= forecastEnd) continue;
+        const qint64 n = std::max<qint64>(0, days.number(e->card.due) - todayNumber);
+        if (n < qint64(s.forecast.size())) ++s.forecast[std::size_t(n)];
     }
 
-    const QDate firstDay = today.addDays(-364);
-    const QDate firstMonth = QDate(today.year(), today.month(), 1).addMonths(-11);
-    std::vector<UnixSeconds> dayStarts; // 366 bounds: each day's start, then tomorrow's
-    for (QDate d = firstDay; d <= today.addDays(1); d = d.addDays(1)) {
-        dayStarts.push_back(startOfDay(d));
-        if (d <= today) s.calendar.push_back({d, {}});
+    // Grades per day since `first`, and review grades (given in review) with passes per day.
+    const std::size_t span =
+        std::size_t(firstNumber <= todayNumber ? todayNumber - firstNumber + 1 : 0);
+    std::vector<std::array<int, 5>> perDay(span);
+    std::vector<std::pair<int, int>> reviewsPerDay(span);
+    if (store_ && store_->usable()) {
+        auto row = [&](qint64 id, UnixSeconds time, int grade, int before) {
+            if (id <= 0 || id >= qint64(inside.size()) || !inside[std::size_t(id)]) return;
+            const qint64 d = days.number(time) - firstNumber;
+            if (d < 0 || d >= qint64(span)) return;
+            grade = std::clamp(grade, 0, 4);
+            ++perDay[std::size_t(d)][std::size_t(grade)];
+            if (grade == 0 || before != int(Phase::Review)) return;
+            ++reviewsPerDay[std::size_t(d)].first;
+            if (grade >= 2) ++reviewsPerDay[std::size_t(d)].second;
+        };
+        const Status scanned = store_->scanGrades(from, to, row);
+        if (!scanned)
+            return Result<StudyStatistics>::failure(
+                QString(QDir::toNativeSeparators(store_->path()) + QStringLiteral(": ") +
+                        QString::fromStdString(scanned.error))
+                    .toStdString());
     }
-    std::vector<UnixSeconds> monthStarts;
-    for (QDate m = firstMonth; monthStarts.size() < 13; m = m.addMonths(1)) {
-        monthStarts.push_back(startOfDay(m));
-        if (monthStarts.size() <= 12) s.retentionByMonth.push_back({m.year(), m.month(), 0, 0});
-    }
-    if (!store_ || !store_->usable()) return s;
-    QSqlQuery q(store_->db());
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT question, time, grade, before FROM grades "
-                             "WHERE time >= ? AND time < ? ORDER BY time"));
-    q.addBindValue(qint64(std::min(dayStarts.front(), monthStarts.front())));
-    q.addBindValue(qint64(dayStarts.back()));
-    if (!q.exec())
-        return Result<StudyStatistics>::failure(QString(QDir::toNativeSeparators(store_->path()) +
-                                                        QStringLiteral(": ") +
-                                                        SqlReason(q.lastError()))
-                                                    .toStdString());
-    std::size_t day = 0, month = 0;
-    while (q.next()) {
-        const std::size_t index = entryIndexById(q.value(0).toLongLong());
-        if (index == entries_.size() || !inside[index]) continue;
-        const UnixSeconds time = q.value(1).toLongLong();
-        const int grade = std::clamp(q.value(2).toInt(), 0, 4);
-        while (day + 1 < dayStarts.size() && time >= dayStarts[day + 1])
-            ++day;
-        if (time >= dayStarts.front() && day < s.calendar.size())
-            ++s.calendar[day].grades[std::size_t(grade)];
-        if (grade == 0 || q.value(3).toInt() != int(Phase::Review)) continue;
-        while (month + 1 < monthStarts.size() && time >= monthStarts[month + 1])
-            ++month;
-        if (month < s.retentionByMonth.size()) {
-            ++s.retentionByMonth[month].reviews;
-            if (grade >= 2) ++s.retentionByMonth[month].passed;
+
+    const qint64 calendarStart = first.daysTo(firstDay);
+    s.calendar.reserve(365);
+    for (QDate d = firstDay; d <= today; d = d.addDays(1))
+        s.calendar.push_back({d, perDay[std::size_t(calendarStart + firstDay.daysTo(d))]});
+    for (QDate m = firstMonth; s.retentionByMonth.size() < 12; m = m.addMonths(1)) {
+        MonthRetention r{m.year(), m.month(), 0, 0};
+        const QDate end = m.addMonths(1);
+        for (QDate d = m; d < end && d <= today; d = d.addDays(1)) {
+            const auto& [reviews, passed] = reviewsPerDay[std::size_t(first.daysTo(d))];
+            r.reviews += reviews;
+            r.passed += passed;
         }
+        s.retentionByMonth.push_back(r);
     }
     return s;
 }

@@ -354,6 +354,7 @@ void TFormStudyQuestion::startSession(std::vector<NodeId> visits, StudyMode mode
     spaced_.reset();
     waiting_ = false;
     BBack->setVisible(mode != StudyMode::Spaced);
+    summary_ = {};
     BPause->setVisible(pauseVisible && autoMode());
     for (QToolButton* b : BGrade)
         b->setVisible(ctx_.history != nullptr);
@@ -388,6 +389,7 @@ void TFormStudyQuestion::startPreview(const QuestionRecord& record, const QStrin
     position_ = 0;
     QuestionShown = AnswerShown = false;
     visitOpen_ = false;
+    summary_ = {};
     BPause->setVisible(false);
     // A preview is no visit of a question: nothing to grade.
     for (QToolButton* b : BGrade)
@@ -585,6 +587,7 @@ void TFormStudyQuestion::finishShowing() {
         if (p) p->show();
     ReleaseOldPanes(false);
     ++visitsShown_;
+    if (!visitShown_ && mode_ != StudyMode::Preview) summary_.addVisit(visitQuestion_);
     visitShown_ = true;
 
     const StudyTiming t = timing();
@@ -653,6 +656,7 @@ bool TFormStudyQuestion::gradeAnswer(srs::Grade grade) {
     updateGradeButtons();
     LGrade->setText(QStringLiteral("Graded: ") + QLatin1String(GradeName(grade)));
     gradeShown_->start();
+    summary_.addGrade(grade);
     record(visitQuestion_, grade);
     return true;
 }

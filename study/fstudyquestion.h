@@ -2,6 +2,7 @@
 
 #include "library/librarytree.h"
 #include "library/questionrecord.h"
+#include "srs/figures.h"
 #include "srs/fsrs.h"
 
 #include <QColor>
@@ -136,6 +137,8 @@ public:
     bool waitingForStep() const { return waiting_; }
     // The questions asked so far, in order (a spaced session's grows as it goes).
     const std::vector<NodeId>& visits() const { return visits_; }
+    // The session's visits and grades so far; the launcher hands them on when it closes.
+    const srs::SessionSummary& summary() const { return summary_; }
 
     QToolButton* BAnswer = nullptr;
     QToolButton* BBack = nullptr;
@@ -235,6 +238,7 @@ private:
     bool visitShown_ = false;
     bool visitGraded_ = false;
     NodeId visitQuestion_ = NoNode;
+    srs::SessionSummary summary_;
     QTimer* gradeShown_ = nullptr;
     // The answer's spoken side is under way, or has run to its end in this visit.
     bool answerSpeaking_ = false;

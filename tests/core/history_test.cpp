@@ -12,7 +12,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <random>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -335,6 +337,100 @@ TEST_F(HistoryTest, DueListCountsAndStatistics) {
     EXPECT_EQ(s.value().retentionByMonth.back().month, 1);
     EXPECT_EQ(s.value().retentionByMonth.back().reviews, 2);
     EXPECT_EQ(s.value().retentionByMonth.back().passed, 1);
+}
+
+// The statistics read a year of rows in one pass with the local days worked out from the
+// zone's offsets; held here to the plain computation, row by row with QDateTime, in a zone
+// with summer time, over rows near midnight and across both changes of the clock.
+TEST_F(HistoryTest, StatisticsMatchAPlainComputation) {
+    const QTimeZone oslo("Europe/Oslo");
+    ASSERT_TRUE(oslo.isValid());
+    auto h = opened(tree, library);
+    h->setTimeZone(oslo);
+    const NodeId us = Find(tree, US);
+    const std::vector<NodeId> all = CollectAllQuestions(tree);
+    ASSERT_GE(all.size(), 40u);
+    struct Row {
+        NodeId question;
+        UnixSeconds time;
+        int grade;
+        Phase before;
+    };
+    std::vector<Row> rows;
+    std::mt19937 random(19);
+    const UnixSeconds now = T0 + 200 * Day; // 2027-08-03, summer time
+    UnixSeconds t = now - 430 * Day;
+    while (t < now) {
+        const NodeId q = all[random() % 40];
+        // Every few rows one just before or after a local midnight.
+        if (random() % 4 == 0) {
+            const QDateTime local = QDateTime::fromSecsSinceEpoch(t, oslo);
+            t = local.date().addDays(1).startOfDay(oslo).toSecsSinceEpoch() +
+                UnixSeconds(random() % 3) - 1;
+        }
+        const int grade = int(random() % 5);
+        rows.push_back({q, t, grade, h->card(q).phase});
+        ASSERT_TRUE(h->record(q, Grade(grade), t));
+        t += UnixSeconds(random() % (2 * Day));
+    }
+    ASSERT_GT(rows.size(), 300u);
+
+    for (const NodeId object : {NoNode, us}) {
+        const std::vector<NodeId> questions =
+            object == NoNode ? all : CollectQuestions(tree, us, tree.depth(us));
+        auto below = [&](NodeId q) {
+            return std::find(questions.begin(), questions.end(), q) != questions.end();
+        };
+        const QDate today = QDateTime::fromSecsSinceEpoch(now, oslo).date();
+        StudyStatistics plain;
+        for (NodeId q : questions) {
+            const Card c = h->card(q);
+            if (c.phase == Phase::New) continue;
+            const qint64 d = std::max<qint64>(
+                0, today.daysTo(QDateTime::fromSecsSinceEpoch(c.due, oslo).date()));
+            if (d < 30) ++plain.forecast[std::size_t(d)];
+        }
+        for (int i = 364; i >= 0; --i)
+            plain.calendar.push_back({today.addDays(-i), {}});
+        const QDate firstMonth = QDate(today.year(), today.month(), 1).addMonths(-11);
+        for (int i = 0; i < 12; ++i)
+            plain.retentionByMonth.push_back(
+                {firstMonth.addMonths(i).year(), firstMonth.addMonths(i).month(), 0, 0});
+        for (const Row& r : rows) {
+            if (!below(r.question)) continue;
+            const QDate day = QDateTime::fromSecsSinceEpoch(r.time, oslo).date();
+            const qint64 back = day.daysTo(today);
+            if (back >= 0 && back < 365) ++plain.calendar[std::size_t(364 - back)].grades[r.grade];
+            const int month =
+                (day.year() - firstMonth.year()) * 12 + day.month() - firstMonth.month();
+            if (r.grade == 0 || r.before != Phase::Review || month < 0 || month >= 12) continue;
+            ++plain.retentionByMonth[std::size_t(month)].reviews;
+            if (r.grade >= 2) ++plain.retentionByMonth[std::size_t(month)].passed;
+        }
+
+        Result<StudyStatistics> fast = h->statistics(object, now);
+        ASSERT_TRUE(fast) << fast.error();
+        const StudyStatistics& s = fast.value();
+        EXPECT_EQ(s.forecast, plain.forecast);
+        ASSERT_EQ(s.calendar.size(), plain.calendar.size());
+        int visits = 0;
+        for (std::size_t i = 0; i < s.calendar.size(); ++i) {
+            EXPECT_EQ(s.calendar[i].day, plain.calendar[i].day);
+            EXPECT_EQ(s.calendar[i].grades, plain.calendar[i].grades) << i;
+            for (int n : s.calendar[i].grades)
+                visits += n;
+        }
+        EXPECT_GT(visits, 50);
+        ASSERT_EQ(s.retentionByMonth.size(), 12u);
+        int reviews = 0;
+        for (std::size_t i = 0; i < 12; ++i) {
+            EXPECT_EQ(s.retentionByMonth[i].month, plain.retentionByMonth[i].month);
+            EXPECT_EQ(s.retentionByMonth[i].reviews, plain.retentionByMonth[i].reviews) << i;
+            EXPECT_EQ(s.retentionByMonth[i].passed, plain.retentionByMonth[i].passed) << i;
+            reviews += s.retentionByMonth[i].reviews;
+        }
+        EXPECT_GT(reviews, 5);
+    }
 }
 
 TEST_F(HistoryTest, CompactionDropsQuestionsThatAreGone) {
