@@ -1,6 +1,7 @@
 // Where an installed Brenvik keeps its files, and the picture formats the package brings.
 #include "platform/picture.h"
 #include "platform/programfolder.h"
+#include "testhelpers.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -12,16 +13,6 @@
 using namespace brenvik;
 
 namespace {
-
-bool writeFile(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 bool setModified(const QString& path, const QDateTime& when) {
     QFile f(path);

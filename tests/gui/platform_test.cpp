@@ -3,6 +3,7 @@
 #include "platform/picture.h"
 #include "platform/programfolder.h"
 #include "platform/systemnames.h"
+#include "testhelpers.h"
 #include "tests/support/fakeprompts.h"
 #include "tests/support/fakeshellopen.h"
 
@@ -30,16 +31,6 @@
 using namespace brenvik;
 
 namespace {
-
-bool writeFile(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QImage testPattern() {
     QImage img(64, 48, QImage::Format_RGB32);

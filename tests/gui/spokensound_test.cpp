@@ -5,6 +5,7 @@
 #include "mainharness.h"
 #include "study/fstudyquestion.h"
 #include "study/sessionpanel.h"
+#include "testhelpers.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -17,28 +18,6 @@
 using namespace brenvik;
 
 namespace {
-
-// The log's lines while it lives.
-class LogCapture {
-public:
-    LogCapture() {
-        lines_ = &lines;
-        previous_ = qInstallMessageHandler(&LogCapture::handle);
-    }
-    ~LogCapture() {
-        qInstallMessageHandler(previous_);
-        lines_ = nullptr;
-    }
-    int count(const QString& part) const { return int(lines.filter(part).size()); }
-    QStringList lines;
-
-private:
-    static void handle(QtMsgType, const QMessageLogContext&, const QString& text) {
-        if (lines_) lines_->append(text);
-    }
-    static inline QStringList* lines_ = nullptr;
-    QtMessageHandler previous_ = nullptr;
-};
 
 class SpokenSoundTest : public ::testing::Test {
 protected:

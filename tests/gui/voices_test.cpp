@@ -10,6 +10,7 @@
 #include "platform/speechengines.h"
 #include "study/fstudyquestion.h"
 #include "study/sessionpanel.h"
+#include "testhelpers.h"
 #include "tests/support/fakespeech.h"
 #include "tests/support/mocktts.h"
 
@@ -30,28 +31,6 @@ Q_IMPORT_PLUGIN(MockTtsPlugin)
 using namespace brenvik;
 
 namespace {
-
-// The log's warnings while it lives.
-class LogCapture {
-public:
-    LogCapture() {
-        lines_ = &lines;
-        previous_ = qInstallMessageHandler(&LogCapture::handle);
-    }
-    ~LogCapture() {
-        qInstallMessageHandler(previous_);
-        lines_ = nullptr;
-    }
-    int count(const QString& part) const { return int(lines.filter(part).size()); }
-    QStringList lines;
-
-private:
-    static void handle(QtMsgType, const QMessageLogContext&, const QString& text) {
-        if (lines_) lines_->append(text);
-    }
-    static inline QStringList* lines_ = nullptr;
-    QtMessageHandler previous_ = nullptr;
-};
 
 // "started"/"done" as they arrive.
 struct Events {
