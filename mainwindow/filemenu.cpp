@@ -1,9 +1,11 @@
 #include "mainwindow/filemenu.h"
 
 #include "library/objects.h"
+#include "library/outline.h"
 #include "library/settingskeys.h"
 #include "library/settingsstore.h"
 #include "library/undostore.h"
+#include "mainwindow/busywork.h"
 #include "mainwindow/librarydocument.h"
 #include "mainwindow/maincommands.h"
 #include "panels/faboutbox.h"
@@ -14,6 +16,7 @@
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QMenu>
+#include <QThread>
 #include <QToolButton>
 
 namespace brenvik {
@@ -33,6 +36,14 @@ FileMenuCommands::FileMenuCommands(MainCommands& main, LibraryDocument& doc, Und
     connect(&doc_, &LibraryDocument::recentFilesChanged, this,
             &FileMenuCommands::rebuildReopenMenu);
     rebuildReopenMenu();
+}
+
+FileMenuCommands::~FileMenuCommands() {
+    // The reader writes only into its own scratch tree; it must end before that goes.
+    if (worker_) {
+        worker_->wait();
+        delete worker_;
+    }
 }
 
 QString FileMenuCommands::dialogFolder() const {
@@ -74,17 +85,48 @@ void FileMenuCommands::open() {
 }
 
 void FileMenuCommands::openFile(const QString& path) {
+    if (working()) return;
     if (!QFileInfo(path).isFile()) {
         doc_.removeRecentFile(path);
         showError_(QStringLiteral("File not found: ") + path);
         return;
     }
-    const std::uint64_t generation = doc_.tree().generation();
-    const Status read = doc_.load(path);
-    if (doc_.tree().generation() == generation) { // nothing was read: all stays as it was
-        showError_(ErrorText(read));
-        return;
-    }
+    auto read = std::make_shared<std::shared_ptr<LibraryDocument::ReadFile>>();
+    offThread(
+        QStringLiteral("Opening %1...").arg(QFileInfo(path).fileName()),
+        [path, read] { *read = LibraryDocument::readFile(path); },
+        [this, path, read] {
+            const std::uint64_t generation = doc_.tree().generation();
+            const Status adopted = doc_.adopt(path, **read);
+            read->reset();
+            if (doc_.tree().generation() == generation) // nothing was read: all stays as it was
+                showError_(ErrorText(adopted));
+            else
+                fileRead(path, adopted);
+        });
+}
+
+void FileMenuCommands::offThread(const QString& text, std::function<void()> work,
+                                 std::function<void()> done) {
+    busy_ = std::make_unique<BusyWork>(&controls_.window, text);
+    controls_.window.setEnabled(false);
+    worker_ = QThread::create([hook = beforeWork_, work = std::move(work)] {
+        if (hook) hook();
+        work();
+    });
+    connect(worker_, &QThread::finished, this, [this, done = std::move(done)] {
+        worker_->deleteLater();
+        worker_ = nullptr;
+        controls_.window.setEnabled(true);
+        // The boxes that follow come with the ordinary cursor.
+        busy_.reset();
+        done();
+        Q_EMIT idle();
+    });
+    worker_->start();
+}
+
+void FileMenuCommands::fileRead(const QString& path, const Status& read) {
     undo_.clear();
     historyOpened();
     libraryReplaced();
@@ -135,9 +177,16 @@ void FileMenuCommands::libraryReplaced() {
     updateCaption();
 }
 
+Status FileMenuCommands::written(const QString& path, const std::function<Status()>& write) {
+    BusyWork busy(&controls_.window,
+                  QStringLiteral("Saving %1...").arg(QFileInfo(path).fileName()));
+    busy.showNowIf(doc_.tree().nodeCount() >= std::size_t(BusyWork::LongBranchNodes));
+    return write();
+}
+
 bool FileMenuCommands::save() {
     if (!doc_.hasFile()) return saveAs();
-    if (const Status saved = doc_.save(); !saved) {
+    if (const Status saved = written(doc_.filePath(), [this] { return doc_.save(); }); !saved) {
         showError_(ErrorText(saved));
         return false;
     }
@@ -151,7 +200,9 @@ bool FileMenuCommands::saveAs() {
                                                   dialogFolder(), kFilter, QStringLiteral("bv1"));
     if (path.isEmpty()) return false;
     rememberDialogFolder(path);
-    if (const Status saved = doc_.saveAs(path); !saved) {
+    const Status saved = written(LibraryDocument::withDefaultSuffix(path),
+                                 [this, &path] { return doc_.saveAs(path); });
+    if (!saved) {
         showError_(ErrorText(saved));
         return false;
     }
@@ -160,11 +211,48 @@ bool FileMenuCommands::saveAs() {
     return true;
 }
 
+void FileMenuCommands::saveCommand() {
+    if (working()) return;
+    if (!doc_.hasFile()) {
+        saveAsCommand();
+        return;
+    }
+    writeOffThread(doc_.filePath(), false);
+}
+
+void FileMenuCommands::saveAsCommand() {
+    if (working()) return;
+    const QString path = main_.prompts().saveFile(&controls_.window, QStringLiteral("Save file as"),
+                                                  dialogFolder(), kFilter, QStringLiteral("bv1"));
+    if (path.isEmpty()) return;
+    rememberDialogFolder(path);
+    writeOffThread(LibraryDocument::saveTarget(path), true);
+}
+
+void FileMenuCommands::writeOffThread(const QString& target, bool newName) {
+    // The window is disabled meanwhile, so the tree stays as it is written; the view may
+    // read it to paint.
+    const LibraryTree& tree = doc_.tree();
+    auto saved = std::make_shared<Status>();
+    offThread(
+        QStringLiteral("Saving %1...").arg(QFileInfo(target).fileName()),
+        [&tree, target, saved] { *saved = SaveLibraryFile(tree, target); },
+        [this, target, newName, saved] {
+            if (!*saved) {
+                showError_(ErrorText(*saved));
+                return;
+            }
+            doc_.savedTo(target);
+            if (history_)
+                reportHistory(newName ? history_->savedAs(doc_.filePath()) : history_->saved());
+        });
+}
+
 void FileMenuCommands::saveBeforeStudy() {
     if (!controls_.autoSave.isChecked() || !controls_.save.isEnabled() || !doc_.hasFile() ||
         !doc_.isModified())
         return;
-    if (const Status saved = doc_.save(); !saved)
+    if (const Status saved = written(doc_.filePath(), [this] { return doc_.save(); }); !saved)
         showError_(ErrorText(saved));
     else if (history_)
         reportHistory(history_->saved());

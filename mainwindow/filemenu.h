@@ -5,15 +5,18 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QCheckBox;
+class QThread;
 class QMenu;
 class QToolButton;
 class QWidget;
 
 namespace brenvik {
 
+class BusyWork;
 class LibraryDocument;
 class MainCommands;
 class UndoStore;
@@ -40,14 +43,28 @@ public:
     };
     FileMenuCommands(MainCommands& main, LibraryDocument& doc, UndoStore& undo, Controls controls,
                      std::function<void(const QString&)> showError, QObject* parent = nullptr);
+    ~FileMenuCommands() override;
 
     // The empty library, after the editor guard and the unsaved-changes question.
     void newLibrary(const QString& computer, const QString& user);
     // Asks for a file, then opens it.
     void open();
+    // The file is read on a worker thread while the window, disabled, shows the busy cursor
+    // and paints; the tree takes the library in on the UI thread when the read is done.
+    // Nothing happens while another file is being read.
     void openFile(const QString& path);
+    // A file is being read or written: the window takes no other command.
+    bool working() const { return worker_ != nullptr; }
+    // Runs on the worker thread before each read or write; tests make the work long with it.
+    void setBeforeWork(std::function<void()> hook) { beforeWork_ = std::move(hook); }
     bool save(); // false when cancelled or failed
     bool saveAs();
+    // The Save and Save As commands: as save() and saveAs(), but the file is written on a
+    // worker thread while the window, disabled, shows the busy cursor and paints. The
+    // unsaved-changes question and the save before a session use save(): their callers go
+    // on only once the file is written.
+    void saveCommand();
+    void saveAsCommand();
     // Asks "Save changes?" for a modified document; false when the caller must stop.
     bool querySaveChanges();
     // The auto-save the study preparation runs first: only when the box is ticked, the
@@ -62,9 +79,18 @@ public:
 Q_SIGNALS:
     // The tree holds another library (new or loaded, in whole or in part).
     void loaded();
+    // A read or write has ended (its boxes shown): what waited may go on.
+    void idle();
 
 private:
     void rebuildReopenMenu();
+    void fileRead(const QString& path, const Status& read);
+    // Runs a save under the busy cursor and dialog naming `path`.
+    Status written(const QString& path, const std::function<Status()>& write);
+    // `work` on a worker thread under the busy cursor and dialog saying `text`, the window
+    // disabled; then `done` on this thread, with the window back.
+    void offThread(const QString& text, std::function<void()> work, std::function<void()> done);
+    void writeOffThread(const QString& target, bool newName);
     void libraryReplaced();
     QString dialogFolder() const;
     void rememberDialogFolder(const QString& path);
@@ -77,6 +103,9 @@ private:
     Controls controls_;
     std::function<void(const QString&)> showError_;
     srs::StudyHistory* history_ = nullptr;
+    QThread* worker_ = nullptr;
+    std::unique_ptr<BusyWork> busy_;
+    std::function<void()> beforeWork_;
 };
 
 } // namespace brenvik

@@ -1,4 +1,5 @@
 #include "mainwindow/fmain.h"
+#include "mainwindow/filearrivals.h"
 
 #include "editor/feditquestion.h"
 #include "editor/panetab.h"
@@ -106,6 +107,7 @@ TFormMain::TFormMain(const MainDeps& deps, QWidget* parent)
     files_->setHistory(history_.get());
     connect(files_, &FileMenuCommands::loaded, this, &TFormMain::afterLoad);
     createFileArrivals();
+    connect(files_, &FileMenuCommands::idle, arrivals_, &FileArrivals::retry);
     export_ = new ExportCommand(*this, *doc_, *this, this);
     connect(MIExport, &QAction::triggered, export_, &ExportCommand::run);
     connect(doc_, &LibraryDocument::settingsNotWritten, this, &TFormMain::showError);
@@ -172,8 +174,8 @@ void TFormMain::writeSettings() {
 void TFormMain::connectFrame() {
     connect(MINew, &QAction::triggered, this, &TFormMain::MINewClick);
     connect(MIOpen, &QAction::triggered, this, &TFormMain::MIOpenClick);
-    connect(MISave, &QAction::triggered, this, [this] { MISaveClick(); });
-    connect(MISaveAs, &QAction::triggered, this, [this] { MISaveAsClick(); });
+    connect(MISave, &QAction::triggered, this, &TFormMain::saveCommand);
+    connect(MISaveAs, &QAction::triggered, this, &TFormMain::saveAsCommand);
     connect(MIExit, &QAction::triggered, this, &TFormMain::MIExitClick);
     connect(MIUndo, &QAction::triggered, this, &TFormMain::BUndoClick);
     connect(MIRedo, &QAction::triggered, this, &TFormMain::BRedoClick);
@@ -202,7 +204,7 @@ void TFormMain::connectFrame() {
     connect(PCMode, &QTabBar::currentChanged, this, &TFormMain::PCModeChanged);
     connect(BUndo, &QToolButton::clicked, this, &TFormMain::BUndoClick);
     connect(BRedo, &QToolButton::clicked, this, &TFormMain::BRedoClick);
-    connect(BSave, &QToolButton::clicked, this, [this] { MISaveClick(); });
+    connect(BSave, &QToolButton::clicked, this, &TFormMain::saveCommand);
     connect(Splitter, &QSplitter::splitterMoved, this, [this](int, int) { SplitterMoved(); });
 }
 
@@ -381,12 +383,27 @@ void TFormMain::TInitTimer() {
     Q_EMIT startupDone();
 }
 
+void TFormMain::saveCommand() {
+    // A session's window is not disabled with this one: the file is written at once.
+    if (studyBusy())
+        MISaveClick();
+    else
+        files_->saveCommand();
+}
+
+void TFormMain::saveAsCommand() {
+    if (studyBusy())
+        MISaveAsClick();
+    else
+        files_->saveAsCommand();
+}
+
 void TFormMain::closeEvent(QCloseEvent* event) {
     if (ending_) {
         event->accept();
         return;
     }
-    if (!CloseAllowed || EditorBusy(QStringLiteral("exiting."))) {
+    if (!CloseAllowed || fileWorkRunning() || EditorBusy(QStringLiteral("exiting."))) {
         event->ignore();
         return;
     }

@@ -152,8 +152,14 @@ public:
     void MINewClick() { files_->newLibrary(computerName(), userName()); }
     void MIOpenClick() { files_->open(); }
     void openFile(const QString& path) { files_->openFile(path); }
+    // A file is being read off the UI thread: the window takes no command meanwhile.
+    bool fileWorkRunning() const { return files_ && files_->working(); }
+    FileMenuCommands& fileCommands() const { return *files_; }
     bool MISaveClick() { return files_->save(); } // false when cancelled or failed
     bool MISaveAsClick() { return files_->saveAs(); }
+    // The menu's and the tool strip's Save and Save As: written off the UI thread.
+    void saveCommand();
+    void saveAsCommand();
     // File > Import: a file, the import dialog, then the import below the selection's
     // object (fmain_import.cpp).
     void MIImportClick();

@@ -7,6 +7,7 @@
 #include "library/objects.h"
 #include "library/treecommands.h"
 #include "library/undostore.h"
+#include "mainwindow/busywork.h"
 #include "mainwindow/libraryitemmodel.h"
 #include "panels/faddnew.h"
 #include "panels/fcopyselected.h"
@@ -91,7 +92,10 @@ void TFormMain::Library1Click(int level) {
 
 void TFormMain::CopySelectedClick(int level) {
     if (!startupFinished()) return;
-    const Result<NodeId> copy = treeCommands().copy(selectedNode(), level);
+    TreeCommands commands = treeCommands();
+    BusyWork busy(this, QStringLiteral("Copying..."));
+    busy.showNowIf(BusyWork::bigBranch(tree_, commands.objectAt(selectedNode(), level)));
+    const Result<NodeId> copy = commands.copy(selectedNode(), level);
     if (!copy) {
         showError(QString::fromStdString(copy.error()));
         return;
@@ -109,10 +113,15 @@ void TFormMain::Library3Click(int level) {
     if (ConfirmBox(QStringLiteral("Delete selected ") + levelWord(level) + QStringLiteral("?")) !=
         Prompts::Yes)
         return;
-    // Moved off first, so the view never picks a row of its own while the node goes.
-    selectNode(commands.keptAfterDelete(n));
-    if (const Status removed = commands.remove(n); !removed)
-        showError(QString::fromStdString(removed.error));
+    Status removed;
+    {
+        BusyWork busy(this, QStringLiteral("Deleting..."));
+        busy.showNowIf(BusyWork::bigBranch(tree_, n));
+        // Moved off first, so the view never picks a row of its own while the node goes.
+        selectNode(commands.keptAfterDelete(n));
+        removed = commands.remove(n);
+    }
+    if (!removed) showError(QString::fromStdString(removed.error));
     ensureSelection();
 }
 
@@ -154,7 +163,13 @@ bool TFormMain::TVObjsDragDrop(NodeId dragged, NodeId target) {
             Prompts::Icon::Information, Prompts::Ok | Prompts::Cancel, Prompts::Ok);
         if (answer != Prompts::Ok) return false;
     }
-    const Result<NodeId> dropped = commands.drop(dragged, target);
+    Result<NodeId> dropped = NoNode;
+    {
+        BusyWork busy(this, commands.dropCopies(dragged) ? QStringLiteral("Copying...")
+                                                         : QStringLiteral("Moving..."));
+        busy.showNowIf(BusyWork::bigBranch(tree_, dragged));
+        dropped = commands.drop(dragged, target);
+    }
     if (!dropped) {
         showError(QString::fromStdString(dropped.error()));
         return false;

@@ -34,8 +34,8 @@ void TFormMain::createFileArrivals() {
 }
 
 bool TFormMain::arrivalsMustWait() const {
-    return !CloseAllowed || !startupFinished() || ending_ || editorOpen() || panels_.wizard() ||
-           studyBusy() || importDialog() || QApplication::activeModalWidget();
+    return !CloseAllowed || !startupFinished() || ending_ || fileWorkRunning() || editorOpen() ||
+           panels_.wizard() || studyBusy() || importDialog() || QApplication::activeModalWidget();
 }
 
 void TFormMain::editorClosed() {

@@ -6,11 +6,13 @@
 
 #include "library/objects.h"
 #include "library/undostore.h"
+#include "mainwindow/busywork.h"
 #include "mainwindow/librarydocument.h"
 #include "mainwindow/libraryitemmodel.h"
 #include "platform/prompts.h"
 
 #include <QFileInfo>
+#include <memory>
 
 namespace brenvik {
 
@@ -56,8 +58,10 @@ void TFormMain::MIImportClick() {
 }
 
 void TFormMain::runImport(TFormImport* dialog) {
+    auto busy = std::make_unique<BusyWork>(this, QStringLiteral("Importing..."));
     Result<PackageImport> done = dialog->source().import(
         tree_, *undo_, dialog->target(), doc_->filePath(), dialog->options(), *deps_.colors);
+    busy.reset(); // the boxes below come with the ordinary cursor
     if (!done) {
         showError(ErrorText(done));
         return;

@@ -68,19 +68,33 @@ Status LibraryDocument::load(const QString& path) {
         removeRecentFile(path);
         return Status::failure(QStringLiteral("File not found: ") + QDir::toNativeSeparators(path));
     }
+    return adopt(path, *readFile(path));
+}
+
+std::shared_ptr<LibraryDocument::ReadFile> LibraryDocument::readFile(const QString& path) {
     // Read into a scratch tree: the library on screen, its file, its changed state and
     // its undo history stay until the file has been read. Then one reset hands the new
     // nodes over, kinds already derived.
-    LibraryTree scratch;
-    LoadOutcome outcome;
+    auto read = std::make_shared<ReadFile>();
     try {
-        outcome = LoadLibraryFile(scratch, path);
+        read->tree = std::make_unique<LibraryTree>();
+        read->outcome = LoadLibraryFile(*read->tree, path);
     } catch (const std::exception&) {
         // Out of memory (or past the tree's 32-bit ids) on a huge file: the scratch tree
         // goes, the library on screen stays as it was.
+        read->tree.reset();
+        read->outOfMemory = true;
+    }
+    return read;
+}
+
+Status LibraryDocument::adopt(const QString& path, ReadFile& read) {
+    warning_.clear();
+    if (read.outOfMemory || !read.tree)
         return Status::failure(QStringLiteral("Not enough memory to open \"%1\".")
                                    .arg(QDir::toNativeSeparators(path)));
-    }
+    LibraryTree& scratch = *read.tree;
+    const LoadOutcome& outcome = read.outcome;
     if (!outcome.fileFound) {
         removeRecentFile(path);
         return Status::failure(QStringLiteral("File not found: ") + QDir::toNativeSeparators(path));
@@ -112,12 +126,20 @@ Status LibraryDocument::save() {
 
 Status LibraryDocument::saveAs(const QString& path) {
     if (path.isEmpty()) return Status::failure("No file name given.");
-    QString target = QFileInfo(withDefaultSuffix(path)).absoluteFilePath();
+    const QString target = saveTarget(path);
     if (Status saved = SaveLibraryFile(tree_, target); !saved) return saved;
+    savedTo(target);
+    return Status::success();
+}
+
+QString LibraryDocument::saveTarget(const QString& path) {
+    return QFileInfo(withDefaultSuffix(path)).absoluteFilePath();
+}
+
+void LibraryDocument::savedTo(const QString& target) {
     setPath(target);
     setModified(false);
     addRecentFile(target);
-    return Status::success();
 }
 
 void LibraryDocument::newEmpty(std::string_view computer, std::string_view user) {

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "library/librarytree.h"
+#include "library/outline.h"
 #include "library/settingskeys.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <string_view>
 
 namespace brenvik {
@@ -45,6 +47,16 @@ public:
     // damaged file. A file cut short (a NUL byte, binary data) is kept the same way without
     // failing, and loadWarning() says what was read.
     Status load(const QString& path);
+    // load() in two halves, so that the reading may run off the UI thread: readFile on any
+    // thread touches nothing of the document; adopt, on the document's thread, takes the
+    // tree in (or not) exactly as load() would.
+    struct ReadFile {
+        std::unique_ptr<LibraryTree> tree;
+        LoadOutcome outcome;
+        bool outOfMemory = false;
+    };
+    static std::shared_ptr<ReadFile> readFile(const QString& path);
+    Status adopt(const QString& path, ReadFile& read);
     // The warning of the last load, or empty.
     QString loadWarning() const { return warning_; }
     // Saves to the current file; with no file it fails (the window asks for a name and
@@ -53,6 +65,11 @@ public:
     // Saves under `path` (".bv1" added when the file name has no suffix) and makes it the
     // document's file.
     Status saveAs(const QString& path);
+    // save() and saveAs() in halves, so that the writing may run off the UI thread: the tree
+    // is written to saveTarget(path) (SaveLibraryFile, on any thread, while nothing changes
+    // the tree), then savedTo, on the document's thread, makes that the document's file.
+    static QString saveTarget(const QString& path);
+    void savedTo(const QString& target);
     // The empty library; the document has no file.
     void newEmpty(std::string_view computer, std::string_view user);
     // A document installed from elsewhere (the demo at start-up): no file, unmodified.

@@ -50,7 +50,8 @@ bool MainKeys::eventFilter(QObject* watched, QEvent* event) {
         if (key->key() == Qt::Key_F9 && !key->isAutoRepeat() && watched->isWidgetType()) {
             QWidget* w = static_cast<QWidget*>(watched);
             const bool ours = w->window() == &window_;
-            if ((ours || conditions_.f9Everywhere()) && !QApplication::activeModalWidget()) {
+            if ((ours || conditions_.f9Everywhere()) && window_.isEnabled() &&
+                !QApplication::activeModalWidget()) {
                 main_.FormKeyUp(Qt::Key_F9, Qt::NoModifier);
                 return true;
             }

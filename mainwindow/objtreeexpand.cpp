@@ -1,5 +1,6 @@
 // The tree view's "*" key: expanding below a row, bounded so a big part never freezes the
 // window.
+#include "mainwindow/busywork.h"
 #include "mainwindow/fmain.h"
 #include "mainwindow/libraryitemmodel.h"
 
@@ -24,6 +25,8 @@ void ObjTreeView::expandBelow(const QModelIndex& index) {
     const LibraryTree& tree = libraryModel->tree();
     const NodeId start = libraryModel->nodeFromIndex(index);
     if (start == NoNode) return;
+    BusyWork busy(window(), QStringLiteral("Expanding..."));
+    busy.showNowIf(BusyWork::bigBranch(tree, start));
     // Level by level, nearest first, while the rows made visible fit the budget: the
     // outline of a big part opens, its hundred thousand questions stay folded.
     std::deque<NodeId> pending{start};
@@ -35,6 +38,7 @@ void ObjTreeView::expandBelow(const QModelIndex& index) {
         if (n != start && shown + rows > ExpandBudget) break;
         shown += rows;
         expand(libraryModel->indexFromNode(n));
+        busy.step();
         for (NodeId c = tree.firstChild(n); c != NoNode; c = tree.nextSibling(c))
             if (tree.hasChildren(c)) pending.push_back(c);
     }

@@ -2,6 +2,7 @@
 
 #include "library/objects.h"
 #include "library/questionrecord.h"
+#include "mainwindow/busywork.h"
 #include "platform/desktopcolors.h"
 #include "platform/prompts.h"
 #include "platform/screensaver.h"
@@ -20,6 +21,7 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QTimer>
+#include <memory>
 
 namespace brenvik {
 
@@ -110,6 +112,8 @@ bool StudyLauncher::nothingDue(int level) {
 
 void StudyLauncher::validate(Session s, int level) {
     MainCommands& main = services_.main;
+    // The progress window says what is done; the cursor says the window is busy with it.
+    auto busy = std::make_unique<BusyCursor>();
     std::vector<NodeId> questions = CollectQuestions(main.tree(), main.selectedNode(), level);
     if (s == Session::Spaced && !questions.empty() && services_.history) {
         // Only the questions this session will ask must be fit to be asked.
@@ -120,6 +124,7 @@ void StudyLauncher::validate(Session s, int level) {
         questions.insert(questions.end(), list.fresh.begin(), list.fresh.end());
     }
     if (questions.empty()) {
+        busy.reset(); // the box comes with the ordinary cursor
         progress_->hide();
         showProblem(NoQuestionsMessage());
         stopPreparing();
@@ -127,6 +132,7 @@ void StudyLauncher::validate(Session s, int level) {
     }
     const StudyCheck check =
         CheckStudyQuestions(main.tree(), questions, main.desktopColors(), main.studyFolders());
+    busy.reset();
     if (!check.ok()) {
         progress_->hide();
         showProblem(check.message);

@@ -166,6 +166,7 @@ TEST(DesktopFiles, DroppedLibraryOpensAfterTheUnsavedChangesQuestion) {
     // Dropped on the tree, the drop reaches the window all the same.
     h.prompts.answers = {Prompts::No};
     EXPECT_TRUE(dropUrls(ui(w).TVObjs->viewport(), {QUrl::fromLocalFile(dropped)}));
+    ASSERT_TRUE(h.opened());
     EXPECT_EQ(w.document()->filePath(), dropped);
     EXPECT_NE(h.find("Dropped Library"), NoNode);
 }

@@ -46,6 +46,7 @@ protected:
         add(tree, n, "Capital of Sweden?", "Stockholm", "gone.png");
         ASSERT_TRUE(SaveLibraryFile(tree, libraryPath).ok());
         h.window->openFile(libraryPath);
+        ASSERT_TRUE(h.opened());
         ASSERT_NE(h.find("Capitals"), NoNode);
     }
 

@@ -50,6 +50,7 @@ struct ImportHarness : MainHarness {
         libraryPath = folder.filePath(QStringLiteral("Physics.bv1"));
         if (!writeFile(libraryPath, QByteArray::fromStdString(DemoFileBytes()))) return false;
         window->openFile(libraryPath);
+        if (!opened()) return false;
         window->Edit1Click();
         const LibraryTree& t = window->tree();
         for (NodeId c = t.firstChild(t.first()); c != NoNode; c = t.nextSibling(c))

@@ -49,6 +49,7 @@ TEST(OpenLibrary, OpeningAndActivatingChangeNothing) {
     const QString path = h.folder.filePath(QStringLiteral("Physics.bv1"));
     ASSERT_TRUE(writeFile(path, QByteArray::fromStdString(DemoFileBytes())));
     h.window->openFile(path);
+    ASSERT_TRUE(h.opened());
     LibraryDocument* doc = h.window->document();
     EXPECT_EQ(doc->filePath(), path);
     EXPECT_FALSE(doc->isModified());
@@ -81,6 +82,7 @@ TEST(OpenLibrary, FileCutShortOpensWithAWarningAndWithoutAFile) {
                              QByteArray(1, '\0') + QByteArray("\tOptics\r\n\t\tNotes\r\n");
     ASSERT_TRUE(writeFile(path, bytes));
     h.window->openFile(path);
+    ASSERT_TRUE(h.opened());
     ASSERT_FALSE(h.prompts.shown.isEmpty());
     const auto& box = h.prompts.shown.last();
     EXPECT_EQ(box.caption, QStringLiteral("Warning"));
@@ -110,6 +112,7 @@ TEST(OpenLibrary, FailedOpenLeavesEverythingAsItWas) {
     const QString path = h.folder.filePath(QStringLiteral("Physics.bv1"));
     ASSERT_TRUE(writeFile(path, QByteArray::fromStdString(DemoFileBytes())));
     h.window->openFile(path);
+    ASSERT_TRUE(h.opened());
     LibraryTree& tree = h.window->tree();
     h.window->SaveUndoState();
     tree.appendChild(tree.first(), "Unsaved work", 1);
@@ -120,6 +123,7 @@ TEST(OpenLibrary, FailedOpenLeavesEverythingAsItWas) {
 
     // Opens, but the kernel refuses to read it.
     h.window->openFile(QStringLiteral("/proc/self/mem"));
+    ASSERT_TRUE(h.opened());
     ASSERT_FALSE(h.prompts.shown.isEmpty());
     EXPECT_EQ(h.prompts.shown.last().caption, QStringLiteral("Error"));
     EXPECT_TRUE(h.prompts.shown.last().text.startsWith(
@@ -199,6 +203,7 @@ TEST(BigLibrary, StarExpandsBelowOnlyWhatAReaderCanTakeIn) {
     const QString path = h.folder.filePath(QStringLiteral("Big.bv1"));
     ASSERT_TRUE(writeFile(path, bigOutline(20000)));
     h.window->openFile(path);
+    ASSERT_TRUE(h.opened());
     LibraryTree& tree = h.window->tree();
     ObjTreeView* view = ui(*h.window).TVObjs;
     LibraryItemModel* model = h.window->model();

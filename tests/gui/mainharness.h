@@ -175,7 +175,11 @@ struct MainHarness {
         deps.speechWaitMs = 2000;
         window = std::make_unique<TFormMain>(deps);
         window->show();
-        return waitUntil([this] { return window->closeAllowed(); });
+        return waitUntil([this] { return window->closeAllowed(); }) && opened();
+    }
+    // Waits for a file being read (File > Open, a file given at start) to be taken in.
+    bool opened() {
+        return waitUntil([this] { return !window->fileWorkRunning(); }, 10000);
     }
     ~MainHarness() { window.reset(); }
 

@@ -356,6 +356,7 @@ TEST_F(MainWindowTest, SaveAsOpenAndAFailedSaveKeepTheFile) {
     prompts.answers = {Prompts::No};
     prompts.files = {saved};
     ui(w).MIOpen->trigger();
+    ASSERT_TRUE(h.opened());
     EXPECT_EQ(prompts.fileTitles.last(), QStringLiteral("Open file"));
     EXPECT_EQ(find("Chapter 1"), NoNode);
     EXPECT_NE(find("North America"), NoNode);

@@ -818,6 +818,7 @@ TEST_F(StudyTest, TheHistoryFollowsTheLibraryFileAndADamagedOneIsReportedOnce) {
     EXPECT_TRUE(QFileInfo::exists(historyFile));
 
     w->openFile(path); // a fresh tree: the question is found again by its path and text
+    ASSERT_TRUE(h.opened());
     const NodeId reopened = h.find("Q1");
     ASSERT_NE(reopened, NoNode);
     EXPECT_EQ(w->history().card(reopened).reps, 1);
@@ -832,6 +833,7 @@ TEST_F(StudyTest, TheHistoryFollowsTheLibraryFileAndADamagedOneIsReportedOnce) {
         damaged.write(QByteArray(8192, 'x'));
     }
     w->openFile(path);
+    ASSERT_TRUE(h.opened());
     ASSERT_EQ(h.prompts.shown.size(), 1);
     EXPECT_EQ(h.prompts.shown[0].caption, QStringLiteral("Warning"));
     EXPECT_TRUE(h.prompts.shown[0].text.contains(QFileInfo(historyFile).fileName()));
