@@ -39,6 +39,7 @@
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolButton>
 #include <array>
 #include <memory>
@@ -140,6 +141,26 @@ struct MainParts {
 
 inline MainParts ui(const TFormMain& w) {
     return MainParts(w);
+}
+
+// Driving the study window of `w` as the tests do: waiting for a question to be on screen or
+// for the session to end, and keys to whatever has the focus in it.
+inline bool WaitStudyShowing(const TFormMain& w) {
+    return waitUntil([&w] {
+        TFormStudyQuestion* s = ui(w).FormStudyQuestion;
+        return s && s->isVisible() && !s->building() && s->questionShown();
+    });
+}
+
+inline bool WaitStudyClosed(const TFormMain& w, int ms = 10000) {
+    return waitUntil([&w] { return !w.studyBusy(); }, ms);
+}
+
+inline void StudyKey(const TFormMain& w, int k) {
+    QWidget* study = ui(w).FormStudyQuestion;
+    QWidget* target = QApplication::focusWidget();
+    if (!target || target->window() != study) target = study;
+    QTest::keyClick(target, Qt::Key(k));
 }
 
 // A started main window on fakes of every platform service, in a fresh program folder.

@@ -65,18 +65,9 @@ protected:
 
     TFormStudyQuestion* study() const { return ui(*w).FormStudyQuestion; }
     bool studyShowing() const { return study() && study()->isVisible(); }
-    bool waitShowing() {
-        return waitUntil(
-            [this] { return studyShowing() && !study()->building() && study()->questionShown(); });
-    }
-    bool waitClosed(int ms = 10000) {
-        return waitUntil([this] { return !w->studyBusy(); }, ms);
-    }
-    void key(int k) {
-        QWidget* target = QApplication::focusWidget();
-        if (!target || target->window() != study()) target = study();
-        QTest::keyClick(target, Qt::Key(k));
-    }
+    bool waitShowing() { return WaitStudyShowing(*w); }
+    bool waitClosed(int ms = 10000) { return WaitStudyClosed(*w, ms); }
+    void key(int k) { StudyKey(*w, k); }
     NodeId shown() const { return study()->visits().at(std::size_t(study()->position())); }
     // Shows the answer of the question on screen, grades it with `gradeKey` and moves on.
     void grade(int gradeKey) {

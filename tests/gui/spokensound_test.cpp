@@ -65,20 +65,9 @@ protected:
     }
 
     TFormStudyQuestion* study() const { return ui(*w).FormStudyQuestion; }
-    bool waitShowing() {
-        return waitUntil([this] {
-            return study() && study()->isVisible() && !study()->building() &&
-                   study()->questionShown();
-        });
-    }
-    bool waitClosed(int ms = 10000) {
-        return waitUntil([this] { return !w->studyBusy(); }, ms);
-    }
-    void key(int k) {
-        QWidget* target = QApplication::focusWidget();
-        if (!target || target->window() != study()) target = study();
-        QTest::keyClick(target, Qt::Key(k));
-    }
+    bool waitShowing() { return WaitStudyShowing(*w); }
+    bool waitClosed(int ms = 10000) { return WaitStudyClosed(*w, ms); }
+    void key(int k) { StudyKey(*w, k); }
     // The events of a few turns of the event loop, in which nothing is expected to move.
     static void settle() { QTest::qWait(150); }
 

@@ -88,18 +88,9 @@ protected:
 
     TFormStudyQuestion* study() const { return ui(*w).FormStudyQuestion; }
     bool studyShowing() const { return study() && study()->isVisible(); }
-    bool waitShowing() {
-        return waitUntil(
-            [this] { return studyShowing() && !study()->building() && study()->questionShown(); });
-    }
-    bool waitClosed(int ms = 10000) {
-        return waitUntil([this] { return !w->studyBusy(); }, ms);
-    }
-    void key(int k) {
-        QWidget* target = QApplication::focusWidget();
-        if (!target || target->window() != study()) target = study();
-        QTest::keyClick(target, Qt::Key(k));
-    }
+    bool waitShowing() { return WaitStudyShowing(*w); }
+    bool waitClosed(int ms = 10000) { return WaitStudyClosed(*w, ms); }
+    void key(int k) { StudyKey(*w, k); }
 
     MainHarness h;
     TFormMain* w = nullptr;
