@@ -107,10 +107,11 @@ TEST(EveryScreen, TheMinimumHoldsWhereTheScreenHoldsItElseGivesWayAndThePagesScr
         for (int level = 1; level <= 8; ++level) {
             QWidget* button = panel->rows()->button(level);
             EXPECT_TRUE(reachable(*scroll, *button)) << "level " << level << " edit " << edit;
-            if (QLineEdit* name = panel->rows()->nameEdit(level); name && name->isVisible())
+            if (QLineEdit* name = panel->rows()->nameEdit(level); name && name->isVisible()) {
                 EXPECT_TRUE(reachable(*scroll, *name))
                     << "level " << level << " " << name->width() << "x" << name->height() << " in "
                     << scroll->viewport()->width() << "x" << scroll->viewport()->height();
+            }
         }
     }
     EXPECT_TRUE(scrolled);
