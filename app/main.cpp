@@ -6,6 +6,7 @@
 #include "platform/desktopcolors.h"
 #include "platform/espeakengine.h"
 #include "platform/instanceguard.h"
+#include "platform/mediacontrols.h"
 #include "platform/programfolder.h"
 #include "platform/prompts.h"
 #include "platform/qtspeechengine.h"
@@ -130,6 +131,7 @@ int main(int argc, char* argv[]) {
     brenvik::EngineWebViewerFactory web(folder.path);
     brenvik::DBusScreenSaver screenSaver;
     brenvik::MediaSoundPlayer sound;
+    brenvik::MprisControls media;
     brenvik::MainDeps deps;
     deps.prompts = &dialogs;
     deps.speech = &speech;
@@ -139,6 +141,7 @@ int main(int argc, char* argv[]) {
     deps.web = &web;
     deps.screenSaver = &screenSaver;
     deps.sound = &sound;
+    deps.media = &media;
     deps.programFolder = folder.path;
     deps.settings = &settings;
     deps.openAtStart = args.files;

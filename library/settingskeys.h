@@ -75,6 +75,10 @@ inline constexpr TextKey SpacedMaxInterval{"spaced", "maxinterval", "36500"};
 inline constexpr TextKey SpacedNewPerDay{"spaced", "newperday", "20"};
 inline constexpr IntKey SpacedHeardGood{"spaced", "heardgood", 0};
 
+// Every session goes on while its window is minimised or behind another program's; off, the
+// automatic run stops then. Read with the session panels' options.
+inline constexpr IntKey StudyBackground{"study", "background", 0};
+
 // All keys with a fixed default, so tools and tests can walk them.
 inline constexpr std::array<IntKey, 17> FixedIntKeys{
     MainTop,          MainLeft,     MainState,    AppFirstRun,  AnswerFontSize, AnswerFontColor,

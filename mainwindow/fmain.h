@@ -31,6 +31,7 @@ class ShellOpen;
 class SystemNames;
 class ScreenSaver;
 class SoundPlayer;
+class MediaControls;
 class TAboutBox;
 class TFormMain;
 class StudyLauncher;
@@ -59,7 +60,8 @@ struct MainDeps {
     const DesktopColors* colors = nullptr;
     WebViewerFactory* web = nullptr;
     ScreenSaver* screenSaver = nullptr;
-    SoundPlayer* sound = nullptr; // null: the study window skips sounds
+    SoundPlayer* sound = nullptr;   // null: the study window skips sounds
+    MediaControls* media = nullptr; // the desktop's player during sessions; null: none
     QString programFolder;
     // Null: the window keeps its settings in "brenvik.ini" in the program folder.
     SettingsStore* settings = nullptr;

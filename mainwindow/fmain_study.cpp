@@ -11,6 +11,7 @@
 #include "study/fstudy.h"
 
 #include <QAction>
+#include <QCheckBox>
 
 namespace brenvik {
 
@@ -24,6 +25,8 @@ void TFormMain::createStudyLauncher() {
             return muted();
         }};
     services.sound = deps_.sound;
+    services.media = deps_.media;
+    services.setMuted = [this](bool muted) { CBDisaVoice->setChecked(muted); };
     services.history = history_.get();
     study_ = std::make_unique<StudyLauncher>(std::move(services));
     connect(study_.get(), &StudyLauncher::problemFound, this, &TFormMain::openProblemQuestion);

@@ -167,6 +167,8 @@ void StudyLauncher::ensureWindow() {
     StudyContext ctx;
     ctx.main = &services_.main;
     ctx.muted = services_.muted;
+    ctx.setMuted = services_.setMuted;
+    ctx.media = services_.media;
     ctx.sound = services_.sound;
     ctx.webWaitMs = services_.webWaitMs;
     ctx.history = services_.history;
@@ -177,6 +179,7 @@ void StudyLauncher::ensureWindow() {
         TFormSpacedSelected* spaced = study.spacedPanel();
         return spaced && spaced->CBHeardGood->isChecked();
     };
+    ctx.keepGoing = [&study] { return study.keepGoing(); };
     ctx.answerFont = [&study] { return study.answerFont(); };
     ctx.answerColor = [&study] { return toQColor(study.answerColor()); };
     ctx.timing = [&study](StudyMode mode) {

@@ -12,6 +12,7 @@ class QWidget;
 
 namespace brenvik {
 
+class MediaControls;
 class RandomGenerator;
 class ScreenSaver;
 class SoundPlayer;
@@ -44,6 +45,8 @@ public:
         ScreenSaver* screenSaver = nullptr;
         int webWaitMs = 20000;
         std::function<bool()> muted;
+        std::function<void(bool)> setMuted{}; // the mute box, for the study window's M key
+        MediaControls* media = nullptr;       // the desktop's player; null: none
         SoundPlayer* sound = nullptr;         // the spoken lines' sounds; null: skipped
         srs::StudyHistory* history = nullptr; // where sessions record grades; null: none
     };

@@ -9,7 +9,9 @@
 #include "study/freviewselected.h"
 #include "study/fspacedselected.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <algorithm>
 
 namespace brenvik {
@@ -53,8 +55,18 @@ void TFormStudy::setPanels(TFormImprintSelected* imprint, TFormFlashSelected* fl
         addPanel(p->PMain);
         connect(p, &SessionPanel::answerFontClicked, this,
                 [this, p] { ChooseAnswerFont(p->PMain); });
+        connect(p->CBBackground, &QCheckBox::toggled, this, &TFormStudy::setKeepGoing);
     }
     showSession(Session::Imprint);
+}
+
+void TFormStudy::setKeepGoing(bool on) {
+    keepGoing_ = on;
+    for (SessionPanel* p : panels_)
+        if (p && p->CBBackground->isChecked() != on) {
+            const QSignalBlocker quiet(p->CBBackground);
+            p->CBBackground->setChecked(on);
+        }
 }
 
 SessionPanel* TFormStudy::panel(Session s) const {
@@ -105,6 +117,7 @@ void TFormStudy::loadAnswerFont(const SettingsStore& store) {
 void TFormStudy::loadSessionSettings(const SettingsStore& store) {
     for (SessionPanel* p : panels_)
         if (p) p->loadSettings(store);
+    setKeepGoing(store.read(settings::StudyBackground) != 0);
     for (Session s : {Session::Imprint, Session::Flash}) {
         if (SessionPanel* p = panel(s)) {
             // Stored texts are final: an unfinished number read back becomes "0" here.
@@ -123,6 +136,7 @@ void TFormStudy::saveSettings(SettingsStore& store) const {
     store.write(settings::AnswerFontStyle, StyleBits(answerFont_));
     for (SessionPanel* p : panels_)
         if (p) p->saveSettings(store);
+    store.write(settings::StudyBackground, keepGoing_ ? 1 : 0);
 }
 
 } // namespace brenvik

@@ -43,6 +43,10 @@ public:
     // Returns whether the font was changed.
     bool ChooseAnswerFont(QWidget* parent = nullptr);
 
+    // "Keep going in the background": one setting, its box on every panel kept in step.
+    bool keepGoing() const { return keepGoing_; }
+    void setKeepGoing(bool on);
+
     // Start-up: the answer font is read with the main window's settings, the session
     // options later; the pause handlers then run in the order imprint before-next,
     // imprint before-answer, flash before-next, flash before-answer.
@@ -55,6 +59,7 @@ private:
     std::array<SessionPanel*, 4> panels_{};
     QFont answerFont_;
     ColorValue answerColor_ = 0;
+    bool keepGoing_ = false;
 };
 
 } // namespace brenvik

@@ -3,6 +3,7 @@
 #include "library/colors.h"
 #include "mainwindow/maincommands.h"
 #include "platform/desktopcolors.h"
+#include "platform/mediacontrols.h"
 #include "platform/picture.h"
 #include "platform/prompts.h"
 #include "platform/webviewer.h"
@@ -199,6 +200,11 @@ TFormStudyQuestion::TFormStudyQuestion(StudyContext context) : ctx_(std::move(co
         },
         ctx_.sound, this);
     connect(spoken_, &SpokenSequence::finished, this, &TFormStudyQuestion::spokenSideDone);
+    if (ctx_.media) {
+        connect(ctx_.media, &MediaControls::command, this, &TFormStudyQuestion::mediaCommand);
+        connect(ctx_.media, &MediaControls::volumeRequested, this,
+                [this](double volume) { setMuted(volume <= 0); });
+    }
 
     PB2 = new SpeechTail(this, Paused);
     PB2->resize(202, 101);
@@ -421,7 +427,9 @@ void TFormStudyQuestion::showOn(QWidget* screenOf) {
 
 void TFormStudyQuestion::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    FormShow();
+    // A window brought back from the task bar is shown again by the window system: the
+    // session goes on as it was.
+    if (!event->spontaneous()) FormShow();
 }
 
 void TFormStudyQuestion::FormShow() {
@@ -440,6 +448,7 @@ void TFormStudyQuestion::FormShow() {
     qApp->installEventFilter(this);
     TTime->start();
     TTimeTimer();
+    openMedia();
 }
 
 // ---- the question cycle -------------------------------------------------------------------
@@ -607,6 +616,7 @@ void TFormStudyQuestion::finishShowing() {
     AnswerShown = false;
     update();
     Button1->setFocus(Qt::OtherFocusReason);
+    publishMedia();
 }
 
 void TFormStudyQuestion::BAnswerClick() {
@@ -735,6 +745,7 @@ void TFormStudyQuestion::startWaiting(srs::UnixSeconds until) {
     LPosition->setFullText(positionLine());
     TWait->start();
     update();
+    publishMedia();
 }
 
 void TFormStudyQuestion::TWaitTimer() {
@@ -834,6 +845,7 @@ void TFormStudyQuestion::BPauseClick() {
     BPause->setEnabled(false);
     PB2->update();
     update();
+    publishMedia();
 }
 
 void TFormStudyQuestion::BCloseClick() {
@@ -861,6 +873,14 @@ QList<QWidget*> TFormStudyQuestion::currentPanes() const {
 
 bool TFormStudyQuestion::keyAction(int key) {
     if (inStep_) return true; // swallowed: a step is under way
+    if (const std::optional<MediaCommand> media = MediaKeyCommand(key)) {
+        mediaCommand(*media);
+        return true;
+    }
+    if (key == Qt::Key_M) {
+        if (ctx_.muted) setMuted(!ctx_.muted());
+        return true;
+    }
     if (building_) {
         // Waiting for the panes is a state, not a loop: Esc may end the session then, every
         // other key waits for the question.
@@ -928,8 +948,9 @@ bool TFormStudyQuestion::eventFilter(QObject* watched, QEvent* event) {
     static const int handled[] = {Qt::Key_Escape, Qt::Key_Left,   Qt::Key_Right, Qt::Key_Down,
                                   Qt::Key_Up,     Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space,
                                   Qt::Key_Pause,  Qt::Key_1,      Qt::Key_2,     Qt::Key_3,
-                                  Qt::Key_4};
-    if (std::find(std::begin(handled), std::end(handled), key->key()) == std::end(handled))
+                                  Qt::Key_4,      Qt::Key_M};
+    if (std::find(std::begin(handled), std::end(handled), key->key()) == std::end(handled) &&
+        !MediaKeyCommand(key->key()))
         return false;
     // The window acts when a key is released; the press is swallowed so that no child
     // (a web page, a focused button) acts on it as well. A release whose press went
@@ -960,7 +981,11 @@ void TFormStudyQuestion::changeEvent(QEvent* event) {
 }
 
 void TFormStudyQuestion::FormDeactivate() {
-    // Another window took over: the automatic run stops; the user continues by hand.
+    // Another window took over: the automatic run stops; the user continues by hand. Asked
+    // to, a session goes on behind another program or minimised, but a window of this
+    // program's own (a message) still stops it.
+    const bool elsewhere = !QApplication::activeWindow() || isMinimized();
+    if (elsewhere && mode_ != StudyMode::Preview && ctx_.keepGoing && ctx_.keepGoing()) return;
     if (isVisible() && !building_) StopAuto();
 }
 
@@ -970,6 +995,7 @@ void TFormStudyQuestion::closeEvent(QCloseEvent* event) {
         return;
     }
     closing_ = true;
+    closeMedia();
     updateGradeButtons();
     endVisit();
     building_ = false;

@@ -32,6 +32,8 @@ class WebViewer;
 class SpeechTail;
 class StudyButton;
 class ElidingLabel;
+class MediaControls;
+enum class MediaCommand;
 namespace srs {
 class StudyHistory;
 class SpacedQueue;
@@ -65,6 +67,13 @@ struct StudyContext {
     std::function<srs::UnixSeconds()> now;
     // In a spaced session, an answer spoken to its end and not graded counts as Good.
     std::function<bool()> heardCountsAsGood;
+    // The desktop's media controls, offered while a session runs; null: none.
+    MediaControls* media = nullptr;
+    // Sets the voice's mute (the main window's box); null: the M key does nothing.
+    std::function<void(bool)> setMuted;
+    // A session goes on while another program's window is in front or the window is
+    // minimised; otherwise the automatic run stops then.
+    std::function<bool()> keepGoing;
 };
 
 // The full-screen window in which the user studies: it walks a visit list one entry at a
@@ -86,6 +95,12 @@ struct StudyContext {
 // next question, or a time to wait for (a question in a learning step), or the end. While
 // it waits the window says until when; Next asks the waiting question at once. There is no
 // Back: each visit is a step of the schedule.
+//
+// Media controls. A session offers the desktop a player (a headset's buttons, the media keys,
+// the desktop's applet): play/pause pauses and resumes, or acts as Next where the session has
+// no pause; Next shows the answer or moves on, Previous shows the question again, Stop ends
+// the session. In a spaced session Next on a shown answer grades it Good first and Previous
+// grades it Again. The media keys act the same way in the window, M mutes and unmutes.
 class TFormStudyQuestion : public QWidget {
     Q_OBJECT
 public:
@@ -116,6 +131,10 @@ public:
     // Grades the question whose answer is shown; false when no grade may be given now.
     bool gradeAnswer(srs::Grade grade);
     bool gradeAllowed() const;
+    // A media control's command, from the desktop's player or a media key.
+    void mediaCommand(MediaCommand command);
+    // Mutes or unmutes the voice; muting ends what is being said as if it had been said.
+    void setMuted(bool muted);
 
     // State, for the tests.
     int position() const { return position_; }
@@ -206,6 +225,10 @@ private:
     void showSpaced(NodeId question);
     void startWaiting(srs::UnixSeconds until);
     void TWaitTimer();
+    // What the desktop's player shows: the question, the progress, playing or paused.
+    void publishMedia();
+    void openMedia();
+    void closeMedia();
 
     StudyContext ctx_;
     std::vector<NodeId> visits_;

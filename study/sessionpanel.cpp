@@ -143,6 +143,19 @@ SessionPanel::SessionPanel(MainCommands& main, Session kind, QWidget* parent)
     BAFont->setMinimumWidth(120);
     connect(BAFont, &QPushButton::clicked, this, &SessionPanel::answerFontClicked);
     fontRow->addWidget(BAFont);
+    fontRow->addSpacing(16);
+    // One setting for every kind of session, shown on each panel as the answer font is.
+    const QString background = QStringLiteral("Keep going in the background");
+    CBBackground = new QCheckBox(PMain);
+    CBBackground->setObjectName(QStringLiteral("CBBackground"));
+    CBBackground->setAccessibleName(background);
+    CBBackground->setToolTip(
+        QStringLiteral("A session goes on speaking and moving on while its window is minimised "
+                       "or behind another program's window"));
+    LBackground = new ToggleLabel(background, CBBackground, PMain);
+    LBackground->setToolTip(CBBackground->toolTip());
+    fontRow->addWidget(CBBackground);
+    fontRow->addWidget(LBackground);
     fontRow->addStretch(1);
     extrasLayout()->addLayout(fontRow);
 }

@@ -88,6 +88,8 @@ public:
     QLabel* LA = nullptr;              // "second(s) before showing the answer"
     QLabel* LQ = nullptr;              // "second(s) before showing the next question"
     QPushButton* BAFont = nullptr;
+    QCheckBox* CBBackground = nullptr;  // "Keep going in the background", every panel
+    ToggleLabel* LBackground = nullptr; // toggles CBBackground
 
 Q_SIGNALS:
     // "Answer Font..." was clicked; the study container runs ChooseAnswerFont.

@@ -283,6 +283,7 @@ TEST(SettingsKeys, EveryKeyIsDistinct) {
     for (const TextKey& k : SpacedTextKeys)
         add(k.section, k.key);
     add(SpacedHeardGood.section, SpacedHeardGood.key);
+    add(StudyBackground.section, StudyBackground.key);
     for (const RuntimeIntKey& k : {MainHeight, MainWidth, MainSplitter})
         add(k.section, k.key);
     for (const RuntimeTextKey& k : {QuestionFileDir, QuestionPicDir, MainLibraryDir})

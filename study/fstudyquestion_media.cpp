@@ -1,0 +1,84 @@
+// The study window's media controls: the desktop's player and the media keys, and the mute.
+#include "study/fstudyquestion.h"
+
+#include "mainwindow/maincommands.h"
+#include "platform/mediacontrols.h"
+#include "study/spokensequence.h"
+
+#include <QApplication>
+#include <QToolButton>
+
+namespace brenvik {
+
+void TFormStudyQuestion::mediaCommand(MediaCommand command) {
+    if (!isVisible() || closing_) return;
+    // A message box of the program's own is answered first, as with the keys.
+    if (QApplication::activeModalWidget() && QApplication::activeModalWidget() != this) return;
+    // A session without a pause (a review, a run by hand) has one thing a single button can
+    // do: go on. A headset that sends Play and Pause in turn does the same.
+    const bool pausable = BPause->isVisible();
+    switch (command) {
+    case MediaCommand::PlayPause:
+    case MediaCommand::Play:
+    case MediaCommand::Pause:
+        if (!pausable)
+            mediaCommand(MediaCommand::Next);
+        else if (command == MediaCommand::PlayPause || Paused == (command == MediaCommand::Play))
+            keyAction(Qt::Key_Pause);
+        return;
+    case MediaCommand::Next:
+        if (mode_ == StudyMode::Spaced && AnswerShown) gradeAnswer(srs::Grade::Good);
+        keyAction(Qt::Key_Space);
+        return;
+    case MediaCommand::Previous:
+        // Grading Again is the spaced answer's "back"; once graded, Previous repeats.
+        if (mode_ == StudyMode::Spaced && AnswerShown && gradeAnswer(srs::Grade::Again)) return;
+        keyAction(Qt::Key_Up);
+        return;
+    case MediaCommand::Stop:
+        keyAction(Qt::Key_Escape);
+        return;
+    }
+}
+
+void TFormStudyQuestion::setMuted(bool muted) {
+    if (!ctx_.setMuted || inStep_ || (ctx_.muted && ctx_.muted() == muted)) return;
+    if (muted && spoken_->running()) {
+        // The voice is stopped while it still speaks (a muted voice is not asked to stop);
+        // the cycle then goes on as after a side with nothing more to say, not heard out.
+        answerSpeaking_ = false;
+        spoken_->stop();
+        if (ctx_.main) ctx_.main->StopVoice();
+        ctx_.setMuted(true);
+        spokenSideDone();
+    } else {
+        ctx_.setMuted(muted);
+    }
+    publishMedia();
+}
+
+void TFormStudyQuestion::openMedia() {
+    if (!ctx_.media || mode_ == StudyMode::Preview) return;
+    ctx_.media->open();
+    publishMedia();
+}
+
+void TFormStudyQuestion::closeMedia() {
+    if (!ctx_.media || !ctx_.media->isOpen()) return;
+    publishMedia(); // stopped
+    ctx_.media->close();
+}
+
+void TFormStudyQuestion::publishMedia() {
+    if (!ctx_.media || mode_ == StudyMode::Preview) return;
+    MediaState s;
+    s.playback = closing_ ? Playback::Stopped : (Paused ? Playback::Paused : Playback::Playing);
+    s.title = waiting_ ? QStringLiteral("Waiting for the next question")
+                       : QString::fromStdString(record_.name).trimmed();
+    s.progress = positionLine().trimmed();
+    s.visit = visitsShown_;
+    s.muted = ctx_.muted && ctx_.muted();
+    ctx_.media->publish(s);
+}
+
+} // namespace brenvik
