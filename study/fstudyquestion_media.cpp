@@ -58,9 +58,8 @@ void TFormStudyQuestion::setMuted(bool muted) {
 }
 
 void TFormStudyQuestion::openMedia() {
-    if (!ctx_.media || mode_ == StudyMode::Preview) return;
-    ctx_.media->open();
-    publishMedia();
+    // What it shows is published once the first question is on screen.
+    if (ctx_.media && mode_ != StudyMode::Preview) ctx_.media->open();
 }
 
 void TFormStudyQuestion::closeMedia() {
