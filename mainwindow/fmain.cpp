@@ -284,10 +284,11 @@ void TFormMain::FormShow() {
         deps_.prompts->message(this, QStringLiteral("Error"),
                                appTitle() + QStringLiteral(" must be installed in order to run."),
                                Prompts::Icon::Error);
-        SayGoodbye(false);
         ending_ = true;
-        setEnabled(true);
-        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        SayGoodbye(false, [this] {
+            setEnabled(true);
+            QCoreApplication::quit();
+        });
         return;
     }
     NotReady = false;
@@ -344,7 +345,6 @@ void TFormMain::FormActivate() {
     if (FirstActivation) {
         FirstActivation = false;
         TInit->start();
-        QCoreApplication::processEvents();
         update();
     } else {
         FillVoiceModes();
@@ -355,15 +355,19 @@ void TFormMain::TInitTimer() {
     TInit->stop();
     const int hour = QTime::currentTime().hour();
     voice_->readSettings(settings());
-    AboutBox->repaint();
     const QString greeting = hour < 12   ? QStringLiteral("Good morning!")
                              : hour < 16 ? QStringLiteral("Good afternoon!")
                                          : QStringLiteral("Good evening!");
-    Speak(greeting, false);
-    voice_->waitUntilSpoken();
+    Speak(greeting);
+    // The start-up goes on once the greeting has been said, or given up after its bound.
+    voice_->whenSpoken(this, [this] { greeted(); });
+}
+
+void TFormMain::greeted() {
+    if (ending_) return;
     FillVoiceModes();
     AboutBox->endSplash();
-    repaint();
+    update();
     CloseAllowed = true;
     if (!hooksInstalled_) {
         hooksInstalled_ = true;
@@ -379,7 +383,7 @@ void TFormMain::TInitTimer() {
                                appTitle() + QStringLiteral("."),
                            Prompts::Icon::Information);
     // A library named on the command line is opened instead of the demo being shown.
-    if (deps_.openAtStart.isEmpty()) Speak(QStringLiteral("Press F 9 to see the demo."), false);
+    if (deps_.openAtStart.isEmpty()) Speak(QStringLiteral("Press F 9 to see the demo."));
     Q_EMIT startupDone();
 }
 
@@ -403,6 +407,11 @@ void TFormMain::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
+    // The window closes when the farewell under way is over.
+    if (farewell_) {
+        event->ignore();
+        return;
+    }
     if (!CloseAllowed || fileWorkRunning() || EditorBusy(QStringLiteral("exiting."))) {
         event->ignore();
         return;
@@ -411,42 +420,59 @@ void TFormMain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    SayGoodbye(SayGoodbyeOnClose);
-    writeSettings();
-    ending_ = true;
-    // The farewell box is a window of its own: hide it, so closing this last window
-    // ends the application.
-    if (AboutBox) AboutBox->hide();
-    event->accept();
+    event->ignore();
+    farewell_ = true;
+    SayGoodbye(SayGoodbyeOnClose, [this] {
+        if (ending_) return; // the desktop session ended meanwhile, and with it the program
+        writeSettings();
+        ending_ = true;
+        // The farewell box is a window of its own: hide it, so closing this last window
+        // ends the application.
+        if (AboutBox) AboutBox->hide();
+        close();
+    });
 }
 
-void TFormMain::SayGoodbye(bool speech) {
+void TFormMain::leaveForFarewell() {
     try {
         setEnabled(false);
         hotTab_->leave();
         NotReady = true;
-        if (AboutBox) {
-            AboutBox->showFarewell();
-            QElapsedTimer pause;
-            pause.start();
-            WaitWithEvents([&] { return pause.elapsed() >= 633; }, 1000);
-            AboutBox->repaint();
-        }
-        if (speech) {
-            Speak(QStringLiteral("Goodbye."), false);
-            voice_->waitUntilSpoken();
-        }
-        setWindowState(Qt::WindowNoState);
+        if (AboutBox) AboutBox->showFarewell();
     } catch (const std::exception& e) {
         showError(QString::fromUtf8(e.what()));
     }
+}
+
+void TFormMain::SayGoodbye(bool speech, std::function<void()> then) {
+    leaveForFarewell();
+    // The farewell box stands a moment, then the goodbye is said; each step follows from a
+    // timer or the voice's end, so the event loop runs on and nothing is entered twice.
+    const auto spoken = [this, then = std::move(then)] {
+        setWindowState(Qt::WindowNoState);
+        if (then) then();
+    };
+    QTimer::singleShot(AboutBox ? FarewellPauseMs : 0, this, [this, speech, spoken] {
+        if (!speech) {
+            spoken();
+            return;
+        }
+        try {
+            Speak(QStringLiteral("Goodbye."));
+        } catch (const std::exception& e) {
+            showError(QString::fromUtf8(e.what()));
+        }
+        voice_->whenSpoken(this, spoken);
+    });
 }
 
 void TFormMain::sessionEnding() {
     if (ending_) return;
     SayGoodbyeOnClose = false;
     ending_ = true;
-    SayGoodbye(false);
+    // The desktop is going: the farewell shows without its pause and the settings are kept now.
+    leaveForFarewell();
+    setWindowState(Qt::WindowNoState);
     writeSettings();
 }
 

@@ -124,7 +124,7 @@ public:
     bool redoEnabled() const override;
     QString undoHint() const override;
     QString redoHint() const override;
-    void Speak(const QString& text, bool waitDone = false) override;
+    void Speak(const QString& text) override;
     void SpeakSide(const QString& text, SpeechSide side, const QString& voice) override;
     void StopVoice() override;
     SettingsStore& settings() override { return settings_.store(); }
@@ -242,7 +242,11 @@ private:
     void FormShow();
     void FormActivate();
     void TInitTimer();
-    void SayGoodbye(bool speech);
+    void greeted(); // the rest of the start-up, once the greeting has been said
+    // The farewell: the box, a pause, "Goodbye." when `speech`, then `then`.
+    void SayGoodbye(bool speech, std::function<void()> then);
+    void leaveForFarewell();
+    static constexpr int FarewellPauseMs = 633;
     void PCModeChanged(int index);
     enum class Mode { Edit, Study };
     // The one way the mode changes: with `ask`, an open editor may refuse (false).
@@ -317,7 +321,8 @@ private:
     QScreen* watchedScreen_ = nullptr;
     bool hooksInstalled_ = false;
     bool ending_ = false;
-    int modeIndex_ = 1; // the page the mode tabs showed last
+    bool farewell_ = false; // the close has begun its farewell
+    int modeIndex_ = 1;     // the page the mode tabs showed last
     RandomGenerator random_;
 };
 

@@ -18,7 +18,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QToolButton>
@@ -192,7 +191,7 @@ int TFormMain::deepestObjectLevel() const {
 void TFormMain::TVObjsMouseDown(const QPoint& globalPos, const QModelIndex& index) {
     selection_->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     if (selection_->currentIndex() != index) return; // refused: the user has had the box
-    QCoreApplication::processEvents();
+    // The new selection is drawn before the menu covers the tree.
     TVObjs->viewport()->repaint();
     PMObjs->popup(globalPos);
 }

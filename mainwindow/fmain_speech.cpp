@@ -27,8 +27,8 @@ bool TFormMain::speaking() const {
     return voice_->speaking();
 }
 
-void TFormMain::Speak(const QString& text, bool waitDone) {
-    voice_->speak(text, waitDone);
+void TFormMain::Speak(const QString& text) {
+    voice_->speak(text);
 }
 
 void TFormMain::SpeakSide(const QString& text, SpeechSide side, const QString& voice) {

@@ -92,8 +92,9 @@ public:
     virtual QString undoHint() const = 0;
     virtual QString redoHint() const = 0;
 
-    // Speech: Speak unless muted; waitDone waits (bounded) until it has been spoken.
-    virtual void Speak(const QString& text, bool waitDone = false) = 0;
+    // Speech: Speak unless muted, cutting off what is being said; nothing waits for it. The
+    // voice's `done` tells when it has been spoken.
+    virtual void Speak(const QString& text) = 0;
     // Speaks for one side of a question, in that side's voice or in the one `voice` names
     // (the value of a "[voice:...]" line; empty for the side's own).
     virtual void SpeakSide(const QString& text, SpeechSide side, const QString& voice) {

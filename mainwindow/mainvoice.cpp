@@ -7,28 +7,34 @@
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFontMetrics>
+#include <QTimer>
 #include <QtDebug>
 #include <algorithm>
 
 namespace brenvik {
 
-bool WaitWithEvents(const std::function<bool()>& done, int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+namespace {
+
+// What an utterance is given per character beyond the time to begin: a slow voice at its
+// slowest rate says about seven characters a second.
+constexpr int PerCharMs = 150;
+
+} // namespace
 
 MainVoice::MainVoice(SpeechEngine& engine, QCheckBox& mute, QComboBox& voices, int waitMs,
                      std::function<void(const QString&)> showError, QObject* parent)
     : QObject(parent), engine_(engine), mute_(mute), voices_(voices), waitMs_(waitMs),
       showError_(std::move(showError)) {
+    bound_ = new QTimer(this);
+    bound_->setSingleShot(true);
+    connect(bound_, &QTimer::timeout, this, [this] {
+        qWarning("speech: %s did not finish \"%s\" in time; it is given up",
+                 qUtf8Printable(engine_.engineName().isEmpty() ? QStringLiteral("the engine")
+                                                               : engine_.engineName()),
+                 qUtf8Printable(lastSpoken_.left(40)));
+        stop();
+    });
     // The engine reports its utterances in order, each started then done; the oldest owed
     // ones may be those stop() has already ended, whose events are not passed on again.
     connect(&engine_, &SpeechEngine::started, this, [this] {
@@ -45,7 +51,9 @@ MainVoice::MainVoice(SpeechEngine& engine, QCheckBox& mute, QComboBox& voices, i
         }
         speaking_ = false;
         openStarted_ = false;
+        bound_->stop();
         Q_EMIT done();
+        ended();
     });
     connect(&voices_, &QComboBox::activated, this, &MainVoice::voiceChosen);
     // An engine added later moves the numbers; the list is made anew around the same choice.
@@ -64,8 +72,8 @@ void MainVoice::unavailableNotice() {
     showError_(why);
 }
 
-void MainVoice::speak(const QString& text, bool waitDone) {
-    speakIn(questionMode(), text, waitDone);
+void MainVoice::speak(const QString& text) {
+    speakIn(questionMode(), text);
 }
 
 void MainVoice::speakSide(const QString& text, SpeechSide side, const QString& directive) {
@@ -78,10 +86,10 @@ void MainVoice::speakSide(const QString& text, SpeechSide side, const QString& d
             qWarning("speech: no voice fits \"[voice:%s]\"; the side's own voice speaks",
                      qUtf8Printable(directive));
     }
-    speakIn(mode, text, false);
+    speakIn(mode, text);
 }
 
-void MainVoice::speakIn(int mode, const QString& text, bool waitDone) {
+void MainVoice::speakIn(int mode, const QString& text) {
     if (mute_.isChecked()) return;
     const QString filtered = SpeakableText(text);
     if (!HasSpeakableText(filtered)) return;
@@ -95,38 +103,50 @@ void MainVoice::speakIn(int mode, const QString& text, bool waitDone) {
         engine_.setCurrentMode(mode);
         engine_.speak(lastSpoken_);
         ++owed_;
-        if (waitDone) {
-            WaitWithEvents([this] { return speaking_; }, waitMs_);
-            // A long answer takes its time; the bound grows with the text.
-            const int bound = std::max(waitMs_, 2000 + 200 * int(filtered.size()));
-            WaitWithEvents([this] { return !speaking_; }, bound);
-        }
+        bound_->start(boundMs(filtered.size()));
     } catch (const std::exception& e) {
         showError_(QString::fromUtf8(e.what()));
     }
 }
 
-void MainVoice::waitUntilSpoken() {
-    if (muted()) return;
-    WaitWithEvents([this] { return speaking_; }, waitMs_);
-    WaitWithEvents([this] { return !speaking_; }, waitMs_);
+int MainVoice::boundMs(qsizetype chars) const {
+    const qint64 perChar = PerCharMs + PerCharMs * std::max(0, -rate_) / 10;
+    return int(std::min<qint64>(waitMs_ + qint64(chars) * perChar, 24LL * 3600 * 1000));
+}
+
+void MainVoice::whenSpoken(QObject* context, std::function<void()> then) {
+    if (!then) return;
+    if (open()) {
+        afterSpoken_.emplace_back(context, std::move(then));
+        return;
+    }
+    QTimer::singleShot(0, context, std::move(then));
+}
+
+void MainVoice::ended() {
+    if (open()) return;
+    // Queued, not run here: `done` may come from inside another caller's speak() or stop().
+    auto waiting = std::move(afterSpoken_);
+    afterSpoken_.clear();
+    for (auto& [context, then] : waiting)
+        if (context) QTimer::singleShot(0, context.data(), std::move(then));
 }
 
 void MainVoice::stop() {
-    if (muted()) {
-        speaking_ = false;
-        return;
-    }
-    // An utterance still being synthesised has not started yet, but it is stopped all the same.
-    const bool open = owed_ > stale_;
-    if (!speaking_ && !open) return;
-    try {
-        engine_.stopSpeaking();
-    } catch (const std::exception&) {
-        // Stopping is best effort: the next utterance cuts the old one off anyway.
+    // An utterance still being synthesised has not started yet, but it is stopped all the same;
+    // so is one the mute box was ticked during.
+    const bool wasOpen = open();
+    if (!speaking_ && !wasOpen) return;
+    bound_->stop();
+    if (engine_.available()) {
+        try {
+            engine_.stopSpeaking();
+        } catch (const std::exception&) {
+            // Stopping is best effort: the next utterance cuts the old one off anyway.
+        }
     }
     speaking_ = false;
-    if (!open) return;
+    if (!wasOpen) return;
     // Ended here and now, without waiting for the engine's own events (they come later and
     // are dropped), so that no handler runs the event loop and nothing is re-entered; the
     // next utterance's events are then its own.
@@ -135,6 +155,7 @@ void MainVoice::stop() {
     openStarted_ = false;
     if (!hadStarted) Q_EMIT started();
     Q_EMIT done();
+    ended();
 }
 
 int MainVoice::activeVoice() const {
@@ -214,7 +235,7 @@ void MainVoice::voiceChosen(int index) {
     if (index < 0 || filling_) return;
     stop();
     setActiveVoice(voices_.itemData(index).toInt());
-    speak(QStringLiteral("Testing, 1, 2, 3, 4. Testing."), false);
+    speak(QStringLiteral("Testing, 1, 2, 3, 4. Testing."));
 }
 
 void MainVoice::fitDropDown() {

@@ -4,24 +4,29 @@
 #include "platform/voicechoice.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <functional>
+#include <utility>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
+class QTimer;
 
 namespace brenvik {
 
 class SpeechEngine;
 class SettingsStore;
 
-// Runs the event loop until `done` holds or `ms` have passed; false on the time-out. The
-// greeting, the farewell and a spoken answer are waited for this way.
-bool WaitWithEvents(const std::function<bool()>& done, int ms);
-
-// The window's side of speech: speaking unless muted (with a bounded wait when asked),
-// stopping, the engine's events, and the voice list with its test phrase. The first time
-// the engine is found missing the user is told why, once.
+// The window's side of speech: speaking unless muted, stopping, the engine's events, and the
+// voice list with its test phrase. The first time the engine is found missing the user is
+// told why, once.
+//
+// Nothing here waits: an utterance is open from speak() until its `done`, which comes from
+// the engine, from stop() (at once, the engine's own later events being dropped), or from the
+// bound, after which an engine that never reports the end is given up. Whoever goes on after
+// speech (the greeting, the farewell, a session) goes on from `done` or whenSpoken().
 //
 // The voice chosen in the list speaks the question and everything else; the answer has a
 // voice of its own or the same. Both are held by engine and name, so they stay when the
@@ -29,18 +34,22 @@ bool WaitWithEvents(const std::function<bool()>& done, int ms);
 class MainVoice : public QObject {
     Q_OBJECT
 public:
+    // `waitMs` is the time an engine gets to begin an utterance; its length is added to it.
     MainVoice(SpeechEngine& engine, QCheckBox& mute, QComboBox& voices, int waitMs,
               std::function<void(const QString&)> showError, QObject* parent = nullptr);
 
     bool muted() const;
     bool speaking() const { return speaking_; }
-    void speak(const QString& text, bool waitDone);
+    void speak(const QString& text);
     // Speaks for a side: in the voice `directive` names when one fits (else, with a line in
     // the log, in the side's own), otherwise in the side's voice.
     void speakSide(const QString& text, SpeechSide side, const QString& directive);
     void stop();
-    // Waits, bounded, for an utterance started just before to begin and to end.
-    void waitUntilSpoken();
+    // Runs `then` on a later turn of the event loop, once no utterance is open: at once when
+    // none is, else after the open one's `done`. Dropped when `context` is gone.
+    void whenSpoken(QObject* context, std::function<void()> then);
+    // The longest an utterance of `chars` characters is waited for.
+    int boundMs(qsizetype chars) const;
     // Lists the engine's voices and selects the active one.
     void fillVoices();
     // The question's voice as a mode number (the stored number when its engine is missing).
@@ -69,7 +78,9 @@ Q_SIGNALS:
     void voicesListed();
 
 private:
-    void speakIn(int mode, const QString& text, bool waitDone);
+    void speakIn(int mode, const QString& text);
+    bool open() const { return owed_ > stale_; }
+    void ended();
     void voiceChosen(int index);
     void fitDropDown();
     void unavailableNotice();
@@ -91,6 +102,8 @@ private:
     bool filling_ = false;
     bool noticeShown_ = false;
     QString lastSpoken_; // the text the engine is reading
+    QTimer* bound_ = nullptr;
+    std::vector<std::pair<QPointer<QObject>, std::function<void()>>> afterSpoken_;
 };
 
 } // namespace brenvik

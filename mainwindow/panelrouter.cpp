@@ -17,7 +17,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabBar>
@@ -135,10 +134,8 @@ void PanelRouter::levelMenuClick(int level) {
             main_.Library1Click(level);
             addedQuestion_ = NoNode; // the menu's follow-up opens the editor as Edit selected
             TFormAddNew* addNew = frame_.FormAddNew;
-            if (level == 8 && addNew->CBEditItem && addNew->CBEditItem->isChecked()) {
-                QCoreApplication::processEvents();
+            if (level == 8 && addNew->CBEditItem && addNew->CBEditItem->isChecked())
                 main_.Library2Click(8);
-            }
         } else if (operationVisible(Operation::EditSelected)) {
             main_.Library2Click(level);
         } else if (operationVisible(Operation::CopySelected)) {

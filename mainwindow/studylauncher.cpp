@@ -17,7 +17,6 @@
 #include "study/sessionpanel.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QLocale>
 #include <QTimer>
@@ -265,8 +264,8 @@ void StudyLauncher::showWindow() {
     windowShowing_ = true;
     QWidget& window = services_.window;
     stateBefore_ = window.windowState();
+    // The window system minimises the window while the pause runs.
     window.showMinimized();
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     QTimer::singleShot(MinimisePauseMs, this, [this] {
         if (!windowShowing_) return;
         if (services_.screenSaver)

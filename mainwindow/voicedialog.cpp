@@ -72,7 +72,7 @@ VoiceDialog::VoiceDialog(MainVoice& voice, QWidget* parent) : QDialog(parent), v
     QPushButton* test = buttons->addButton(QStringLiteral("Test"), QDialogButtonBox::ActionRole);
     test->setObjectName(QStringLiteral("BVoiceTest"));
     connect(test, &QPushButton::clicked, this,
-            [this] { voice_.speak(QStringLiteral("This is the question's voice."), false); });
+            [this] { voice_.speak(QStringLiteral("This is the question's voice.")); });
     QPushButton* testAnswer =
         buttons->addButton(QStringLiteral("Test answer"), QDialogButtonBox::ActionRole);
     testAnswer->setObjectName(QStringLiteral("BVoiceTestAnswer"));

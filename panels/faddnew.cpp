@@ -5,7 +5,6 @@
 #include "platform/svgicon.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QMouseEvent>
@@ -102,9 +101,8 @@ void TFormAddNew::BGenClick() {
 
 void TFormAddNew::levelCommand(int level) {
     if (level == MaxObjectLevel && CBEditItem->isChecked()) {
+        // The new question is selected when Library1Click returns: its editor opens on it.
         main().Library1Click(level);
-        // Let the selection of the new question settle before its editor opens.
-        QCoreApplication::processEvents();
         main().Library2Click(level);
         return;
     }

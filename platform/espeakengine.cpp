@@ -371,6 +371,7 @@ void EspeakEngine::beginPlayback() {
     }
     queueStarted(current_);
     playClock_.start();
+    Q_EMIT firstBuffer();
     pumpTimed();
 }
 
@@ -391,7 +392,9 @@ void EspeakEngine::feedDevice() {
         if (n > 0) {
             io_->write(reinterpret_cast<const char*>(chunk_.constData()),
                        n * qsizetype(sizeof(qint16)));
+            const bool first = written_ == 0;
             written_ += n;
+            if (first) Q_EMIT firstBuffer();
         }
     }
     if (stream_->finished() && stream_->available() == 0 && !guardTimer_->isActive()) {

@@ -123,6 +123,11 @@ public:
     bool synthesizing() const { return synthesizing_.load(); }
     qint64 samplesSynthesized() const { return synthesized_.load(); }
 
+Q_SIGNALS:
+    // An utterance's first PCM has gone to the audio device, or without one to the clock that
+    // stands in for it: the moment its sound begins. Emitted at that moment, not queued.
+    void firstBuffer();
+
 private:
     struct Job {
         QString text;

@@ -177,6 +177,7 @@ struct MainHarness {
     FixedDesktopColors colors;
     SettingsStore store;                   // defaults only
     SettingsStore* settingsFile = nullptr; // when set, used instead of `store`
+    SpeechEngine* engine = nullptr;        // when set (a real one), used instead of `speech`
     MainDeps deps;
     std::unique_ptr<TFormMain> window;
 
@@ -184,7 +185,7 @@ struct MainHarness {
     bool start() {
         if (!folder.isValid()) return false;
         deps.prompts = &prompts;
-        deps.speech = &speech;
+        deps.speech = engine ? engine : &speech;
         deps.shell = &shell;
         deps.web = &web;
         deps.screenSaver = &screenSaver;

@@ -117,7 +117,7 @@ public:
     bool undoEnabled() const override { return canUndo; }
     QString undoHint() const override { return undoHintText; }
 
-    void Speak(const QString& text, bool) override { spoken << text; }
+    void Speak(const QString& text) override { spoken << text; }
     void StopVoice() override { calls << QStringLiteral("stop voice"); }
     void editorClosed() override { calls << QStringLiteral("editor closed"); }
     void FormKeyUp(int key, Qt::KeyboardModifiers) override { keysUp << key; }

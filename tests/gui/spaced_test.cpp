@@ -348,6 +348,7 @@ TEST(SpacedSettings, TheyReachTheSchedulerAndSurviveARestart) {
         EXPECT_DOUBLE_EQ(s.desiredRetention, 0.97);
         EXPECT_EQ(s.maximumInterval, 1);
         ui(*h.window).MIExit->trigger();
+        ASSERT_TRUE(waitUntil([&] { return !h.window->isVisible(); }));
     }
     SettingsStore store(ini);
     MainHarness h;

@@ -235,7 +235,7 @@ TEST(EspeakEngine, StopFromTheWindowEndsALongSynthesisAtOnce) {
     SignalLog log(engine);
 
     const double mbBefore = residentMb();
-    voice.speak(veryLongText(20000), false);
+    voice.speak(veryLongText(20000));
     pump(1500);
     QElapsedTimer sinceStop;
     sinceStop.start();
@@ -257,7 +257,7 @@ TEST(EspeakEngine, StopFromTheWindowEndsALongSynthesisAtOnce) {
     EXPECT_EQ(log.events, OneUtterance);
 
     // The next utterance is spoken as usual.
-    voice.speak(QStringLiteral("Goodbye."), false);
+    voice.speak(QStringLiteral("Goodbye."));
     ASSERT_TRUE(waitUntil([&] { return log.count("done") == 2; }, 5000));
     pump(100);
     EXPECT_EQ(log.events, OneUtterance + OneUtterance);
@@ -322,7 +322,7 @@ TEST(EspeakEngine, AccentedAndNonLatinTextIsSpokenWhole) {
         engine.setCurrentMode(mode);
         const qint64 before = engine.samplesSynthesized();
         const int pairs = log.count("done");
-        voice.speak(text, false);
+        voice.speak(text);
         if (!waitUntil([&] { return log.count("done") == pairs + 1; }, 20000)) return -1.0;
         return double(engine.samplesSynthesized() - before) / rate;
     };
@@ -374,7 +374,7 @@ TEST(MainVoice, StopBeforeTheUtteranceStartedEndsItOnceAndAtOnce) {
     bool ranMeanwhile = false;
     post(&voice, [&] { ranMeanwhile = true; });
 
-    voice.speak(veryLongText(2000), false);
+    voice.speak(veryLongText(2000));
     QElapsedTimer clock;
     clock.start();
     voice.stop();
@@ -390,7 +390,7 @@ TEST(MainVoice, StopBeforeTheUtteranceStartedEndsItOnceAndAtOnce) {
     EXPECT_FALSE(engine.synthesizing());
 
     // The next utterance is reported as usual, once it is over.
-    voice.speak(QStringLiteral("Goodbye."), false);
+    voice.speak(QStringLiteral("Goodbye."));
     ASSERT_TRUE(waitUntil([&] { return log.count("done") == 2; }, 10000));
     pump(200);
     EXPECT_EQ(log.events, OneUtterance + OneUtterance);
@@ -408,8 +408,8 @@ TEST(MainVoice, AStoppedUtterancesLateEventsAreNotTheNextOnes) {
 
     // Cut off before it started, and the next one at once: the first one's late started and
     // done would otherwise look like the second's.
-    voice.speak(QStringLiteral("First."), false);
-    voice.speak(QStringLiteral("Second."), false);
+    voice.speak(QStringLiteral("First."));
+    voice.speak(QStringLiteral("Second."));
     EXPECT_EQ(log.events, OneUtterance);
     pump(200);
     EXPECT_EQ(log.events, OneUtterance + QStringList{QStringLiteral("started")});
@@ -420,7 +420,7 @@ TEST(MainVoice, AStoppedUtterancesLateEventsAreNotTheNextOnes) {
     EXPECT_FALSE(voice.speaking());
 
     // Cut off after it started: its done comes from stop(), the engine's later one is dropped.
-    voice.speak(QStringLiteral("Third."), false);
+    voice.speak(QStringLiteral("Third."));
     pump(100);
     EXPECT_TRUE(voice.speaking());
     voice.stop();
@@ -429,16 +429,17 @@ TEST(MainVoice, AStoppedUtterancesLateEventsAreNotTheNextOnes) {
     pump(100);
     EXPECT_EQ(log.events, OneUtterance + OneUtterance + OneUtterance);
 
-    // A waited-for utterance right after a stopped one is waited for itself.
+    // An utterance right after a cut-off one ends when it has itself been spoken.
     engine.setDurationMs(300);
-    voice.speak(QStringLiteral("Fourth."), false);
+    voice.speak(QStringLiteral("Fourth."));
     QElapsedTimer clock;
     clock.start();
-    voice.speak(QStringLiteral("Fifth."), true);
+    voice.speak(QStringLiteral("Fifth."));
+    EXPECT_EQ(log.count("done"), 4);
+    ASSERT_TRUE(waitUntil([&] { return log.count("done") == 5; }, 2000));
     EXPECT_GE(clock.elapsed(), 250);
     EXPECT_FALSE(voice.speaking());
     EXPECT_FALSE(engine.speaking());
-    EXPECT_EQ(log.count("done"), 5);
     EXPECT_EQ(engine.spoken.last(), QStringLiteral("Fifth."));
 }
 
@@ -452,7 +453,7 @@ TEST(MainVoice, VoiceChosenWhileSpeakingIsTheOneInUse) {
     MainVoice voice(engine, mute, voices, 5000, [](const QString&) {});
     voice.fillVoices();
     ASSERT_EQ(voices.count(), 3);
-    voice.speak(QStringLiteral("A long text."), false);
+    voice.speak(QStringLiteral("A long text."));
     pump(100);
     ASSERT_TRUE(voice.speaking());
 

@@ -52,7 +52,7 @@ public:
     bool redoEnabled() const override { return false; }
     QString undoHint() const override { return {}; }
     QString redoHint() const override { return {}; }
-    void Speak(const QString&, bool) override {}
+    void Speak(const QString&) override {}
     void StopVoice() override {}
     SettingsStore& settings() override { return settings_; }
     void editorClosed() override {}

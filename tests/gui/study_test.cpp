@@ -12,12 +12,14 @@
 #include "study/fvalidate.h"
 #include "study/panewidgets.h"
 #include "study/sessionpanel.h"
+#include "testhelpers.h"
 #include "tests/support/fakescreensaver.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontInfo>
@@ -100,6 +102,7 @@ TEST_F(StudyTest, AFlashSessionRunsToItsEndByTheTimersAlone) {
     const NodeId conceptNode = addConcept(3);
     w->selectNode(conceptNode);
     const int spokenBefore = int(h.speech.spoken.size());
+    const int stopsBefore = h.speech.stopCount;
     w->startStudy(Session::Flash, 7);
     ASSERT_TRUE(waitUntil([this] { return studyShowing(); }));
     EXPECT_EQ(h.screenSaver.inhibits, 1);
@@ -111,6 +114,12 @@ TEST_F(StudyTest, AFlashSessionRunsToItsEndByTheTimersAlone) {
     const QStringList spoken = h.speech.spoken.mid(spokenBefore);
     EXPECT_EQ(spoken.filter(QStringLiteral("Question ")).size(), 15);
     EXPECT_EQ(spoken.filter(QStringLiteral("Answer ")).size(), 15);
+    // Each step waited for the utterance before it to end: none was cut off, and every
+    // question was followed by its answer.
+    EXPECT_EQ(h.speech.stopCount, stopsBefore);
+    for (int i = 0; i + 1 < spoken.size(); i += 2)
+        EXPECT_EQ(spoken[i + 1],
+                  QString(spoken[i]).replace(QStringLiteral("Question"), QStringLiteral("Answer")));
     EXPECT_EQ(h.screenSaver.releases, 1);
     EXPECT_FALSE(w->isMinimized());
     EXPECT_FALSE(w->F9Busy);
@@ -412,6 +421,97 @@ TEST_F(StudyTest, PauseStopsTheRunAndThePauseKeyShowsTheQuestionAgain) {
     ASSERT_TRUE(waitUntil([&] { return h.speech.spoken.size() > spoken; }));
     h.speech.finishNow();
     ASSERT_TRUE(waitUntil([&] { return s->answerVisible(); }));
+    key(Qt::Key_Escape);
+    ASSERT_TRUE(waitClosed());
+}
+
+// The voice's flow within a session: what cuts an utterance off, what comes between its end and
+// the next step, and an engine that fails or never ends.
+TEST_F(StudyTest, AKeyDuringSpeechAStopInAPauseAndAFailingEngineLeaveTheSessionConsistent) {
+    const NodeId conceptNode = addConcept(2);
+    ui(*w).FormImprintSelected->EPauseAfterQ->setText(QStringLiteral("0.4"));
+    ui(*w).FormImprintSelected->EPauseAfterA->setText(QStringLiteral("0.4"));
+    h.speech.setDurationMs(-1); // speech ends only when told
+    w->selectNode(conceptNode);
+    w->startStudy(Session::Imprint, 7);
+    ASSERT_TRUE(waitShowing());
+    TFormStudyQuestion* s = study();
+    ASSERT_TRUE(waitUntil([&] { return h.speech.speaking(); }));
+
+    // The answer key while the question is said cuts it off; its late end does not end the
+    // answer's utterance, which is waited for.
+    const int stops = h.speech.stopCount;
+    key(Qt::Key_Down);
+    EXPECT_TRUE(s->answerVisible());
+    EXPECT_EQ(h.speech.stopCount, stops + 1);
+    EXPECT_TRUE(h.speech.spoken.last().startsWith(QStringLiteral("Answer ")));
+    QTest::qWait(600); // longer than the pause
+    EXPECT_TRUE(s->spokenSideRunning());
+    EXPECT_FALSE(s->TAutoQ->isActive());
+    EXPECT_EQ(s->position(), 0);
+
+    // Its end starts the pause; Pause then stops the run, and nothing is said or shown after.
+    h.speech.finishNow();
+    ASSERT_TRUE(waitUntil([&] { return s->TAutoQ->isActive(); }));
+    const int said = int(h.speech.spoken.size());
+    key(Qt::Key_Pause);
+    EXPECT_TRUE(s->paused());
+    EXPECT_FALSE(s->TAutoQ->isActive());
+    QTest::qWait(600);
+    EXPECT_EQ(s->position(), 0);
+    EXPECT_EQ(h.speech.spoken.size(), said);
+    EXPECT_FALSE(w->speaking());
+    key(Qt::Key_Pause); // resumed: the same question from the start of its cycle
+    ASSERT_TRUE(waitUntil([&] { return h.speech.spoken.size() == said + 1; }));
+    EXPECT_TRUE(h.speech.spoken.last().startsWith(QStringLiteral("Question ")));
+    EXPECT_EQ(s->position(), 0);
+
+    // An engine that fails on every text: each side ends at once and the timers run on.
+    h.speech.setFailing(true);
+    h.speech.finishNow();
+    ASSERT_TRUE(waitUntil([&] { return s->position() >= 2; }));
+    EXPECT_FALSE(w->speaking());
+    // Working again, it is waited for as before.
+    h.speech.setFailing(false);
+    ASSERT_TRUE(waitUntil([&] { return h.speech.speaking(); }));
+    const int position = s->position();
+    const bool answer = s->answerVisible();
+    QTest::qWait(600);
+    EXPECT_EQ(s->position(), position);
+    EXPECT_EQ(s->answerVisible(), answer);
+
+    // Esc in a pause ends the session; nothing is said afterwards.
+    h.speech.finishNow();
+    ASSERT_TRUE(waitUntil([&] { return s->TAutoA->isActive() || s->TAutoQ->isActive(); }));
+    key(Qt::Key_Escape);
+    ASSERT_TRUE(waitClosed());
+    const int end = int(h.speech.spoken.size());
+    QTest::qWait(600);
+    EXPECT_EQ(h.speech.spoken.size(), end);
+    EXPECT_FALSE(w->speaking());
+}
+
+TEST_F(StudyTest, AVoiceThatNeverEndsIsGivenUpAfterItsBoundAndTheSessionGoesOn) {
+    const NodeId q = questionOf(addConcept(1), 1);
+    edit(q, [](QuestionRecord& r) { r.spokenQuestion = {"Hi"}; });
+    h.speech.setDurationMs(-1);
+    LogCapture log;
+    w->selectNode(q);
+    w->startStudy(Session::Flash, 8);
+    ASSERT_TRUE(waitShowing());
+    TFormStudyQuestion* s = study();
+    ASSERT_TRUE(waitUntil([&] { return h.speech.speaking(); }));
+    QElapsedTimer clock;
+    clock.start();
+    const int stops = h.speech.stopCount;
+    // The bound is the time to begin (2 s here) and a share for each character.
+    QTest::qWait(1500);
+    EXPECT_FALSE(s->answerVisible());
+    ASSERT_TRUE(waitUntil([&] { return s->answerVisible(); }, 5000));
+    EXPECT_GE(clock.elapsed(), 2000);
+    EXPECT_EQ(h.speech.stopCount, stops + 1); // the engine was told to stop
+    EXPECT_EQ(log.count(QStringLiteral("given up")), 1);
+    EXPECT_TRUE(h.speech.spoken.last().startsWith(QStringLiteral("Answer ")));
     key(Qt::Key_Escape);
     ASSERT_TRUE(waitClosed());
 }

@@ -147,7 +147,7 @@ TEST(MainVoiceSides, EachSideReachesTheEngineInItsOwnVoice) {
     EXPECT_EQ(t.flite->spoken, QStringList{"Answer"});
     EXPECT_EQ(t.flite->spokenIn, QList<int>{2});
     // Everything else the program says keeps the question's voice.
-    t.voice->speak(QStringLiteral("Thank you."), false);
+    t.voice->speak(QStringLiteral("Thank you."));
     EXPECT_EQ(t.espeak->spoken.last(), QStringLiteral("Thank you."));
 
     // Rate and pitch reach every engine as a fraction of their range.

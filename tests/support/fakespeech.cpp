@@ -1,6 +1,7 @@
 #include "tests/support/fakespeech.h"
 
 #include <QTimer>
+#include <QtDebug>
 
 namespace brenvik {
 
@@ -22,6 +23,11 @@ void FakeSpeechEngine::speak(const QString& text) {
     auto u = std::make_shared<Utterance>();
     current_ = u;
     speaking_ = true;
+    if (failing_) {
+        qWarning("speech: the fake engine failed to speak");
+        finish();
+        return;
+    }
     queueStarted(u, [this, u] {
         if (durationMs_ >= 0 && u == current_ && !u->finishing) timer_->start(durationMs_);
     });

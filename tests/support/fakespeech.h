@@ -34,6 +34,10 @@ public:
     void setEngineName(const QString& name) { engineName_ = name; }
     // Ends the current utterance now, as if its sound had run out.
     void finishNow();
+    // On: every utterance fails as a real engine's does when it cannot say a text (its
+    // synthesiser or its server refuses): a line in the log, no sound, and its started and
+    // done at once.
+    void setFailing(bool on) { failing_ = on; }
 
     bool available() const override { return available_; }
     QString failureText() const override { return failure_; }
@@ -62,6 +66,7 @@ private:
     QString failure_;
     int mode_ = 1;
     int durationMs_ = 0;
+    bool failing_ = false;
     bool speaking_ = false;
     std::shared_ptr<Utterance> current_;
     QTimer* timer_ = nullptr;
