@@ -1,0 +1,62 @@
+#pragma once
+
+#include "editor/panesubeditor.h"
+#include "library/questionrecord.h"
+
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QTextEdit;
+
+namespace brenvik {
+
+// The text page of a pane tab: the text box with its font, background, borders and centring,
+// the text import and the copy to the clipboard.
+class PaneTextEditor : public PaneSubEditor {
+    Q_OBJECT
+public:
+    PaneTextEditor(MainCommands& main, int digit, QWidget* header);
+
+    // Fills the page from `pane` without marking anything changed.
+    void load(const PaneRecord& pane);
+    // Writes the page's fields into `record`.
+    void fill(PaneRecord& record) const;
+    // The text box when it holds no text, with the message ("No text was specified."), else null.
+    QWidget* validate(QString& message) const;
+    // Suspends and restores the text box's change notifications (the preview).
+    void setNotificationsBlocked(bool blocked) { blocked_ = blocked; }
+
+    // Named controls, for the editor and the tests.
+    QTextEdit* MTextEntered = nullptr; // restyled in place by the border and centring ticks
+    QFrame* PText = nullptr;
+    QPushButton* BFont = nullptr;
+    QLabel* LFont = nullptr;
+    QPushButton* BText = nullptr;      // " Import..."
+    QPushButton* BSelectAll = nullptr; // "   Copy all"
+    QFrame* PTextBkColor = nullptr;
+    QCheckBox* CBLightText = nullptr;
+    QCheckBox* CBHeavyText = nullptr;
+    QCheckBox* CBCtrText = nullptr;
+
+protected:
+    // The colour swatch and its label open the colour dialog on a click.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BFontClick();
+    void BTextClick();
+    void BSelectAllClick();
+    void OptionClick(QCheckBox* source);
+    void applyLook();
+    void applyColors();
+
+    FontSpec font_;
+    ColorValue background_ = 0xFFFFFF;
+    // The text as loaded, so unedited Windows-1252 bytes are written back unchanged.
+    std::string loaded_;
+    QLabel* LTextBkColor = nullptr;
+    bool blocked_ = false; // setNotificationsBlocked
+};
+
+} // namespace brenvik
