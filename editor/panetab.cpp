@@ -4,10 +4,11 @@
 #include "editor/panesubeditor.h"
 #include "editor/panetexteditor.h"
 #include "editor/panewebsiteeditor.h"
-#include "panels/levelpanel.h"
+#include "mainwindow/maincommands.h"
 #include "platform/desktopcolors.h"
 #include "platform/picture.h"
 #include "study/panewidgets.h"
+#include "widgets/colours.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
