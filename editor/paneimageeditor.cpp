@@ -13,9 +13,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -52,28 +50,20 @@ PaneImageEditor::PaneImageEditor(MainCommands& main, int digit, QWidget* header)
     PImage->layout()->addWidget(ScrollBox);
     lay->addWidget(PImage, 1);
 
-    auto* row2 = new QHBoxLayout;
-    LImageBkColor = new QLabel(QStringLiteral("Background color:"), this);
-    LImageBkColor->setCursor(Qt::PointingHandCursor);
-    PImageBkColor = NewSwatch(this);
-    PImageBkColor->setObjectName(QStringLiteral("PImage%1BkColor").arg(d));
+    QHBoxLayout* row2 = backgroundRow(QStringLiteral("PImage%1BkColor").arg(d));
+    PImageBkColor = backgroundSwatch();
     CBLightImage = new QCheckBox(QStringLiteral("Shallow border"), this);
     CBLightImage->setObjectName(QStringLiteral("CBLightImage") + d);
     CBHeavyImage = new QCheckBox(QStringLiteral("Deep border"), this);
     CBHeavyImage->setObjectName(QStringLiteral("CBHeavyImage") + d);
     CBStretch = new QCheckBox(QStringLiteral("Stretch to fit"), this);
     CBStretch->setObjectName(QStringLiteral("CBStretch") + d);
-    row2->addWidget(LImageBkColor);
-    row2->addWidget(PImageBkColor);
-    row2->addSpacing(16);
     row2->addWidget(CBLightImage);
     row2->addWidget(CBHeavyImage);
     row2->addWidget(CBStretch);
     row2->addStretch(1);
     lay->addLayout(row2);
 
-    PImageBkColor->installEventFilter(this);
-    LImageBkColor->installEventFilter(this);
     for (QCheckBox* cb : {CBLightImage, CBHeavyImage, CBStretch})
         connect(cb, &QCheckBox::clicked, this, [this, cb] { OptionClick(cb); });
     connect(EImage, &QLineEdit::textChanged, this, &PaneImageEditor::FieldChange);
@@ -122,19 +112,6 @@ void PaneImageEditor::layoutPreview() {
     ScrollBox->setBackground(toQColor(background_));
     ScrollBox->setStretch(CBStretch->isChecked());
     ScrollBox->relayout();
-}
-
-bool PaneImageEditor::eventFilter(QObject* watched, QEvent* event) {
-    if ((watched == PImageBkColor || watched == LImageBkColor) &&
-        event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        if (chooseBackground(background_)) {
-            applyColors();
-            Q_EMIT changed();
-        }
-        return true;
-    }
-    return PaneSubEditor::eventFilter(watched, event);
 }
 
 void PaneImageEditor::applyColors() {

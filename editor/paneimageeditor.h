@@ -5,7 +5,6 @@
 
 class QCheckBox;
 class QFrame;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
@@ -45,10 +44,6 @@ public:
     QCheckBox* CBHeavyImage = nullptr;
     QCheckBox* CBStretch = nullptr;
 
-protected:
-    // The colour swatch and its label open the colour dialog on a click.
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void OptionClick(QCheckBox* source);
     void ShowPictureFrom(const QString& file);
@@ -56,11 +51,9 @@ private:
     void BDefaultImageAppClick();
     void FieldChange();
     void updateFieldButtons();
-    void applyColors();
+    void applyColors() override;
 
-    ColorValue background_ = 0xFFFFFF;
     std::string loaded_; // the file as loaded: unedited Windows-1252 bytes come back unchanged
-    QLabel* LImageBkColor = nullptr;
 };
 
 } // namespace brenvik

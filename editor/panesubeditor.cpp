@@ -10,7 +10,10 @@
 #include <QColorDialog>
 #include <QFileInfo>
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QHash>
+#include <QLabel>
+#include <QMouseEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -89,15 +92,36 @@ void PaneSubEditor::showError(const QString& text) {
     main_.prompts().message(this, QStringLiteral("Error"), text, Prompts::Icon::Error);
 }
 
-bool PaneSubEditor::chooseBackground(ColorValue& target) {
-    QColor color = toQColor(target);
-    {
-        ColorDialogTitle title;
-        if (!main_.prompts().chooseColor(this, color, CustomColors(main_.desktopColors())))
-            return false;
+QHBoxLayout* PaneSubEditor::backgroundRow(const QString& swatchName) {
+    auto* row = new QHBoxLayout;
+    swatchLabel_ = new QLabel(QStringLiteral("Background color:"), this);
+    swatchLabel_->setCursor(Qt::PointingHandCursor);
+    swatch_ = NewSwatch(this);
+    swatch_->setObjectName(swatchName);
+    row->addWidget(swatchLabel_);
+    row->addWidget(swatch_);
+    row->addSpacing(16);
+    swatch_->installEventFilter(this);
+    swatchLabel_->installEventFilter(this);
+    return row;
+}
+
+bool PaneSubEditor::eventFilter(QObject* watched, QEvent* event) {
+    if (swatch_ && (watched == swatch_ || watched == swatchLabel_) &&
+        event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        QColor color = toQColor(background_);
+        {
+            ColorDialogTitle title;
+            if (!main_.prompts().chooseColor(this, color, CustomColors(main_.desktopColors())))
+                return true;
+        }
+        background_ = fromQColor(color);
+        applyColors();
+        Q_EMIT changed();
+        return true;
     }
-    target = fromQColor(color);
-    return true;
+    return QWidget::eventFilter(watched, event);
 }
 
 QString TrimmedField(const QString& text) {

@@ -6,6 +6,8 @@
 #include <QWidget>
 
 class QFrame;
+class QHBoxLayout;
+class QLabel;
 class QToolButton;
 class QVBoxLayout;
 
@@ -54,15 +56,24 @@ protected:
     QString dialogFolder(const settings::RuntimeTextKey& key) const;
     void rememberFolder(const settings::RuntimeTextKey& key, const QString& file);
     void showError(const QString& text);
-    // The colour dialog on `target`, titled as the background's; false when it was cancelled.
-    bool chooseBackground(ColorValue& target);
+    // The row under the text and the picture: the background caption and its swatch (named
+    // `swatchName`), then room for the option boxes the page adds after them.
+    QHBoxLayout* backgroundRow(const QString& swatchName);
+    QFrame* backgroundSwatch() const { return swatch_; }
+    // Shows background_ (and whatever else the page colours) after a load or a choice.
+    virtual void applyColors() {}
+    // A left click on the background caption or swatch opens the colour dialog.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     MainCommands& main_;
     const int digit_;
-    int quiet_ = 0; // > 0 while controls are filled or restyled by the program
+    int quiet_ = 0;                    // > 0 while controls are filled or restyled by the program
+    ColorValue background_ = 0xFFFFFF; // the page's background, for pages with a backgroundRow
 
 private:
     QVBoxLayout* layout_;
+    QLabel* swatchLabel_ = nullptr;
+    QFrame* swatch_ = nullptr;
 };
 
 // Blanks and control characters at both ends, as the stored record wants them gone.

@@ -14,7 +14,6 @@
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -60,28 +59,20 @@ PaneTextEditor::PaneTextEditor(MainCommands& main, int digit, QWidget* header)
     row1->addWidget(BSelectAll);
     lay->addLayout(row1);
 
-    auto* row2 = new QHBoxLayout;
-    LTextBkColor = new QLabel(QStringLiteral("Background color:"), this);
-    LTextBkColor->setCursor(Qt::PointingHandCursor);
-    PTextBkColor = NewSwatch(this);
-    PTextBkColor->setObjectName(QStringLiteral("PText%1BkColor").arg(d));
+    QHBoxLayout* row2 = backgroundRow(QStringLiteral("PText%1BkColor").arg(d));
+    PTextBkColor = backgroundSwatch();
     CBLightText = new QCheckBox(QStringLiteral("Shallow border"), this);
     CBLightText->setObjectName(QStringLiteral("CBLightText") + d);
     CBHeavyText = new QCheckBox(QStringLiteral("Deep border"), this);
     CBHeavyText->setObjectName(QStringLiteral("CBHeavyText") + d);
     CBCtrText = new QCheckBox(QStringLiteral("Centered text"), this);
     CBCtrText->setObjectName(QStringLiteral("CBCtrText") + d);
-    row2->addWidget(LTextBkColor);
-    row2->addWidget(PTextBkColor);
-    row2->addSpacing(16);
     row2->addWidget(CBLightText);
     row2->addWidget(CBHeavyText);
     row2->addWidget(CBCtrText);
     row2->addStretch(1);
     lay->addLayout(row2);
 
-    PTextBkColor->installEventFilter(this);
-    LTextBkColor->installEventFilter(this);
     connect(BFont, &QPushButton::clicked, this, &PaneTextEditor::BFontClick);
     connect(BText, &QPushButton::clicked, this, &PaneTextEditor::BTextClick);
     connect(BSelectAll, &QPushButton::clicked, this, &PaneTextEditor::BSelectAllClick);
@@ -184,19 +175,6 @@ void PaneTextEditor::BTextClick() {
 void PaneTextEditor::BSelectAllClick() {
     MTextEntered->selectAll();
     QApplication::clipboard()->setText(MTextEntered->toPlainText());
-}
-
-bool PaneTextEditor::eventFilter(QObject* watched, QEvent* event) {
-    if ((watched == PTextBkColor || watched == LTextBkColor) &&
-        event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        if (chooseBackground(background_)) {
-            applyColors();
-            Q_EMIT changed();
-        }
-        return true;
-    }
-    return PaneSubEditor::eventFilter(watched, event);
 }
 
 void PaneTextEditor::OptionClick(QCheckBox* source) {

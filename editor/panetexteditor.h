@@ -39,23 +39,17 @@ public:
     QCheckBox* CBHeavyText = nullptr;
     QCheckBox* CBCtrText = nullptr;
 
-protected:
-    // The colour swatch and its label open the colour dialog on a click.
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void BFontClick();
     void BTextClick();
     void BSelectAllClick();
     void OptionClick(QCheckBox* source);
     void applyLook();
-    void applyColors();
+    void applyColors() override;
 
     FontSpec font_;
-    ColorValue background_ = 0xFFFFFF;
     // The text as loaded, so unedited Windows-1252 bytes are written back unchanged.
     std::string loaded_;
-    QLabel* LTextBkColor = nullptr;
     bool blocked_ = false; // setNotificationsBlocked
 };
 
