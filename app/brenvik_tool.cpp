@@ -44,6 +44,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QJsonValue>
 #include <QStandardPaths>
 #include <QString>
 #include <cstdio>
@@ -173,16 +176,52 @@ int dump(const QString& path) {
     return code;
 }
 
-// JSON string of node bytes: texts that are not UTF-8 are read as Windows-1252, as the
-// program shows them; everything outside printable ASCII is escaped.
-std::string jsonString(std::string_view bytes) {
+// Node bytes as JSON text: bytes that are not UTF-8 are read as Windows-1252, as the program
+// shows them.
+QJsonValue jsonText(std::string_view bytes) {
+    return BytesToDisplay(bytes);
+}
+
+QJsonArray jsonLines(const std::vector<std::string>& lines) {
+    QJsonArray out;
+    for (const std::string& line : lines)
+        out.append(jsonText(line));
+    return out;
+}
+
+QJsonObject jsonPane(const PaneRecord& p, const DesktopColors& desktop) {
+    return {{"content", p.content},
+            {"font", jsonText(FontToText(p.font, true, desktop))},
+            {"textShallowBorder", p.textShallowBorder},
+            {"textDeepBorder", p.textDeepBorder},
+            {"textBackground", p.textBackground},
+            {"centredText", p.centredText},
+            {"textLines", jsonLines(p.textLines)},
+            {"imageShallowBorder", p.imageShallowBorder},
+            {"imageDeepBorder", p.imageDeepBorder},
+            {"stretchToFit", p.stretchToFit},
+            {"imageBackground", p.imageBackground},
+            {"imageFile", jsonText(p.imageFile)},
+            {"webShallowBorder", p.webShallowBorder},
+            {"webDeepBorder", p.webDeepBorder},
+            {"webAddress", jsonText(p.webAddress)}};
+}
+
+// The order scripts have always read a record's keys in. QJsonObject keeps its keys sorted and
+// QJsonDocument writes non-ASCII as UTF-8, so a record is written here: keys in this order,
+// everything outside printable ASCII escaped, one line an object.
+const QStringList kRecordKeys =
+    QStringLiteral("name layout proportions panes notes spokenQuestion answer spokenAnswer error "
+                   "content font textShallowBorder textDeepBorder textBackground centredText "
+                   "textLines imageShallowBorder imageDeepBorder stretchToFit imageBackground "
+                   "imageFile webShallowBorder webDeepBorder webAddress")
+        .split(u' ');
+
+void writeJsonString(std::string& out, const QString& text) {
     static const char hex[] = "0123456789abcdef";
-    const QString text = BytesToDisplay(bytes);
-    std::string out;
-    out.reserve(std::size_t(text.size()) + 2);
     out += '"';
     for (QChar qc : text) {
-        char16_t c = qc.unicode();
+        const char16_t c = qc.unicode();
         if (c == '"' || c == '\\') {
             out += '\\';
             out += char(c);
@@ -203,40 +242,49 @@ std::string jsonString(std::string_view bytes) {
         }
     }
     out += '"';
-    return out;
 }
 
-std::string jsonLines(const std::vector<std::string>& lines) {
-    std::string out = "[";
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i) out += ',';
-        out += jsonString(lines[i]);
+void writeJson(std::string& out, const QJsonValue& value) {
+    switch (value.type()) {
+    case QJsonValue::Bool:
+        out += value.toBool() ? "true" : "false";
+        break;
+    case QJsonValue::Double:
+        out += std::to_string(value.toInteger()); // a record holds whole numbers only
+        break;
+    case QJsonValue::String:
+        writeJsonString(out, value.toString());
+        break;
+    case QJsonValue::Array: {
+        out += '[';
+        const QJsonArray array = value.toArray();
+        for (qsizetype i = 0; i < array.size(); ++i) {
+            if (i) out += ',';
+            writeJson(out, array[i]);
+        }
+        out += ']';
+        break;
     }
-    return out + "]";
-}
-
-std::string jsonBool(bool b) {
-    return b ? "true" : "false";
-}
-
-std::string jsonPane(const PaneRecord& p, const DesktopColors& desktop) {
-    std::string o = "{";
-    o += "\"content\":" + std::to_string(p.content);
-    o += ",\"font\":" + jsonString(FontToText(p.font, true, desktop));
-    o += ",\"textShallowBorder\":" + jsonBool(p.textShallowBorder);
-    o += ",\"textDeepBorder\":" + jsonBool(p.textDeepBorder);
-    o += ",\"textBackground\":" + std::to_string(p.textBackground);
-    o += ",\"centredText\":" + jsonBool(p.centredText);
-    o += ",\"textLines\":" + jsonLines(p.textLines);
-    o += ",\"imageShallowBorder\":" + jsonBool(p.imageShallowBorder);
-    o += ",\"imageDeepBorder\":" + jsonBool(p.imageDeepBorder);
-    o += ",\"stretchToFit\":" + jsonBool(p.stretchToFit);
-    o += ",\"imageBackground\":" + std::to_string(p.imageBackground);
-    o += ",\"imageFile\":" + jsonString(p.imageFile);
-    o += ",\"webShallowBorder\":" + jsonBool(p.webShallowBorder);
-    o += ",\"webDeepBorder\":" + jsonBool(p.webDeepBorder);
-    o += ",\"webAddress\":" + jsonString(p.webAddress);
-    return o + "}";
+    case QJsonValue::Object: {
+        const QJsonObject object = value.toObject();
+        out += '{';
+        qsizetype written = 0;
+        for (const QString& key : kRecordKeys) {
+            const auto at = object.constFind(key);
+            if (at == object.constEnd()) continue;
+            if (written++) out += ',';
+            writeJsonString(out, key);
+            out += ':';
+            writeJson(out, *at);
+        }
+        Q_ASSERT(written == object.size()); // a key missing from kRecordKeys would be lost
+        out += '}';
+        break;
+    }
+    default:
+        out += "null";
+        break;
+    }
 }
 
 int record(const QString& path) {
@@ -253,21 +301,21 @@ int record(const QString& path) {
         if (tree.kind(n) != Question) return;
         QuestionRecord r = QuestionRecord::newRecord(desktop);
         const Status read = ReadQuestionRecord(tree, n, r, desktop);
-        std::string o = "{\"name\":" + jsonString(tree.text(n));
-        o += ",\"layout\":" + std::to_string(r.layout);
-        o += ",\"proportions\":[";
-        for (std::size_t i = 0; i < r.proportions.size(); ++i)
-            o += (i ? "," : "") + jsonString(r.proportions[i]);
-        o += "],\"panes\":[";
-        for (std::size_t i = 0; i < r.panes.size(); ++i)
-            o += (i ? "," : "") + jsonPane(r.panes[i], desktop);
-        o += "],\"notes\":" + jsonLines(r.notes);
-        o += ",\"spokenQuestion\":" + jsonLines(r.spokenQuestion);
-        o += ",\"answer\":" + jsonString(r.answer);
-        o += ",\"spokenAnswer\":" + jsonLines(r.spokenAnswer);
-        if (!read) o += ",\"error\":" + jsonString(read.error);
-        o += "}\n";
-        out << std::string_view(o);
+        QJsonArray proportions, panes;
+        for (const std::string& p : r.proportions)
+            proportions.append(jsonText(p));
+        for (const PaneRecord& p : r.panes)
+            panes.append(jsonPane(p, desktop));
+        QJsonObject o{
+            {"name", jsonText(tree.text(n))}, {"layout", r.layout},
+            {"proportions", proportions},     {"panes", panes},
+            {"notes", jsonLines(r.notes)},    {"spokenQuestion", jsonLines(r.spokenQuestion)},
+            {"answer", jsonText(r.answer)},   {"spokenAnswer", jsonLines(r.spokenAnswer)}};
+        if (!read) o.insert("error", jsonText(read.error));
+        std::string line;
+        writeJson(line, o);
+        line += '\n';
+        out << std::string_view(line);
     });
     return 0;
 }

@@ -3,7 +3,10 @@
 #include "platform/desktopcolors.h"
 
 #include "editor/flayout.h"
+#include "editor/paneimageeditor.h"
 #include "editor/panetab.h"
+#include "editor/panetexteditor.h"
+#include "editor/panewebsiteeditor.h"
 #include "library/objects.h"
 #include "library/textcodec.h"
 #include "panels/levelpanel.h"
@@ -397,7 +400,7 @@ void TFormEditQuestion::LoadQuestion(NodeId question, bool fromAddNew) {
     open_ = true;
     tabChangeWork();
     PMain->show();
-    if (fromAddNew) main_.FocusEdit(TSPane[0]->MTextEntered, false);
+    if (fromAddNew) main_.FocusEdit(TSPane[0]->textEditor().MTextEntered, false);
 
     // 13.
     --quiet_;
@@ -556,18 +559,20 @@ void TFormEditQuestion::paintLayoutPictures() {
 
 void TFormEditQuestion::fieldChangeWork(PaneTab* source) {
     for (PaneTab* pane : TSPane) {
-        const bool image = !Trim(pane->EImage->text()).isEmpty();
-        const bool web = !Trim(pane->EOther->text()).isEmpty();
-        if (pane->BRefreshPic) pane->BRefreshPic->setEnabled(image);
-        if (pane->BDefaultImageApp) pane->BDefaultImageApp->setEnabled(image);
-        if (pane->BRefresh) pane->BRefresh->setEnabled(web);
-        if (pane->BDefaultWebApp) pane->BDefaultWebApp->setEnabled(web);
+        const bool image = !Trim(pane->imageEditor().EImage->text()).isEmpty();
+        const bool web = !Trim(pane->websiteEditor().EOther->text()).isEmpty();
+        if (pane->imageEditor().BRefreshPic) pane->imageEditor().BRefreshPic->setEnabled(image);
+        if (pane->imageEditor().BDefaultImageApp)
+            pane->imageEditor().BDefaultImageApp->setEnabled(image);
+        if (pane->websiteEditor().BRefresh) pane->websiteEditor().BRefresh->setEnabled(web);
+        if (pane->websiteEditor().BDefaultWebApp)
+            pane->websiteEditor().BDefaultWebApp->setEnabled(web);
     }
     if (!source) return;
     MarkChanged();
     // A long path or address can be read in full in the hint.
-    source->EImage->setToolTip(source->EImage->text());
-    source->EOther->setToolTip(source->EOther->text());
+    source->imageEditor().EImage->setToolTip(source->imageEditor().EImage->text());
+    source->websiteEditor().EOther->setToolTip(source->websiteEditor().EOther->text());
 }
 
 // ---- validation, save, cancel ----------------------------------------------------------

@@ -5,33 +5,24 @@
 #include <QWidget>
 #include <array>
 
-class QCheckBox;
-class QFrame;
-class QLabel;
-class QLineEdit;
 class QMimeData;
 class QDragEnterEvent;
 class QDragMoveEvent;
 class QDropEvent;
-class QProgressBar;
-class QPushButton;
 class QTabWidget;
-class QTextEdit;
 class QToolButton;
 
 namespace brenvik {
 
 class MainCommands;
-class PictureView;
-namespace settings {
-struct RuntimeTextKey;
-}
-class WebViewer;
+class PaneImageEditor;
+class PaneTextEditor;
+class PaneWebsiteEditor;
 
 // One pane tab of the question editor ("Pane 1" .. "Pane 3"): the page control PCn with its
-// three content sub-tabs (text, image, website), every control of them, and the move
-// buttons. The digit n (1..3) is fixed for the object's life: the tab travels with its
-// content when the user moves panes, and its slot is decided by the editor.
+// three content sub-tabs, each a sub-editor of its own (text, image, website), and the move
+// buttons that head every sub-tab. The digit n (1..3) is fixed for the object's life: the tab
+// travels with its content when the user moves panes, and its slot is decided by the editor.
 class PaneTab : public QWidget {
     Q_OBJECT
 public:
@@ -74,39 +65,13 @@ public:
     // Takes a drop: the pane's picture or address is set as its buttons would set it.
     bool takeDrop(const QMimeData* data);
 
+    // The sub-editors, one a content kind.
+    PaneTextEditor& textEditor() const { return *text_; }
+    PaneImageEditor& imageEditor() const { return *image_; }
+    PaneWebsiteEditor& websiteEditor() const { return *website_; }
+
     // Named controls, for the editor and the tests.
     QTabWidget* PC = nullptr;
-    QTextEdit* MTextEntered = nullptr; // rebuilt by the border and centring ticks
-    QFrame* PText = nullptr;
-    QPushButton* BFont = nullptr;
-    QLabel* LFont = nullptr;
-    QPushButton* BText = nullptr;      // " Import..."
-    QPushButton* BSelectAll = nullptr; // "   Copy all"
-    QFrame* PTextBkColor = nullptr;
-    QCheckBox* CBLightText = nullptr;
-    QCheckBox* CBHeavyText = nullptr;
-    QCheckBox* CBCtrText = nullptr;
-    QLineEdit* EImage = nullptr;
-    QPushButton* BImage = nullptr;
-    QToolButton* BRefreshPic = nullptr;
-    QToolButton* BDefaultImageApp = nullptr;
-    QFrame* PImage = nullptr;
-    PictureView* ScrollBox = nullptr;
-    QFrame* PImageBkColor = nullptr;
-    QCheckBox* CBLightImage = nullptr;
-    QCheckBox* CBHeavyImage = nullptr;
-    QCheckBox* CBStretch = nullptr;
-    QLineEdit* EOther = nullptr;
-    QPushButton* BOther = nullptr;
-    QToolButton* BBack = nullptr;
-    QToolButton* BForward = nullptr;
-    QToolButton* BRefresh = nullptr;
-    QToolButton* BDefaultWebApp = nullptr;
-    QFrame* PWB = nullptr;
-    WebViewer* WB = nullptr;
-    QProgressBar* PB = nullptr;
-    QCheckBox* CBLightWB = nullptr;
-    QCheckBox* CBHeavyWB = nullptr;
     std::array<QToolButton*, 3> BPLeft{};  // one per sub-tab
     std::array<QToolButton*, 3> BPRight{}; // one per sub-tab
 
@@ -119,62 +84,22 @@ Q_SIGNALS:
     void fieldChanged();
 
 protected:
-    // The colour swatches and their labels open the colour dialog on a click; the file and
-    // address fields take a dropped picture or page as the pane does, not as text.
+    // The file and address fields take a dropped picture or page as the pane does, not as text.
     bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
-    QWidget* buildTextTab();
-    QWidget* buildImageTab();
-    QWidget* buildWebTab();
     QWidget* buildHeader(const QString& prompt, int subTab);
-
     void PCChange(int index);
-    void BFontClick();
-    void BTextClick();
-    void BSelectAllClick();
-    void BkColorClick(QFrame* swatch);
-    void TextOptionClick(QCheckBox* source);
-    void ImageOptionClick(QCheckBox* source);
-    void WebOptionClick(QCheckBox* source);
-    void FieldChange(QLineEdit* field);
-    void BImageClick();
-    // Loads `file` into the preview and names it in the field; false (and a box) when the
-    // picture cannot be loaded.
-    bool usePicture(const QString& file);
-    void usePage(const QString& address);
-    void ShowPictureFrom(const QString& file);
-    void BDefaultImageAppClick();
-    void BOtherClick();
-    void HistoryClick(bool back);
-    void BDefaultWebAppClick();
-    void NavigatePane(const QString& address);
-    void ViewerNavigateComplete();
-
-    WebViewer* viewer();
-    void applyTextLook();
-    void applyColors();
-    void updateFieldButtons();
-    QString resolved(const QString& path) const;
-    QString dialogFolder(const settings::RuntimeTextKey& key) const;
-    void rememberFolder(const settings::RuntimeTextKey& key, const QString& file);
-    void showError(const QString& text);
 
     MainCommands& main_;
     int digit_;
-    FontSpec font_;
-    ColorValue textBackground_ = 0xFFFFFF;
-    ColorValue imageBackground_ = 0xFFFFFF;
-    // The texts as loaded, so unedited Windows-1252 bytes are written back unchanged.
-    std::string loadedText_, loadedImage_, loadedAddress_;
-    QLabel* LTextBkColor = nullptr;
-    QLabel* LImageBkColor = nullptr;
-    int quiet_ = 0;            // > 0 while controls are filled or restyled by the program
-    bool textBlocked_ = false; // setTextNotificationsBlocked
-    bool viewerInUse_ = false; // the viewer was navigated for the loaded question
+    PaneTextEditor* text_ = nullptr;
+    PaneImageEditor* image_ = nullptr;
+    PaneWebsiteEditor* website_ = nullptr;
+    int quiet_ = 0; // > 0 while the program switches the sub-tab
 };
 
 } // namespace brenvik

@@ -2,6 +2,8 @@
 
 #include <QStringDecoder>
 #include <array>
+#include <optional>
+#include <utility>
 
 namespace brenvik {
 
@@ -32,54 +34,25 @@ bool fitsCp1252(const QString& text) {
     return true;
 }
 
+// The text of UTF-8 bytes, or nothing when they are not UTF-8: Qt's decoder refuses overlong
+// forms, surrogates, code points past U+10FFFF and a sequence cut short. A leading byte-order
+// mark is kept, since fromUtf8 would drop it and it would not come back.
+std::optional<QString> decodeUtf8(std::string_view bytes) {
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                       QStringConverter::Flag::ConvertInitialBom);
+    QString text = decoder(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    if (decoder.hasError()) return std::nullopt;
+    return text;
+}
+
 } // namespace
 
 bool IsValidUtf8(std::string_view bytes) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t n = bytes.size();
-    std::size_t i = 0;
-    while (i < n) {
-        unsigned char b = p[i];
-        if (b < 0x80) {
-            ++i;
-            continue;
-        }
-        int extra;
-        unsigned char lo = 0x80, hi = 0xBF; // allowed range of the second byte
-        if (b >= 0xC2 && b <= 0xDF) {
-            extra = 1;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            extra = 2;
-            if (b == 0xE0)
-                lo = 0xA0; // overlong
-            else if (b == 0xED)
-                hi = 0x9F; // surrogates
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            extra = 3;
-            if (b == 0xF0)
-                lo = 0x90; // overlong
-            else if (b == 0xF4)
-                hi = 0x8F; // above U+10FFFF
-        } else {
-            return false;
-        }
-        if (n - i <= std::size_t(extra)) return false;
-        if (p[i + 1] < lo || p[i + 1] > hi) return false;
-        for (int k = 2; k <= extra; ++k)
-            if ((p[i + std::size_t(k)] & 0xC0) != 0x80) return false;
-        i += std::size_t(extra) + 1;
-    }
-    return true;
+    return decodeUtf8(bytes).has_value();
 }
 
 QString BytesToDisplay(std::string_view bytes) {
-    if (IsValidUtf8(bytes)) {
-        // fromUtf8 would drop a leading byte-order mark, and it would not come back.
-        QStringDecoder decoder(QStringConverter::Utf8,
-                               QStringConverter::Flag::Stateless |
-                                   QStringConverter::Flag::ConvertInitialBom);
-        return decoder(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
-    }
+    if (std::optional<QString> text = decodeUtf8(bytes)) return *std::move(text);
     QString out(qsizetype(bytes.size()), Qt::Uninitialized);
     QChar* d = out.data();
     for (std::size_t i = 0; i < bytes.size(); ++i)

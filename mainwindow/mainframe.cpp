@@ -1,7 +1,6 @@
 #include "mainwindow/mainframe.h"
 
 #include "editor/feditquestion.h"
-#include "mainwindow/clicklabel.h"
 #include "mainwindow/libraryitemmodel.h"
 #include "mainwindow/objtreeview.h"
 #include "panels/faboutbox.h"
@@ -17,6 +16,7 @@
 #include "study/freviewselected.h"
 #include "study/fspacedselected.h"
 #include "study/fstudy.h"
+#include "widgets/clicklabel.h"
 
 #include <algorithm>
 

@@ -1,18 +1,16 @@
 #pragma once
 
-#include "panels/operationpanel.h"
+#include "panels/selectedoperation.h"
 
 namespace brenvik {
 
 // The Copy-selected operation panel: its level buttons copy the selected object at that level, with
 // everything below it.
-class TFormCopySelected : public OperationPanel {
+class TFormCopySelected : public SelectedOperationPanel {
     Q_OBJECT
 public:
-    explicit TFormCopySelected(MainCommands& main, QWidget* parent = nullptr);
-
-protected:
-    void levelCommand(int level) override;
+    explicit TFormCopySelected(MainCommands& main, QWidget* parent = nullptr)
+        : SelectedOperationPanel(main, Operation::CopySelected, parent) {}
 };
 
 } // namespace brenvik

@@ -1,18 +1,16 @@
 #pragma once
 
-#include "panels/operationpanel.h"
+#include "panels/selectedoperation.h"
 
 namespace brenvik {
 
 // The Delete-selected operation panel: its level buttons delete the selected object at that level,
 // with everything below it.
-class TFormDeleteSelected : public OperationPanel {
+class TFormDeleteSelected : public SelectedOperationPanel {
     Q_OBJECT
 public:
-    explicit TFormDeleteSelected(MainCommands& main, QWidget* parent = nullptr);
-
-protected:
-    void levelCommand(int level) override;
+    explicit TFormDeleteSelected(MainCommands& main, QWidget* parent = nullptr)
+        : SelectedOperationPanel(main, Operation::DeleteSelected, parent) {}
 };
 
 } // namespace brenvik

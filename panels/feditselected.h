@@ -1,18 +1,16 @@
 #pragma once
 
-#include "panels/operationpanel.h"
+#include "panels/selectedoperation.h"
 
 namespace brenvik {
 
 // The Edit-selected operation panel: its level buttons open the editor of the selected object at
 // that level.
-class TFormEditSelected : public OperationPanel {
+class TFormEditSelected : public SelectedOperationPanel {
     Q_OBJECT
 public:
-    explicit TFormEditSelected(MainCommands& main, QWidget* parent = nullptr);
-
-protected:
-    void levelCommand(int level) override;
+    explicit TFormEditSelected(MainCommands& main, QWidget* parent = nullptr)
+        : SelectedOperationPanel(main, Operation::EditSelected, parent) {}
 };
 
 } // namespace brenvik

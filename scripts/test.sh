@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs what Brenvik needs, builds everything and runs every test headless, then fuzzes
-# each fuzz target for a short, fixed time (half a minute each) where clang is there.
+# Installs what Brenvik needs, checks the sources' formatting (a drifted file fails the run before
+# anything is built), builds everything and runs every test headless, then fuzzes each fuzz
+# target for a short, fixed time (half a minute each) where clang is there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
+./scripts/check-format.sh
 ./scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
 export QTWEBENGINE_DISABLE_SANDBOX=1

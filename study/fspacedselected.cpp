@@ -81,7 +81,7 @@ TFormSpacedSelected::TFormSpacedSelected(MainCommands& main, QWidget* parent)
     CBHeardGood = new QCheckBox(frame);
     CBHeardGood->setObjectName(QStringLiteral("CBHeardGood"));
     LHeardGood =
-        new ToggleLabel(QStringLiteral("Fully heard answer counts as Good"), CBHeardGood, frame);
+        new ClickLabel(QStringLiteral("Fully heard answer counts as Good"), CBHeardGood, frame);
     LHeardGood->setObjectName(QStringLiteral("LHeardGood"));
     auto* heard = new QHBoxLayout;
     heard->setSpacing(6);

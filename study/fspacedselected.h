@@ -49,7 +49,7 @@ public:
     QLineEdit* EMaxInterval = nullptr;
     QLineEdit* ENewPerDay = nullptr;
     QCheckBox* CBHeardGood = nullptr;
-    ToggleLabel* LHeardGood = nullptr; // toggles CBHeardGood
+    ClickLabel* LHeardGood = nullptr; // toggles CBHeardGood
     QPushButton* BStatistics = nullptr;
     QTimer* TFigures = nullptr;
 

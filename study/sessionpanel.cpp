@@ -97,22 +97,6 @@ QString SessionDescription(Session s) {
     return {};
 }
 
-// ToggleLabel
-
-ToggleLabel::ToggleLabel(const QString& text, QCheckBox* box, QWidget* parent)
-    : QLabel(text, parent), box_(box) {
-    setTextFormat(Qt::PlainText);
-    setCursor(Qt::PointingHandCursor);
-}
-
-void ToggleLabel::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
-        if (box_ && box_->isEnabled()) box_->toggle();
-        Q_EMIT clicked();
-    }
-    QLabel::mouseReleaseEvent(event);
-}
-
 // SessionPanel
 
 SessionPanel::SessionPanel(MainCommands& main, Session kind, QWidget* parent)
@@ -152,7 +136,7 @@ SessionPanel::SessionPanel(MainCommands& main, Session kind, QWidget* parent)
     CBBackground->setToolTip(
         QStringLiteral("A session goes on speaking and moving on while its window is minimised "
                        "or behind another program's window"));
-    LBackground = new ToggleLabel(background, CBBackground, PMain);
+    LBackground = new ClickLabel(background, CBBackground, PMain);
     LBackground->setToolTip(CBBackground->toolTip());
     fontRow->addWidget(CBBackground);
     fontRow->addWidget(LBackground);
@@ -222,11 +206,11 @@ void SessionPanel::buildOptions() {
 }
 
 QCheckBox* SessionPanel::addOption(QGridLayout* grid, int row, const QString& text,
-                                   ToggleLabel*& label) {
+                                   ClickLabel*& label) {
     auto* box = new QCheckBox(grid->parentWidget());
     // The caption is a label of its own beside the box: a screen reader reads the box by it.
     box->setAccessibleName(text);
-    label = new ToggleLabel(text, box, grid->parentWidget());
+    label = new ClickLabel(text, box, grid->parentWidget());
     grid->addWidget(box, row, 0);
     grid->addWidget(label, row, 1, 1, 2);
     return box;

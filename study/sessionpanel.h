@@ -2,6 +2,7 @@
 
 #include "panels/levelpanel.h"
 #include "study/core/sessionoptions.h"
+#include "widgets/clicklabel.h"
 
 #include <QLabel>
 
@@ -11,23 +12,6 @@ class QPushButton;
 class QGridLayout;
 
 namespace brenvik {
-
-// A label that toggles its check box when clicked, so the whole option text is the target.
-class ToggleLabel : public QLabel {
-    Q_OBJECT
-public:
-    ToggleLabel(const QString& text, QCheckBox* box, QWidget* parent = nullptr);
-    QCheckBox* box() const { return box_; }
-
-Q_SIGNALS:
-    void clicked();
-
-protected:
-    void mouseReleaseEvent(QMouseEvent* event) override;
-
-private:
-    QCheckBox* box_;
-};
 
 // The rounded light frame that groups a panel's options under the level rows.
 class OptionsFrame : public QFrame {
@@ -79,17 +63,17 @@ public:
     QCheckBox* CBAutoQ = nullptr;
     QCheckBox* CBAlternate = nullptr; // imprint only
     QCheckBox* CBLoopSession = nullptr;
-    ToggleLabel* Label5 = nullptr;     // toggles CBAutoA
-    ToggleLabel* Label2 = nullptr;     // toggles CBAutoQ
-    ToggleLabel* Label7 = nullptr;     // toggles CBAlternate
-    ToggleLabel* Label4 = nullptr;     // toggles CBLoopSession
+    ClickLabel* Label5 = nullptr;      // toggles CBAutoA
+    ClickLabel* Label2 = nullptr;      // toggles CBAutoQ
+    ClickLabel* Label7 = nullptr;      // toggles CBAlternate
+    ClickLabel* Label4 = nullptr;      // toggles CBLoopSession
     QLineEdit* EPauseAfterQ = nullptr; // pause before the answer
     QLineEdit* EPauseAfterA = nullptr; // pause before the next question
     QLabel* LA = nullptr;              // "second(s) before showing the answer"
     QLabel* LQ = nullptr;              // "second(s) before showing the next question"
     QPushButton* BAFont = nullptr;
     QCheckBox* CBBackground = nullptr;  // "Keep going in the background", every panel
-    ToggleLabel* LBackground = nullptr; // toggles CBBackground
+    ClickLabel* LBackground = nullptr; // toggles CBBackground
 
 Q_SIGNALS:
     // "Answer Font..." was clicked; the study container runs ChooseAnswerFont.
@@ -101,7 +85,7 @@ protected:
 
 private:
     void buildOptions();
-    QCheckBox* addOption(QGridLayout* grid, int row, const QString& text, ToggleLabel*& label);
+    QCheckBox* addOption(QGridLayout* grid, int row, const QString& text, ClickLabel*& label);
     QLineEdit* addPause(QGridLayout* grid, int row, QLabel*& unitLabel);
     void PReviewClick(Session s);
 

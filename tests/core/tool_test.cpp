@@ -153,6 +153,18 @@ TEST_F(ToolTest, RecordGivesEveryFieldOfTheDemoQuestions) {
     EXPECT_EQ(arial, 4);
 }
 
+// The exact bytes of `record` on the demo library, on names with quotes, backslashes, control
+// characters, non-ASCII and Windows-1252 text, and on a record that fails to convert: scripts
+// read this output, so its key order and escaping stay as they are.
+TEST_F(ToolTest, RecordOutputMatchesItsGoldenFiles) {
+    for (const char* name : {"demo", "odd_names", "damaged"}) {
+        const QString folder = QStringLiteral(BRENVIK_TESTDATA "/record/") + QLatin1String(name);
+        ToolRun r = tool({"record", folder + "/input.txt"});
+        ASSERT_EQ(r.code, 0) << name << ": " << r.err.toStdString();
+        EXPECT_EQ(r.out.toStdString(), contents(folder + "/expected.jsonl").toStdString()) << name;
+    }
+}
+
 TEST_F(ToolTest, RecordOfADamagedFileCarriesTheConversionError) {
     QByteArray bytes = demoBytes();
     int at = bytes.indexOf("Layout: 2");

@@ -1,6 +1,9 @@
 // The desktop's ways of opening files: the command line, a later start's hand-over, drops on
 // the main window and on a question editor pane; and what the command line prints.
+#include "editor/paneimageeditor.h"
 #include "editor/panetab.h"
+#include "editor/panetexteditor.h"
+#include "editor/panewebsiteeditor.h"
 #include "mainharness.h"
 #include "mainwindow/filearrivals.h"
 #include "mainwindow/librarydocument.h"
@@ -186,15 +189,15 @@ TEST(DesktopFiles, PicturesAndPagesDroppedOnAPaneSetItsFileOrAddress) {
     ASSERT_EQ(tab.content(), 0);
     EXPECT_TRUE(dropUrls(&tab, {QUrl::fromLocalFile(png)}));
     EXPECT_EQ(tab.content(), 1);
-    EXPECT_EQ(tab.EImage->text(), png);
+    EXPECT_EQ(tab.imageEditor().EImage->text(), png);
     EXPECT_GT(changed.count(), 0);
 
     // On the address field the page is the pane's address, not text typed into it.
-    EXPECT_TRUE(dropUrls(tab.EOther, {QUrl::fromLocalFile(page)}));
+    EXPECT_TRUE(dropUrls(tab.websiteEditor().EOther, {QUrl::fromLocalFile(page)}));
     EXPECT_EQ(tab.content(), 2);
-    EXPECT_EQ(tab.EOther->text(), page);
+    EXPECT_EQ(tab.websiteEditor().EOther->text(), page);
     EXPECT_TRUE(dropUrls(&tab, {QUrl(QStringLiteral("https://example.org/capitals"))}));
-    EXPECT_EQ(tab.EOther->text(), QStringLiteral("https://example.org/capitals"));
+    EXPECT_EQ(tab.websiteEditor().EOther->text(), QStringLiteral("https://example.org/capitals"));
     EXPECT_EQ(tab.record().imageFile, png.toStdString());
 
     // Anything else is left to the controls under the pointer.
@@ -209,7 +212,7 @@ TEST(DesktopFiles, PicturesAndPagesDroppedOnAPaneSetItsFileOrAddress) {
     const qsizetype boxes = main.prompts_.shown.size();
     dropUrls(&tab, {QUrl::fromLocalFile(bad)});
     EXPECT_EQ(main.prompts_.shown.size(), boxes + 1);
-    EXPECT_EQ(tab.EImage->text(), png);
+    EXPECT_EQ(tab.imageEditor().EImage->text(), png);
 }
 
 TEST(DesktopFiles, ArrivalsNameTheFilesLeftOut) {

@@ -3,7 +3,10 @@
 // page, pane 3 the seal's web page; answer and spoken answer "Montgomery").
 #include "editor/feditquestion.h"
 #include "editor/flayout.h"
+#include "editor/paneimageeditor.h"
 #include "editor/panetab.h"
+#include "editor/panetexteditor.h"
+#include "editor/panewebsiteeditor.h"
 #include "library/objects.h"
 #include "library/questionrecord.h"
 #include "mainharness.h"
@@ -280,24 +283,26 @@ TEST_F(EditorTest, EveryValidationMessageShowsItsTabAndControl) {
     ed->MAnswer->setPlainText(QStringLiteral("Montgomery"));
 
     PaneTab* pane1 = ed->TSPane[0];
-    pane1->MTextEntered->setPlainText(QStringLiteral("  \n "));
-    expectValidation(QStringLiteral("No text was specified."), pane1, pane1->MTextEntered);
+    pane1->textEditor().MTextEntered->setPlainText(QStringLiteral("  \n "));
+    expectValidation(QStringLiteral("No text was specified."), pane1,
+                     pane1->textEditor().MTextEntered);
 
     pane1->PC->setCurrentIndex(ImageContent);
-    pane1->EImage->setText(QStringLiteral("   "));
-    expectValidation(QStringLiteral("No image filename was specified."), pane1, pane1->EImage);
+    pane1->imageEditor().EImage->setText(QStringLiteral("   "));
+    expectValidation(QStringLiteral("No image filename was specified."), pane1,
+                     pane1->imageEditor().EImage);
     // The editor does not look for the file.
-    pane1->EImage->setText(QStringLiteral("/nowhere/flag.jpg"));
+    pane1->imageEditor().EImage->setText(QStringLiteral("/nowhere/flag.jpg"));
 
     PaneTab* pane2 = ed->TSPane[1];
-    pane2->EOther->setText(QString());
+    pane2->websiteEditor().EOther->setText(QString());
     expectValidation(QStringLiteral("No website address (or filename) was specified."), pane2,
-                     pane2->EOther);
+                     pane2->websiteEditor().EOther);
 
     // The third pane is hidden with layout 2: its empty text is never looked at.
-    pane2->EOther->setText(QStringLiteral("https://example.org/"));
+    pane2->websiteEditor().EOther->setText(QStringLiteral("https://example.org/"));
     ed->TSPane[2]->PC->setCurrentIndex(TextContent);
-    ed->TSPane[2]->MTextEntered->clear();
+    ed->TSPane[2]->textEditor().MTextEntered->clear();
     const qsizetype boxes = h.prompts.shown.size();
     QTest::mouseClick(ed->BSave, Qt::LeftButton);
     EXPECT_EQ(h.prompts.shown.size(), boxes);
@@ -311,7 +316,7 @@ TEST_F(EditorTest, EveryValidationMessageShowsItsTabAndControl) {
 TEST_F(EditorTest, LayoutOneSavesWithAnEmptySecondPaneAndKeepsIt) {
     open(alabama);
     showTab(ed->TSLayout);
-    ed->TSPane[1]->EOther->clear();
+    ed->TSPane[1]->websiteEditor().EOther->clear();
     QTest::mouseClick(ed->PQuestionBoxes[0].first(), Qt::LeftButton);
     EXPECT_TRUE(ed->RB[0]->isChecked());
     EXPECT_FALSE(ed->PC->isTabVisible(TFormEditQuestion::ProportionsTab));
@@ -371,7 +376,7 @@ TEST_F(EditorTest, MovedPanesAreSavedBySlot) {
     QTest::mouseClick(seal->BPLeft[seal->content()], Qt::LeftButton);
     EXPECT_EQ(ed->paneAtSlot(2), seal);
     text->PC->setCurrentIndex(TextContent);
-    text->MTextEntered->clear();
+    text->textEditor().MTextEntered->clear();
     showTab(ed->TSLayout);
     QTest::mouseClick(ed->PAnswerBox[1], Qt::LeftButton);
     EXPECT_TRUE(ed->RB[1]->isChecked());
@@ -505,7 +510,7 @@ TEST_F(EditorTest, AddNewOpensPaneOneOnlyFromThePanel) {
     ASSERT_TRUE(ed->isOpen());
     EXPECT_EQ(ed->PC->currentWidget(), ed->TSPane[0]);
     EXPECT_EQ(ed->TSPane[0]->PC->currentIndex(), TextContent);
-    EXPECT_TRUE(ed->TSPane[0]->MTextEntered->hasFocus());
+    EXPECT_TRUE(ed->TSPane[0]->textEditor().MTextEntered->hasFocus());
     EXPECT_EQ(cancelCaption(), QStringLiteral("Close"));
     showTab(ed->TSGeneral);
     QTest::mouseClick(ed->BCancel, Qt::LeftButton);

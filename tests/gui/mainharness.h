@@ -3,7 +3,6 @@
 #include "editor/feditquestion.h"
 #include "library/colors.h"
 #include "library/settingsstore.h"
-#include "mainwindow/clicklabel.h"
 #include "mainwindow/fmain.h"
 #include "mainwindow/objtreeview.h"
 #include "panels/faboutbox.h"
@@ -29,6 +28,7 @@
 #include "tests/support/fakespeech.h"
 #include "tests/support/fakewebviewer.h"
 #include "waituntil.h"
+#include "widgets/clicklabel.h"
 
 #include <QAction>
 #include <QApplication>

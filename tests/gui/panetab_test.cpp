@@ -1,6 +1,9 @@
 // One pane tab of the question editor, driven through its widgets against a fake main window.
 
+#include "editor/paneimageeditor.h"
 #include "editor/panetab.h"
+#include "editor/panetexteditor.h"
+#include "editor/panewebsiteeditor.h"
 #include "library/colors.h"
 #include "library/fonttext.h"
 #include "library/librarytree.h"
@@ -99,7 +102,7 @@ struct Fixture {
         EXPECT_TRUE(image.save(path(name), "BMP"));
         return path(name);
     }
-    FakeWebViewer* viewer() const { return static_cast<FakeWebViewer*>(tab.WB); }
+    FakeWebViewer* viewer() const { return static_cast<FakeWebViewer*>(tab.websiteEditor().WB); }
 
     QTemporaryDir dir;
     FakeMain main;
@@ -143,25 +146,26 @@ TEST(EditorPaneTab, CaptionsHintsAndNames) {
     EXPECT_EQ(t.PC->tabText(0), QStringLiteral("Display text entered "));
     EXPECT_EQ(t.PC->tabText(1), QStringLiteral("Display an image from a file "));
     EXPECT_EQ(t.PC->tabText(2), QStringLiteral("Display some other file or a website "));
-    EXPECT_EQ(t.BText->text(), QStringLiteral(" Import..."));
-    EXPECT_EQ(t.BSelectAll->text(), QStringLiteral("   Copy all"));
-    EXPECT_EQ(t.BSelectAll->toolTip(), QStringLiteral("Copy text to clipboard"));
-    EXPECT_EQ(t.BFont->toolTip(), QStringLiteral("Change font"));
-    EXPECT_EQ(t.PTextBkColor->toolTip(), QStringLiteral("Change background color"));
-    EXPECT_EQ(t.BDefaultImageApp->toolTip(), QStringLiteral("Open into default viewer-app"));
-    EXPECT_EQ(t.CBLightWB->text(), QStringLiteral("Add shallow border"));
-    EXPECT_EQ(t.CBStretch->text(), QStringLiteral("Stretch to fit"));
-    EXPECT_EQ(t.MTextEntered->objectName(), QStringLiteral("MTextEntered2"));
+    EXPECT_EQ(t.textEditor().BText->text(), QStringLiteral(" Import..."));
+    EXPECT_EQ(t.textEditor().BSelectAll->text(), QStringLiteral("   Copy all"));
+    EXPECT_EQ(t.textEditor().BSelectAll->toolTip(), QStringLiteral("Copy text to clipboard"));
+    EXPECT_EQ(t.textEditor().BFont->toolTip(), QStringLiteral("Change font"));
+    EXPECT_EQ(t.textEditor().PTextBkColor->toolTip(), QStringLiteral("Change background color"));
+    EXPECT_EQ(t.imageEditor().BDefaultImageApp->toolTip(),
+              QStringLiteral("Open into default viewer-app"));
+    EXPECT_EQ(t.websiteEditor().CBLightWB->text(), QStringLiteral("Add shallow border"));
+    EXPECT_EQ(t.imageEditor().CBStretch->text(), QStringLiteral("Stretch to fit"));
+    EXPECT_EQ(t.textEditor().MTextEntered->objectName(), QStringLiteral("MTextEntered2"));
     // Move buttons are numbered across all nine sub-tabs: pane 2 holds 4, 5 and 6.
     EXPECT_EQ(t.BPLeft[0]->objectName(), QStringLiteral("BPLeft4"));
     EXPECT_EQ(t.BPRight[2]->objectName(), QStringLiteral("BPRight6"));
     EXPECT_EQ(t.BPLeft[1]->toolTip(), QStringLiteral("move pane left"));
     EXPECT_EQ(t.BPRight[1]->toolTip(), QStringLiteral("move pane right"));
-    EXPECT_FALSE(t.BBack->isEnabled());
-    EXPECT_FALSE(t.BForward->isEnabled());
-    EXPECT_TRUE(t.PB->isHidden());
+    EXPECT_FALSE(t.websiteEditor().BBack->isEnabled());
+    EXPECT_FALSE(t.websiteEditor().BForward->isEnabled());
+    EXPECT_TRUE(t.websiteEditor().PB->isHidden());
     // Opening a pane never starts a browser.
-    EXPECT_EQ(t.WB, nullptr);
+    EXPECT_EQ(t.websiteEditor().WB, nullptr);
     EXPECT_TRUE(f.main.web_.created.isEmpty());
 
     t.setMoveStates(true, false);
@@ -181,21 +185,25 @@ TEST(EditorPaneTab, LoadAndRecordRoundTripWithoutMarkingChanged) {
     EXPECT_EQ(f.changed.count(), 0);
     EXPECT_EQ(f.tab.record(), original);
     EXPECT_EQ(f.tab.content(), WebsiteContent);
-    EXPECT_EQ(f.tab.LFont->text(), QStringLiteral("Times New Roman, 22, Italic + Underline"));
-    EXPECT_EQ(f.tab.MTextEntered->font().pointSize(), 22);
-    EXPECT_EQ(f.tab.MTextEntered->palette().color(QPalette::Base), QColor(0xC0, 0xB0, 0xA0));
-    EXPECT_EQ(f.tab.PImageBkColor->palette().color(QPalette::Window), QColor(0x30, 0x20, 0x10));
-    EXPECT_EQ(f.tab.EOther->toolTip(), QStringLiteral("http://www.example.org/page.html"));
+    EXPECT_EQ(f.tab.textEditor().LFont->text(),
+              QStringLiteral("Times New Roman, 22, Italic + Underline"));
+    EXPECT_EQ(f.tab.textEditor().MTextEntered->font().pointSize(), 22);
+    EXPECT_EQ(f.tab.textEditor().MTextEntered->palette().color(QPalette::Base),
+              QColor(0xC0, 0xB0, 0xA0));
+    EXPECT_EQ(f.tab.imageEditor().PImageBkColor->palette().color(QPalette::Window),
+              QColor(0x30, 0x20, 0x10));
+    EXPECT_EQ(f.tab.websiteEditor().EOther->toolTip(),
+              QStringLiteral("http://www.example.org/page.html"));
     // Previews and viewers come back only on the user's request.
-    EXPECT_TRUE(f.tab.ScrollBox->isHidden());
-    EXPECT_TRUE(f.tab.ScrollBox->image().isNull());
-    EXPECT_EQ(f.tab.WB, nullptr);
+    EXPECT_TRUE(f.tab.imageEditor().ScrollBox->isHidden());
+    EXPECT_TRUE(f.tab.imageEditor().ScrollBox->image().isNull());
+    EXPECT_EQ(f.tab.websiteEditor().WB, nullptr);
     // The loaded web border is on the frame at once.
-    EXPECT_EQ(f.tab.PWB->lineWidth(), 2);
+    EXPECT_EQ(f.tab.websiteEditor().PWB->lineWidth(), 2);
 
     // Surrounding blanks are not saved; the text lines are saved as they stand.
-    f.tab.EImage->setText(QStringLiteral("  pictures/map.bmp\t"));
-    f.tab.EOther->setText(QStringLiteral(" http://www.example.org/page.html  "));
+    f.tab.imageEditor().EImage->setText(QStringLiteral("  pictures/map.bmp\t"));
+    f.tab.websiteEditor().EOther->setText(QStringLiteral(" http://www.example.org/page.html  "));
     EXPECT_EQ(f.tab.record(), original);
 
     PaneRecord fresh = PaneRecord::newRecord(f.main.desktopColors());
@@ -214,16 +222,16 @@ TEST(EditorPaneTab, ValidationByKind) {
     r.textLines = {" ", "\t"};
     f.tab.load(r);
     QString message;
-    EXPECT_EQ(f.tab.validate(&message), f.tab.MTextEntered);
+    EXPECT_EQ(f.tab.validate(&message), f.tab.textEditor().MTextEntered);
     EXPECT_EQ(message, QStringLiteral("No text was specified."));
     r.content = ImageContent;
     r.imageFile = "   ";
     f.tab.load(r);
-    EXPECT_EQ(f.tab.validate(&message), f.tab.EImage);
+    EXPECT_EQ(f.tab.validate(&message), f.tab.imageEditor().EImage);
     EXPECT_EQ(message, QStringLiteral("No image filename was specified."));
     r.content = WebsiteContent;
     f.tab.load(r);
-    EXPECT_EQ(f.tab.validate(&message), f.tab.EOther);
+    EXPECT_EQ(f.tab.validate(&message), f.tab.websiteEditor().EOther);
     EXPECT_EQ(message, QStringLiteral("No website address (or filename) was specified."));
     // A file that does not exist passes: the study checks test files.
     r.webAddress = "missing.html";
@@ -239,9 +247,12 @@ TEST(EditorPaneTab, BordersAreExclusiveForEveryKind) {
         QCheckBox* deep;
         QFrame* frame;
     };
-    for (const Pair& p : {Pair{f.tab.CBLightText, f.tab.CBHeavyText, f.tab.PText},
-                          Pair{f.tab.CBLightImage, f.tab.CBHeavyImage, f.tab.PImage},
-                          Pair{f.tab.CBLightWB, f.tab.CBHeavyWB, f.tab.PWB}}) {
+    for (const Pair& p : {Pair{f.tab.textEditor().CBLightText, f.tab.textEditor().CBHeavyText,
+                               f.tab.textEditor().PText},
+                          Pair{f.tab.imageEditor().CBLightImage, f.tab.imageEditor().CBHeavyImage,
+                               f.tab.imageEditor().PImage},
+                          Pair{f.tab.websiteEditor().CBLightWB, f.tab.websiteEditor().CBHeavyWB,
+                               f.tab.websiteEditor().PWB}}) {
         SCOPED_TRACE(p.shallow->objectName().toStdString());
         p.shallow->setChecked(false);
         p.deep->setChecked(false);
@@ -262,7 +273,7 @@ TEST(EditorPaneTab, BordersAreExclusiveForEveryKind) {
         EXPECT_EQ(f.changed.count(), 4);
     }
     // With an empty address a web border tick starts no viewer.
-    EXPECT_EQ(f.tab.WB, nullptr);
+    EXPECT_EQ(f.tab.websiteEditor().WB, nullptr);
 }
 
 TEST(EditorPaneTab, FontSizesAndFaceAreKeptStorable) {
@@ -273,12 +284,12 @@ TEST(EditorPaneTab, FontSizesAndFaceAreKeptStorable) {
     huge.setPointSize(100);
     huge.setBold(false);
     f.main.prompts_.fonts = {tiny, huge};
-    f.tab.BFont->click();
+    f.tab.textEditor().BFont->click();
     EXPECT_EQ(f.tab.record().font.size, 1);
-    EXPECT_EQ(f.tab.MTextEntered->font().pointSize(), 1);
-    f.tab.BFont->click();
+    EXPECT_EQ(f.tab.textEditor().MTextEntered->font().pointSize(), 1);
+    f.tab.textEditor().BFont->click();
     EXPECT_EQ(f.tab.record().font.size, 72);
-    EXPECT_EQ(f.tab.LFont->text(), QStringLiteral("Liberation Serif, 72"));
+    EXPECT_EQ(f.tab.textEditor().LFont->text(), QStringLiteral("Liberation Serif, 72"));
     EXPECT_EQ(f.changed.count(), 2);
     // The font's colour is not the dialog's: it stays as loaded.
     EXPECT_EQ(f.tab.record().font.color, PaneRecord::newRecord(f.main.desktopColors()).font.color);
@@ -287,11 +298,11 @@ TEST(EditorPaneTab, FontSizesAndFaceAreKeptStorable) {
     comma.setFamilies({QStringLiteral("Odd, Face")});
     comma.setPointSize(12);
     f.main.prompts_.fonts = {comma};
-    f.tab.BFont->click();
+    f.tab.textEditor().BFont->click();
     EXPECT_EQ(f.tab.record().font.name, "Odd  Face");
 
     f.changed.clear();
-    f.tab.BFont->click(); // cancelled: nothing changes
+    f.tab.textEditor().BFont->click(); // cancelled: nothing changes
     EXPECT_EQ(f.changed.count(), 0);
     EXPECT_EQ(f.tab.record().font.size, 12);
 }
@@ -304,11 +315,11 @@ TEST(EditorPaneTab, FontDialogSetsTheTextColourAndKeepsWhatIsLeftAlone) {
     chosen.setPointSize(12);
     f.main.prompts_.fonts = {chosen};
     f.main.prompts_.fontColors = {QColor(0, 128, 0)};
-    f.tab.BFont->click();
+    f.tab.textEditor().BFont->click();
     EXPECT_EQ(f.main.prompts_.fontTitles, QStringList{QStringLiteral("Font")});
     EXPECT_EQ(f.tab.record().font.color, 0x008000u);
     EXPECT_EQ(FontToText(f.tab.record().font, true, desktop), "Liberation Serif, 12, 32768");
-    EXPECT_EQ(f.tab.MTextEntered->palette().color(QPalette::Text), QColor(0, 128, 0));
+    EXPECT_EQ(f.tab.textEditor().MTextEntered->palette().color(QPalette::Text), QColor(0, 128, 0));
     EXPECT_EQ(f.changed.count(), 1);
 
     // The default "Arial, 14, B, -2" through the real dialog, OK untouched: stored as it
@@ -317,7 +328,7 @@ TEST(EditorPaneTab, FontDialogSetsTheTextColourAndKeepsWhatIsLeftAlone) {
     ASSERT_EQ(FontToText(fresh.font, true, desktop), "Arial, 14, B, -2");
     f.tab.load(fresh);
     f.main.prompts_.realFonts = true;
-    f.tab.BFont->click();
+    f.tab.textEditor().BFont->click();
     EXPECT_EQ(f.main.prompts_.realFontRuns, 1);
     EXPECT_EQ(FontToText(f.tab.record().font, true, desktop), "Arial, 14, B, -2");
     EXPECT_EQ(f.tab.record().font, fresh.font);
@@ -330,11 +341,11 @@ TEST(EditorPaneTab, TextBoxImportCopyAndColour) {
     f.tab.load(r);
 
     QApplication::clipboard()->clear();
-    f.tab.BSelectAll->click();
+    f.tab.textEditor().BSelectAll->click();
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("alpha\nbeta"));
     EXPECT_EQ(f.changed.count(), 0);
 
-    QTest::keyClicks(f.tab.MTextEntered, QStringLiteral("x"));
+    QTest::keyClicks(f.tab.textEditor().MTextEntered, QStringLiteral("x"));
     EXPECT_EQ(f.changed.count(), 1);
 
     // Import replaces the lines; a file that cannot be read changes nothing.
@@ -344,17 +355,17 @@ TEST(EditorPaneTab, TextBoxImportCopyAndColour) {
     file.close();
     f.main.prompts_.files = {file.fileName(), f.path(QStringLiteral("none.txt"))};
     f.changed.clear();
-    f.tab.BText->click();
+    f.tab.textEditor().BText->click();
     EXPECT_EQ(f.main.prompts_.fileTitles.last(), QStringLiteral("Select File"));
-    EXPECT_EQ(f.tab.MTextEntered->toPlainText(), QStringLiteral("one\ntwo\n\nthree"));
+    EXPECT_EQ(f.tab.textEditor().MTextEntered->toPlainText(), QStringLiteral("one\ntwo\n\nthree"));
     EXPECT_GE(f.changed.count(), 1);
     f.changed.clear();
-    f.tab.BText->click();
+    f.tab.textEditor().BText->click();
     ASSERT_EQ(f.main.prompts_.shown.size(), 1);
     EXPECT_EQ(f.main.prompts_.shown[0].caption, QStringLiteral("Error"));
     EXPECT_EQ(f.main.prompts_.shown[0].icon, Prompts::Icon::Error);
     EXPECT_TRUE(f.main.prompts_.shown[0].text.contains(QStringLiteral("none.txt")));
-    EXPECT_EQ(f.tab.MTextEntered->toPlainText(), QStringLiteral("one\ntwo\n\nthree"));
+    EXPECT_EQ(f.tab.textEditor().MTextEntered->toPlainText(), QStringLiteral("one\ntwo\n\nthree"));
     EXPECT_EQ(f.changed.count(), 0);
 
     // A file's last line end ends its last line: one line stays one line, a blank last
@@ -365,7 +376,7 @@ TEST(EditorPaneTab, TextBoxImportCopyAndColour) {
         out.write(bytes);
         out.close();
         f.main.prompts_.files = {out.fileName()};
-        f.tab.BText->click();
+        f.tab.textEditor().BText->click();
         return f.tab.record().textLines;
     };
     EXPECT_EQ(import(QStringLiteral("one.txt"), "only line\r\n"),
@@ -378,16 +389,17 @@ TEST(EditorPaneTab, TextBoxImportCopyAndColour) {
 
     // The swatch opens the colour dialog with the custom colours and its title.
     f.main.prompts_.colors = {QColor(10, 20, 30)};
-    QTest::mouseClick(f.tab.PTextBkColor, Qt::LeftButton);
+    QTest::mouseClick(f.tab.textEditor().PTextBkColor, Qt::LeftButton);
     EXPECT_EQ(f.main.prompts_.colorDialogTitle, QStringLiteral("Background Color"));
     EXPECT_EQ(f.main.prompts_.lastCustomColors.size(), 9);
-    EXPECT_EQ(f.tab.PTextBkColor->palette().color(QPalette::Window), QColor(10, 20, 30));
-    EXPECT_EQ(f.tab.MTextEntered->palette().color(QPalette::Base), QColor(10, 20, 30));
+    EXPECT_EQ(f.tab.textEditor().PTextBkColor->palette().color(QPalette::Window),
+              QColor(10, 20, 30));
+    EXPECT_EQ(f.tab.textEditor().MTextEntered->palette().color(QPalette::Base), QColor(10, 20, 30));
     EXPECT_EQ(f.tab.record().textBackground, 0x1E140A);
     EXPECT_EQ(f.changed.count(), 1);
     f.main.prompts_.colors = {QColor(1, 2, 3)};
-    QTest::mouseClick(f.tab.PImageBkColor, Qt::LeftButton);
-    EXPECT_EQ(f.tab.ScrollBox->background(), QColor(1, 2, 3));
+    QTest::mouseClick(f.tab.imageEditor().PImageBkColor, Qt::LeftButton);
+    EXPECT_EQ(f.tab.imageEditor().ScrollBox->background(), QColor(1, 2, 3));
     EXPECT_EQ(f.tab.record().imageBackground, 0x030201);
 }
 
@@ -400,17 +412,17 @@ TEST(EditorPaneTab, CentringRestylesWithoutCountingTheContent) {
     f.tab.resize(700, 400);
     f.tab.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.tab));
-    QTextEdit* box = f.tab.MTextEntered;
+    QTextEdit* box = f.tab.textEditor().MTextEntered;
     auto lineLeft = [box] {
         QTextBlock block = box->document()->firstBlock();
         return box->document()->documentLayout()->blockBoundingRect(block).left() +
                block.layout()->lineAt(0).naturalTextRect().left();
     };
     EXPECT_LT(lineLeft(), 20);
-    f.tab.CBCtrText->click();
+    f.tab.textEditor().CBCtrText->click();
     EXPECT_GT(lineLeft(), 100);
     EXPECT_EQ(f.changed.count(), 1); // the tick only, not the text
-    EXPECT_EQ(f.tab.MTextEntered, box);
+    EXPECT_EQ(f.tab.textEditor().MTextEntered, box);
     EXPECT_EQ(box->toPlainText(), QStringLiteral("short"));
     EXPECT_TRUE(f.tab.record().centredText);
     // A long line still does not wrap.
@@ -430,7 +442,7 @@ TEST(EditorPaneTab, TypingStaysFastWithTenThousandLines) {
     QElapsedTimer clock;
     clock.start();
     for (int i = 0; i < 40; ++i) {
-        QTest::keyClick(f.tab.MTextEntered, Qt::Key_A);
+        QTest::keyClick(f.tab.textEditor().MTextEntered, Qt::Key_A);
         QCoreApplication::processEvents();
     }
     EXPECT_LT(clock.elapsed(), 2000);
@@ -459,44 +471,44 @@ TEST(EditorPaneTab, PreviewVisibilityAndStretchRule) {
     const QString wide = f.picture(QStringLiteral("wide.bmp"), 400, 100);
     const QString tall = f.picture(QStringLiteral("tall.bmp"), 100, 400);
     const QString large = f.picture(QStringLiteral("large.bmp"), 600, 500);
-    PictureView* view = f.tab.ScrollBox;
-    f.tab.PImage->setFixedSize(200, 200);
+    PictureView* view = f.tab.imageEditor().ScrollBox;
+    f.tab.imageEditor().PImage->setFixedSize(200, 200);
     f.tab.PC->setCurrentIndex(ImageContent);
     f.tab.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.tab));
 
     // Border ticks leave a hidden preview hidden; the stretch tick shows it.
-    f.tab.CBLightImage->click();
-    f.tab.CBHeavyImage->click();
+    f.tab.imageEditor().CBLightImage->click();
+    f.tab.imageEditor().CBHeavyImage->click();
     EXPECT_TRUE(view->isHidden());
-    f.tab.CBHeavyImage->click();
-    f.tab.CBStretch->click();
+    f.tab.imageEditor().CBHeavyImage->click();
+    f.tab.imageEditor().CBStretch->click();
     EXPECT_FALSE(view->isHidden());
     EXPECT_TRUE(view->stretch());
 
-    f.tab.EImage->setText(wide);
-    f.tab.BRefreshPic->click();
+    f.tab.imageEditor().EImage->setText(wide);
+    f.tab.imageEditor().BRefreshPic->click();
     ASSERT_EQ(view->size(), QSize(200, 200));
     EXPECT_EQ(view->pictureRect(), QRect(0, 75, 200, 50));
-    f.tab.EImage->setText(tall);
-    f.tab.BRefreshPic->click();
+    f.tab.imageEditor().EImage->setText(tall);
+    f.tab.imageEditor().BRefreshPic->click();
     EXPECT_EQ(view->pictureRect(), QRect(75, 0, 50, 200));
 
     // Unstretched, a larger picture scrolls up to its own size.
-    f.tab.CBStretch->click();
+    f.tab.imageEditor().CBStretch->click();
     EXPECT_FALSE(view->stretch());
-    f.tab.EImage->setText(large);
-    f.tab.BRefreshPic->click();
+    f.tab.imageEditor().EImage->setText(large);
+    f.tab.imageEditor().BRefreshPic->click();
     EXPECT_FALSE(view->isHidden()); // reload works like the stretch tick
     QCoreApplication::processEvents();
     EXPECT_EQ(view->horizontalScrollBar()->maximum() + view->viewport()->width(), 600);
     EXPECT_EQ(view->verticalScrollBar()->maximum() + view->viewport()->height(), 500);
     EXPECT_EQ(view->pictureRect().size(), QSize(600, 500));
     // A border tick lays the preview out inside the border.
-    f.tab.CBHeavyImage->click();
+    f.tab.imageEditor().CBHeavyImage->click();
     QCoreApplication::processEvents();
     EXPECT_LT(view->width(), 200);
-    EXPECT_EQ(view->size(), f.tab.PImage->contentsRect().size());
+    EXPECT_EQ(view->size(), f.tab.imageEditor().PImage->contentsRect().size());
 
     // Loading hides the preview again and forgets the picture.
     f.tab.load(PaneRecord::newRecord(f.main.desktopColors()));
@@ -508,33 +520,33 @@ TEST(EditorPaneTab, ImageFieldBlanksEnterAndOpen) {
     Fixture f;
     f.picture(QStringLiteral(" pic.bmp"), 10, 10); // the name as typed, with its blank
     f.picture(QStringLiteral("pic.bmp"), 20, 20);
-    EXPECT_FALSE(f.tab.BRefreshPic->isEnabled());
-    EXPECT_FALSE(f.tab.BDefaultImageApp->isEnabled());
+    EXPECT_FALSE(f.tab.imageEditor().BRefreshPic->isEnabled());
+    EXPECT_FALSE(f.tab.imageEditor().BDefaultImageApp->isEnabled());
     QSignalSpy fields(&f.tab, &PaneTab::fieldChanged);
-    Type(f.tab.EImage, QStringLiteral(" pic.bmp"));
-    EXPECT_TRUE(f.tab.BRefreshPic->isEnabled());
-    EXPECT_TRUE(f.tab.BDefaultImageApp->isEnabled());
-    EXPECT_EQ(f.tab.EImage->toolTip(), QStringLiteral(" pic.bmp"));
+    Type(f.tab.imageEditor().EImage, QStringLiteral(" pic.bmp"));
+    EXPECT_TRUE(f.tab.imageEditor().BRefreshPic->isEnabled());
+    EXPECT_TRUE(f.tab.imageEditor().BDefaultImageApp->isEnabled());
+    EXPECT_EQ(f.tab.imageEditor().EImage->toolTip(), QStringLiteral(" pic.bmp"));
     EXPECT_GE(fields.count(), 1);
 
-    f.tab.BRefreshPic->click();
-    EXPECT_EQ(f.tab.ScrollBox->image().size(), QSize(10, 10));
-    f.tab.ScrollBox->setImage(QImage());
-    QTest::keyPress(f.tab.EImage, Qt::Key_Return);
-    EXPECT_EQ(f.tab.ScrollBox->image().size(), QSize(10, 10));
+    f.tab.imageEditor().BRefreshPic->click();
+    EXPECT_EQ(f.tab.imageEditor().ScrollBox->image().size(), QSize(10, 10));
+    f.tab.imageEditor().ScrollBox->setImage(QImage());
+    QTest::keyPress(f.tab.imageEditor().EImage, Qt::Key_Return);
+    EXPECT_EQ(f.tab.imageEditor().ScrollBox->image().size(), QSize(10, 10));
 
-    f.tab.BDefaultImageApp->click();
+    f.tab.imageEditor().BDefaultImageApp->click();
     ASSERT_EQ(f.main.shell_.opened.size(), 1);
     EXPECT_EQ(f.main.shell_.opened[0], QUrl::fromLocalFile(f.path(QStringLiteral("pic.bmp"))));
     EXPECT_EQ(f.tab.record().imageFile, "pic.bmp");
     // The shell's failure is not reported.
     f.main.shell_.result = false;
-    f.tab.BDefaultImageApp->click();
+    f.tab.imageEditor().BDefaultImageApp->click();
     EXPECT_TRUE(f.main.prompts_.shown.isEmpty());
 
-    Type(f.tab.EImage, QStringLiteral("   "));
-    EXPECT_FALSE(f.tab.BRefreshPic->isEnabled());
-    EXPECT_FALSE(f.tab.BDefaultImageApp->isEnabled());
+    Type(f.tab.imageEditor().EImage, QStringLiteral("   "));
+    EXPECT_FALSE(f.tab.imageEditor().BRefreshPic->isEnabled());
+    EXPECT_FALSE(f.tab.imageEditor().BDefaultImageApp->isEnabled());
 }
 
 TEST(EditorPaneTab, FailedPictureLoadsKeepTheField) {
@@ -542,98 +554,98 @@ TEST(EditorPaneTab, FailedPictureLoadsKeepTheField) {
     const QString odd = f.path(QStringLiteral("scan.xyz"));
     QFile(odd).open(QIODevice::WriteOnly);
     const QString good = f.picture(QStringLiteral("good.bmp"), 30, 20);
-    f.tab.EImage->setText(QStringLiteral("before.bmp"));
+    f.tab.imageEditor().EImage->setText(QStringLiteral("before.bmp"));
     f.changed.clear();
 
     f.main.prompts_.files = {odd};
-    f.tab.BImage->click();
+    f.tab.imageEditor().BImage->click();
     EXPECT_EQ(f.main.prompts_.fileTitles.last(), QStringLiteral("Open Image File"));
     ASSERT_EQ(f.main.prompts_.shown.size(), 1);
     EXPECT_EQ(f.main.prompts_.shown[0].caption, QStringLiteral("Error"));
     EXPECT_EQ(f.main.prompts_.shown[0].text,
               QStringLiteral("Unknown picture file extension (.xyz)"));
     EXPECT_EQ(f.main.prompts_.shown[0].icon, Prompts::Icon::Error);
-    EXPECT_EQ(f.tab.EImage->text(), QStringLiteral("before.bmp"));
+    EXPECT_EQ(f.tab.imageEditor().EImage->text(), QStringLiteral("before.bmp"));
     EXPECT_EQ(f.changed.count(), 0);
-    EXPECT_TRUE(f.tab.ScrollBox->isHidden());
+    EXPECT_TRUE(f.tab.imageEditor().ScrollBox->isHidden());
 
     // Enter acts on the press, once: the release (as from closing the box) does nothing.
-    f.tab.EImage->setText(odd);
+    f.tab.imageEditor().EImage->setText(odd);
     f.changed.clear();
-    QTest::keyPress(f.tab.EImage, Qt::Key_Return);
+    QTest::keyPress(f.tab.imageEditor().EImage, Qt::Key_Return);
     EXPECT_EQ(f.main.prompts_.shown.size(), 2);
-    QTest::keyRelease(f.tab.EImage, Qt::Key_Return);
+    QTest::keyRelease(f.tab.imageEditor().EImage, Qt::Key_Return);
     EXPECT_EQ(f.main.prompts_.shown.size(), 2);
     EXPECT_EQ(f.changed.count(), 0);
 
     // A good choice fills the field, shows the preview and remembers the folder.
     f.main.prompts_.files = {good};
-    f.tab.BImage->click();
-    EXPECT_EQ(f.tab.EImage->text(), good);
-    EXPECT_FALSE(f.tab.ScrollBox->isHidden());
-    EXPECT_EQ(f.tab.ScrollBox->image().size(), QSize(30, 20));
+    f.tab.imageEditor().BImage->click();
+    EXPECT_EQ(f.tab.imageEditor().EImage->text(), good);
+    EXPECT_FALSE(f.tab.imageEditor().ScrollBox->isHidden());
+    EXPECT_EQ(f.tab.imageEditor().ScrollBox->image().size(), QSize(30, 20));
     EXPECT_GE(f.changed.count(), 1);
     f.main.prompts_.files = {QString()};
-    f.tab.EImage->setText(QStringLiteral("elsewhere.bmp"));
-    f.tab.BImage->click();
+    f.tab.imageEditor().EImage->setText(QStringLiteral("elsewhere.bmp"));
+    f.tab.imageEditor().BImage->click();
     EXPECT_EQ(f.main.prompts_.fileFolders.last(), f.dir.path());
     // With an existing file in the field the dialog starts on that file.
     f.main.prompts_.files = {QString()};
-    f.tab.EImage->setText(QStringLiteral(" good.bmp "));
-    f.tab.BImage->click();
+    f.tab.imageEditor().EImage->setText(QStringLiteral(" good.bmp "));
+    f.tab.imageEditor().BImage->click();
     EXPECT_EQ(f.main.prompts_.fileFolders.last(), good);
 }
 
 TEST(EditorPaneTab, AddressFieldButtonsAndNavigation) {
     Fixture f;
     f.main.web_.behaviour = FakeWebViewer::Behaviour::Manual;
-    Type(f.tab.EOther, QStringLiteral("http://one.example/"));
-    EXPECT_TRUE(f.tab.BRefresh->isEnabled());
-    EXPECT_TRUE(f.tab.BDefaultWebApp->isEnabled());
-    Type(f.tab.EOther, QString());
-    EXPECT_FALSE(f.tab.BRefresh->isEnabled());
-    EXPECT_FALSE(f.tab.BDefaultWebApp->isEnabled());
-    Type(f.tab.EOther, QStringLiteral("  "));
-    EXPECT_FALSE(f.tab.BRefresh->isEnabled());
-    Type(f.tab.EOther, QStringLiteral(" http://one.example/"));
-    EXPECT_EQ(f.tab.WB, nullptr);
+    Type(f.tab.websiteEditor().EOther, QStringLiteral("http://one.example/"));
+    EXPECT_TRUE(f.tab.websiteEditor().BRefresh->isEnabled());
+    EXPECT_TRUE(f.tab.websiteEditor().BDefaultWebApp->isEnabled());
+    Type(f.tab.websiteEditor().EOther, QString());
+    EXPECT_FALSE(f.tab.websiteEditor().BRefresh->isEnabled());
+    EXPECT_FALSE(f.tab.websiteEditor().BDefaultWebApp->isEnabled());
+    Type(f.tab.websiteEditor().EOther, QStringLiteral("  "));
+    EXPECT_FALSE(f.tab.websiteEditor().BRefresh->isEnabled());
+    Type(f.tab.websiteEditor().EOther, QStringLiteral(" http://one.example/"));
+    EXPECT_EQ(f.tab.websiteEditor().WB, nullptr);
 
     // Enter navigates with the text as typed, on the press only.
-    QTest::keyPress(f.tab.EOther, Qt::Key_Enter);
-    QTest::keyRelease(f.tab.EOther, Qt::Key_Enter);
+    QTest::keyPress(f.tab.websiteEditor().EOther, Qt::Key_Enter);
+    QTest::keyRelease(f.tab.websiteEditor().EOther, Qt::Key_Enter);
     ASSERT_NE(f.viewer(), nullptr);
     EXPECT_EQ(f.viewer()->navigations, QStringList{QStringLiteral(" http://one.example/")});
-    EXPECT_FALSE(f.tab.WB->isHidden());
-    EXPECT_FALSE(f.tab.PB->isHidden());
-    EXPECT_EQ(f.tab.PB->value(), 100);
+    EXPECT_FALSE(f.tab.websiteEditor().WB->isHidden());
+    EXPECT_FALSE(f.tab.websiteEditor().PB->isHidden());
+    EXPECT_EQ(f.tab.websiteEditor().PB->value(), 100);
     Q_EMIT f.viewer()->progressChange(1, 8);
-    EXPECT_EQ(f.tab.PB->value(), 13);
+    EXPECT_EQ(f.tab.websiteEditor().PB->value(), 13);
     Q_EMIT f.viewer()->progressChange(9, 8); // beyond the maximum: ignored
-    EXPECT_EQ(f.tab.PB->value(), 13);
+    EXPECT_EQ(f.tab.websiteEditor().PB->value(), 13);
 
     f.changed.clear();
     f.viewer()->finishLoad(QStringLiteral("http://one.example/"));
-    EXPECT_TRUE(f.tab.PB->isHidden());
-    EXPECT_EQ(f.tab.EOther->text(), QStringLiteral("http://one.example/"));
+    EXPECT_TRUE(f.tab.websiteEditor().PB->isHidden());
+    EXPECT_EQ(f.tab.websiteEditor().EOther->text(), QStringLiteral("http://one.example/"));
     EXPECT_EQ(f.changed.count(), 1); // the blank went
 
     // A link inside the viewer: the field follows and the question is changed.
     f.viewer()->navigate(QStringLiteral("http://one.example/"));
     f.changed.clear();
     f.viewer()->finishLoad(QStringLiteral("http://two.example/"));
-    EXPECT_EQ(f.tab.EOther->text(), QStringLiteral("http://two.example/"));
-    EXPECT_EQ(f.tab.EOther->toolTip(), QStringLiteral("http://two.example/"));
+    EXPECT_EQ(f.tab.websiteEditor().EOther->text(), QStringLiteral("http://two.example/"));
+    EXPECT_EQ(f.tab.websiteEditor().EOther->toolTip(), QStringLiteral("http://two.example/"));
     EXPECT_EQ(f.changed.count(), 1);
-    EXPECT_TRUE(f.tab.BBack->isEnabled());
-    EXPECT_FALSE(f.tab.BForward->isEnabled());
-    f.tab.BBack->click();
-    EXPECT_EQ(f.tab.EOther->text(), QStringLiteral("http://one.example/"));
-    EXPECT_TRUE(f.tab.BForward->isEnabled());
-    EXPECT_FALSE(f.tab.BBack->isEnabled());
+    EXPECT_TRUE(f.tab.websiteEditor().BBack->isEnabled());
+    EXPECT_FALSE(f.tab.websiteEditor().BForward->isEnabled());
+    f.tab.websiteEditor().BBack->click();
+    EXPECT_EQ(f.tab.websiteEditor().EOther->text(), QStringLiteral("http://one.example/"));
+    EXPECT_TRUE(f.tab.websiteEditor().BForward->isEnabled());
+    EXPECT_FALSE(f.tab.websiteEditor().BBack->isEnabled());
 
     // A refused address is reported with the viewer's text.
     f.viewer()->refusal = QStringLiteral("The address is not valid.");
-    f.tab.BRefresh->click();
+    f.tab.websiteEditor().BRefresh->click();
     ASSERT_EQ(f.main.prompts_.shown.size(), 1);
     EXPECT_EQ(f.main.prompts_.shown[0].caption, QStringLiteral("Error"));
     EXPECT_EQ(f.main.prompts_.shown[0].text, QStringLiteral("The address is not valid."));
@@ -646,26 +658,26 @@ TEST(EditorPaneTab, LatePageOfAnEarlierQuestionWritesNothing) {
     r.content = WebsiteContent;
     r.webAddress = "http://first.example/";
     f.tab.load(r);
-    f.tab.BRefresh->click();
+    f.tab.websiteEditor().BRefresh->click();
     ASSERT_NE(f.viewer(), nullptr);
     EXPECT_TRUE(f.viewer()->busy());
 
     r.webAddress = "http://second.example/";
     f.tab.load(r);
     EXPECT_GE(f.viewer()->stops, 1);
-    EXPECT_TRUE(f.tab.WB->isHidden());
-    EXPECT_TRUE(f.tab.PB->isHidden());
+    EXPECT_TRUE(f.tab.websiteEditor().WB->isHidden());
+    EXPECT_TRUE(f.tab.websiteEditor().PB->isHidden());
     f.changed.clear();
     f.viewer()->finishLoad(QStringLiteral("http://first.example/late"));
-    EXPECT_EQ(f.tab.EOther->text(), QStringLiteral("http://second.example/"));
+    EXPECT_EQ(f.tab.websiteEditor().EOther->text(), QStringLiteral("http://second.example/"));
     EXPECT_EQ(f.changed.count(), 0);
-    EXPECT_TRUE(f.tab.PB->isHidden());
+    EXPECT_TRUE(f.tab.websiteEditor().PB->isHidden());
 
     // The same after the editor stopped the viewer while it stays shown.
-    f.tab.BRefresh->click();
+    f.tab.websiteEditor().BRefresh->click();
     f.tab.stopViewer();
     f.viewer()->finishLoad(QStringLiteral("http://second.example/late"));
-    EXPECT_EQ(f.tab.EOther->text(), QStringLiteral("http://second.example/"));
+    EXPECT_EQ(f.tab.websiteEditor().EOther->text(), QStringLiteral("http://second.example/"));
 }
 
 TEST(EditorPaneTab, WebsiteBrowseBordersAndShellTarget) {
@@ -674,32 +686,32 @@ TEST(EditorPaneTab, WebsiteBrowseBordersAndShellTarget) {
     const QString page = f.path(QStringLiteral("page.html"));
     QFile(page).open(QIODevice::WriteOnly);
     f.main.prompts_.files = {page};
-    f.tab.BOther->click();
+    f.tab.websiteEditor().BOther->click();
     EXPECT_EQ(f.main.prompts_.fileTitles.last(), QStringLiteral("Open File"));
-    EXPECT_EQ(f.tab.EOther->text(), page);
+    EXPECT_EQ(f.tab.websiteEditor().EOther->text(), page);
     EXPECT_GE(f.changed.count(), 1);
     ASSERT_NE(f.viewer(), nullptr);
     EXPECT_EQ(f.viewer()->navigations, QStringList{page});
     f.main.prompts_.files = {QString()};
-    f.tab.BText->click(); // import shares the website dialog's folder
+    f.tab.textEditor().BText->click(); // import shares the website dialog's folder
     EXPECT_EQ(f.main.prompts_.fileFolders.last(), f.dir.path());
 
     // A border tick reloads a non-empty address.
-    f.tab.CBHeavyWB->click();
+    f.tab.websiteEditor().CBHeavyWB->click();
     EXPECT_EQ(f.viewer()->navigations.size(), 2);
-    EXPECT_EQ(f.tab.PWB->lineWidth(), 2);
+    EXPECT_EQ(f.tab.websiteEditor().PWB->lineWidth(), 2);
 
-    f.tab.EOther->setText(QStringLiteral("  FILE:///tmp/a b.html "));
-    f.tab.BDefaultWebApp->click();
+    f.tab.websiteEditor().EOther->setText(QStringLiteral("  FILE:///tmp/a b.html "));
+    f.tab.websiteEditor().BDefaultWebApp->click();
     ASSERT_EQ(f.main.shell_.opened.size(), 1);
     EXPECT_EQ(f.main.shell_.opened[0], QUrl::fromLocalFile(QStringLiteral("/tmp/a b.html")));
-    f.tab.EOther->setText(QStringLiteral("www.example.org/x"));
-    f.tab.BDefaultWebApp->click();
+    f.tab.websiteEditor().EOther->setText(QStringLiteral("www.example.org/x"));
+    f.tab.websiteEditor().BDefaultWebApp->click();
     ASSERT_EQ(f.main.shell_.opened.size(), 2);
     EXPECT_EQ(f.main.shell_.opened[1], QUrl(QStringLiteral("http://www.example.org/x")));
     // A file name relative to the program folder opens that file.
-    f.tab.EOther->setText(QStringLiteral("page.html"));
-    f.tab.BDefaultWebApp->click();
+    f.tab.websiteEditor().EOther->setText(QStringLiteral("page.html"));
+    f.tab.websiteEditor().BDefaultWebApp->click();
     ASSERT_EQ(f.main.shell_.opened.size(), 3);
     EXPECT_EQ(f.main.shell_.opened[2], QUrl::fromLocalFile(page));
     EXPECT_TRUE(f.main.prompts_.shown.isEmpty());
@@ -715,15 +727,15 @@ TEST(EditorPaneTab, PreviewsFindNamesBesideTheLibraryFileFirst) {
     f.picture(QStringLiteral("other/both.bmp"), 30, 10);
     f.picture(QStringLiteral("both.bmp"), 20, 20);
     f.picture(QStringLiteral("program.bmp"), 12, 12);
-    Type(f.tab.EImage, QStringLiteral("both.bmp"));
-    f.tab.BRefreshPic->click();
-    EXPECT_EQ(f.tab.ScrollBox->image().size(), QSize(30, 10));
-    Type(f.tab.EImage, QStringLiteral("program.bmp"));
-    f.tab.BRefreshPic->click();
-    EXPECT_EQ(f.tab.ScrollBox->image().size(), QSize(12, 12));
-    f.tab.BDefaultImageApp->click();
-    Type(f.tab.EImage, QStringLiteral("both.bmp"));
-    f.tab.BDefaultImageApp->click();
+    Type(f.tab.imageEditor().EImage, QStringLiteral("both.bmp"));
+    f.tab.imageEditor().BRefreshPic->click();
+    EXPECT_EQ(f.tab.imageEditor().ScrollBox->image().size(), QSize(30, 10));
+    Type(f.tab.imageEditor().EImage, QStringLiteral("program.bmp"));
+    f.tab.imageEditor().BRefreshPic->click();
+    EXPECT_EQ(f.tab.imageEditor().ScrollBox->image().size(), QSize(12, 12));
+    f.tab.imageEditor().BDefaultImageApp->click();
+    Type(f.tab.imageEditor().EImage, QStringLiteral("both.bmp"));
+    f.tab.imageEditor().BDefaultImageApp->click();
     EXPECT_EQ(f.main.shell_.opened,
               (QList<QUrl>{QUrl::fromLocalFile(f.path(QStringLiteral("program.bmp"))),
                            QUrl::fromLocalFile(f.path(QStringLiteral("other/both.bmp")))}));
@@ -732,13 +744,13 @@ TEST(EditorPaneTab, PreviewsFindNamesBesideTheLibraryFileFirst) {
     ASSERT_TRUE(page.open(QIODevice::WriteOnly));
     page.write("<p>beside</p>");
     page.close();
-    Type(f.tab.EOther, QStringLiteral("page.htm"));
-    f.tab.BRefresh->click();
+    Type(f.tab.websiteEditor().EOther, QStringLiteral("page.htm"));
+    f.tab.websiteEditor().BRefresh->click();
     ASSERT_NE(f.viewer(), nullptr);
     EXPECT_EQ(f.viewer()->navigations, QStringList{f.path(QStringLiteral("other/page.htm"))});
     f.viewer()->finishLoad();
     // A name that is no file stays as written, for the viewer to take as a web address.
-    Type(f.tab.EOther, QStringLiteral("www.example.org"));
-    f.tab.BRefresh->click();
+    Type(f.tab.websiteEditor().EOther, QStringLiteral("www.example.org"));
+    f.tab.websiteEditor().BRefresh->click();
     EXPECT_EQ(f.viewer()->navigations.last(), QStringLiteral("www.example.org"));
 }

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "panels/operationpanel.h"
+
+namespace brenvik {
+
+// The Delete-, Copy- and Edit-selected operation panels, alike but for what the table in
+// selectedoperation.cpp gives each: its object name, level hints, description and the main
+// window's command for a level. The named panels (TFormDeleteSelected, ...) only choose their
+// row.
+class SelectedOperationPanel : public OperationPanel {
+    Q_OBJECT
+protected:
+    SelectedOperationPanel(MainCommands& main, Operation op, QWidget* parent);
+    void levelCommand(int level) override;
+
+private:
+    void (MainCommands::*command_)(int);
+};
+
+} // namespace brenvik
