@@ -72,7 +72,7 @@ public:
     QLabel* LA = nullptr;              // "second(s) before showing the answer"
     QLabel* LQ = nullptr;              // "second(s) before showing the next question"
     QPushButton* BAFont = nullptr;
-    QCheckBox* CBBackground = nullptr;  // "Keep going in the background", every panel
+    QCheckBox* CBBackground = nullptr; // "Keep going in the background", every panel
     ClickLabel* LBackground = nullptr; // toggles CBBackground
 
 Q_SIGNALS:
