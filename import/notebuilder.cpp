@@ -146,8 +146,13 @@ public:
     }
 
     void build() {
-        for (const ImportNote& note : notes_.notes)
+        const std::size_t total = notes_.notes.size();
+        std::size_t done = 0;
+        for (const ImportNote& note : notes_.notes) {
             add(note);
+            // The notes built so far are detached: the library is whole at each report.
+            if (options_.progress && ++done % 1024 == 0) options_.progress(done, total);
+        }
         summary_.notes = int(notes_.notes.size());
     }
 

@@ -3,6 +3,7 @@
 #include "import/importnote.h"
 #include "library/colors.h"
 #include "library/librarytree.h"
+#include "library/progress.h"
 #include "library/result.h"
 
 #include <QString>
@@ -32,6 +33,8 @@ struct BuildOptions {
     // The file's name without its folder and extension: the name of a new library, and
     // of the objects filled in for notes without a deck.
     std::string sourceName;
+    // Told of the notes built so far, for a window that shows a long import's progress.
+    Progress progress;
 };
 
 // What an import brought in.

@@ -470,7 +470,24 @@ void LibraryTree::move(NodeId n, NodeId parent, NodeId before) {
     record({JournalOp::Attach, n, parent, before});
 }
 
-NodeId LibraryTree::copySubtree(NodeId source, NodeId parent, NodeId before) {
+std::size_t LibraryTree::subtreeSize(NodeId n) const {
+    std::size_t count = 0;
+    std::vector<NodeId> pending{n};
+    while (!pending.empty()) {
+        const NodeId k = pending.back();
+        pending.pop_back();
+        ++count;
+        for (NodeId c = nodes_[k].first; c != NoNode; c = nodes_[c].next)
+            if (nodes_[c].first == NoNode)
+                ++count;
+            else
+                pending.push_back(c);
+    }
+    return count;
+}
+
+NodeId LibraryTree::copySubtree(NodeId source, NodeId parent, NodeId before,
+                                const Progress& progress) {
     // New nodes are marked attached as they are made when they will join an attached
     // parent: one pass over the copy, not a second one when it is attached.
     const bool attached = parent == NoNode || (nodes_[parent].flags & Attached);
@@ -481,6 +498,9 @@ NodeId LibraryTree::copySubtree(NodeId source, NodeId parent, NodeId before) {
         return k;
     };
     // Texts are never changed in place, so the copy points at the source's bytes.
+    // Counting costs a twentieth of the copy: only when someone shows the progress.
+    const std::size_t total = progress ? subtreeSize(source) : 0;
+    std::size_t made = 1;
     NodeId root = make(source);
     std::vector<std::pair<NodeId, NodeId>> pending{{source, root}}; // (source, copy)
     while (!pending.empty()) {
@@ -490,6 +510,7 @@ NodeId LibraryTree::copySubtree(NodeId source, NodeId parent, NodeId before) {
             NodeId k = make(c);
             link(k, to, NoNode);
             if (nodes_[c].first != NoNode) pending.emplace_back(c, k);
+            if (progress && ++made % ProgressStride == 0) progress(made, total);
         }
     }
     attach(root, parent, before, true);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/nodekind.h"
+#include "library/progress.h"
 
 #include <cstdint>
 #include <memory>
@@ -125,7 +126,10 @@ public:
     // Copies `source` with its subtree under `parent` before `before` (NoNode: as last
     // child). The copy is built detached, sharing the source's texts, and joins the tree
     // in one attach, so its cost is linear in its size and undo or redo is one step.
-    NodeId copySubtree(NodeId source, NodeId parent, NodeId before);
+    // `progress` counts the nodes made, while the copy is still detached.
+    NodeId copySubtree(NodeId source, NodeId parent, NodeId before, const Progress& progress = {});
+    // The nodes of the subtree of `n`, itself included.
+    std::size_t subtreeSize(NodeId n) const;
     // The same for a subtree of another tree: an import builds its objects in a scratch tree
     // and brings them in with this one attach, so a failed import never touches this tree
     // and undo takes the whole import back in one step. Equal short texts share their bytes.

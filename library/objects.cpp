@@ -197,9 +197,10 @@ NodeId AppendQuestion(LibraryTree& tree, NodeId parent, std::string_view name,
     return node;
 }
 
-NodeId CopySubtree(LibraryTree& tree, NodeId source, NodeId target, CopyMode mode) {
-    if (mode == CopyMode::Append) return tree.copySubtree(source, target, NoNode);
-    return tree.copySubtree(source, tree.parent(target), target);
+NodeId CopySubtree(LibraryTree& tree, NodeId source, NodeId target, CopyMode mode,
+                   const Progress& progress) {
+    if (mode == CopyMode::Append) return tree.copySubtree(source, target, NoNode, progress);
+    return tree.copySubtree(source, tree.parent(target), target, progress);
 }
 
 std::string RootCaption(std::string_view computer, std::string_view user) {

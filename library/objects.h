@@ -47,7 +47,8 @@ NodeId AppendQuestion(LibraryTree& tree, NodeId parent, std::string_view name,
 
 enum class CopyMode { Append, Insert };
 // Append: as the last child of `target`; Insert: before `target`. One undo step.
-NodeId CopySubtree(LibraryTree& tree, NodeId source, NodeId target, CopyMode mode);
+NodeId CopySubtree(LibraryTree& tree, NodeId source, NodeId target, CopyMode mode,
+                   const Progress& progress = {});
 
 // "computer  >  user", with "Local computer" / "Current user" for empty names.
 std::string RootCaption(std::string_view computer, std::string_view user);

@@ -36,19 +36,20 @@ Result<NodeId> TreeCommands::addNew(NodeId selection, int level) {
     return added;
 }
 
-NodeId TreeCommands::copyNamed(NodeId source, NodeId target, CopyMode mode) {
-    const NodeId copy = CopySubtree(tree_, source, target, mode);
+NodeId TreeCommands::copyNamed(NodeId source, NodeId target, CopyMode mode,
+                               const Progress& progress) {
+    const NodeId copy = CopySubtree(tree_, source, target, mode, progress);
     tree_.setText(copy, "Copy of " + std::string(tree_.text(source)));
     return copy;
 }
 
-Result<NodeId> TreeCommands::copy(NodeId selection, int level) {
+Result<NodeId> TreeCommands::copy(NodeId selection, int level, const Progress& progress) {
     const NodeId object = objectAt(selection, level);
     if (object == NoNode) return NoNode;
     const NodeId owner = GetObjAtLevel(tree_, object, level - 1);
     if (owner == NoNode) return NoNode;
     UndoRecording recording(undo_);
-    const NodeId copy = copyNamed(object, owner, CopyMode::Append);
+    const NodeId copy = copyNamed(object, owner, CopyMode::Append, progress);
     recording.commit(QStringLiteral("copy ") + levelWord(level));
     return copy;
 }
@@ -99,7 +100,7 @@ bool TreeCommands::dropCopies(NodeId dragged) const {
     return dragged != NoNode && tree_.topLevelOf(dragged) != tree_.first();
 }
 
-Result<NodeId> TreeCommands::drop(NodeId dragged, NodeId target) {
+Result<NodeId> TreeCommands::drop(NodeId dragged, NodeId target, const Progress& progress) {
     if (!mayDrop(dragged, target))
         return Result<NodeId>::failure("This item cannot be dropped there.");
     const int kind = tree_.kind(dragged);
@@ -107,7 +108,7 @@ Result<NodeId> TreeCommands::drop(NodeId dragged, NodeId target) {
     if (dropCopies(dragged)) {
         UndoRecording recording(undo_);
         const NodeId copy =
-            copyNamed(dragged, target, sibling ? CopyMode::Insert : CopyMode::Append);
+            copyNamed(dragged, target, sibling ? CopyMode::Insert : CopyMode::Append, progress);
         recording.commit(QStringLiteral("copy ") + levelWord(kind));
         return copy;
     }

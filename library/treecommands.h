@@ -32,8 +32,9 @@ public:
     // whatever its case.
     Result<NodeId> addNew(NodeId selection, int level);
     // A copy of the selection's object of `level` with its subtree, as the last child of
-    // that object's parent, named "Copy of " + the object's name.
-    Result<NodeId> copy(NodeId selection, int level);
+    // that object's parent, named "Copy of " + the object's name. `progress` follows the
+    // copy of a big branch; the remove and the move cost the same for any size of branch.
+    Result<NodeId> copy(NodeId selection, int level, const Progress& progress = {});
     // What to select before `object` goes, so the panels go on showing something sensible:
     // its parent object, else its next sibling, else its previous one.
     NodeId keptAfterDelete(NodeId object) const;
@@ -52,10 +53,10 @@ public:
     // target comes first in the tree, else after it; a copy of a sibling stands right
     // before the target and is named "Copy of " + the name. Returns the moved node or the
     // copy.
-    Result<NodeId> drop(NodeId dragged, NodeId target);
+    Result<NodeId> drop(NodeId dragged, NodeId target, const Progress& progress = {});
 
 private:
-    NodeId copyNamed(NodeId source, NodeId target, CopyMode mode);
+    NodeId copyNamed(NodeId source, NodeId target, CopyMode mode, const Progress& progress);
 
     LibraryTree& tree_;
     UndoStore& undo_;

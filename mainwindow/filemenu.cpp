@@ -65,23 +65,47 @@ bool FileMenuCommands::querySaveChanges() {
     return answer == Prompts::No;
 }
 
+FileMenuCommands::Proceed FileMenuCommands::saveChangesFirst(std::function<void()> then) {
+    if (working()) return Proceed::Never;
+    if (!doc_.isModified()) return Proceed::Now;
+    main_.Speak(QStringLiteral("Please confirm."));
+    const int answer = main_.prompts().message(
+        &controls_.window, QStringLiteral("Confirm"), QStringLiteral("Save changes?"),
+        Prompts::Icon::Question, Prompts::Yes | Prompts::No | Prompts::Cancel, Prompts::Yes);
+    if (answer == Prompts::No) return Proceed::Now;
+    if (answer != Prompts::Yes) return Proceed::Never;
+    const bool newName = !doc_.hasFile();
+    const QString target = newName ? askSaveTarget() : doc_.filePath();
+    if (target.isEmpty()) return Proceed::Never;
+    writeOffThread(target, newName, [then = std::move(then)](bool saved) {
+        if (saved) then();
+    });
+    return Proceed::AfterSave;
+}
+
+void FileMenuCommands::afterSaveChanges(const std::function<void()>& then) {
+    if (saveChangesFirst(then) == Proceed::Now) then();
+}
+
 void FileMenuCommands::newLibrary(const QString& computer, const QString& user) {
-    if (main_.EditorBusy(QStringLiteral("performing another operation.")) || !querySaveChanges())
-        return;
-    doc_.newEmpty(computer.toStdString(), user.toStdString());
-    undo_.clear();
-    historyUnsaved();
-    libraryReplaced();
+    if (working() || main_.EditorBusy(QStringLiteral("performing another operation."))) return;
+    afterSaveChanges([this, computer, user] {
+        doc_.newEmpty(computer.toStdString(), user.toStdString());
+        undo_.clear();
+        historyUnsaved();
+        libraryReplaced();
+    });
 }
 
 void FileMenuCommands::open() {
-    if (main_.EditorBusy(QStringLiteral("performing another operation.")) || !querySaveChanges())
-        return;
-    const QString path = main_.prompts().openFile(&controls_.window, QStringLiteral("Open file"),
-                                                  dialogFolder(), kFilter);
-    if (path.isEmpty()) return;
-    rememberDialogFolder(path);
-    openFile(path);
+    if (working() || main_.EditorBusy(QStringLiteral("performing another operation."))) return;
+    afterSaveChanges([this] {
+        const QString path = main_.prompts().openFile(
+            &controls_.window, QStringLiteral("Open file"), dialogFolder(), kFilter);
+        if (path.isEmpty()) return;
+        rememberDialogFolder(path);
+        openFile(path);
+    });
 }
 
 void FileMenuCommands::openFile(const QString& path) {
@@ -220,16 +244,22 @@ void FileMenuCommands::saveCommand() {
     writeOffThread(doc_.filePath(), false);
 }
 
-void FileMenuCommands::saveAsCommand() {
-    if (working()) return;
+QString FileMenuCommands::askSaveTarget() {
     const QString path = main_.prompts().saveFile(&controls_.window, QStringLiteral("Save file as"),
                                                   dialogFolder(), kFilter, QStringLiteral("bv1"));
-    if (path.isEmpty()) return;
+    if (path.isEmpty()) return {};
     rememberDialogFolder(path);
-    writeOffThread(LibraryDocument::saveTarget(path), true);
+    return LibraryDocument::saveTarget(path);
 }
 
-void FileMenuCommands::writeOffThread(const QString& target, bool newName) {
+void FileMenuCommands::saveAsCommand() {
+    if (working()) return;
+    const QString target = askSaveTarget();
+    if (!target.isEmpty()) writeOffThread(target, true);
+}
+
+void FileMenuCommands::writeOffThread(const QString& target, bool newName,
+                                      std::function<void(bool)> finished) {
     // The window is disabled meanwhile, so the tree stays as it is written; the view may
     // read it to paint.
     const LibraryTree& tree = doc_.tree();
@@ -237,25 +267,30 @@ void FileMenuCommands::writeOffThread(const QString& target, bool newName) {
     offThread(
         QStringLiteral("Saving %1...").arg(QFileInfo(target).fileName()),
         [&tree, target, saved] { *saved = SaveLibraryFile(tree, target); },
-        [this, target, newName, saved] {
+        [this, target, newName, saved, finished = std::move(finished)] {
             if (!*saved) {
                 showError_(ErrorText(*saved));
+                if (finished) finished(false);
                 return;
             }
             doc_.savedTo(target);
             if (history_)
                 reportHistory(newName ? history_->savedAs(doc_.filePath()) : history_->saved());
+            if (finished) finished(true);
         });
 }
 
-void FileMenuCommands::saveBeforeStudy() {
+void FileMenuCommands::saveBeforeStudy(std::function<void(bool)> then) {
     if (!controls_.autoSave.isChecked() || !controls_.save.isEnabled() || !doc_.hasFile() ||
-        !doc_.isModified())
+        !doc_.isModified()) {
+        then(true);
         return;
-    if (const Status saved = written(doc_.filePath(), [this] { return doc_.save(); }); !saved)
-        showError_(ErrorText(saved));
-    else if (history_)
-        reportHistory(history_->saved());
+    }
+    if (working()) {
+        then(false);
+        return;
+    }
+    writeOffThread(doc_.filePath(), false, std::move(then));
 }
 
 void FileMenuCommands::rebuildReopenMenu() {
@@ -270,10 +305,9 @@ void FileMenuCommands::rebuildReopenMenu() {
         a->setToolTip(path);
         a->setStatusTip(path);
         connect(a, &QAction::triggered, this, [this, path] {
-            if (main_.EditorBusy(QStringLiteral("performing another operation.")) ||
-                !querySaveChanges())
+            if (working() || main_.EditorBusy(QStringLiteral("performing another operation.")))
                 return;
-            openFile(path);
+            afterSaveChanges([this, path] { openFile(path); });
         });
     }
     menu.setEnabled(!files.isEmpty());

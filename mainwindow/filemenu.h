@@ -61,15 +61,26 @@ public:
     bool saveAs();
     // The Save and Save As commands: as save() and saveAs(), but the file is written on a
     // worker thread while the window, disabled, shows the busy cursor and paints. The
-    // unsaved-changes question and the save before a session use save(): their callers go
-    // on only once the file is written.
+    // unsaved-changes question and the save before a session write the same way and go on
+    // from the write's end.
     void saveCommand();
     void saveAsCommand();
     // Asks "Save changes?" for a modified document; false when the caller must stop.
+    // Yes writes the file on the UI thread: for a caller that must answer at once.
     bool querySaveChanges();
+    enum class Proceed { Now, AfterSave, Never };
+    // The same question, with Yes writing the file as the Save command does: Now, the
+    // caller goes on at once (nothing to save, or No); AfterSave, `then` runs once the file
+    // is written; Never, it was cancelled or is busy. A save that fails shows why and never
+    // runs `then`, leaving the document as it was.
+    Proceed saveChangesFirst(std::function<void()> then);
+    // `then` once the unsaved changes are saved or given up (saveChangesFirst).
+    void afterSaveChanges(const std::function<void()>& then);
     // The auto-save the study preparation runs first: only when the box is ticked, the
-    // document has a file and unsaved changes, never a dialog; a failure is shown.
-    void saveBeforeStudy();
+    // document has a file and unsaved changes, never a dialog. `then` learns whether the
+    // preparation may go on: at once when there is nothing to save, else once the file is
+    // written off the UI thread; false after a failure, which is shown.
+    void saveBeforeStudy(std::function<void(bool)> then);
     void updateCaption();
     // The library's study history; null: none kept.
     void setHistory(srs::StudyHistory* history) { history_ = history; }
@@ -90,7 +101,11 @@ private:
     // `work` on a worker thread under the busy cursor and dialog saying `text`, the window
     // disabled; then `done` on this thread, with the window back.
     void offThread(const QString& text, std::function<void()> work, std::function<void()> done);
-    void writeOffThread(const QString& target, bool newName);
+    // `finished` learns whether the file was written (a failure is shown first).
+    void writeOffThread(const QString& target, bool newName,
+                        std::function<void(bool)> finished = {});
+    // Save As's question for a name; empty: cancelled.
+    QString askSaveTarget();
     void libraryReplaced();
     QString dialogFolder() const;
     void rememberDialogFolder(const QString& path);

@@ -416,7 +416,8 @@ void TFormMain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (!querySaveChanges()) {
+    // A save asked for here writes off the UI thread; the window closes once it is written.
+    if (files_->saveChangesFirst([this] { close(); }) != FileMenuCommands::Proceed::Now) {
         event->ignore();
         return;
     }

@@ -93,8 +93,7 @@ void TFormMain::CopySelectedClick(int level) {
     if (!startupFinished()) return;
     TreeCommands commands = treeCommands();
     BusyWork busy(this, QStringLiteral("Copying..."));
-    busy.showNowIf(BusyWork::bigBranch(tree_, commands.objectAt(selectedNode(), level)));
-    const Result<NodeId> copy = commands.copy(selectedNode(), level);
+    const Result<NodeId> copy = commands.copy(selectedNode(), level, busy.progress());
     if (!copy) {
         showError(QString::fromStdString(copy.error()));
         return;
@@ -114,8 +113,9 @@ void TFormMain::Library3Click(int level) {
         return;
     Status removed;
     {
+        // A removal is a detach, as quick for a big branch as for a small one: the
+        // cursor, and the dialog only should it take past the delay after all.
         BusyWork busy(this, QStringLiteral("Deleting..."));
-        busy.showNowIf(BusyWork::bigBranch(tree_, n));
         // Moved off first, so the view never picks a row of its own while the node goes.
         selectNode(commands.keptAfterDelete(n));
         removed = commands.remove(n);
@@ -166,8 +166,7 @@ bool TFormMain::TVObjsDragDrop(NodeId dragged, NodeId target) {
     {
         BusyWork busy(this, commands.dropCopies(dragged) ? QStringLiteral("Copying...")
                                                          : QStringLiteral("Moving..."));
-        busy.showNowIf(BusyWork::bigBranch(tree_, dragged));
-        dropped = commands.drop(dragged, target);
+        dropped = commands.drop(dragged, target, busy.progress());
     }
     if (!dropped) {
         showError(QString::fromStdString(dropped.error()));

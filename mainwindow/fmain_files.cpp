@@ -18,9 +18,11 @@ void TFormMain::createFileArrivals() {
     hooks.busy = [this] { return arrivalsMustWait(); };
     hooks.mayReplace = [this] {
         if (studyBusy() || !startupFinished()) return false;
-        return !EditorBusy(QStringLiteral("performing another operation.")) && querySaveChanges();
+        return !EditorBusy(QStringLiteral("performing another operation."));
     };
-    hooks.open = [this](const QString& path) { openFile(path); };
+    hooks.open = [this](const QString& path) {
+        files_->afterSaveChanges([this, path] { openFile(path); });
+    };
     hooks.inform = [this](const QString& text) {
         deps_.prompts->message(this, QStringLiteral("Information"), text,
                                Prompts::Icon::Information);

@@ -59,8 +59,10 @@ void TFormMain::MIImportClick() {
 
 void TFormMain::runImport(TFormImport* dialog) {
     auto busy = std::make_unique<BusyWork>(this, QStringLiteral("Importing..."));
-    Result<PackageImport> done = dialog->source().import(
-        tree_, *undo_, dialog->target(), doc_->filePath(), dialog->options(), *deps_.colors);
+    TextImportOptions options = dialog->options();
+    options.build.progress = busy->progress();
+    Result<PackageImport> done = dialog->source().import(tree_, *undo_, dialog->target(),
+                                                         doc_->filePath(), options, *deps_.colors);
     busy.reset(); // the boxes below come with the ordinary cursor
     if (!done) {
         showError(ErrorText(done));

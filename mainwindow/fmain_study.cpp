@@ -53,7 +53,9 @@ void TFormMain::startStudy(Session s, int level) {
         if (!studyBusy()) F9Busy = false;
         return;
     }
-    study_->start(s, level, [this] { files_->saveBeforeStudy(); });
+    study_->start(s, level, [this](std::function<void(bool)> then) {
+        files_->saveBeforeStudy(std::move(then));
+    });
 }
 
 void TFormMain::PMISessionClick(Session s) {

@@ -26,7 +26,6 @@ void ObjTreeView::expandBelow(const QModelIndex& index) {
     const NodeId start = libraryModel->nodeFromIndex(index);
     if (start == NoNode) return;
     BusyWork busy(window(), QStringLiteral("Expanding..."));
-    busy.showNowIf(BusyWork::bigBranch(tree, start));
     // Level by level, nearest first, while the rows made visible fit the budget: the
     // outline of a big part opens, its hundred thousand questions stay folded.
     std::deque<NodeId> pending{start};

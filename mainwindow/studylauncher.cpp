@@ -16,8 +16,11 @@
 #include "study/fvalidate.h"
 #include "study/sessionpanel.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QLocale>
 #include <QTimer>
 #include <memory>
@@ -36,6 +39,14 @@ QString LocalTimeText(srs::UnixSeconds t) {
                               QStringLiteral("dddd d MMMM yyyy, HH:mm"));
 }
 
+// The study window is a plain widget, which screen readers would take for a pane of some
+// other window: it is a window of its own, named by its title.
+QAccessibleInterface* StudyWindowAccessible(const QString&, QObject* object) {
+    if (auto* window = qobject_cast<TFormStudyQuestion*>(object))
+        return new QAccessibleWidget(window, QAccessible::Window);
+    return nullptr;
+}
+
 } // namespace
 
 QString NothingDueMessage(const srs::DueList& list, int newPerDay) {
@@ -52,7 +63,13 @@ QString NothingDueMessage(const srs::DueList& list, int newPerDay) {
 }
 
 StudyLauncher::StudyLauncher(Services services, QObject* parent)
-    : QObject(parent), services_(std::move(services)) {}
+    : QObject(parent), services_(std::move(services)) {
+    static const bool accessibleInstalled = [] {
+        QAccessible::installFactory(StudyWindowAccessible);
+        return true;
+    }();
+    (void)accessibleInstalled;
+}
 
 StudyLauncher::~StudyLauncher() {
     // The study window has no parent and reads the tree, which outlives this launcher.
@@ -61,13 +78,26 @@ StudyLauncher::~StudyLauncher() {
 
 // ---- preparing ----------------------------------------------------------------------------
 
-void StudyLauncher::start(Session s, int level, const std::function<void()>& first) {
+void StudyLauncher::start(Session s, int level, const First& first) {
     if (s == Session::Spaced && nothingDue(level)) {
         Q_EMIT ended();
         return;
     }
     preparing_ = true;
-    if (first) first();
+    if (!first) {
+        showPreparing(s, level);
+        return;
+    }
+    first([this, s, level](bool goOn) {
+        if (goOn)
+            showPreparing(s, level);
+        else
+            stopPreparing();
+    });
+}
+
+void StudyLauncher::showPreparing(Session s, int level) {
+    busyCursor_ = std::make_unique<BusyCursor>();
     if (!progress_)
         progress_ = new TFormValidate(services_.main.programFolder(), &services_.window);
     const bool review = s == Session::Review || s == Session::Spaced;
@@ -111,8 +141,6 @@ bool StudyLauncher::nothingDue(int level) {
 
 void StudyLauncher::validate(Session s, int level) {
     MainCommands& main = services_.main;
-    // The progress window says what is done; the cursor says the window is busy with it.
-    auto busy = std::make_unique<BusyCursor>();
     std::vector<NodeId> questions = CollectQuestions(main.tree(), main.selectedNode(), level);
     if (s == Session::Spaced && !questions.empty() && services_.history) {
         // Only the questions this session will ask must be fit to be asked.
@@ -123,16 +151,29 @@ void StudyLauncher::validate(Session s, int level) {
         questions.insert(questions.end(), list.fresh.begin(), list.fresh.end());
     }
     if (questions.empty()) {
-        busy.reset(); // the box comes with the ordinary cursor
+        busyCursor_.reset(); // the box comes with the ordinary cursor
         progress_->hide();
         showProblem(NoQuestionsMessage());
         stopPreparing();
         return;
     }
-    const StudyCheck check =
-        CheckStudyQuestions(main.tree(), questions, main.desktopColors(), main.studyFolders());
-    busy.reset();
+    // The progress window is up and painted; past the busy delay it counts the questions
+    // checked, repainted on its own, as nothing else can change meanwhile.
+    QElapsedTimer clock;
+    clock.start();
+    qint64 shownAt = -1000;
+    const auto counted = [&](std::size_t done, std::size_t total) {
+        const qint64 now = clock.elapsed();
+        if (now < BusyWork::dialogDelayMs() || now - shownAt < 100) return;
+        shownAt = now;
+        progress_->setComments(
+            QStringLiteral("Validating questions... %1 of %2")
+                .arg(QLocale().toString(qulonglong(done)), QLocale().toString(qulonglong(total))));
+    };
+    const StudyCheck check = CheckStudyQuestions(main.tree(), questions, main.desktopColors(),
+                                                 main.studyFolders(), counted);
     if (!check.ok()) {
+        busyCursor_.reset();
         progress_->hide();
         showProblem(check.message);
         if (check.problemQuestion != NoNode) Q_EMIT problemFound(check.problemQuestion);
@@ -141,6 +182,7 @@ void StudyLauncher::validate(Session s, int level) {
     }
     progress_->setComments(QStringLiteral("Done."));
     QTimer::singleShot(ProgressPauseMs, this, [this, s, level] {
+        busyCursor_.reset();
         progress_->hide();
         preparing_ = false;
         run(s, level);
@@ -148,6 +190,7 @@ void StudyLauncher::validate(Session s, int level) {
 }
 
 void StudyLauncher::stopPreparing() {
+    busyCursor_.reset();
     if (progress_) progress_->hide();
     preparing_ = false;
     Q_EMIT ended();

@@ -7,11 +7,13 @@
 #include <QObject>
 #include <QPointer>
 #include <functional>
+#include <memory>
 
 class QWidget;
 
 namespace brenvik {
 
+class BusyCursor;
 class MediaControls;
 class RandomGenerator;
 class ScreenSaver;
@@ -53,11 +55,14 @@ public:
     explicit StudyLauncher(Services services, QObject* parent = nullptr);
     ~StudyLauncher() override;
 
+    // What runs first once the preparation counts as started (the auto-save): it calls
+    // `then` once done, with false when the preparation must stop.
+    using First = std::function<void(std::function<void(bool)> then)>;
     // Checks the questions below the selection's object at `level`, then runs a session of
     // kind `s` on them (a spaced one on those due, then the day's new ones: with none of
-    // them it says so and starts nothing); `first` runs once the preparation counts as started (the
-    // auto-save). Returns at once; `ended` follows on every way out.
-    void start(Session s, int level, const std::function<void()>& first);
+    // them it says so and starts nothing), after `first`. Returns at once; `ended` follows
+    // on every way out.
+    void start(Session s, int level, const First& first);
     // Shows `record` in Preview mode; `closed` runs once the study window has closed or
     // could not be shown.
     void preview(const QuestionRecord& record, const QString& title, std::function<void()> closed);
@@ -76,6 +81,7 @@ Q_SIGNALS:
     void sessionSummary(const srs::SessionSummary& summary);
 
 private:
+    void showPreparing(Session s, int level);
     void validate(Session s, int level);
     bool nothingDue(int level); // says so when it is
     TFormSpacedSelected* spacedPanel() const;
@@ -90,6 +96,7 @@ private:
 
     Services services_;
     TFormValidate* progress_ = nullptr;         // child of the main window
+    std::unique_ptr<BusyCursor> busyCursor_;    // while the progress window is up
     TFormStudyQuestion* studyWindow_ = nullptr; // a window of its own
     bool preparing_ = false;
     bool windowShowing_ = false;

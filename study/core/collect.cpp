@@ -131,7 +131,8 @@ QString NoQuestionsMessage() {
 }
 
 StudyCheck CheckStudyQuestions(const LibraryTree& tree, const std::vector<NodeId>& questions,
-                               const DesktopColors& desktop, const StudyFolders& folders) {
+                               const DesktopColors& desktop, const StudyFolders& folders,
+                               const Progress& progress) {
     StudyCheck check;
     QuestionRecord record;
     for (NodeId q : questions) {
@@ -143,7 +144,8 @@ StudyCheck CheckStudyQuestions(const LibraryTree& tree, const std::vector<NodeId
             check.message = std::move(message);
             return check;
         }
-        ++check.checked;
+        if (++check.checked % 1024 == 0 && progress)
+            progress(std::size_t(check.checked), questions.size());
     }
     return check;
 }

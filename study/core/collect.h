@@ -2,6 +2,7 @@
 
 #include "library/colors.h"
 #include "library/librarytree.h"
+#include "library/progress.h"
 #include "library/questionrecord.h"
 #include "library/result.h"
 #include "study/core/studyfiles.h"
@@ -37,8 +38,10 @@ struct StudyCheck {
 QString NoQuestionsMessage();
 // Reads every question into a fresh default record and checks it, stopping at the first
 // problem. A record that cannot be read is reported as that question's problem.
+// `progress` counts the questions checked.
 StudyCheck CheckStudyQuestions(const LibraryTree& tree, const std::vector<NodeId>& questions,
-                               const DesktopColors& desktop, const StudyFolders& folders);
+                               const DesktopColors& desktop, const StudyFolders& folders,
+                               const Progress& progress = {});
 
 // The path of an object as "Library > Set > ..." (names of the objects below the root),
 // and back. FindObjectByPath returns NoNode when no object has that path.

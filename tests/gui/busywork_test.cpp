@@ -1,6 +1,7 @@
 // Long work shows itself: the busy cursor at once, the progress dialog only for work past
 // the delay, the window painting while a file is read, and the cursor back on every road out.
 
+#include "library/objects.h"
 #include "library/outline.h"
 #include "mainharness.h"
 #include "mainwindow/busywork.h"
@@ -87,7 +88,8 @@ TEST_F(BusyWorkTest, UiThreadWorkShowsTheDialogOnlyPastTheDelay) {
         slow.step();
         ASSERT_NE(busyDialog(), nullptr);
         EXPECT_EQ(busyDialog()->labelText(), QStringLiteral("Deleting..."));
-        EXPECT_EQ(busyDialog()->windowModality(), Qt::WindowModal);
+        // It lets events through while the tree is being changed: no input may come.
+        EXPECT_EQ(busyDialog()->windowModality(), Qt::ApplicationModal);
         EXPECT_EQ(busyDialog()->findChild<QPushButton*>(), nullptr); // nothing to cancel
     }
     EXPECT_EQ(busyDialog(), nullptr);
@@ -172,5 +174,84 @@ TEST_F(BusyWorkTest, SaveCommandWritesOffTheUiThreadAndReportsAFailure) {
     EXPECT_TRUE(h.prompts.shown.last().text.startsWith(QStringLiteral("Could not save")));
     EXPECT_EQ(w.document()->filePath(), path + QStringLiteral(".bv1"));
     EXPECT_TRUE(w.document()->isModified());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(BusyWorkTest, ABigCopyReportsItsProgressToTheDialogWhileTheTreeIsWhole) {
+    TFormMain& w = *h.window;
+    ui(w).Edit1->trigger();
+    LibraryTree& tree = w.tree();
+    NodeId section = NoNode;
+    ForEachPreorder(tree, [&](NodeId n, int depth) {
+        if (section == NoNode && depth == Section && tree.kind(n) == Section) section = n;
+    });
+    ASSERT_NE(section, NoNode);
+    // Built detached and brought in at once: a branch of 70,001 nodes.
+    const NodeId big = tree.newDetached("Big", Concept);
+    for (int i = 0; i < 70000; ++i)
+        tree.appendDetached(big, "Q", Question);
+    tree.attachDetached(big, section, NoNode);
+    w.selectNode(big);
+    const std::size_t before = tree.nodeCount();
+    const int siblings = tree.childCount(section);
+
+    BusyWork::setDialogDelayMs(0);
+    int seenValue = 0, seenMaximum = 0;
+    bool wholeMeanwhile = true, modal = true;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &watch, [&] {
+        QProgressDialog* d = busyDialog();
+        if (!d || d->value() <= 0) return;
+        seenValue = d->value();
+        seenMaximum = d->maximum();
+        wholeMeanwhile = wholeMeanwhile && tree.childCount(section) == siblings;
+        modal = modal && d->windowModality() == Qt::ApplicationModal && waitCursor();
+    });
+    watch.start(0);
+    w.CopySelectedClick(Concept);
+    watch.stop();
+
+    EXPECT_EQ(seenMaximum, 70001);
+    EXPECT_GT(seenValue, 0);
+    EXPECT_LT(seenValue, seenMaximum);
+    EXPECT_TRUE(wholeMeanwhile); // the copy joins the tree only once it is made
+    EXPECT_TRUE(modal);
+    EXPECT_EQ(tree.nodeCount(), before + 70001);
+    EXPECT_EQ(tree.text(w.selectedNode()), "Copy of Big");
+    EXPECT_EQ(busyDialog(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(BusyWorkTest, TheSaveAskedBeforeOpeningWritesOffTheUiThreadAndAFailureOpensNothing) {
+    TFormMain& w = *h.window;
+    const QString other = write("other.bv1", "Root\r\n\tOther\r\n");
+    const std::string before = WriteOutline(w.tree());
+    w.document()->markModified();
+    w.fileCommands().setBeforeWork([] { QThread::msleep(300); });
+
+    // Yes, to a folder that is not there: the error, and the library stays as it was.
+    h.prompts.answers = {Prompts::Yes};
+    h.prompts.files = {h.folder.filePath(QStringLiteral("missing/x.bv1")), other};
+    ui(w).MIOpen->trigger();
+    EXPECT_TRUE(w.fileWorkRunning());
+    ASSERT_TRUE(h.opened());
+    EXPECT_EQ(h.prompts.shown.last().caption, QStringLiteral("Error"));
+    EXPECT_EQ(h.prompts.files.size(), 1); // never asked which file to open
+    EXPECT_EQ(WriteOutline(w.tree()), before);
+    EXPECT_TRUE(w.document()->isModified());
+    EXPECT_FALSE(w.document()->hasFile());
+
+    // Yes, to a good name: written, then the other file opens from the write's end.
+    const QString saved = h.folder.filePath(QStringLiteral("kept.bv1"));
+    h.prompts.answers = {Prompts::Yes};
+    h.prompts.files = {saved, other};
+    ui(w).MIOpen->trigger();
+    EXPECT_TRUE(w.fileWorkRunning());
+    ASSERT_TRUE(waitUntil([&] { return w.document()->filePath().endsWith("other.bv1"); }, 10000));
+    ASSERT_TRUE(h.opened());
+    QFile written(saved);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll().toStdString(), before);
+    EXPECT_EQ(w.tree().text(w.tree().firstChild(w.tree().first())), "Other");
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }

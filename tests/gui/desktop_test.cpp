@@ -9,6 +9,7 @@
 #include "platform/svgicon.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
@@ -93,4 +94,17 @@ TEST(DesktopFit, ControlsWithoutTextHaveAccessibleNames) {
     EXPECT_EQ(rows->button(8)->accessibleName(), QStringLiteral("Question & Answer"));
     EXPECT_EQ(rows->nameEdit(2)->accessibleName(), QStringLiteral("Set of Books name"));
     EXPECT_EQ(rows->selectedLabel(5)->buddy(), rows->nameEdit(5));
+
+    // The study window is told apart as a window of its own, with a name.
+    QuestionRecord r = QuestionRecord::newRecord(h.colors);
+    r.panes[0].textLines = {"A question"};
+    r.answer = "An answer";
+    w.previewQuestion(r, QStringLiteral("Named"), [] {});
+    ASSERT_TRUE(WaitStudyShowing(w));
+    QAccessibleInterface* study = QAccessible::queryAccessibleInterface(ui(w).FormStudyQuestion);
+    ASSERT_NE(study, nullptr);
+    EXPECT_EQ(study->role(), QAccessible::Window);
+    EXPECT_EQ(study->text(QAccessible::Name), QStringLiteral("Study"));
+    StudyKey(w, Qt::Key_Escape);
+    ASSERT_TRUE(WaitStudyClosed(w));
 }
