@@ -55,16 +55,6 @@ void FileMenuCommands::rememberDialogFolder(const QString& path) {
     main_.settings().write(kFolderKey, QFileInfo(path).absolutePath());
 }
 
-bool FileMenuCommands::querySaveChanges() {
-    if (!doc_.isModified()) return true;
-    main_.Speak(QStringLiteral("Please confirm."));
-    const int answer = main_.prompts().message(
-        &controls_.window, QStringLiteral("Confirm"), QStringLiteral("Save changes?"),
-        Prompts::Icon::Question, Prompts::Yes | Prompts::No | Prompts::Cancel, Prompts::Yes);
-    if (answer == Prompts::Yes) return save();
-    return answer == Prompts::No;
-}
-
 FileMenuCommands::Proceed FileMenuCommands::saveChangesFirst(std::function<void()> then) {
     if (working()) return Proceed::Never;
     if (!doc_.isModified()) return Proceed::Now;

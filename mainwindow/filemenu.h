@@ -65,9 +65,6 @@ public:
     // from the write's end.
     void saveCommand();
     void saveAsCommand();
-    // Asks "Save changes?" for a modified document; false when the caller must stop.
-    // Yes writes the file on the UI thread: for a caller that must answer at once.
-    bool querySaveChanges();
     enum class Proceed { Now, AfterSave, Never };
     // The same question, with Yes writing the file as the Save command does: Now, the
     // caller goes on at once (nothing to save, or No); AfterSave, `then` runs once the file

@@ -166,8 +166,11 @@ public:
     // object (fmain_import.cpp).
     void MIImportClick();
     TFormImport* importDialog() const; // the one shown, or null
-    // Asks "Save changes?" for a modified document; false when the caller must stop.
-    bool querySaveChanges() { return files_->querySaveChanges(); }
+    // Asks "Save changes?" for a modified document: true when the caller may go on at once
+    // (nothing to save, or No); a Yes writes the file off the UI thread and answers false.
+    bool querySaveChanges() {
+        return files_->saveChangesFirst([] {}) == FileMenuCommands::Proceed::Now;
+    }
     // Files from outside the menus: the command line's, a later start's, dropped ones
     // (fmain_files.cpp).
     FileArrivals& fileArrivals() const { return *arrivals_; }
