@@ -47,7 +47,7 @@ bool SpokenSequence::start(const std::vector<SpokenPart>& parts, const StudyFold
         else if (!QFileInfo(path).isFile())
             LogSkipped(path, QStringLiteral("no such file"));
         else
-            parts_.push_back({SpokenPart::Kind::Sound, path});
+            parts_.push_back({SpokenPart::Kind::Sound, path, {}});
     }
     if (parts_.empty()) return false;
     next();

@@ -20,7 +20,7 @@ std::vector<SpokenPart> SpokenParts(const std::vector<std::string>& lines) {
             run.push_back(bytes);
         } else if (directive->name == QLatin1String("sound")) {
             endRun();
-            parts.push_back({SpokenPart::Kind::Sound, directive->value});
+            parts.push_back({SpokenPart::Kind::Sound, directive->value, {}});
         } else if (directive->name == QLatin1String("voice")) {
             endRun();
             voice = directive->value.trimmed();

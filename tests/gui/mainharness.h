@@ -46,6 +46,18 @@
 
 namespace brenvik {
 
+// Question i of a test concept: one text pane, "Question i" and "Answer i" shown and spoken.
+inline QuestionRecord NumberedQuestion(const DesktopColors& colors, int i) {
+    QuestionRecord r = QuestionRecord::newRecord(colors);
+    r.name = "Q" + std::to_string(i);
+    r.layout = 1;
+    r.panes[0].textLines = {"Question " + std::to_string(i)};
+    r.spokenQuestion = {"Question " + std::to_string(i)};
+    r.answer = "Answer " + std::to_string(i);
+    r.spokenAnswer = {"Answer " + std::to_string(i)};
+    return r;
+}
+
 // The main window's widgets as the tests reach them, by object name: its children through
 // findChild, its parentless windows (the About box, the study window) among the top-level
 // widgets.

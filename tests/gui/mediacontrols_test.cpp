@@ -42,13 +42,7 @@ protected:
         const NodeId group = AddNewObj(tree, section, h.colors).value();
         tree.setText(group, "Headset concept");
         for (int i = 1; i <= n; ++i) {
-            QuestionRecord r = QuestionRecord::newRecord(h.colors);
-            r.name = "Q" + std::to_string(i);
-            r.layout = 1;
-            r.panes[0].textLines = {"Question " + std::to_string(i)};
-            r.spokenQuestion = {"Question " + std::to_string(i)};
-            r.answer = "Answer " + std::to_string(i);
-            r.spokenAnswer = {"Answer " + std::to_string(i)};
+            const QuestionRecord r = NumberedQuestion(h.colors, i);
             WriteQuestionRecord(tree, AddNewObj(tree, group, h.colors).value(), r, h.colors);
         }
         w->RefreshSelectionViews();

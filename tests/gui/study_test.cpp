@@ -63,13 +63,7 @@ protected:
         tree().setText(conceptNode, name);
         for (int i = 1; i <= n; ++i) {
             const NodeId q = AddNewObj(tree(), conceptNode, h.colors).value();
-            QuestionRecord r = QuestionRecord::newRecord(h.colors);
-            r.name = "Q" + std::to_string(i);
-            r.layout = 1;
-            r.panes[0].textLines = {"Question " + std::to_string(i)};
-            r.spokenQuestion = {"Question " + std::to_string(i)};
-            r.answer = "Answer " + std::to_string(i);
-            r.spokenAnswer = {"Answer " + std::to_string(i)};
+            const QuestionRecord r = NumberedQuestion(h.colors, i);
             WriteQuestionRecord(tree(), q, r, h.colors);
         }
         return conceptNode;
