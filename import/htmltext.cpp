@@ -3,79 +3,30 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <unordered_map>
+#include <iterator>
+#include <string_view>
 
 namespace brenvik {
 
 namespace {
 
-// The Latin-1 entities name the code points 160 to 255 in order.
-constexpr std::array<const char*, 96> kLatin1 = {
-    "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",
-    "copy",   "ordf",   "laquo",  "not",    "shy",    "reg",    "macr",   "deg",    "plusmn",
-    "sup2",   "sup3",   "acute",  "micro",  "para",   "middot", "cedil",  "sup1",   "ordm",
-    "raquo",  "frac14", "frac12", "frac34", "iquest", "Agrave", "Aacute", "Acirc",  "Atilde",
-    "Auml",   "Aring",  "AElig",  "Ccedil", "Egrave", "Eacute", "Ecirc",  "Euml",   "Igrave",
-    "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde", "Ograve", "Oacute", "Ocirc",  "Otilde",
-    "Ouml",   "times",  "Oslash", "Ugrave", "Uacute", "Ucirc",  "Uuml",   "Yacute", "THORN",
-    "szlig",  "agrave", "aacute", "acirc",  "atilde", "auml",   "aring",  "aelig",  "ccedil",
-    "egrave", "eacute", "ecirc",  "euml",   "igrave", "iacute", "icirc",  "iuml",   "eth",
-    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide", "oslash", "ugrave",
-    "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
-
-// The Greek letters run in order too, with a gap at 930 (no capital final sigma).
-constexpr std::array<const char*, 25> kGreekCapitals = {
-    "Alpha", "Beta",   "Gamma",   "Delta", "Epsilon", "Zeta",    "Eta",  "Theta", "Iota",
-    "Kappa", "Lambda", "Mu",      "Nu",    "Xi",      "Omicron", "Pi",   "Rho",   nullptr,
-    "Sigma", "Tau",    "Upsilon", "Phi",   "Chi",     "Psi",     "Omega"};
-constexpr std::array<const char*, 25> kGreekSmall = {
-    "alpha", "beta",   "gamma",   "delta", "epsilon", "zeta",    "eta",  "theta", "iota",
-    "kappa", "lambda", "mu",      "nu",    "xi",      "omicron", "pi",   "rho",   "sigmaf",
-    "sigma", "tau",    "upsilon", "phi",   "chi",     "psi",     "omega"};
-
-struct Named {
-    const char* name;
-    char32_t cp;
+// Every named character reference of HTML, sorted by name; a few stand for two code points.
+struct Entity {
+    std::string_view name;
+    std::string_view utf8;
 };
-constexpr Named kOthers[] = {
-    {"quot", 34},     {"amp", 38},      {"apos", 39},      {"lt", 60},        {"gt", 62},
-    {"OElig", 338},   {"oelig", 339},   {"Scaron", 352},   {"scaron", 353},   {"Yuml", 376},
-    {"fnof", 402},    {"circ", 710},    {"tilde", 732},    {"thetasym", 977}, {"upsih", 978},
-    {"piv", 982},     {"ensp", 8194},   {"emsp", 8195},    {"thinsp", 8201},  {"zwnj", 8204},
-    {"zwj", 8205},    {"lrm", 8206},    {"rlm", 8207},     {"ndash", 8211},   {"mdash", 8212},
-    {"lsquo", 8216},  {"rsquo", 8217},  {"sbquo", 8218},   {"ldquo", 8220},   {"rdquo", 8221},
-    {"bdquo", 8222},  {"dagger", 8224}, {"Dagger", 8225},  {"bull", 8226},    {"hellip", 8230},
-    {"permil", 8240}, {"prime", 8242},  {"Prime", 8243},   {"lsaquo", 8249},  {"rsaquo", 8250},
-    {"oline", 8254},  {"frasl", 8260},  {"euro", 8364},    {"image", 8465},   {"weierp", 8472},
-    {"real", 8476},   {"trade", 8482},  {"alefsym", 8501}, {"larr", 8592},    {"uarr", 8593},
-    {"rarr", 8594},   {"darr", 8595},   {"harr", 8596},    {"crarr", 8629},   {"lArr", 8656},
-    {"uArr", 8657},   {"rArr", 8658},   {"dArr", 8659},    {"hArr", 8660},    {"forall", 8704},
-    {"part", 8706},   {"exist", 8707},  {"empty", 8709},   {"nabla", 8711},   {"isin", 8712},
-    {"notin", 8713},  {"ni", 8715},     {"prod", 8719},    {"sum", 8721},     {"minus", 8722},
-    {"lowast", 8727}, {"radic", 8730},  {"prop", 8733},    {"infin", 8734},   {"ang", 8736},
-    {"and", 8743},    {"or", 8744},     {"cap", 8745},     {"cup", 8746},     {"int", 8747},
-    {"there4", 8756}, {"sim", 8764},    {"cong", 8773},    {"asymp", 8776},   {"ne", 8800},
-    {"equiv", 8801},  {"le", 8804},     {"ge", 8805},      {"sub", 8834},     {"sup", 8835},
-    {"nsub", 8836},   {"sube", 8838},   {"supe", 8839},    {"oplus", 8853},   {"otimes", 8855},
-    {"perp", 8869},   {"sdot", 8901},   {"lceil", 8968},   {"rceil", 8969},   {"lfloor", 8970},
-    {"rfloor", 8971}, {"lang", 9001},   {"rang", 9002},    {"loz", 9674},     {"spades", 9824},
-    {"clubs", 9827},  {"hearts", 9829}, {"diams", 9830},
+constexpr Entity kEntities[] = {
+#include "import/htmlentities.inc"
 };
+static_assert(std::is_sorted(std::begin(kEntities), std::end(kEntities),
+                             [](const Entity& a, const Entity& b) { return a.name < b.name; }));
+constexpr std::size_t kLongestEntityName = 32;
 
-const std::unordered_map<std::string_view, char32_t>& entityTable() {
-    static const std::unordered_map<std::string_view, char32_t> table = [] {
-        std::unordered_map<std::string_view, char32_t> t;
-        for (std::size_t i = 0; i < kLatin1.size(); ++i)
-            t.emplace(kLatin1[i], char32_t(160 + i));
-        for (std::size_t i = 0; i < kGreekCapitals.size(); ++i)
-            if (kGreekCapitals[i]) t.emplace(kGreekCapitals[i], char32_t(913 + i));
-        for (std::size_t i = 0; i < kGreekSmall.size(); ++i)
-            t.emplace(kGreekSmall[i], char32_t(945 + i));
-        for (const Named& n : kOthers)
-            t.emplace(n.name, n.cp);
-        return t;
-    }();
-    return table;
+const Entity* findEntity(std::string_view name) {
+    const auto it =
+        std::lower_bound(std::begin(kEntities), std::end(kEntities), name,
+                         [](const Entity& e, std::string_view n) { return e.name < n; });
+    return it != std::end(kEntities) && it->name == name ? it : nullptr;
 }
 
 // Windows-1252 at 0x80..0x9F; a numeric reference there means these characters.
@@ -130,13 +81,12 @@ std::size_t decodeReference(std::string_view text, std::size_t i, std::string& o
         return j + 1 - i;
     }
     const std::size_t start = j;
-    while (j < n && j - start < 10 && (isAsciiAlpha(text[j]) || isDigit(text[j])))
+    while (j < n && j - start < kLongestEntityName && (isAsciiAlpha(text[j]) || isDigit(text[j])))
         ++j;
     if (j == start || j >= n || text[j] != ';') return 0;
-    const auto& table = entityTable();
-    const auto it = table.find(text.substr(start, j - start));
-    if (it == table.end()) return 0;
-    AppendUtf8(out, it->second);
+    const Entity* entity = findEntity(text.substr(start, j - start));
+    if (!entity) return 0;
+    out += entity->utf8;
     return j + 1 - i;
 }
 

@@ -383,6 +383,11 @@ Result<NoteList> readMnemosyne(std::string_view text, const TextReadOptions& opt
     list.fieldNames = {"Question", "Answer", "Notes"};
     SpecialColumns none;
     readRows(text, 1, "\t", ReadsQuotes(list.format, options.quoting), none, list);
+    // Its own export writes no header, but a file typed or saved from a spreadsheet may.
+    if (!list.notes.empty() && list.notes.front().line == 1 &&
+        (options.headerRow == Choice::Yes ||
+         (options.headerRow == Choice::Auto && looksLikeColumnNames(list.notes.front().fields))))
+        list.notes.erase(list.notes.begin());
     // Its export writes characters outside ASCII as &#NNNN;: the references are always
     // decoded, and the fields are HTML only when they carry tags.
     if (options.html == Choice::Auto)

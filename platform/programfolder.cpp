@@ -27,6 +27,8 @@ QStringList ProgramFolder::seedFiles(const QString& installedDataFolder) {
     const QDir dir(installedDataFolder);
     names +=
         dir.entryList({QStringLiteral("*.bmp"), QStringLiteral("*.BMP")}, QDir::Files, QDir::Name);
+    // The guide's pictures.
+    names += dir.entryList({QStringLiteral("guide-*.png")}, QDir::Files, QDir::Name);
     names.removeDuplicates();
     QStringList present;
     for (const QString& n : names)

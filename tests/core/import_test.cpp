@@ -353,11 +353,18 @@ TEST(ImportRead, MnemosyneDecodesCharacterReferencesAndNamesItsColumns) {
     EXPECT_EQ(list.format, "Mnemosyne");
     EXPECT_EQ(list.markup, FieldMarkup::Entities);
     EXPECT_EQ(list.fieldNames, (Lines{"Question", "Answer", "Notes"}));
-    ASSERT_EQ(list.notes.size(), 3u);
-    EXPECT_EQ(FieldLines(list.notes[1].fields[0], list.markup), (Lines{"K\xC3\xB6ln"}));
-    EXPECT_EQ(FieldLines(list.notes[1].fields[1], list.markup),
+    // The first row names the columns, so it is no question.
+    ASSERT_EQ(list.notes.size(), 2u);
+    EXPECT_EQ(FieldLines(list.notes[0].fields[0], list.markup), (Lines{"K\xC3\xB6ln"}));
+    EXPECT_EQ(FieldLines(list.notes[0].fields[1], list.markup),
               (Lines{"Cologne, on the \xE2\x80\x9CRhine\xE2\x80\x9D"}));
-    EXPECT_EQ(FieldLines(list.notes[2].fields[0], list.markup), (Lines{"2 < 3?"}));
+    EXPECT_EQ(FieldLines(list.notes[1].fields[0], list.markup), (Lines{"2 < 3?"}));
+    TextReadOptions noHeader = options;
+    noHeader.headerRow = Choice::No;
+    EXPECT_EQ(read(fixture("mnemosyne.txt"), noHeader).notes.size(), 3u);
+    noHeader.headerRow = Choice::Yes;
+    EXPECT_EQ(read("a\tb\nc\td\n", noHeader).notes.size(), 1u);
+    EXPECT_EQ(read("a\tb\nc\td\n", options).notes.size(), 2u);
     // With tags in its fields it is read as HTML.
     EXPECT_EQ(read("a<br>b\tc\n", options).markup, FieldMarkup::Html);
 }
@@ -409,6 +416,10 @@ TEST(ImportHtml, NamedAndNumericEntitiesAreDecoded) {
               "\xE2\x80\x9D\xE2\x82\xAC\xE2\x84\xA2");
     EXPECT_EQ(DecodeEntities("&Omega;&pi;&sigmaf;&rarr;&le;&OElig;"),
               "\xCE\xA9\xCF\x80\xCF\x82\xE2\x86\x92\xE2\x89\xA4\xC5\x92");
+    // The names HTML5 added, long ones, and one that stands for two code points.
+    EXPECT_EQ(DecodeEntities("&check;&hyphen;&rightarrow;&NotEqualTilde;"),
+              "\xE2\x9C\x93\xE2\x80\x90\xE2\x86\x92\xE2\x89\x82\xCC\xB8");
+    EXPECT_EQ(DecodeEntities("&CounterClockwiseContourIntegral;"), "\xE2\x88\xB3");
     EXPECT_EQ(DecodeEntities("&#246;&#xF6;&#XF6;&#128512;"),
               "\xC3\xB6\xC3\xB6\xC3\xB6\xF0\x9F\x98\x80");
     // 128..159 are the Windows-1252 characters; nonsense becomes the replacement character.

@@ -32,6 +32,7 @@ struct Installed {
         writeFile(share + "/ReadMe.txt", "read me 1");
         writeFile(share + "/Brenvik.htm", "guide 1");
         writeFile(share + "/study.bmp", "BM-1");
+        writeFile(share + "/guide-import.png", "PNG-1");
     }
     ProgramFolder::Result choose() const { return ProgramFolder::choose(bin, data, share, config); }
 };
@@ -90,6 +91,7 @@ TEST(InstalledCopy, AnUpgradeRefreshesShippedFilesButNotTheUsersOwn) {
         ASSERT_TRUE(setModified(in.share + "/" + name, built));
     ASSERT_TRUE(in.choose().error.isEmpty());
     EXPECT_EQ(readFile(in.data + "/Brenvik.htm"), "guide 1");
+    EXPECT_EQ(readFile(in.data + "/guide-import.png"), "PNG-1"); // the guide's pictures go along
     // The copy carries the shipped file's time, not the time of the first start.
     EXPECT_EQ(QFileInfo(in.data + "/Brenvik.htm").lastModified().toSecsSinceEpoch(),
               built.toSecsSinceEpoch());
