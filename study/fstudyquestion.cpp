@@ -45,13 +45,6 @@ namespace brenvik {
 
 namespace {
 
-// Marks a step of the cycle as running for as long as it runs.
-struct StepGuard {
-    explicit StepGuard(bool& flag) : flag_(flag) { flag_ = true; }
-    ~StepGuard() { flag_ = false; }
-    bool& flag_;
-};
-
 const QColor FrameBlue(60, 90, 120);
 const QColor FrameGrey(90, 90, 90);
 const QColor BarColor(65, 70, 75);
@@ -163,7 +156,7 @@ QString Trimmed(const std::string& s) {
 // being spoken.
 class SpeechTail : public QWidget {
 public:
-    SpeechTail(QWidget* parent, const bool& paused) : QWidget(parent), paused_(paused) {
+    SpeechTail(QWidget* parent, const StudyPhaseMachine& phase) : QWidget(parent), phase_(phase) {
         setAttribute(Qt::WA_TransparentForMouseEvents);
     }
 
@@ -176,13 +169,13 @@ protected:
         p.setPen(Qt::NoPen);
         p.setBrush(palette().color(QPalette::Button));
         p.drawPolygon(pts, 3);
-        p.setPen(
-            QPen(paused_ ? FrameGrey : FrameBlue, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setPen(QPen(IsPaused(phase_.phase()) ? FrameGrey : FrameBlue, 3, Qt::SolidLine,
+                      Qt::RoundCap, Qt::RoundJoin));
         p.drawPolyline(pts, 3);
     }
 
 private:
-    const bool& paused_;
+    const StudyPhaseMachine& phase_;
 };
 
 TFormStudyQuestion::TFormStudyQuestion(StudyContext context) : ctx_(std::move(context)) {
@@ -199,14 +192,14 @@ TFormStudyQuestion::TFormStudyQuestion(StudyContext context) : ctx_(std::move(co
             if (ctx_.main) ctx_.main->SpeakSide(part.text, spokenSide_, part.voice);
         },
         ctx_.sound, this);
-    connect(spoken_, &SpokenSequence::finished, this, &TFormStudyQuestion::spokenSideDone);
+    connect(spoken_, &SpokenSequence::finished, this, [this] { sideDone(true); });
     if (ctx_.media) {
         connect(ctx_.media, &MediaControls::command, this, &TFormStudyQuestion::mediaCommand);
         connect(ctx_.media, &MediaControls::volumeRequested, this,
                 [this](double volume) { setMuted(volume <= 0); });
     }
 
-    PB2 = new SpeechTail(this, Paused);
+    PB2 = new SpeechTail(this, phase_);
     PB2->resize(202, 101);
     PB2->hide();
 
@@ -237,21 +230,12 @@ TFormStudyQuestion::TFormStudyQuestion(StudyContext context) : ctx_(std::move(co
     BNext = MakeButton(this, Glyph::Next, 34, QStringLiteral("Next question"));
     BPause = MakeButton(this, Glyph::Pause, 33, QStringLiteral("Pause"));
     BClose = MakeButton(this, Glyph::Close, 33, QStringLiteral("Close"));
-    for (QToolButton* b : {BAnswer, BBack, BNext, BPause, BClose})
-        connect(b, &QToolButton::clicked, this, [this, b] {
-            // Close also ends a session whose question is still being built.
-            if (b == BClose ? inStep_ : busy()) return;
-            if (b == BAnswer)
-                BAnswerClick();
-            else if (b == BBack)
-                BBackClick();
-            else if (b == BNext)
-                BNextClick();
-            else if (b == BPause)
-                BPauseClick();
-            else
-                BCloseClick();
-        });
+    // Each step asks the phase itself; Close also ends a question still being built.
+    connect(BAnswer, &QToolButton::clicked, this, &TFormStudyQuestion::BAnswerClick);
+    connect(BBack, &QToolButton::clicked, this, &TFormStudyQuestion::BBackClick);
+    connect(BNext, &QToolButton::clicked, this, &TFormStudyQuestion::BNextClick);
+    connect(BPause, &QToolButton::clicked, this, &TFormStudyQuestion::BPauseClick);
+    connect(BClose, &QToolButton::clicked, this, &TFormStudyQuestion::BCloseClick);
 
     PBot = new QWidget(this);
     PBot->setObjectName(QStringLiteral("PBot"));
@@ -338,7 +322,7 @@ TFormStudyQuestion::TFormStudyQuestion(StudyContext context) : ctx_(std::move(co
     webWait_->setSingleShot(true);
     connect(webWait_, &QTimer::timeout, this, [this] {
         // A page that never finishes must not hold the session: show what there is.
-        if (building_) finishShowing();
+        if (phase_.is(StudyPhase::Building)) finishShowing();
     });
 }
 
@@ -355,13 +339,12 @@ void TFormStudyQuestion::startSession(std::vector<NodeId> visits, StudyMode mode
     loop_ = loop;
     position_ = 0;
     title_.clear();
-    QuestionShown = AnswerShown = false;
-    visitOpen_ = false;
+    visit_ = {};
     spaced_.reset();
-    waiting_ = false;
     BBack->setVisible(mode != StudyMode::Spaced);
     summary_ = {};
-    BPause->setVisible(pauseVisible && autoMode());
+    pausable_ = pauseVisible && autoMode();
+    BPause->setVisible(pausable_);
     for (QToolButton* b : BGrade)
         b->setVisible(ctx_.history != nullptr);
     LGrade->setVisible(ctx_.history != nullptr);
@@ -386,16 +369,15 @@ void TFormStudyQuestion::startSpacedSession(srs::SpacedQueue queue) {
 void TFormStudyQuestion::startPreview(const QuestionRecord& record, const QString& title) {
     visits_.clear();
     spaced_.reset();
-    waiting_ = false;
     BBack->setVisible(true);
     record_ = record;
     title_ = title;
     mode_ = StudyMode::Preview;
     loop_ = false;
     position_ = 0;
-    QuestionShown = AnswerShown = false;
-    visitOpen_ = false;
+    visit_ = {};
     summary_ = {};
+    pausable_ = false;
     BPause->setVisible(false);
     // A preview is no visit of a question: nothing to grade.
     for (QToolButton* b : BGrade)
@@ -411,17 +393,13 @@ void TFormStudyQuestion::showOn(QWidget* screenOf) {
         setGeometry(screen->geometry());
         if (windowHandle()) windowHandle()->setScreen(screen);
     }
-    closing_ = false;
-    FirstActivation = false;
+    moveTo(StudyPhase::Starting);
     showFullScreen();
     raise();
     activateWindow();
     // An activation may never come (no window manager): start from a queued call.
     QTimer::singleShot(0, this, [this] {
-        if (isVisible() && !FirstActivation && !closing_) {
-            FirstActivation = true;
-            ShowCurrentQuestion();
-        }
+        if (isVisible() && phase_.is(StudyPhase::Starting)) ShowCurrentQuestion();
     });
 }
 
@@ -453,26 +431,37 @@ void TFormStudyQuestion::FormShow() {
 
 // ---- the question cycle -------------------------------------------------------------------
 
-void TFormStudyQuestion::StopAuto() {
-    // Flags and timers first: stopping the voice lets events run, and nothing of this
-    // question's cycle may act meanwhile.
-    TAutoA->stop();
-    TAutoQ->stop();
-    WaitingForQuestionSpeech = false;
-    WaitingForAnswerSpeech = false;
-    autoAPending_ = false;
-    answerSpeaking_ = false;
-    spoken_->stop();
-    if (ctx_.main) ctx_.main->StopVoice();
+bool TFormStudyQuestion::moveTo(StudyPhase to) {
+    if (!phase_.moveTo(to)) return false;
+    updateButtons();
+    return true;
 }
 
-void TFormStudyQuestion::setButtonsEnabled(bool enabled) {
+bool TFormStudyQuestion::nextAllowed() const {
+    return IsOnScreen(phase_.phase()) || phase_.is(StudyPhase::Waiting);
+}
+
+bool TFormStudyQuestion::backAllowed() const {
+    return IsOnScreen(phase_.phase()) && position_ > 0 && mode_ != StudyMode::Spaced;
+}
+
+void TFormStudyQuestion::updateButtons() {
     // Close stays live while a question is being built: ending the session then is safe.
     BClose->setEnabled(true);
-    BAnswer->setEnabled(enabled);
-    BNext->setEnabled(enabled);
-    BBack->setEnabled(enabled && position_ != 0 && mode_ != StudyMode::Spaced);
-    if (BPause->isVisible()) BPause->setEnabled(enabled);
+    BAnswer->setEnabled(answerAllowed());
+    BNext->setEnabled(nextAllowed());
+    BBack->setEnabled(backAllowed());
+    BPause->setEnabled(IsRunning(phase_.phase()));
+    const bool grade = gradeAllowed();
+    for (QToolButton* b : BGrade)
+        b->setEnabled(grade);
+}
+
+void TFormStudyQuestion::StopAuto() {
+    TAutoA->stop();
+    TAutoQ->stop();
+    spoken_->stop();
+    if (ctx_.main) ctx_.main->StopVoice();
 }
 
 void TFormStudyQuestion::showAnswerArea(bool shown) {
@@ -495,7 +484,8 @@ QString TFormStudyQuestion::positionLine() const {
         return QStringLiteral(" Reviewing question ") + of;
     case StudyMode::Spaced: {
         const int left = spaced_ ? spaced_->remaining() : 0;
-        if (waiting_) return QStringLiteral(" Spaced review: %1 waiting").arg(left);
+        if (phase_.is(StudyPhase::Waiting))
+            return QStringLiteral(" Spaced review: %1 waiting").arg(left);
         return QStringLiteral(" Spaced review: question %1 of %2")
             .arg(position_ + 1)
             .arg(int(visits_.size()) + left);
@@ -505,36 +495,25 @@ QString TFormStudyQuestion::positionLine() const {
 }
 
 void TFormStudyQuestion::ShowCurrentQuestion() {
-    if (busy() || closing_) return;
-    // Stopping the voice lets events run: nothing may start another step meanwhile.
-    const StepGuard step(inStep_);
+    if (phase_.is(StudyPhase::Ended) || phase_.is(StudyPhase::Building)) return;
     StopAuto();
+    moveTo(StudyPhase::Building);
     PB2->hide();
-    Paused = false;
-    waiting_ = false;
     TWait->stop();
     update();
 
     LPosition->setFullText(positionLine());
-    building_ = true;
-    setButtonsEnabled(false);
-    QuestionShown = AnswerShown = false;
-    updateGradeButtons();
     showAnswerArea(false);
 
     if (mode_ != StudyMode::Preview) {
         if (position_ < 0 || position_ >= int(visits_.size()) || !ctx_.main) {
-            building_ = false;
             close();
             return;
         }
-        if (!visitOpen_) {
+        if (!visit_.open) {
             // Up and the resume after a pause show the same visit again; Next, Back and the
             // end start another.
-            visitOpen_ = true;
-            visitShown_ = visitGraded_ = false;
-            answerHeard_ = false;
-            visitQuestion_ = visits_[position_];
+            visit_ = {.open = true, .question = visits_[position_]};
             // The grade stays in the bar for its moment: with short pauses the next question
             // is up before the student has read it.
         }
@@ -568,14 +547,15 @@ void TFormStudyQuestion::ShowCurrentQuestion() {
         panel->setGeometry(rects[i].left, rects[i].top, rects[i].width, rects[i].height);
         current_.panels.emplace_back(panel);
         RenderPane(panel, record_.panes[i], i + 1);
-        if (serial != buildSerial_ || closing_) return; // closed while a box was up
+        // An error box lets events run: the session may have ended meanwhile.
+        if (serial != buildSerial_ || !phase_.is(StudyPhase::Building)) return;
     }
     webWait_->start(std::max(1, ctx_.webWaitMs));
     checkPanesLoaded();
 }
 
 void TFormStudyQuestion::checkPanesLoaded() {
-    if (!building_) return;
+    if (!phase_.is(StudyPhase::Building)) return;
     for (int i = 0; i < 3; ++i) {
         WebViewer* v = current_.viewers[i];
         if (v && (!loaded_[i] || v->busy())) return;
@@ -584,109 +564,85 @@ void TFormStudyQuestion::checkPanesLoaded() {
     // delete the previous question's viewers.
     const int serial = buildSerial_;
     QTimer::singleShot(0, this, [this, serial] {
-        if (building_ && serial == buildSerial_) finishShowing();
+        if (phase_.is(StudyPhase::Building) && serial == buildSerial_) finishShowing();
     });
 }
 
 void TFormStudyQuestion::finishShowing() {
     webWait_->stop();
-    const StepGuard step(inStep_);
-    building_ = false;
     for (QWidget* p : current_.panels)
         if (p) p->show();
     ReleaseOldPanes(false);
     ++visitsShown_;
-    if (!visitShown_ && mode_ != StudyMode::Preview) summary_.addVisit(visitQuestion_);
-    visitShown_ = true;
+    if (!visit_.shown && mode_ != StudyMode::Preview) summary_.addVisit(visit_.question);
+    visit_.shown = true;
 
     const StudyTiming t = timing();
     const bool autoA = autoMode() && t.autoAnswer;
     if (autoA) TAutoA->setInterval(PauseMilliseconds(t.pauseBeforeAnswer));
 
-    if (startSpokenSide(record_.spokenQuestion, SpeechSide::Question)) {
+    // A side's end comes on a later turn of the event loop, never from within its start.
+    const bool speaking = startSpokenSide(record_.spokenQuestion, SpeechSide::Question);
+    moveTo(speaking ? StudyPhase::QuestionSpoken : StudyPhase::Question);
+    if (speaking) {
         PB2->show();
         PB2->raise();
-        WaitingForQuestionSpeech = true;
     } else if (autoA) {
         TAutoA->start();
     }
-
-    setButtonsEnabled(true);
-    QuestionShown = true;
-    AnswerShown = false;
     update();
     Button1->setFocus(Qt::OtherFocusReason);
     publishMedia();
 }
 
 void TFormStudyQuestion::BAnswerClick() {
-    if (busy() || closing_) return;
-    const StepGuard step(inStep_);
-    QuestionShown = AnswerShown = false;
+    if (!answerAllowed()) return;
     StopAuto();
     PB2->hide();
-    Paused = false;
-    if (BPause->isVisible()) BPause->setEnabled(true);
     showAnswerArea(true);
     update();
 
     const StudyTiming t = timing();
     const bool autoNext = autoMode() && t.autoNext;
     if (autoNext) TAutoQ->setInterval(PauseMilliseconds(t.pauseBeforeNext));
-    if (startSpokenSide(record_.spokenAnswer, SpeechSide::Answer)) {
-        WaitingForAnswerSpeech = autoNext;
-        answerSpeaking_ = true;
-    } else if (autoNext) {
-        TAutoQ->start();
-    }
-    AnswerShown = true;
-    updateGradeButtons();
+    const bool speaking = startSpokenSide(record_.spokenAnswer, SpeechSide::Answer);
+    moveTo(speaking ? StudyPhase::AnswerSpoken : StudyPhase::Answer);
+    if (!speaking && autoNext) TAutoQ->start();
     Button1->setFocus(Qt::OtherFocusReason);
 }
 
-bool TFormStudyQuestion::gradeOpen() const {
-    return ctx_.history && mode_ != StudyMode::Preview && AnswerShown && !building_ && !closing_ &&
-           visitOpen_ && !visitGraded_;
-}
-
 bool TFormStudyQuestion::gradeAllowed() const {
-    return gradeOpen() && !inStep_;
-}
-
-void TFormStudyQuestion::updateGradeButtons() {
-    // Called from within the steps: the buttons show what holds once the step is done.
-    const bool allowed = gradeOpen();
-    for (QToolButton* b : BGrade)
-        b->setEnabled(allowed);
+    return ctx_.history && mode_ != StudyMode::Preview && IsAnswerUp(phase_.phase()) &&
+           visit_.open && !visit_.graded;
 }
 
 bool TFormStudyQuestion::gradeAnswer(srs::Grade grade) {
     if (grade == srs::Grade::Seen || !gradeAllowed()) return false;
-    visitGraded_ = true;
-    updateGradeButtons();
+    visit_.graded = true;
+    updateButtons();
     LGrade->setText(QStringLiteral("Graded: ") + QLatin1String(GradeName(grade)));
     gradeShown_->start();
     summary_.addGrade(grade);
-    record(visitQuestion_, grade);
+    record(visit_.question, grade);
     return true;
 }
 
 void TFormStudyQuestion::endVisit() {
-    if (!visitOpen_) return;
-    visitOpen_ = false;
-    bool graded = visitGraded_;
-    if (visitShown_ && !visitGraded_ && ctx_.history) {
+    if (!visit_.open) return;
+    visit_.open = false;
+    bool graded = visit_.graded;
+    if (visit_.shown && !visit_.graded && ctx_.history) {
         // A hands-free student who heard the answer out may let that stand for Good.
-        graded = mode_ == StudyMode::Spaced && answerHeard_ && ctx_.heardCountsAsGood &&
+        graded = mode_ == StudyMode::Spaced && visit_.heard && ctx_.heardCountsAsGood &&
                  ctx_.heardCountsAsGood();
         if (graded) {
             LGrade->setText(QStringLiteral("Graded: Good"));
             gradeShown_->start();
         }
-        record(visitQuestion_, graded ? srs::Grade::Good : srs::Grade::Seen);
+        record(visit_.question, graded ? srs::Grade::Good : srs::Grade::Seen);
     }
     if (spaced_ && ctx_.history)
-        spaced_->visited(visitQuestion_, graded, ctx_.history->card(visitQuestion_));
+        spaced_->visited(visit_.question, graded, ctx_.history->card(visit_.question));
 }
 
 srs::UnixSeconds TFormStudyQuestion::now() const {
@@ -720,12 +676,9 @@ void TFormStudyQuestion::showSpaced(NodeId question) {
 }
 
 void TFormStudyQuestion::startWaiting(srs::UnixSeconds until) {
-    const StepGuard step(inStep_);
     StopAuto();
-    waiting_ = true;
+    moveTo(StudyPhase::Waiting);
     waitUntil_ = until;
-    QuestionShown = AnswerShown = false;
-    updateGradeButtons();
     // The last question leaves the screen: what shows now is the wait.
     for (QWidget* p : previous_.panels)
         if (p) p->hide();
@@ -739,9 +692,6 @@ void TFormStudyQuestion::startWaiting(srs::UnixSeconds until) {
     centred.setAlignment(Qt::AlignHCenter);
     all.mergeBlockFormat(centred);
     showAnswerArea(true);
-    BAnswer->setEnabled(false);
-    BBack->setEnabled(false);
-    BNext->setEnabled(true);
     LPosition->setFullText(positionLine());
     TWait->start();
     update();
@@ -749,8 +699,7 @@ void TFormStudyQuestion::startWaiting(srs::UnixSeconds until) {
 }
 
 void TFormStudyQuestion::TWaitTimer() {
-    if (!waiting_ || busy() || closing_) return;
-    if (now() >= waitUntil_) spacedNext();
+    if (phase_.is(StudyPhase::Waiting) && now() >= waitUntil_) spacedNext();
 }
 
 bool TFormStudyQuestion::startSpokenSide(const std::vector<std::string>& lines, SpeechSide side) {
@@ -771,39 +720,46 @@ void TFormStudyQuestion::speechDone() {
     spoken_->speechDone();
 }
 
-void TFormStudyQuestion::spokenSideDone() {
-    if (answerSpeaking_) {
-        answerSpeaking_ = false;
-        answerHeard_ = true;
-    }
-    if (busy()) return;
-    if (WaitingForQuestionSpeech) {
+void TFormStudyQuestion::sideDone(bool heard) {
+    // Only a side under way ends: a stopped one reports nothing (SpokenSequence::stop).
+    switch (phase_.phase()) {
+    case StudyPhase::QuestionSpoken:
+        moveTo(StudyPhase::Question);
         PB2->hide();
-        if (autoMode() && timing().autoAnswer && !TAutoA->isActive()) TAutoA->start();
+        if (timing().autoAnswer) TAutoA->start();
+        return;
+    case StudyPhase::AnswerSpoken:
+        if (heard) visit_.heard = true;
+        moveTo(StudyPhase::Answer);
+        if (timing().autoNext) TAutoQ->start();
+        return;
+    default:
+        return;
     }
-    if (WaitingForAnswerSpeech && !TAutoQ->isActive()) TAutoQ->start();
 }
 
 void TFormStudyQuestion::TAutoATimer() {
     TAutoA->stop();
-    if (busy() || !BAnswer->isEnabled()) return;
-    BAnswerClick();
+    if (phase_.is(StudyPhase::Question)) BAnswerClick();
 }
 
 void TFormStudyQuestion::TAutoQTimer() {
     TAutoQ->stop();
-    if (busy() || !BNext->isEnabled()) return;
-    BNextClick();
+    if (phase_.is(StudyPhase::Answer)) BNextClick();
 }
 
 void TFormStudyQuestion::BNextClick() {
-    if (busy() || closing_) return;
+    if (!nextAllowed()) return;
+    // What the run was about to do is no longer due; an error box while the visit is
+    // recorded would otherwise let it take a second step.
+    TAutoA->stop();
+    TAutoQ->stop();
     if (mode_ == StudyMode::Preview) {
         close();
         return;
     }
     if (mode_ == StudyMode::Spaced && spaced_) {
-        if (waiting_) {
+        if (phase_.is(StudyPhase::Waiting)) {
             // Next during the wait asks the waiting question ahead of its time.
             const NodeId early = spaced_->earliestWaiting();
             if (early != NoNode) {
@@ -831,18 +787,19 @@ void TFormStudyQuestion::BNextClick() {
 }
 
 void TFormStudyQuestion::BBackClick() {
-    if (busy() || closing_ || position_ <= 0) return;
+    if (!backAllowed()) return;
+    TAutoA->stop();
+    TAutoQ->stop();
     endVisit();
     --position_;
     ShowCurrentQuestion();
 }
 
 void TFormStudyQuestion::BPauseClick() {
-    if (busy() || closing_) return;
-    const StepGuard step(inStep_);
+    const StudyPhase from = phase_.phase();
+    if (!IsRunning(from)) return;
     StopAuto();
-    Paused = true;
-    BPause->setEnabled(false);
+    moveTo(IsAnswerUp(from) ? StudyPhase::AnswerPaused : StudyPhase::QuestionPaused);
     PB2->update();
     update();
     publishMedia();
@@ -864,7 +821,7 @@ bool TFormStudyQuestion::answerVisible() const {
 QList<QWidget*> TFormStudyQuestion::currentPanes() const {
     // Once shown, the question's panes have been handed over as the set to release next.
     QList<QWidget*> out;
-    for (QWidget* p : (building_ ? current_ : previous_).panels)
+    for (QWidget* p : (phase_.is(StudyPhase::Building) ? current_ : previous_).panels)
         if (p) out << p;
     return out;
 }
@@ -872,7 +829,6 @@ QList<QWidget*> TFormStudyQuestion::currentPanes() const {
 // ---- keys, activation, closing --------------------------------------------------------
 
 bool TFormStudyQuestion::keyAction(int key) {
-    if (inStep_) return true; // swallowed: a step is under way
     if (const std::optional<MediaCommand> media = MediaKeyCommand(key)) {
         mediaCommand(*media);
         return true;
@@ -881,40 +837,34 @@ bool TFormStudyQuestion::keyAction(int key) {
         if (ctx_.muted) setMuted(!ctx_.muted());
         return true;
     }
-    if (building_) {
-        // Waiting for the panes is a state, not a loop: Esc may end the session then, every
-        // other key waits for the question.
-        if (key == Qt::Key_Escape) {
-            StopAuto();
-            close();
-        }
-        return true;
-    }
+    // Waiting for the panes is a phase, not a loop: Esc may end the session then, every other
+    // key waits for the question.
+    const StudyPhase phase = phase_.phase();
     switch (key) {
     case Qt::Key_Escape:
-        if (BAnswer->isEnabled() || waiting_) {
+        if (phase != StudyPhase::Ended) {
             StopAuto();
             close();
         }
         return true;
     case Qt::Key_Left:
-        if (BBack->isEnabled()) BBackClick();
+        if (backAllowed()) BBackClick();
         return true;
     case Qt::Key_Right:
-        if (BNext->isEnabled()) BNextClick();
+        if (nextAllowed()) BNextClick();
         return true;
     case Qt::Key_Down:
-        if (BAnswer->isEnabled()) BAnswerClick();
+        if (answerAllowed()) BAnswerClick();
         return true;
     case Qt::Key_Up:
-        if (BAnswer->isEnabled()) ShowCurrentQuestion();
+        if (IsOnScreen(phase)) ShowCurrentQuestion();
         return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Space:
-        if (QuestionShown && BAnswer->isEnabled())
+        if (IsQuestionUp(phase))
             BAnswerClick();
-        else if ((AnswerShown || waiting_) && BNext->isEnabled())
+        else if (IsAnswerUp(phase) || phase == StudyPhase::Waiting)
             BNextClick();
         return true;
     case Qt::Key_1:
@@ -924,12 +874,11 @@ bool TFormStudyQuestion::keyAction(int key) {
         gradeAnswer(srs::Grade(key - Qt::Key_1 + 1));
         return true;
     case Qt::Key_Pause:
-        if (BPause->isVisible()) {
-            if (BPause->isEnabled())
-                BPauseClick();
-            else if (Paused && BAnswer->isEnabled())
-                ShowCurrentQuestion(); // resume
-        }
+        if (!pausable_) return true;
+        if (IsRunning(phase))
+            BPauseClick();
+        else if (IsPaused(phase))
+            ShowCurrentQuestion(); // resume
         return true;
     default:
         return false;
@@ -968,10 +917,7 @@ void TFormStudyQuestion::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange) {
         if (isActiveWindow()) {
-            if (!FirstActivation && isVisible() && !closing_) {
-                FirstActivation = true;
-                ShowCurrentQuestion();
-            }
+            if (phase_.is(StudyPhase::Starting) && isVisible()) ShowCurrentQuestion();
         } else {
             // Keys held now are released where the focus went.
             pressedKeys_.clear();
@@ -986,29 +932,30 @@ void TFormStudyQuestion::FormDeactivate() {
     // program's own (a message) still stops it.
     const bool elsewhere = !QApplication::activeWindow() || isMinimized();
     if (elsewhere && mode_ != StudyMode::Preview && ctx_.keepGoing && ctx_.keepGoing()) return;
-    if (isVisible() && !building_) StopAuto();
+    if (!isVisible() || phase_.is(StudyPhase::Building)) return;
+    StopAuto();
+    // The voice is stopped: the phase says so, and the user goes on by hand.
+    if (phase_.is(StudyPhase::QuestionSpoken)) moveTo(StudyPhase::Question);
+    if (phase_.is(StudyPhase::AnswerSpoken)) moveTo(StudyPhase::Answer);
 }
 
 void TFormStudyQuestion::closeEvent(QCloseEvent* event) {
-    if (closing_) {
+    if (phase_.is(StudyPhase::Ended)) {
         event->accept();
         return;
     }
-    closing_ = true;
+    // The player's last word still names what was on screen.
     closeMedia();
-    updateGradeButtons();
+    moveTo(StudyPhase::Ended);
     endVisit();
-    building_ = false;
     ++buildSerial_;
     webWait_->stop();
     TTime->stop();
     TWait->stop();
-    waiting_ = false;
     StopAuto();
     // The current set is handed over, then everything still held is freed.
     ReleaseOldPanes(false);
     ReleaseOldPanes(true);
-    FirstActivation = false;
     qApp->removeEventFilter(this);
     if (cursorMoved_) {
         cursorMoved_ = false;
@@ -1216,7 +1163,8 @@ void TFormStudyQuestion::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     // The backgrounds: deep blue while studying, grey while paused.
     QLinearGradient bg(0, 0, 0, height());
-    if (Paused) {
+    const bool paused = IsPaused(phase_.phase());
+    if (paused) {
         bg.setColorAt(0, QColor(120, 124, 128));
         bg.setColorAt(1, QColor(72, 75, 78));
     } else {
@@ -1227,7 +1175,7 @@ void TFormStudyQuestion::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), bg);
     // The question box.
     const QColor face = palette().color(QPalette::Button);
-    p.setPen(QPen(Paused ? FrameGrey : FrameBlue, 3));
+    p.setPen(QPen(paused ? FrameGrey : FrameBlue, 3));
     p.setBrush(face);
     p.drawRoundedRect(QRectF(SQ).adjusted(1.5, 1.5, -1.5, -1.5), 24, 24);
     // Soft shading behind the answer.

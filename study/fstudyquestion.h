@@ -4,6 +4,7 @@
 #include "library/questionrecord.h"
 #include "srs/figures.h"
 #include "srs/fsrs.h"
+#include "study/core/studyphase.h"
 
 #include <QColor>
 #include <QFont>
@@ -34,6 +35,7 @@ class StudyButton;
 class ElidingLabel;
 class MediaControls;
 enum class MediaCommand;
+struct MediaState;
 namespace srs {
 class StudyHistory;
 class SpacedQueue;
@@ -79,9 +81,10 @@ struct StudyContext {
 // The full-screen window in which the user studies: it walks a visit list one entry at a
 // time, draws the question's panes, speaks the question, reveals and speaks the answer, and
 // moves on by key, button or timer. In Preview mode it shows one record for the editor.
-// Building a question is a state of its own: until its panes are complete (web pages
-// loaded, or the wait's bound passed) no key, button or timer acts, except Esc and Close,
-// which end the session.
+// Its steps move it through the phases of StudyPhase, and every key, button, timer and media
+// command asks the phase what it may do. Building a question is a phase of its own: until its
+// panes are complete (web pages loaded, or the wait's bound passed) no key, button or timer
+// acts, except Esc and Close, which end the session.
 //
 // Grading. While an answer is shown in a session, the keys 1..4 (on release) and the bar's
 // four grade buttons record Again, Hard, Good or Easy for the question in the history; the
@@ -137,14 +140,13 @@ public:
     void setMuted(bool muted);
 
     // State, for the tests.
+    StudyPhase phase() const { return phase_.phase(); }
     int position() const { return position_; }
     StudyMode mode() const { return mode_; }
-    bool building() const { return building_; }
-    // A question is being built, or a step (showing, answering, pausing) is under way.
-    bool busy() const { return building_ || inStep_; }
-    bool questionShown() const { return QuestionShown; }
-    bool answerShown() const { return AnswerShown; }
-    bool paused() const { return Paused; }
+    bool building() const { return phase_.is(StudyPhase::Building); }
+    bool questionShown() const { return IsQuestionUp(phase_.phase()); }
+    bool answerShown() const { return IsAnswerUp(phase_.phase()); }
+    bool paused() const { return IsPaused(phase_.phase()); }
     bool answerVisible() const;
     const QuestionRecord& currentRecord() const { return record_; }
     QString positionLine() const;
@@ -153,7 +155,7 @@ public:
     QList<QWidget*> currentPanes() const;
     int visitsShown() const { return visitsShown_; }
     // The spaced session waits for a question's learning step.
-    bool waitingForStep() const { return waiting_; }
+    bool waitingForStep() const { return phase_.is(StudyPhase::Waiting); }
     // The questions asked so far, in order (a spaced session's grows as it goes).
     const std::vector<NodeId>& visits() const { return visits_; }
     // The session's visits and grades so far; the launcher hands them on when it closes.
@@ -195,6 +197,14 @@ private:
 
     void FormShow();
     void FormDeactivate();
+    // Moves to `to` when the table allows it and sets the buttons to what the new phase
+    // allows; false (and logged) when it does not.
+    bool moveTo(StudyPhase to);
+    // What the phase allows, for the keys and the buttons alike.
+    bool answerAllowed() const { return IsOnScreen(phase_.phase()); }
+    bool nextAllowed() const;
+    bool backAllowed() const;
+    void updateButtons();
     void StopAuto();
     void finishShowing(); // steps 8..11, after the panes are complete
     void checkPanesLoaded();
@@ -210,14 +220,12 @@ private:
     bool autoMode() const { return mode_ == StudyMode::Flash || mode_ == StudyMode::Imprint; }
     StudyTiming timing() const;
     void layoutWindow();
-    void setButtonsEnabled(bool enabled);
     void showAnswerArea(bool shown);
     void showError(const QString& text);
     // Starts a side's spoken lines unless the voice is muted; false: nothing to wait for.
     bool startSpokenSide(const std::vector<std::string>& lines, SpeechSide side);
-    void spokenSideDone();
-    bool gradeOpen() const; // a grade may be given once the step under way is done
-    void updateGradeButtons();
+    // The spoken side has ended: heard to its end, or cut off by the mute.
+    void sideDone(bool heard);
     void endVisit(); // records an ungraded visit as seen
     void record(NodeId question, srs::Grade grade);
     srs::UnixSeconds now() const;
@@ -227,6 +235,7 @@ private:
     void TWaitTimer();
     // What the desktop's player shows: the question, the progress, playing or paused.
     void publishMedia();
+    MediaState mediaState() const;
     void openMedia();
     void closeMedia();
 
@@ -238,16 +247,8 @@ private:
     QString title_;
     QuestionRecord record_;
 
-    bool QuestionShown = false;
-    bool AnswerShown = false;
-    bool Paused = false;
-    bool WaitingForQuestionSpeech = false;
-    bool WaitingForAnswerSpeech = false;
-    bool FirstActivation = false;
-    bool building_ = false;
-    bool inStep_ = false;
-    bool closing_ = false;
-    bool autoAPending_ = false; // TAutoA to start once the question is on screen
+    StudyPhaseMachine phase_;
+    bool pausable_ = false; // an automatic session with its pause button
     std::array<bool, 3> loaded_{};
     long long elapsed_ = 0;
     int visitsShown_ = 0;
@@ -256,18 +257,18 @@ private:
     int buildSerial_ = 0;
     QFont answerFont_;
     QSet<int> pressedKeys_; // keys pressed in this window and not yet released
-    // The visit under way: its question, whether it was shown, whether it was graded.
-    bool visitOpen_ = false;
-    bool visitShown_ = false;
-    bool visitGraded_ = false;
-    NodeId visitQuestion_ = NoNode;
+    // The visit under way: one entry of the list, however often its question is shown.
+    struct Visit {
+        bool open = false;
+        bool shown = false;
+        bool graded = false;
+        bool heard = false; // its answer's spoken side has run to its end
+        NodeId question = NoNode;
+    };
+    Visit visit_;
     srs::SessionSummary summary_;
     QTimer* gradeShown_ = nullptr;
-    // The answer's spoken side is under way, or has run to its end in this visit.
-    bool answerSpeaking_ = false;
-    bool answerHeard_ = false;
     std::unique_ptr<srs::SpacedQueue> spaced_;
-    bool waiting_ = false;
     srs::UnixSeconds waitUntil_ = 0;
 
     PaneSet current_;

@@ -11,28 +11,30 @@
 namespace brenvik {
 
 void TFormStudyQuestion::mediaCommand(MediaCommand command) {
-    if (!isVisible() || closing_) return;
+    if (!isVisible() || phase_.is(StudyPhase::Ended)) return;
     // A message box of the program's own is answered first, as with the keys.
     if (QApplication::activeModalWidget() && QApplication::activeModalWidget() != this) return;
     // A session without a pause (a review, a run by hand) has one thing a single button can
     // do: go on. A headset that sends Play and Pause in turn does the same.
-    const bool pausable = BPause->isVisible();
+    const StudyPhase phase = phase_.phase();
     switch (command) {
     case MediaCommand::PlayPause:
     case MediaCommand::Play:
     case MediaCommand::Pause:
-        if (!pausable)
+        if (!pausable_)
             mediaCommand(MediaCommand::Next);
-        else if (command == MediaCommand::PlayPause || Paused == (command == MediaCommand::Play))
+        else if (command == MediaCommand::PlayPause ||
+                 IsPaused(phase) == (command == MediaCommand::Play))
             keyAction(Qt::Key_Pause);
         return;
     case MediaCommand::Next:
-        if (mode_ == StudyMode::Spaced && AnswerShown) gradeAnswer(srs::Grade::Good);
+        if (mode_ == StudyMode::Spaced && IsAnswerUp(phase)) gradeAnswer(srs::Grade::Good);
         keyAction(Qt::Key_Space);
         return;
     case MediaCommand::Previous:
         // Grading Again is the spaced answer's "back"; once graded, Previous repeats.
-        if (mode_ == StudyMode::Spaced && AnswerShown && gradeAnswer(srs::Grade::Again)) return;
+        if (mode_ == StudyMode::Spaced && IsAnswerUp(phase) && gradeAnswer(srs::Grade::Again))
+            return;
         keyAction(Qt::Key_Up);
         return;
     case MediaCommand::Stop:
@@ -42,15 +44,14 @@ void TFormStudyQuestion::mediaCommand(MediaCommand command) {
 }
 
 void TFormStudyQuestion::setMuted(bool muted) {
-    if (!ctx_.setMuted || inStep_ || (ctx_.muted && ctx_.muted() == muted)) return;
+    if (!ctx_.setMuted || (ctx_.muted && ctx_.muted() == muted)) return;
     if (muted && spoken_->running()) {
         // The voice is stopped while it still speaks (a muted voice is not asked to stop);
         // the cycle then goes on as after a side with nothing more to say, not heard out.
-        answerSpeaking_ = false;
         spoken_->stop();
         if (ctx_.main) ctx_.main->StopVoice();
         ctx_.setMuted(true);
-        spokenSideDone();
+        sideDone(false);
     } else {
         ctx_.setMuted(muted);
     }
@@ -64,20 +65,30 @@ void TFormStudyQuestion::openMedia() {
 
 void TFormStudyQuestion::closeMedia() {
     if (!ctx_.media || !ctx_.media->isOpen()) return;
-    publishMedia(); // stopped
+    if (mode_ != StudyMode::Preview) {
+        MediaState s = mediaState();
+        s.playback = Playback::Stopped;
+        ctx_.media->publish(s);
+    }
     ctx_.media->close();
 }
 
-void TFormStudyQuestion::publishMedia() {
-    if (!ctx_.media || mode_ == StudyMode::Preview) return;
+MediaState TFormStudyQuestion::mediaState() const {
+    const StudyPhase phase = phase_.phase();
     MediaState s;
-    s.playback = closing_ ? Playback::Stopped : (Paused ? Playback::Paused : Playback::Playing);
-    s.title = waiting_ ? QStringLiteral("Waiting for the next question")
-                       : QString::fromStdString(record_.name).trimmed();
+    s.playback = phase == StudyPhase::Ended
+                     ? Playback::Stopped
+                     : (IsPaused(phase) ? Playback::Paused : Playback::Playing);
+    s.title = phase == StudyPhase::Waiting ? QStringLiteral("Waiting for the next question")
+                                           : QString::fromStdString(record_.name).trimmed();
     s.progress = positionLine().trimmed();
     s.visit = visitsShown_;
     s.muted = ctx_.muted && ctx_.muted();
-    ctx_.media->publish(s);
+    return s;
+}
+
+void TFormStudyQuestion::publishMedia() {
+    if (ctx_.media && mode_ != StudyMode::Preview) ctx_.media->publish(mediaState());
 }
 
 } // namespace brenvik
