@@ -756,6 +756,42 @@ int grade(QStringList a) {
     return 0;
 }
 
+// Drops from the study history beside FILE the questions FILE no longer holds, with their
+// rows: the program keeps them, in case the file comes back as it was, until this is asked.
+int compact(QStringList a) {
+    if (!noOptionsLeft(a, "compact")) return ExitNoFile;
+    if (a.size() != 1) {
+        fail(QStringLiteral("compact takes FILE"));
+        return ExitNoFile;
+    }
+    LibraryTree tree;
+    std::string error;
+    if (const int code = loadInto(tree, a[0], error); code != 0) {
+        if (code == ExitError) fail(error);
+        return code;
+    }
+    const QString file = srs::StudyHistory::FileFor(a[0]);
+    if (!QFileInfo(file).isFile()) {
+        printLine(QStringLiteral("%1 has no study history").arg(a[0]));
+        return 0;
+    }
+    srs::StudyHistory history(tree);
+    const Result<srs::OpenReport> opened = history.open(a[0]);
+    if (!opened) {
+        fail(opened.error());
+        return ExitNoFile;
+    }
+    const Result<int> dropped = history.compact();
+    if (!dropped) {
+        fail(dropped.error());
+        return ExitNoFile;
+    }
+    printLine(QStringLiteral("%1 question(s) no longer in the library dropped from %2")
+                  .arg(dropped.value())
+                  .arg(QDir::toNativeSeparators(file)));
+    return 0;
+}
+
 // The commands: name, arguments, how many, and what they do (the help's lines).
 struct Command {
     const char* name;
@@ -827,6 +863,9 @@ constexpr Command kCommands[] = {
      "window does, and prints its line as due does. Exit status 2 when\n"
      "PATH names no question or more than one, or when the history cannot\n"
      "be read or written"},
+    {"compact", "FILE", 1, 1,
+     "drops from the study history beside FILE the questions that FILE no\n"
+     "longer holds, with all their grades"},
 };
 
 const Command* findCommand(const QString& name) {
@@ -881,6 +920,7 @@ int run(const Command& command, const QStringList& a) {
     if (name == "export") return exportBranch(a);
     if (name == "due") return due(a);
     if (name == "grade") return grade(a);
+    if (name == "compact") return compact(a);
     if (a.size() == 2) return check(a[0], &a[1]);
     return check(a[0], nullptr);
 }

@@ -198,7 +198,7 @@ int main(int argc, char** argv) {
                 gradeMs, verdict(gradeMs < 5), syncMs);
 
     const double overhead = (withMs / withoutMs - 1) * 100;
-    std::printf("open: %.0f ms with the history, %.0f ms without (+%.1f %%)  (target < 20 %%: "
+    std::printf("open: %.0f ms with the history, %.0f ms without (%+.1f %%)  (target < 20 %%: "
                 "%s)\n",
                 withMs, withoutMs, overhead, verdict(overhead < 20));
 

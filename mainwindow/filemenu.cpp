@@ -172,8 +172,11 @@ void FileMenuCommands::historyOpened() {
     if (const int lost = opened.value().unmatched; lost > 0)
         main_.prompts().message(
             &controls_.window, QStringLiteral("Information"),
-            QStringLiteral("The study history of %1 names %2 question(s) that are no longer in "
-                           "the library; they were changed outside %3.")
+            // A question added and graded but never saved is one of them too: the wording
+            // must not blame another program.
+            QStringLiteral("The study history of %1 names %2 question(s) that are not in the "
+                           "library: they were deleted or changed without being saved, or "
+                           "changed outside %3. Their grades are kept.")
                 .arg(QFileInfo(doc_.filePath()).fileName())
                 .arg(lost)
                 .arg(TAboutBox::applicationTitle()),

@@ -280,8 +280,11 @@ QString TFormStatistics::figuresText() const {
                       .arg(Number(t.dueToday), Number(t.due30));
     if (t.due30 > 0)
         due += QStringLiteral(" (the most on one day: %1)").arg(Number(t.busiestForecast));
-    QString year = QStringLiteral("The last year: %1 visits on %2 days")
-                       .arg(Number(t.visitsYear), Number(t.daysStudied));
+    QString year = QStringLiteral("The last year: %1 %2 on %3 %4")
+                       .arg(Number(t.visitsYear),
+                            t.visitsYear == 1 ? QStringLiteral("visit") : QStringLiteral("visits"),
+                            Number(t.daysStudied),
+                            t.daysStudied == 1 ? QStringLiteral("day") : QStringLiteral("days"));
     if (t.visitsYear > 0)
         year += QStringLiteral(" (the most on one day: %1); Again %2, Hard %3, Good %4, Easy "
                                "%5, seen without a grade %6")

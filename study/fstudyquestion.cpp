@@ -638,6 +638,7 @@ void TFormStudyQuestion::endVisit() {
         if (graded) {
             LGrade->setText(QStringLiteral("Graded: Good"));
             gradeShown_->start();
+            summary_.addGrade(srs::Grade::Good);
         }
         record(visit_.question, graded ? srs::Grade::Good : srs::Grade::Seen);
     }

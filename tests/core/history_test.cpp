@@ -504,4 +504,16 @@ TEST_F(HistoryTest, ToolRecordsAndPrintsSchedules) {
     r = RunTool({"grade", library, twice, "3"});
     EXPECT_TRUE(r.err.contains("names 2 questions")) << r.err.toStdString();
     EXPECT_EQ(Rows(StudyHistory::FileFor(library), "grades"), 2);
+
+    // A question deleted from the file keeps its rows until the history is compacted.
+    r = RunTool({"grade", library, US + " > Arizona", "1", "--at", "2027-03-02T08:00:00Z"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    tree.remove(q(US, "Alabama"));
+    ASSERT_TRUE(SaveLibraryFile(tree, library));
+    r = RunTool({"compact", library});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith("1 question(s) no longer in the library dropped")) << r.out.toStdString();
+    EXPECT_EQ(Rows(StudyHistory::FileFor(library), "grades"), 1); // Arizona's
+    r = RunTool({"compact", library});
+    EXPECT_TRUE(r.out.startsWith("0 question(s)")) << r.out.toStdString();
 }

@@ -286,6 +286,7 @@ TEST_F(SpacedTest, AFullyHeardAnswerCountsAsGoodOnlyWhenChosenAndOnlyHere) {
     EXPECT_EQ(history().card(questions[0]).reps, 1);
     EXPECT_EQ(history().card(questions[0]).phase, Phase::Learning);
     EXPECT_EQ(study()->LGrade->text(), QStringLiteral("Graded: Good"));
+    EXPECT_EQ(study()->summary().count(srs::Grade::Good), 1); // and the session's summary says so
     // An answer cut short is not heard: Next right away is a seen visit.
     h.speech.setDurationMs(5000);
     key(Qt::Key_Space);
