@@ -193,14 +193,14 @@ int main(int argc, char** argv) {
     std::printf("import package: %d notes in %.3f s (%.2f x loading the same library from its "
                 ".bv1)  (target Y <= 2: %s)\n",
                 notes, imported.total, ratio, ratio <= 2 ? "met" : "MISSED");
-    std::printf("import package: best of three runs each; ImportAnkiPackage %.3f s, media commit "
-                "%.3f s; %d questions from the package's %d notes (each Cloze deletion is a "
-                "question of its own); loading the .bv1 %.3f s (%d nodes); the first runs, with none of "
-                "their memory yet in the process: import %.3f s, load %.3f s (%.2f x); saving "
-                "the imported library afterwards, not in the import's figure: %.3f s\n",
-                imported.import, imported.media, imported.questions, notes, loaded.total,
-                loaded.questions, imported.cold, loaded.cold, imported.cold / loaded.cold,
-                imported.save);
+    std::printf(
+        "import package: best of three runs each; ImportAnkiPackage %.3f s, media commit "
+        "%.3f s; %d questions from the package's %d notes (each Cloze deletion is a "
+        "question of its own); loading the .bv1 %.3f s (%d nodes); the first runs, with none of "
+        "their memory yet in the process: import %.3f s, load %.3f s (%.2f x); saving "
+        "the imported library afterwards, not in the import's figure: %.3f s\n",
+        imported.import, imported.media, imported.questions, notes, loaded.total, loaded.questions,
+        imported.cold, loaded.cold, imported.cold / loaded.cold, imported.save);
     std::printf("import package: peak memory %ld MB (%ld MB loading the .bv1)\n", imported.peakMb,
                 loaded.peakMb);
     return 0;

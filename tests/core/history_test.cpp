@@ -512,7 +512,8 @@ TEST_F(HistoryTest, ToolRecordsAndPrintsSchedules) {
     ASSERT_TRUE(SaveLibraryFile(tree, library));
     r = RunTool({"compact", library});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.startsWith("1 question(s) no longer in the library dropped")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.startsWith("1 question(s) no longer in the library dropped"))
+        << r.out.toStdString();
     EXPECT_EQ(Rows(StudyHistory::FileFor(library), "grades"), 1); // Arizona's
     r = RunTool({"compact", library});
     EXPECT_TRUE(r.out.startsWith("0 question(s)")) << r.out.toStdString();
