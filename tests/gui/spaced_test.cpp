@@ -82,6 +82,52 @@ protected:
     TFormMain* w = nullptr;
 };
 
+// A question's schedule is its node's: a drag to another concept, a delete, their undo and
+// redo, a save and a reopen all leave it with the question.
+TEST_F(SpacedTest, AScheduleFollowsItsQuestionThroughDragDeleteUndoRedoAndReopen) {
+    const NodeId group = addConcept(2);
+    const NodeId other = addConcept(1, "Other concept");
+    const NodeId graded = questions[0];
+    tree().setText(graded, "Graded question");
+    h.prompts.files << h.folder.filePath(QStringLiteral("followed.bv1"));
+    ASSERT_TRUE(w->MISaveAsClick());
+    ASSERT_TRUE(history().record(graded, Grade::Good, clock));
+    const srs::Card before = history().card(graded);
+    ASSERT_EQ(before.reps, 1);
+    auto keeps = [&](NodeId parent) {
+        EXPECT_EQ(tree().parent(graded), parent);
+        EXPECT_EQ(history().card(graded).reps, 1);
+        EXPECT_EQ(history().card(graded).due, before.due);
+    };
+
+    ui(*w).Edit1->trigger();
+    ASSERT_TRUE(w->TVObjsDragDrop(graded, questions[2]));
+    keeps(other);
+    w->BUndoClick();
+    keeps(group);
+    w->BRedoClick();
+    keeps(other);
+
+    const auto children = tree().childCount(other);
+    w->selectNode(graded);
+    w->Library3Click(8); // the fake box answers Yes
+    EXPECT_EQ(tree().childCount(other), children - 1);
+    h.prompts.shown.clear();
+    w->BUndoClick();
+    keeps(other);
+
+    ASSERT_TRUE(w->MISaveClick());
+    w->openFile(h.folder.filePath(QStringLiteral("followed.bv1")));
+    ASSERT_TRUE(h.opened());
+    const NodeId reopened = h.find("Graded question");
+    ASSERT_NE(reopened, NoNode);
+    EXPECT_EQ(BytesToDisplay(tree().text(tree().parent(reopened))),
+              QStringLiteral("Other concept"));
+    EXPECT_EQ(history().card(reopened).reps, 1);
+    EXPECT_EQ(history().card(reopened).due, before.due);
+    EXPECT_TRUE(h.prompts.shown.isEmpty()); // nothing was lost: no question left unmatched
+}
+
 TEST_F(SpacedTest, EveryWayOfChoosingASessionKindReachesTheSpacedOne) {
     const NodeId group = addConcept(2);
     // The Operation menu and the panel tabs show the panel.
