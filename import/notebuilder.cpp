@@ -6,6 +6,7 @@
 #include "library/questionstamp.h"
 #include "library/undostore.h"
 
+#include <iterator>
 #include <unordered_map>
 
 namespace brenvik {
@@ -303,9 +304,16 @@ std::vector<ImportedQuestion> ImportedQuestions(const ImportNote& note, const No
     case NotesFrom::OtherFields:
         for (int f = 0; f < int(note.fields.size()); ++f) {
             if (f == options.questionField || f == options.answerField) continue;
-            const std::vector<std::string> value = fieldLines(note, list, f);
-            if (!value.empty())
-                noteLines.push_back(fieldName(note, list, f) + ": " + joinLines(value, " / "));
+            std::vector<std::string> value = fieldLines(note, list, f);
+            if (value.empty()) continue;
+            const std::string name = fieldName(note, list, f);
+            // A field of notes (ours, as the exporter writes them) keeps its lines, so an
+            // export imported again has the notes it had.
+            if (lowerAscii(name) == "notes")
+                noteLines.insert(noteLines.end(), std::make_move_iterator(value.begin()),
+                                 std::make_move_iterator(value.end()));
+            else
+                noteLines.push_back(name + ": " + joinLines(value, " / "));
         }
         break;
     case NotesFrom::Field:
