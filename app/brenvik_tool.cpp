@@ -756,8 +756,9 @@ int grade(QStringList a) {
     return 0;
 }
 
-// Drops from the study history beside FILE the questions FILE no longer holds, with their
-// rows: the program keeps them, in case the file comes back as it was, until this is asked.
+// Drops from the study history beside FILE the questions deleted from FILE (as the program
+// saw them go at a save), with their rows: the program keeps them, in case an older copy of
+// the file comes back, until this is asked. A question that is only not matched is kept.
 int compact(QStringList a) {
     if (!noOptionsLeft(a, "compact")) return ExitNoFile;
     if (a.size() != 1) {
@@ -766,9 +767,16 @@ int compact(QStringList a) {
     }
     LibraryTree tree;
     std::string error;
-    if (const int code = loadInto(tree, a[0], error); code != 0) {
+    bool cutShort = false;
+    if (const int code = loadInto(tree, a[0], error, &cutShort); code != 0) {
         if (code == ExitError) fail(error);
         return code;
+    }
+    // The questions after the cut would all look deleted.
+    if (cutShort) {
+        fail(QStringLiteral("compact: %1 was read only in part; the study history is left as it is")
+                 .arg(a[0]));
+        return ExitError;
     }
     const QString file = srs::StudyHistory::FileFor(a[0]);
     if (!QFileInfo(file).isFile()) {
@@ -781,12 +789,12 @@ int compact(QStringList a) {
         fail(opened.error());
         return ExitNoFile;
     }
-    const Result<int> dropped = history.compact();
+    const Result<int> dropped = history.compact(true);
     if (!dropped) {
         fail(dropped.error());
         return ExitNoFile;
     }
-    printLine(QStringLiteral("%1 question(s) no longer in the library dropped from %2")
+    printLine(QStringLiteral("%1 question(s) deleted from the library dropped from %2")
                   .arg(dropped.value())
                   .arg(QDir::toNativeSeparators(file)));
     return 0;
@@ -864,8 +872,9 @@ constexpr Command kCommands[] = {
      "PATH names no question or more than one, or when the history cannot\n"
      "be read or written"},
     {"compact", "FILE", 1, 1,
-     "drops from the study history beside FILE the questions that FILE no\n"
-     "longer holds, with all their grades"},
+     "drops from the study history beside FILE the questions deleted from\n"
+     "FILE in the program and saved without them, with all their grades.\n"
+     "A file read only in part ends with status 1 and changes nothing"},
 };
 
 const Command* findCommand(const QString& name) {

@@ -384,7 +384,7 @@ Result<NoteList> readMnemosyne(std::string_view text, const TextReadOptions& opt
     SpecialColumns none;
     readRows(text, 1, "\t", ReadsQuotes(list.format, options.quoting), none, list);
     // Its own export writes no header, but a file typed or saved from a spreadsheet may.
-    if (!list.notes.empty() && list.notes.front().line == 1 &&
+    if (!list.notes.empty() &&
         (options.headerRow == Choice::Yes ||
          (options.headerRow == Choice::Auto && looksLikeColumnNames(list.notes.front().fields))))
         list.notes.erase(list.notes.begin());

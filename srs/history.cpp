@@ -1071,11 +1071,12 @@ Result<StudyStatistics> StudyHistory::statistics(NodeId object, UnixSeconds now)
     return s;
 }
 
-Result<int> StudyHistory::compact() {
+Result<int> StudyHistory::compact(bool goneOnly) {
     if (!current()) return Result<int>::failure("the study history is not that of this library");
+    auto dropped = [goneOnly](const Entry& e) { return e.node == NoNode && (!goneOnly || e.gone); };
     std::vector<qint64> drop;
     for (const Entry& e : entries_)
-        if (e.node == NoNode) drop.push_back(e.id);
+        if (dropped(e)) drop.push_back(e.id);
     if (drop.empty()) return 0;
     const bool toFile = failure_.ok() && !store_->inMemory();
     Store& store = *store_;
@@ -1102,7 +1103,7 @@ Result<int> StudyHistory::compact() {
     }
     if (!done && toFile)
         return Result<int>::failure(fail(store.path(), QString::fromStdString(done.error)).error);
-    std::erase_if(entries_, [](const Entry& e) { return e.node == NoNode; });
+    std::erase_if(entries_, dropped);
     byNode_.clear();
     for (std::uint32_t i = 0; i < entries_.size(); ++i)
         byNode_[entries_[i].node] = i;

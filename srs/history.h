@@ -137,8 +137,10 @@ public:
     Result<StudyStatistics> statistics(NodeId object, UnixSeconds now) const;
 
     // Drops the stored questions that are not in the library (not even in its undo
-    // history) with all their rows, and returns how many.
-    Result<int> compact();
+    // history) with all their rows, and returns how many. With `goneOnly`, only those a save
+    // found deleted: a question merely not matched (the file changed outside, or a question
+    // graded but never saved) keeps its rows.
+    Result<int> compact(bool goneOnly = false);
 
     bool recording() const;        // visits reach a database file
     const Status& failure() const; // why not, once something failed

@@ -569,6 +569,8 @@ void TFormStudyQuestion::checkPanesLoaded() {
 }
 
 void TFormStudyQuestion::finishShowing() {
+    // The build is over: a finish still queued for it (a box below may let one run) is stale.
+    ++buildSerial_;
     webWait_->stop();
     for (QWidget* p : current_.panels)
         if (p) p->show();
@@ -752,9 +754,8 @@ void TFormStudyQuestion::TAutoQTimer() {
 void TFormStudyQuestion::BNextClick() {
     if (!nextAllowed()) return;
     // What the run was about to do is no longer due; an error box while the visit is
-    // recorded would otherwise let it take a second step.
-    TAutoA->stop();
-    TAutoQ->stop();
+    // recorded would otherwise let it, or a side ending meanwhile, take a second step.
+    haltRun();
     if (mode_ == StudyMode::Preview) {
         close();
         return;
@@ -789,8 +790,7 @@ void TFormStudyQuestion::BNextClick() {
 
 void TFormStudyQuestion::BBackClick() {
     if (!backAllowed()) return;
-    TAutoA->stop();
-    TAutoQ->stop();
+    haltRun();
     endVisit();
     --position_;
     ShowCurrentQuestion();
@@ -934,6 +934,10 @@ void TFormStudyQuestion::FormDeactivate() {
     const bool elsewhere = !QApplication::activeWindow() || isMinimized();
     if (elsewhere && mode_ != StudyMode::Preview && ctx_.keepGoing && ctx_.keepGoing()) return;
     if (!isVisible() || phase_.is(StudyPhase::Building)) return;
+    haltRun();
+}
+
+void TFormStudyQuestion::haltRun() {
     StopAuto();
     // The voice is stopped: the phase says so, and the user goes on by hand.
     if (phase_.is(StudyPhase::QuestionSpoken)) moveTo(StudyPhase::Question);

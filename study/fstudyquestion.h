@@ -219,6 +219,8 @@ private:
     bool keyAction(int key); // true when the key was the window's
     bool autoMode() const { return mode_ == StudyMode::Flash || mode_ == StudyMode::Imprint; }
     StudyTiming timing() const;
+    // Stops the timers and the voice; a spoken phase becomes its silent one.
+    void haltRun();
     void layoutWindow();
     void showAnswerArea(bool shown);
     void showError(const QString& text);

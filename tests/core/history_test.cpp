@@ -505,16 +505,38 @@ TEST_F(HistoryTest, ToolRecordsAndPrintsSchedules) {
     EXPECT_TRUE(r.err.contains("names 2 questions")) << r.err.toStdString();
     EXPECT_EQ(Rows(StudyHistory::FileFor(library), "grades"), 2);
 
-    // A question deleted from the file keeps its rows until the history is compacted.
+    // A question deleted in the program keeps its rows until the history is compacted; one
+    // that is only missing from the file (changed outside, or never saved) keeps them even then.
     r = RunTool({"grade", library, US + " > Arizona", "1", "--at", "2027-03-02T08:00:00Z"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    tree.remove(q(US, "Alabama"));
-    ASSERT_TRUE(SaveLibraryFile(tree, library));
-    r = RunTool({"compact", library});
+    {
+        auto h = opened(tree, library);
+        tree.remove(q(US, "Alabama"));
+        ASSERT_TRUE(SaveLibraryFile(tree, library));
+        ASSERT_TRUE(h->saved()); // as the program saves: Alabama is gone
+    }
+    LibraryTree outside;
+    ASSERT_TRUE(LoadLibraryFile(outside, library).error.isEmpty());
+    outside.remove(Find(outside, US + " > Arizona"));
+    const QString edited = dir.filePath("edited.bv1");
+    ASSERT_TRUE(SaveLibraryFile(outside, edited));
+    ASSERT_TRUE(QFile::copy(StudyHistory::FileFor(library), StudyHistory::FileFor(edited)));
+    r = RunTool({"compact", edited});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.startsWith("1 question(s) no longer in the library dropped"))
+    EXPECT_TRUE(r.out.startsWith("1 question(s) deleted from the library dropped"))
         << r.out.toStdString();
-    EXPECT_EQ(Rows(StudyHistory::FileFor(library), "grades"), 1); // Arizona's
-    r = RunTool({"compact", library});
-    EXPECT_TRUE(r.out.startsWith("0 question(s)")) << r.out.toStdString();
+    EXPECT_EQ(Rows(StudyHistory::FileFor(edited), "grades"), 1); // Arizona's, kept
+
+    // A file read only in part is no ground to drop anything.
+    QFile cut(edited);
+    ASSERT_TRUE(cut.open(QIODevice::ReadOnly));
+    QByteArray bytes = cut.readAll();
+    cut.close();
+    bytes.insert(bytes.indexOf("Alaska"), '\0');
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    cut.write(bytes);
+    cut.close();
+    r = RunTool({"compact", edited});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(Rows(StudyHistory::FileFor(edited), "grades"), 1);
 }
