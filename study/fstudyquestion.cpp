@@ -1,12 +1,12 @@
 #include "study/fstudyquestion.h"
 
 #include "library/colors.h"
-#include "mainwindow/maincommands.h"
 #include "platform/desktopcolors.h"
 #include "platform/mediacontrols.h"
 #include "platform/picture.h"
 #include "platform/prompts.h"
 #include "platform/webviewer.h"
+#include "seams/studywindowservices.h"
 #include "srs/history.h"
 #include "srs/spacedqueue.h"
 #include "study/core/clocktext.h"

@@ -25,7 +25,7 @@ class QFrame;
 
 namespace brenvik {
 
-class MainCommands;
+class StudyWindowServices;
 enum class SpeechSide;
 class SoundPlayer;
 class SpokenSequence;
@@ -52,9 +52,9 @@ struct StudyTiming {
     double pauseBeforeNext = 0; // seconds
 };
 
-// What the study window needs of the program besides the main window's commands.
+// What the study window needs of the program.
 struct StudyContext {
-    MainCommands* main = nullptr;
+    StudyWindowServices* main = nullptr;
     std::function<StudyTiming(StudyMode)> timing; // imprint and flash only
     std::function<bool()> muted;
     std::function<QFont()> answerFont;
