@@ -12,6 +12,7 @@
 #include "panels/levelpanel.h"
 #include "panels/validation.h"
 #include "platform/prompts.h"
+#include "widgets/focusedit.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -63,7 +64,7 @@ QString JoinLines(const std::vector<std::string>& lines, const QString& separato
 // A tab page filled with the shaded band of the other editing panels.
 class BandPage : public QWidget {
 public:
-    BandPage(MainCommands& main, QWidget* parent) : QWidget(parent), main_(main) {}
+    BandPage(const ProgramServices& main, QWidget* parent) : QWidget(parent), main_(main) {}
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -72,7 +73,7 @@ protected:
     }
 
 private:
-    MainCommands& main_;
+    const ProgramServices& main_;
 };
 
 QLabel* BoldLabel(const QString& text, QWidget* parent, const QColor& color = QColor()) {
@@ -91,7 +92,7 @@ QLabel* BoldLabel(const QString& text, QWidget* parent, const QColor& color = QC
 
 } // namespace
 
-TFormEditQuestion::TFormEditQuestion(MainCommands& main, QWidget* parent)
+TFormEditQuestion::TFormEditQuestion(EditorServices& main, QWidget* parent)
     : EditorFormBase(main, QStringLiteral("TFormEditQuestion"), parent) {
     QVBoxLayout* outer = frame().outer;
     BPreview = AddEditorButton(frame(), style()->standardIcon(QStyle::SP_MediaPlay),
@@ -400,7 +401,7 @@ void TFormEditQuestion::LoadQuestion(NodeId question, bool fromAddNew) {
     open_ = true;
     tabChangeWork();
     PMain->show();
-    if (fromAddNew) main_.FocusEdit(TSPane[0]->textEditor().MTextEntered, false);
+    if (fromAddNew) FocusEdit(TSPane[0]->textEditor().MTextEntered, false);
 
     // 13.
     --quiet_;
@@ -428,12 +429,8 @@ void TFormEditQuestion::MarkUnchanged() {
 }
 
 void TFormEditQuestion::showChangedState() {
-    if (changed_) {
-        main_.MarkChanged(BSave, BCancel);
-        if (saveRefused_) BSave->setEnabled(false);
-    } else {
-        main_.MarkUnchanged(BSave, BCancel);
-    }
+    showSaveState(changed_);
+    if (changed_ && saveRefused_) BSave->setEnabled(false);
 }
 
 // ---- tabs ------------------------------------------------------------------------------
@@ -601,7 +598,7 @@ bool TFormEditQuestion::ValidateQuestion() {
     }
     if (!control) return true;
     switchTo(tab);
-    ShowValidationError(main_, message, control);
+    ShowValidationError(main_, main_.prompts(), message, control);
     saveRefused_ = true;
     BSave->setEnabled(false);
     return false;

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "library/questionrecord.h"
-#include "mainwindow/maincommands.h"
 #include "panels/editorbase.h"
+#include "seams/editorservices.h"
 
 #include <QWidget>
 #include <array>
@@ -38,7 +38,7 @@ public:
         AnswerTab = 7
     };
 
-    explicit TFormEditQuestion(MainCommands& main, QWidget* parent = nullptr);
+    explicit TFormEditQuestion(EditorServices& main, QWidget* parent = nullptr);
 
     QPushButton* BPreview = nullptr;
     QTabWidget* PC = nullptr;

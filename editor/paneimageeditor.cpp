@@ -2,11 +2,11 @@
 
 #include "library/settingskeys.h"
 #include "library/textcodec.h"
-#include "mainwindow/maincommands.h"
 #include "platform/desktopcolors.h"
 #include "platform/picture.h"
 #include "platform/prompts.h"
 #include "platform/shellopen.h"
+#include "seams/programservices.h"
 #include "study/panewidgets.h"
 
 #include <QCheckBox>
@@ -20,7 +20,7 @@
 
 namespace brenvik {
 
-PaneImageEditor::PaneImageEditor(MainCommands& main, int digit, QWidget* header)
+PaneImageEditor::PaneImageEditor(PaneServices& main, int digit, QWidget* header)
     : PaneSubEditor(main, digit, header) {
     const QString d = digitText();
     QVBoxLayout* lay = pageLayout();

@@ -18,7 +18,7 @@ class PictureView;
 class PaneImageEditor : public PaneSubEditor {
     Q_OBJECT
 public:
-    PaneImageEditor(MainCommands& main, int digit, QWidget* header);
+    PaneImageEditor(PaneServices& main, int digit, QWidget* header);
 
     // Fills the page from `pane` without marking anything changed; the preview is emptied
     // and hidden.

@@ -1,9 +1,9 @@
 #include "editor/panesubeditor.h"
 
 #include "library/settingskeys.h"
-#include "mainwindow/maincommands.h"
 #include "platform/desktopcolors.h"
 #include "platform/prompts.h"
+#include "seams/programservices.h"
 #include "study/core/studyfiles.h"
 
 #include <QApplication>
@@ -64,7 +64,7 @@ const QString kPaneFileFilter = QStringLiteral(
     "(*.ppt)|*.ppt|Spreadsheet files (*.xls)|*.xls|Text files (*.txt)|*.txt|Xml files "
     "(*.xml)|*.xml");
 
-PaneSubEditor::PaneSubEditor(MainCommands& main, int digit, QWidget* header)
+PaneSubEditor::PaneSubEditor(PaneServices& main, int digit, QWidget* header)
     : main_(main), digit_(digit), layout_(new QVBoxLayout(this)) {
     layout_->addWidget(header);
 }

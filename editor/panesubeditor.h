@@ -13,7 +13,7 @@ class QVBoxLayout;
 
 namespace brenvik {
 
-class MainCommands;
+class PaneServices;
 namespace settings {
 struct RuntimeTextKey;
 }
@@ -38,7 +38,7 @@ private:
 class PaneSubEditor : public QWidget {
     Q_OBJECT
 public:
-    PaneSubEditor(MainCommands& main, int digit, QWidget* header);
+    PaneSubEditor(PaneServices& main, int digit, QWidget* header);
 
 Q_SIGNALS:
     // Every edit the editor must count (MarkChanged).
@@ -65,7 +65,7 @@ protected:
     // A left click on the background caption or swatch opens the colour dialog.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-    MainCommands& main_;
+    PaneServices& main_;
     const int digit_;
     int quiet_ = 0;                    // > 0 while controls are filled or restyled by the program
     ColorValue background_ = 0xFFFFFF; // the page's background, for pages with a backgroundRow

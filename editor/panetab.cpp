@@ -4,9 +4,9 @@
 #include "editor/panesubeditor.h"
 #include "editor/panetexteditor.h"
 #include "editor/panewebsiteeditor.h"
-#include "mainwindow/maincommands.h"
 #include "platform/desktopcolors.h"
 #include "platform/picture.h"
+#include "seams/programservices.h"
 #include "study/panewidgets.h"
 #include "widgets/colours.h"
 
@@ -26,7 +26,7 @@
 
 namespace brenvik {
 
-PaneTab::PaneTab(MainCommands& main, int digit, QWidget* parent)
+PaneTab::PaneTab(PaneServices& main, int digit, QWidget* parent)
     : QWidget(parent), main_(main), digit_(digit) {
     setObjectName(QStringLiteral("TSPane%1").arg(digit));
 

@@ -14,7 +14,7 @@ class QToolButton;
 
 namespace brenvik {
 
-class MainCommands;
+class PaneServices;
 class PaneImageEditor;
 class PaneTextEditor;
 class PaneWebsiteEditor;
@@ -26,7 +26,7 @@ class PaneWebsiteEditor;
 class PaneTab : public QWidget {
     Q_OBJECT
 public:
-    PaneTab(MainCommands& main, int digit, QWidget* parent = nullptr);
+    PaneTab(PaneServices& main, int digit, QWidget* parent = nullptr);
 
     int digit() const { return digit_; }
 
@@ -94,7 +94,7 @@ private:
     QWidget* buildHeader(const QString& prompt, int subTab);
     void PCChange(int index);
 
-    MainCommands& main_;
+    PaneServices& main_;
     int digit_;
     PaneTextEditor* text_ = nullptr;
     PaneImageEditor* image_ = nullptr;

@@ -3,9 +3,9 @@
 #include "library/fonttext.h"
 #include "library/settingskeys.h"
 #include "library/textcodec.h"
-#include "mainwindow/maincommands.h"
 #include "platform/desktopcolors.h"
 #include "platform/prompts.h"
+#include "seams/programservices.h"
 #include "study/panewidgets.h"
 
 #include <QApplication>
@@ -21,7 +21,7 @@
 
 namespace brenvik {
 
-PaneTextEditor::PaneTextEditor(MainCommands& main, int digit, QWidget* header)
+PaneTextEditor::PaneTextEditor(PaneServices& main, int digit, QWidget* header)
     : PaneSubEditor(main, digit, header) {
     font_ = PaneRecord::newRecord(main_.desktopColors()).font;
     background_ = NumberToColor(-1, main_.desktopColors());

@@ -16,7 +16,7 @@ namespace brenvik {
 class PaneTextEditor : public PaneSubEditor {
     Q_OBJECT
 public:
-    PaneTextEditor(MainCommands& main, int digit, QWidget* header);
+    PaneTextEditor(PaneServices& main, int digit, QWidget* header);
 
     // Fills the page from `pane` without marking anything changed.
     void load(const PaneRecord& pane);

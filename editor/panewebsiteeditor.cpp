@@ -2,10 +2,10 @@
 
 #include "library/settingskeys.h"
 #include "library/textcodec.h"
-#include "mainwindow/maincommands.h"
 #include "platform/prompts.h"
 #include "platform/shellopen.h"
 #include "platform/webviewer.h"
+#include "seams/programservices.h"
 #include "study/core/mymath.h"
 #include "study/core/shelltarget.h"
 #include "study/core/studyfiles.h"
@@ -23,7 +23,7 @@
 
 namespace brenvik {
 
-PaneWebsiteEditor::PaneWebsiteEditor(MainCommands& main, int digit, QWidget* header)
+PaneWebsiteEditor::PaneWebsiteEditor(PaneServices& main, int digit, QWidget* header)
     : PaneSubEditor(main, digit, header) {
     const QString d = digitText();
     QVBoxLayout* lay = pageLayout();

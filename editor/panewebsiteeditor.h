@@ -20,7 +20,7 @@ class WebViewer;
 class PaneWebsiteEditor : public PaneSubEditor {
     Q_OBJECT
 public:
-    PaneWebsiteEditor(MainCommands& main, int digit, QWidget* header);
+    PaneWebsiteEditor(PaneServices& main, int digit, QWidget* header);
 
     // Fills the page from `pane` without marking anything changed; the viewer is stopped,
     // hidden and not loaded.

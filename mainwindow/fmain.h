@@ -23,7 +23,12 @@ class QTimer;
 
 namespace brenvik {
 
+class DesktopColors;
 class LibraryItemModel;
+class Prompts;
+class SettingsStore;
+class SpeechEngine;
+class WebViewerFactory;
 class TreeCommands;
 class UndoStore;
 class LibraryDocument;
@@ -106,15 +111,12 @@ public:
     void sessionLevelClick(Session s, int level) override { startStudy(s, level); }
     srs::StudyHistory* studyHistory() override { return history_.get(); }
     std::int64_t clockNow() const override {
-        return deps_.clock ? deps_.clock() : MainCommands::clockNow();
+        return deps_.clock ? deps_.clock() : StudyRecords::clockNow();
     }
     void renameAtLevel(int level, const QString& name) override;
     bool EditorBusy(const QString& phrase) override { return panels_.editorBusy(phrase); }
     void RefreshSelectionViews() override { panels_.refresh(); }
     int ConfirmBox(const QString& text) override;
-    void FocusEdit(QWidget* control, bool selectAll) override;
-    void MarkChanged(QAbstractButton* save, QAbstractButton* cancel) override;
-    void MarkUnchanged(QAbstractButton* save, QAbstractButton* cancel) override;
     void SaveUndoState() override;
     void SetUndoLabel(const QString& label) override;
     void CancelUndoState() override;

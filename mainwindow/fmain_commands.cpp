@@ -15,6 +15,7 @@
 #include "panels/fwizard.h"
 #include "panels/levelrows.h"
 #include "platform/prompts.h"
+#include "widgets/focusedit.h"
 
 #include <QAction>
 #include <QCheckBox>

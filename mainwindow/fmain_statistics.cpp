@@ -35,7 +35,7 @@ void TFormMain::showStatistics() {
     };
     TFormStatistics* window = statisticsWindow();
     if (!window) {
-        window = new TFormStatistics(*this, *history_, this);
+        window = new TFormStatistics(*this, *this, *history_, this);
         window->setAttribute(Qt::WA_DeleteOnClose);
         statistics_ = window;
         // The window follows the selection while it is open.

@@ -337,7 +337,7 @@ void MainFrame::setupForms(MainCommands& main, QWidget* parent) {
     FormAddEditDelete = new TFormAddEditDelete(parent);
     FormEditObject = new TFormEditObject(main, parent);
     FormEditQuestion = new TFormEditQuestion(main, parent);
-    FormAddNew = new TFormAddNew(main, parent);
+    FormAddNew = new TFormAddNew(main, main, parent);
     FormEditSelected = new TFormEditSelected(main, parent);
     FormReviewSelected = new TFormReviewSelected(main, parent);
     FormCopySelected = new TFormCopySelected(main, parent);

@@ -217,27 +217,28 @@ void StudyLauncher::ensureWindow() {
     MainCommands& main = services_.main;
     ctx.now = [&main] { return main.clockNow(); };
     TFormStudy& study = services_.study;
-    ctx.heardCountsAsGood = [&study] {
-        TFormSpacedSelected* spaced = study.spacedPanel();
-        return spaced && spaced->CBHeardGood->isChecked();
-    };
-    ctx.keepGoing = [&study] { return study.keepGoing(); };
     ctx.answerFont = [&study] { return study.answerFont(); };
     ctx.answerColor = [&study] { return toQColor(study.answerColor()); };
-    ctx.timing = [&study](StudyMode mode) {
-        StudyTiming t;
-        SessionPanel* panel =
-            study.panel(mode == StudyMode::Imprint ? Session::Imprint : Session::Flash);
-        if (!panel || !panel->hasOptions()) return t;
-        t.autoAnswer = panel->CBAutoA->isChecked();
-        t.pauseBeforeAnswer = panel->pauseBeforeAnswer();
-        t.autoNext = panel->CBAutoQ->isChecked();
-        t.pauseBeforeNext = panel->pauseBeforeNext();
-        return t;
-    };
     studyWindow_ = new TFormStudyQuestion(std::move(ctx));
     studyWindow_->setObjectName(QStringLiteral("FormStudyQuestion"));
     connect(studyWindow_, &TFormStudyQuestion::closed, this, &StudyLauncher::windowClosed);
+}
+
+SessionSettings StudyLauncher::sessionSettings(StudyMode mode) const {
+    TFormStudy& study = services_.study;
+    SessionSettings settings;
+    if (SessionPanel* panel =
+            study.panel(mode == StudyMode::Imprint ? Session::Imprint : Session::Flash);
+        panel && panel->hasOptions()) {
+        settings.timing.autoAnswer = panel->CBAutoA->isChecked();
+        settings.timing.pauseBeforeAnswer = panel->pauseBeforeAnswer();
+        settings.timing.autoNext = panel->CBAutoQ->isChecked();
+        settings.timing.pauseBeforeNext = panel->pauseBeforeNext();
+    }
+    TFormSpacedSelected* spaced = study.spacedPanel();
+    settings.heardCountsAsGood = spaced && spaced->CBHeardGood->isChecked();
+    settings.keepGoing = study.keepGoing();
+    return settings;
 }
 
 void StudyLauncher::speechDone() {
@@ -261,6 +262,7 @@ void StudyLauncher::run(Session s, int level) {
             return;
         }
         ensureWindow();
+        studyWindow_->setSessionSettings(sessionSettings(StudyMode::Spaced));
         studyWindow_->startSpacedSession(std::move(queue));
         showWindow();
         return;
@@ -287,6 +289,7 @@ void StudyLauncher::run(Session s, int level) {
         pauseVisible = panel->CBAutoA->isChecked() && panel->CBAutoQ->isChecked();
     }
     ensureWindow();
+    studyWindow_->setSessionSettings(sessionSettings(mode));
     studyWindow_->startSession(std::move(visits), mode, loop, pauseVisible);
     showWindow();
 }

@@ -22,6 +22,8 @@ class TFormStudy;
 class TFormStudyQuestion;
 class TFormValidate;
 class TFormSpacedSelected;
+struct SessionSettings;
+enum class StudyMode;
 namespace srs {
 class StudyHistory;
 class SpacedQueue;
@@ -91,6 +93,8 @@ private:
     void showProblem(const QString& text);
     void run(Session s, int level);
     void ensureWindow();
+    // The session panels' settings, taken as a session of `mode` starts.
+    SessionSettings sessionSettings(StudyMode mode) const;
     void showWindow();
     void windowClosed();
 

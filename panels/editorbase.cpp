@@ -11,7 +11,7 @@
 
 namespace brenvik {
 
-EditorFormBase::EditorFormBase(MainCommands& main, const QString& objectName, QWidget* parent)
+EditorFormBase::EditorFormBase(EditorServices& main, const QString& objectName, QWidget* parent)
     : QWidget(parent), main_(main) {
     setObjectName(objectName);
     frame_ = BuildEditorFrame(this, main.programFolder());
@@ -20,6 +20,12 @@ EditorFormBase::EditorFormBase(MainCommands& main, const QString& objectName, QW
     LTitle = frame_.title;
     BSave = frame_.save;
     BCancel = frame_.cancel;
+}
+
+void EditorFormBase::showSaveState(bool changed) {
+    BSave->setEnabled(changed);
+    BCancel->setText(changed ? QStringLiteral("Cancel") : QStringLiteral("Close"));
+    BCancel->setToolTip(changed ? QStringLiteral("Cancel changes") : QString());
 }
 
 void EditorFormBase::buildNameNotes(QWidget* box, const QFont& descrFont) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "mainwindow/maincommands.h"
 #include "panels/levelpanel.h"
+#include "seams/editorservices.h"
 
 #include <QWidget>
 
@@ -34,13 +34,16 @@ public:
     bool hasUnsavedChanges() const { return open_ && changed_; }
 
 protected:
-    EditorFormBase(MainCommands& main, const QString& objectName, QWidget* parent);
+    EditorFormBase(EditorServices& main, const QString& objectName, QWidget* parent);
+    // Save enabled, Cancel captioned "Cancel" with hint "Cancel changes" while `changed`;
+    // otherwise Save disabled and Cancel captioned "Close".
+    void showSaveState(bool changed);
     // The description over the whole width, then "Name:" and "Notes:" with their fields,
     // the notes taking the height that is left.
     void buildNameNotes(QWidget* box, const QFont& descrFont);
     const EditorFrame& frame() const { return frame_; }
 
-    MainCommands& main_;
+    EditorServices& main_;
     bool open_ = false;
     bool changed_ = false;
 

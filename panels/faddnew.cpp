@@ -43,8 +43,9 @@ QString GeneratorButtonStyle(const QPalette& pal) {
 
 } // namespace
 
-TFormAddNew::TFormAddNew(MainCommands& main, QWidget* parent)
-    : OperationPanel(main, Operation::AddNew, levelHints(QStringLiteral("Add new")), parent) {
+TFormAddNew::TFormAddNew(PanelServices& main, EditorServices& wizard, QWidget* parent)
+    : OperationPanel(main, Operation::AddNew, levelHints(QStringLiteral("Add new")), parent),
+      wizard_(wizard) {
     setObjectName(QStringLiteral("TFormAddNew"));
     setDescription(QStringLiteral("Click a level to add a new object there, below the selected "
                                   "object's path. Type its name and press Enter."));
@@ -95,7 +96,7 @@ void TFormAddNew::Label1Click() {
 void TFormAddNew::BGenClick() {
     // Created for this run only, so current() tells the main window whether it is open;
     // the unique_ptr destroys it on every way out of the modal run.
-    auto wizard = std::make_unique<TFormWizard>(main(), PMain->window());
+    auto wizard = std::make_unique<TFormWizard>(wizard_, PMain->window());
     wizard->exec();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "panels/operationpanel.h"
+#include "seams/editorservices.h"
 
 class QCheckBox;
 class QPushButton;
@@ -12,7 +13,8 @@ namespace brenvik {
 class TFormAddNew : public OperationPanel {
     Q_OBJECT
 public:
-    explicit TFormAddNew(MainCommands& main, QWidget* parent = nullptr);
+    // `wizard`: what the question wizard it opens edits through.
+    TFormAddNew(PanelServices& main, EditorServices& wizard, QWidget* parent = nullptr);
 
     // "Immediately open the edit view, after I add a new question"; set at start-up from
     // the settings (section "add", key "edit").
@@ -28,6 +30,9 @@ public:
 protected:
     void levelCommand(int level) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    EditorServices& wizard_;
 };
 
 } // namespace brenvik

@@ -9,7 +9,7 @@ namespace brenvik {
 class TFormCopySelected : public SelectedOperationPanel {
     Q_OBJECT
 public:
-    explicit TFormCopySelected(MainCommands& main, QWidget* parent = nullptr)
+    explicit TFormCopySelected(PanelServices& main, QWidget* parent = nullptr)
         : SelectedOperationPanel(main, Operation::CopySelected, parent) {}
 };
 

@@ -9,7 +9,7 @@ namespace brenvik {
 class TFormDeleteSelected : public SelectedOperationPanel {
     Q_OBJECT
 public:
-    explicit TFormDeleteSelected(MainCommands& main, QWidget* parent = nullptr)
+    explicit TFormDeleteSelected(PanelServices& main, QWidget* parent = nullptr)
         : SelectedOperationPanel(main, Operation::DeleteSelected, parent) {}
 };
 

@@ -23,7 +23,7 @@ namespace {
 // The raised-and-lowered box around the fields, filled with a shaded band.
 class BandFrame : public QFrame {
 public:
-    BandFrame(MainCommands& main, QWidget* parent) : QFrame(parent), main_(main) {
+    BandFrame(const ProgramServices& main, QWidget* parent) : QFrame(parent), main_(main) {
         setFrameShape(QFrame::Panel);
         setFrameShadow(QFrame::Sunken);
         setLineWidth(1);
@@ -38,7 +38,7 @@ protected:
     }
 
 private:
-    MainCommands& main_;
+    const ProgramServices& main_;
 };
 
 bool IsBlank(const std::string& s) {
@@ -56,7 +56,7 @@ void TrimBlankEnds(std::vector<std::string>& lines) {
 
 } // namespace
 
-TFormEditObject::TFormEditObject(MainCommands& main, QWidget* parent)
+TFormEditObject::TFormEditObject(EditorServices& main, QWidget* parent)
     : EditorFormBase(main, QStringLiteral("TFormEditObject"), parent) {
     QVBoxLayout* outer = frame().outer;
     connect(BSave, &QPushButton::clicked, this, &TFormEditObject::BSaveClick);
@@ -107,12 +107,12 @@ void TFormEditObject::load(int level, NodeId node) {
 
 void TFormEditObject::MarkChanged() {
     changed_ = true;
-    main_.MarkChanged(BSave, BCancel);
+    showSaveState(true);
 }
 
 void TFormEditObject::MarkUnchanged() {
     changed_ = false;
-    main_.MarkUnchanged(BSave, BCancel);
+    showSaveState(false);
 }
 
 void TFormEditObject::ENameChange() {
@@ -121,7 +121,7 @@ void TFormEditObject::ENameChange() {
 
 bool TFormEditObject::validate() {
     if (!EName->text().trimmed().isEmpty()) return true;
-    ShowValidationError(main_, QStringLiteral("No name was entered."), EName);
+    ShowValidationError(main_, main_.prompts(), QStringLiteral("No name was entered."), EName);
     // Save waits for the next change; the edits are still unsaved, so Cancel stays Cancel.
     BSave->setEnabled(false);
     return false;

@@ -9,7 +9,7 @@ namespace brenvik {
 class TFormEditObject : public EditorFormBase {
     Q_OBJECT
 public:
-    explicit TFormEditObject(MainCommands& main, QWidget* parent = nullptr);
+    explicit TFormEditObject(EditorServices& main, QWidget* parent = nullptr);
 
     // Fills the editor for `node` (the object of `level`, 1..7) and shows PMain; the
     // caller hides the operation host. Leaves the editor unchanged (Save disabled).

@@ -9,7 +9,7 @@ namespace brenvik {
 class TFormEditSelected : public SelectedOperationPanel {
     Q_OBJECT
 public:
-    explicit TFormEditSelected(MainCommands& main, QWidget* parent = nullptr)
+    explicit TFormEditSelected(PanelServices& main, QWidget* parent = nullptr)
         : SelectedOperationPanel(main, Operation::EditSelected, parent) {}
 };
 

@@ -45,7 +45,7 @@ QToolButton* SmallButton(QStyle::StandardPixmap icon, const QString& hint, QWidg
 
 } // namespace
 
-TFormWizard::TFormWizard(MainCommands& main, QWidget* parent)
+TFormWizard::TFormWizard(EditorServices& main, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       main_(main) {

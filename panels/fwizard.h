@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwindow/maincommands.h"
+#include "seams/editorservices.h"
 
 #include <QDialog>
 
@@ -17,7 +17,7 @@ namespace brenvik {
 class TFormWizard : public QDialog {
     Q_OBJECT
 public:
-    explicit TFormWizard(MainCommands& main, QWidget* parent = nullptr);
+    explicit TFormWizard(EditorServices& main, QWidget* parent = nullptr);
     ~TFormWizard() override;
 
     QLabel* Image1 = nullptr; // "GEARWHL2.bmp"
@@ -48,7 +48,7 @@ protected:
 private:
     void updateGenerate();
 
-    MainCommands& main_;
+    EditorServices& main_;
 };
 
 } // namespace brenvik

@@ -73,8 +73,8 @@ void InstallPanelTabAccessibility() {
 
 } // namespace
 
-QColor ButtonFaceColor(const MainCommands& main) {
-    return toQColor(main.desktopColors().scheme().buttonFace);
+QColor ButtonFaceColor(const ProgramServices& program) {
+    return toQColor(program.desktopColors().scheme().buttonFace);
 }
 
 QImage LoadPanelPicture(const QString& folder, const QString& fileName) {
@@ -243,7 +243,7 @@ void PanelTab::leaveEvent(QEvent* event) {
 
 // LevelPanel
 
-LevelPanel::LevelPanel(MainCommands& main, const QString& pictureFile, const QStringList& hints,
+LevelPanel::LevelPanel(PanelServices& main, const QString& pictureFile, const QStringList& hints,
                        QWidget* parent)
     : QWidget(parent), main_(main) {
     Image2 = new PicturePanel(this);

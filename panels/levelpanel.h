@@ -1,7 +1,7 @@
 #pragma once
 
-#include "mainwindow/maincommands.h"
 #include "panels/levelrows.h"
+#include "seams/panelservices.h"
 #include "widgets/colours.h"
 
 #include <QColor>
@@ -22,7 +22,7 @@ class QPainter;
 namespace brenvik {
 
 // The button-face colour of the desktop scheme as a QColor.
-QColor ButtonFaceColor(const MainCommands& main);
+QColor ButtonFaceColor(const ProgramServices& program);
 
 // The dark strip behind an editor's white title, readable with or without the background
 // picture (object editor and question editor).
@@ -112,7 +112,7 @@ class LevelPanel : public QWidget {
 public:
     // `pictureFile`: background picture in the program folder ("edit.bmp", "study.bmp").
     // `hints`: the eight level button hints.
-    LevelPanel(MainCommands& main, const QString& pictureFile, const QStringList& hints,
+    LevelPanel(PanelServices& main, const QString& pictureFile, const QStringList& hints,
                QWidget* parent = nullptr);
     ~LevelPanel() override;
 
@@ -122,7 +122,7 @@ public:
 
     LevelRows* rows() const { return rows_; }
     void setRows(const LevelRowStates& states) { rows_->setRows(states); }
-    MainCommands& main() const { return main_; }
+    PanelServices& main() const { return main_; }
 
     // Appends a tab to the strip. Tabs other than the own one get the hand cursor, the
     // hot-tab highlight and `onClick`.
@@ -144,7 +144,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    MainCommands& main_;
+    PanelServices& main_;
     LevelRows* rows_ = nullptr;
     QHBoxLayout* tabStrip_ = nullptr;
     QList<PanelTab*> tabs_;

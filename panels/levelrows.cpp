@@ -63,7 +63,7 @@ LevelRowStates ComputeLevelRows(const LibraryTree& tree, NodeId selected, bool a
     return states;
 }
 
-LevelRows::LevelRows(MainCommands& main, const QStringList& hints, QWidget* parent)
+LevelRows::LevelRows(PanelServices& main, const QStringList& hints, QWidget* parent)
     : QWidget(parent), main_(main) {
     // Buttons are styled here rather than by the desktop style, so the column reads as
     // one designed block on top of the background picture; their colours are the

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwindow/maincommands.h"
+#include "seams/panelservices.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -24,7 +24,7 @@ class LevelRows : public QWidget {
     Q_OBJECT
 public:
     // `hints`: the eight button hints, level 1 first.
-    LevelRows(MainCommands& main, const QStringList& hints, QWidget* parent = nullptr);
+    LevelRows(PanelServices& main, const QStringList& hints, QWidget* parent = nullptr);
 
     QPushButton* button(int level) const { return buttons_[level]; }
     QLineEdit* nameEdit(int level) const { return edits_[level]; }
@@ -50,7 +50,7 @@ private:
     void showCurrentName(int level);
     void setActiveColours(QLineEdit* edit, bool active);
 
-    MainCommands& main_;
+    PanelServices& main_;
     QWidget* focusSink_ = nullptr;
     std::array<QLabel*, 9> labels_{};
     std::array<QLineEdit*, 9> edits_{};

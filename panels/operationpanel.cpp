@@ -2,7 +2,7 @@
 
 namespace brenvik {
 
-OperationPanel::OperationPanel(MainCommands& main, Operation own, const QStringList& hints,
+OperationPanel::OperationPanel(PanelServices& main, Operation own, const QStringList& hints,
                                QWidget* parent)
     : LevelPanel(main, QStringLiteral("edit.bmp"), hints, parent), own_(own) {
     struct TabDef {

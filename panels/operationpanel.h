@@ -10,7 +10,7 @@ namespace brenvik {
 class OperationPanel : public LevelPanel {
     Q_OBJECT
 public:
-    OperationPanel(MainCommands& main, Operation own, const QStringList& hints,
+    OperationPanel(PanelServices& main, Operation own, const QStringList& hints,
                    QWidget* parent = nullptr);
     Operation operation() const { return own_; }
 

@@ -12,22 +12,22 @@ struct SelectedOperation {
     const char* objectName;
     const char* hintPrefix;
     const char* description;
-    void (MainCommands::*command)(int);
+    void (PanelServices::*command)(int);
 };
 
 const SelectedOperation kSelectedOperations[] = {
     {Operation::DeleteSelected, "TFormDeleteSelected", "Delete selected",
      "Click a level to delete the selected object of that level, with everything below it. "
      "You are asked first.",
-     &MainCommands::Library3Click},
+     &PanelServices::Library3Click},
     {Operation::CopySelected, "TFormCopySelected", "Copy selected",
      "Click a level to copy the selected object of that level, with everything below it. "
      "The copy is added at the end.",
-     &MainCommands::CopySelectedClick},
+     &PanelServices::CopySelectedClick},
     {Operation::EditSelected, "TFormEditSelected", "Edit selected",
      "Click a level to open the selected object of that level for editing: its name and "
      "notes, or a question's panes.",
-     &MainCommands::Library2Click},
+     &PanelServices::Library2Click},
 };
 
 const SelectedOperation& Row(Operation op) {
@@ -39,7 +39,7 @@ const SelectedOperation& Row(Operation op) {
 
 } // namespace
 
-SelectedOperationPanel::SelectedOperationPanel(MainCommands& main, Operation op, QWidget* parent)
+SelectedOperationPanel::SelectedOperationPanel(PanelServices& main, Operation op, QWidget* parent)
     : OperationPanel(main, op, levelHints(QString::fromLatin1(Row(op).hintPrefix)), parent),
       command_(Row(op).command) {
     setObjectName(QString::fromLatin1(Row(op).objectName));

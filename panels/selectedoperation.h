@@ -11,11 +11,11 @@ namespace brenvik {
 class SelectedOperationPanel : public OperationPanel {
     Q_OBJECT
 protected:
-    SelectedOperationPanel(MainCommands& main, Operation op, QWidget* parent);
+    SelectedOperationPanel(PanelServices& main, Operation op, QWidget* parent);
     void levelCommand(int level) override;
 
 private:
-    void (MainCommands::*command_)(int);
+    void (PanelServices::*command_)(int);
 };
 
 } // namespace brenvik

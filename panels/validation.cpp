@@ -1,7 +1,7 @@
 #include "panels/validation.h"
 
-#include "mainwindow/maincommands.h"
 #include "platform/prompts.h"
+#include "seams/voice.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -34,11 +34,11 @@ private:
 
 } // namespace
 
-void ShowValidationError(MainCommands& main, const QString& message, QWidget* control) {
-    main.Speak(QStringLiteral("Problem."));
+void ShowValidationError(Voice& voice, Prompts& prompts, const QString& message, QWidget* control) {
+    voice.Speak(QStringLiteral("Problem."));
     if (!control) {
-        main.prompts().message(nullptr, QStringLiteral("Validation Error"), message,
-                               Prompts::Icon::Information, Prompts::Ok);
+        prompts.message(nullptr, QStringLiteral("Validation Error"), message,
+                        Prompts::Icon::Information, Prompts::Ok);
         return;
     }
     if (auto* edit = qobject_cast<QLineEdit*>(control)) {
@@ -52,8 +52,8 @@ void ShowValidationError(MainCommands& main, const QString& message, QWidget* co
     warn.setColor(QPalette::Base, QColor(255, 220, 0));
     warn.setColor(QPalette::Text, Qt::black);
     control->setPalette(warn);
-    main.prompts().message(control->window(), QStringLiteral("Validation Error"), message,
-                           Prompts::Icon::Information, Prompts::Ok);
+    prompts.message(control->window(), QStringLiteral("Validation Error"), message,
+                    Prompts::Icon::Information, Prompts::Ok);
 }
 
 } // namespace brenvik

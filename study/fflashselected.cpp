@@ -2,7 +2,7 @@
 
 namespace brenvik {
 
-TFormFlashSelected::TFormFlashSelected(MainCommands& main, QWidget* parent)
+TFormFlashSelected::TFormFlashSelected(PanelServices& main, QWidget* parent)
     : SessionPanel(main, Session::Flash, parent) {
     setObjectName(QStringLiteral("FormFlashSelected"));
 }

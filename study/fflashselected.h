@@ -9,7 +9,7 @@ namespace brenvik {
 class TFormFlashSelected : public SessionPanel {
     Q_OBJECT
 public:
-    explicit TFormFlashSelected(MainCommands& main, QWidget* parent = nullptr);
+    explicit TFormFlashSelected(PanelServices& main, QWidget* parent = nullptr);
 };
 
 } // namespace brenvik

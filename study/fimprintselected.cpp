@@ -2,7 +2,7 @@
 
 namespace brenvik {
 
-TFormImprintSelected::TFormImprintSelected(MainCommands& main, QWidget* parent)
+TFormImprintSelected::TFormImprintSelected(PanelServices& main, QWidget* parent)
     : SessionPanel(main, Session::Imprint, parent) {
     setObjectName(QStringLiteral("FormImprintSelected"));
 }

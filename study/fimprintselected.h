@@ -9,7 +9,7 @@ namespace brenvik {
 class TFormImprintSelected : public SessionPanel {
     Q_OBJECT
 public:
-    explicit TFormImprintSelected(MainCommands& main, QWidget* parent = nullptr);
+    explicit TFormImprintSelected(PanelServices& main, QWidget* parent = nullptr);
 };
 
 } // namespace brenvik

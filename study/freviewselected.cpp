@@ -2,7 +2,7 @@
 
 namespace brenvik {
 
-TFormReviewSelected::TFormReviewSelected(MainCommands& main, QWidget* parent)
+TFormReviewSelected::TFormReviewSelected(PanelServices& main, QWidget* parent)
     : SessionPanel(main, Session::Review, parent) {
     setObjectName(QStringLiteral("FormReviewSelected"));
 }

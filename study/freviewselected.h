@@ -9,7 +9,7 @@ namespace brenvik {
 class TFormReviewSelected : public SessionPanel {
     Q_OBJECT
 public:
-    explicit TFormReviewSelected(MainCommands& main, QWidget* parent = nullptr);
+    explicit TFormReviewSelected(PanelServices& main, QWidget* parent = nullptr);
 };
 
 } // namespace brenvik

@@ -30,7 +30,7 @@ QString RetentionText(const srs::StudyCounts& c) {
 
 } // namespace
 
-TFormSpacedSelected::TFormSpacedSelected(MainCommands& main, QWidget* parent)
+TFormSpacedSelected::TFormSpacedSelected(PanelServices& main, QWidget* parent)
     : SessionPanel(main, Session::Spaced, parent) {
     setObjectName(QStringLiteral("FormSpacedSelected"));
 

@@ -16,7 +16,7 @@ namespace brenvik {
 class TFormSpacedSelected : public SessionPanel {
     Q_OBJECT
 public:
-    explicit TFormSpacedSelected(MainCommands& main, QWidget* parent = nullptr);
+    explicit TFormSpacedSelected(PanelServices& main, QWidget* parent = nullptr);
 
     // The settings as the edits hold them now.
     srs::SpacedOptions spacedOptions() const;

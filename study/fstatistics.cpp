@@ -2,8 +2,9 @@
 
 #include "library/savefile.h"
 #include "library/textcodec.h"
-#include "mainwindow/maincommands.h"
 #include "platform/prompts.h"
+#include "seams/programservices.h"
+#include "seams/treeaccess.h"
 
 #include <QBuffer>
 #include <QDateTime>
@@ -209,8 +210,9 @@ void StatisticsChart::paintEvent(QPaintEvent*) {
     draw(p, rect(), statistics_, palette());
 }
 
-TFormStatistics::TFormStatistics(MainCommands& main, srs::StudyHistory& history, QWidget* parent)
-    : QWidget(parent, Qt::Window), main_(main), history_(history) {
+TFormStatistics::TFormStatistics(TreeAccess& library, ProgramServices& program,
+                                 srs::StudyHistory& history, QWidget* parent)
+    : QWidget(parent, Qt::Window), library_(library), program_(program), history_(history) {
     setObjectName(QStringLiteral("FormStatistics"));
     setWindowTitle(QStringLiteral("Statistics"));
     auto* v = new QVBoxLayout(this);
@@ -250,7 +252,7 @@ TFormStatistics::TFormStatistics(MainCommands& main, srs::StudyHistory& history,
 }
 
 void TFormStatistics::showFor(NodeId object) {
-    LibraryTree& tree = main_.tree();
+    LibraryTree& tree = library_.tree();
     if (object != NoNode && !tree.isValid(object)) object = NoNode;
     object_ = object;
     LTitle->setText(object == NoNode
@@ -263,10 +265,10 @@ void TFormStatistics::showFor(NodeId object) {
     } else {
         // The charts stay empty; why is said where the figures would be.
         statistics_ = srs::StudyStatistics();
-        main_.prompts().message(this, QStringLiteral("Statistics"),
-                                QStringLiteral("Could not read the study history: ") +
-                                    ErrorText(read),
-                                Prompts::Icon::Warning);
+        program_.prompts().message(this, QStringLiteral("Statistics"),
+                                   QStringLiteral("Could not read the study history: ") +
+                                       ErrorText(read),
+                                   Prompts::Icon::Warning);
     }
     totals_ = srs::Totals(statistics_);
     Chart->setStatistics(statistics_);
@@ -321,17 +323,17 @@ Status TFormStatistics::writePng(const QString& path) const {
 
 bool TFormStatistics::BSavePngClick() {
     const QString folder =
-        main_.libraryFolder().isEmpty() ? QDir::homePath() : main_.libraryFolder();
+        program_.libraryFolder().isEmpty() ? QDir::homePath() : program_.libraryFolder();
     const QString path =
-        main_.prompts().saveFile(this, QStringLiteral("Save Statistics as PNG"),
-                                 QDir(folder).filePath(QStringLiteral("Statistics.png")),
-                                 QStringLiteral("PNG pictures (*.png)"), QStringLiteral("png"));
+        program_.prompts().saveFile(this, QStringLiteral("Save Statistics as PNG"),
+                                    QDir(folder).filePath(QStringLiteral("Statistics.png")),
+                                    QStringLiteral("PNG pictures (*.png)"), QStringLiteral("png"));
     if (path.isEmpty()) return false;
     if (const Status written = writePng(path); !written) {
-        main_.prompts().message(this, QStringLiteral("Error"),
-                                QStringLiteral("Could not save the statistics as \"%1\": %2")
-                                    .arg(QDir::toNativeSeparators(path), ErrorText(written)),
-                                Prompts::Icon::Error);
+        program_.prompts().message(this, QStringLiteral("Error"),
+                                   QStringLiteral("Could not save the statistics as \"%1\": %2")
+                                       .arg(QDir::toNativeSeparators(path), ErrorText(written)),
+                                   Prompts::Icon::Error);
         return false;
     }
     return true;

@@ -13,7 +13,8 @@ class QPushButton;
 
 namespace brenvik {
 
-class MainCommands;
+class ProgramServices;
+class TreeAccess;
 
 // The three charts of the Statistics window, drawn with QPainter in the palette's colours
 // from the figures alone, so the window and its PNG draw alike: the 30-day forecast of due
@@ -42,7 +43,8 @@ private:
 class TFormStatistics : public QWidget {
     Q_OBJECT
 public:
-    TFormStatistics(MainCommands& main, srs::StudyHistory& history, QWidget* parent = nullptr);
+    TFormStatistics(TreeAccess& library, ProgramServices& program, srs::StudyHistory& history,
+                    QWidget* parent = nullptr);
 
     // Reads the figures of `object` (NoNode or a node no longer there: the whole library).
     void showFor(NodeId object);
@@ -68,7 +70,8 @@ public:
 private:
     QString figuresText() const;
 
-    MainCommands& main_;
+    TreeAccess& library_;
+    ProgramServices& program_;
     srs::StudyHistory& history_;
     NodeId object_ = NoNode;
     srs::StudyStatistics statistics_;

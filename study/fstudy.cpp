@@ -40,7 +40,7 @@ void ApplyStyleBits(QFont& f, int bits) {
 
 } // namespace
 
-TFormStudy::TFormStudy(MainCommands& main, QWidget* parent)
+TFormStudy::TFormStudy(PanelServices& main, QWidget* parent)
     : PanelContainer(parent), main_(main),
       answerFont_(DefaultAnswerFont(settings::AnswerFontSize.def)),
       answerColor_(static_cast<ColorValue>(settings::AnswerFontColor.def)) {

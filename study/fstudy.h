@@ -19,7 +19,7 @@ class TFormSpacedSelected;
 class TFormStudy : public PanelContainer {
     Q_OBJECT
 public:
-    explicit TFormStudy(MainCommands& main, QWidget* parent = nullptr);
+    explicit TFormStudy(PanelServices& main, QWidget* parent = nullptr);
 
     // Moves the panels' PMains in (imprint, flash, review, spaced) and wires their
     // "Answer Font..." buttons; the imprint panel is the visible one until showSession.
@@ -55,7 +55,7 @@ public:
     void saveSettings(SettingsStore& store) const;
 
 private:
-    MainCommands& main_;
+    PanelServices& main_;
     std::array<SessionPanel*, 4> panels_{};
     QFont answerFont_;
     ColorValue answerColor_ = 0;

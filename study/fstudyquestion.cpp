@@ -1,12 +1,12 @@
 #include "study/fstudyquestion.h"
 
 #include "library/colors.h"
-#include "mainwindow/maincommands.h"
 #include "platform/desktopcolors.h"
 #include "platform/mediacontrols.h"
 #include "platform/picture.h"
 #include "platform/prompts.h"
 #include "platform/webviewer.h"
+#include "seams/studywindowservices.h"
 #include "srs/history.h"
 #include "srs/spacedqueue.h"
 #include "study/core/clocktext.h"
@@ -635,8 +635,7 @@ void TFormStudyQuestion::endVisit() {
     bool graded = visit_.graded;
     if (visit_.shown && !visit_.graded && ctx_.history) {
         // A hands-free student who heard the answer out may let that stand for Good.
-        graded = mode_ == StudyMode::Spaced && visit_.heard && ctx_.heardCountsAsGood &&
-                 ctx_.heardCountsAsGood();
+        graded = mode_ == StudyMode::Spaced && visit_.heard && ctx_.session.heardCountsAsGood;
         if (graded) {
             LGrade->setText(QStringLiteral("Graded: Good"));
             gradeShown_->start();
@@ -811,8 +810,8 @@ void TFormStudyQuestion::BCloseClick() {
 }
 
 StudyTiming TFormStudyQuestion::timing() const {
-    if (!autoMode() || !ctx_.timing) return {};
-    return ctx_.timing(mode_);
+    if (!autoMode()) return {};
+    return ctx_.session.timing;
 }
 
 bool TFormStudyQuestion::answerVisible() const {
@@ -932,7 +931,7 @@ void TFormStudyQuestion::FormDeactivate() {
     // to, a session goes on behind another program or minimised, but a window of this
     // program's own (a message) still stops it.
     const bool elsewhere = !QApplication::activeWindow() || isMinimized();
-    if (elsewhere && mode_ != StudyMode::Preview && ctx_.keepGoing && ctx_.keepGoing()) return;
+    if (elsewhere && mode_ != StudyMode::Preview && ctx_.session.keepGoing) return;
     if (!isVisible() || phase_.is(StudyPhase::Building)) return;
     haltRun();
 }

@@ -25,7 +25,7 @@ class QFrame;
 
 namespace brenvik {
 
-class MainCommands;
+class StudyWindowServices;
 enum class SpeechSide;
 class SoundPlayer;
 class SpokenSequence;
@@ -44,7 +44,7 @@ class SpacedQueue;
 // The study window's modes: the preview of the question editor and the four sessions.
 enum class StudyMode { Preview = 0, Flash = 1, Imprint = 2, Review = 3, Spaced = 4 };
 
-// What a session's automatic run reads from its panel at every step.
+// How a session's automatic run goes on: its panel's boxes and pauses.
 struct StudyTiming {
     bool autoAnswer = false;
     double pauseBeforeAnswer = 0; // seconds
@@ -52,10 +52,23 @@ struct StudyTiming {
     double pauseBeforeNext = 0; // seconds
 };
 
-// What the study window needs of the program besides the main window's commands.
+// The session panels' settings a session runs by, as they were when it started: the study
+// window is modal, so nothing changes them while it is shown.
+struct SessionSettings {
+    StudyTiming timing; // imprint and flash only
+    // In a spaced session, an answer spoken to its end and not graded counts as Good.
+    bool heardCountsAsGood = false;
+    // A session goes on while another program's window is in front or the window is
+    // minimised; otherwise the automatic run stops then.
+    bool keepGoing = false;
+};
+
+// What the study window needs of the program.
 struct StudyContext {
-    MainCommands* main = nullptr;
-    std::function<StudyTiming(StudyMode)> timing; // imprint and flash only
+    StudyWindowServices* main = nullptr;
+    // Set for each session before it starts (setSessionSettings).
+    SessionSettings session;
+    // The voice's mute is read as it is: the M key changes it during a session.
     std::function<bool()> muted;
     std::function<QFont()> answerFont;
     std::function<QColor()> answerColor;
@@ -67,15 +80,10 @@ struct StudyContext {
     srs::StudyHistory* history = nullptr;
     // The time a grade or a visit is recorded at; null: the system clock.
     std::function<srs::UnixSeconds()> now;
-    // In a spaced session, an answer spoken to its end and not graded counts as Good.
-    std::function<bool()> heardCountsAsGood;
     // The desktop's media controls, offered while a session runs; null: none.
     MediaControls* media = nullptr;
     // Sets the voice's mute (the main window's box); null: the M key does nothing.
     std::function<void(bool)> setMuted;
-    // A session goes on while another program's window is in front or the window is
-    // minimised; otherwise the automatic run stops then.
-    std::function<bool()> keepGoing;
 };
 
 // The full-screen window in which the user studies: it walks a visit list one entry at a
@@ -110,6 +118,8 @@ public:
     explicit TFormStudyQuestion(StudyContext context);
     ~TFormStudyQuestion() override;
 
+    // The settings the next session runs by, taken by the caller as it starts one.
+    void setSessionSettings(const SessionSettings& settings) { ctx_.session = settings; }
     // A session: the window starts at the first entry when shown.
     void startSession(std::vector<NodeId> visits, StudyMode mode, bool loop, bool pauseVisible);
     // A spaced session: the queue's first question when shown, then what it names.

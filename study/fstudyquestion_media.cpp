@@ -1,8 +1,8 @@
 // The study window's media controls: the desktop's player and the media keys, and the mute.
 #include "study/fstudyquestion.h"
 
-#include "mainwindow/maincommands.h"
 #include "platform/mediacontrols.h"
+#include "seams/studywindowservices.h"
 #include "study/spokensequence.h"
 
 #include <QApplication>

@@ -99,7 +99,7 @@ QString SessionDescription(Session s) {
 
 // SessionPanel
 
-SessionPanel::SessionPanel(MainCommands& main, Session kind, QWidget* parent)
+SessionPanel::SessionPanel(PanelServices& main, Session kind, QWidget* parent)
     : LevelPanel(main, QStringLiteral("study.bmp"),
                  OperationPanel::levelHints(LevelHintPrefix(kind)), parent),
       kind_(kind) {

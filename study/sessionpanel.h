@@ -28,7 +28,7 @@ protected:
 class SessionPanel : public LevelPanel {
     Q_OBJECT
 public:
-    SessionPanel(MainCommands& main, Session kind, QWidget* parent = nullptr);
+    SessionPanel(PanelServices& main, Session kind, QWidget* parent = nullptr);
 
     Session kind() const { return kind_; }
     bool hasOptions() const { return kind_ == Session::Imprint || kind_ == Session::Flash; }

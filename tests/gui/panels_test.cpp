@@ -100,16 +100,6 @@ public:
         return prompts().message(nullptr, QStringLiteral("Confirm"), text, Prompts::Icon::Question,
                                  Prompts::Yes | Prompts::No);
     }
-    void MarkChanged(QAbstractButton* save, QAbstractButton* cancel) override {
-        save->setEnabled(true);
-        cancel->setText(QStringLiteral("Cancel"));
-        cancel->setToolTip(QStringLiteral("Cancel changes"));
-    }
-    void MarkUnchanged(QAbstractButton* save, QAbstractButton* cancel) override {
-        save->setEnabled(false);
-        cancel->setText(QStringLiteral("Close"));
-        cancel->setToolTip(QString());
-    }
     void SaveUndoState() override { ++undoPoints; }
     void SetUndoLabel(const QString& label) override { undoLabels << label; }
     void BUndoClick() override { calls << QStringLiteral("undo"); }
@@ -182,7 +172,7 @@ class PanelsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         path = main.buildPath();
-        addNew = std::make_unique<TFormAddNew>(main);
+        addNew = std::make_unique<TFormAddNew>(main, main);
         edit = std::make_unique<TFormEditSelected>(main);
         copy = std::make_unique<TFormCopySelected>(main);
         del = std::make_unique<TFormDeleteSelected>(main);
@@ -426,7 +416,7 @@ TEST(LevelPanelPicture, MissingPictureLeavesPlainBackground) {
 
 TEST(PanelContainer, ShowsOneOperationPanelAtATime) {
     FakeMain main;
-    TFormAddNew a(main);
+    TFormAddNew a(main, main);
     TFormEditSelected e(main);
     auto host = std::make_unique<TFormAddEditDelete>();
     TFormEdit page;

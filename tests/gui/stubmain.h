@@ -41,9 +41,6 @@ public:
     bool EditorBusy(const QString&) override { return false; }
     void RefreshSelectionViews() override {}
     int ConfirmBox(const QString&) override { return Prompts::Yes; }
-    void FocusEdit(QWidget*, bool) override {}
-    void MarkChanged(QAbstractButton*, QAbstractButton*) override {}
-    void MarkUnchanged(QAbstractButton*, QAbstractButton*) override {}
     void SaveUndoState() override {}
     void SetUndoLabel(const QString&) override {}
     void BUndoClick() override {}
