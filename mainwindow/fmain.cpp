@@ -9,7 +9,6 @@
 #include "library/settingskeys.h"
 #include "library/settingsstore.h"
 #include "library/undostore.h"
-#include "mainwindow/clicklabel.h"
 #include "mainwindow/exportcommand.h"
 #include "mainwindow/hottab.h"
 #include "mainwindow/librarydocument.h"
@@ -26,6 +25,7 @@
 #include "srs/history.h"
 #include "study/fstatistics.h"
 #include "study/fstudy.h"
+#include "widgets/clicklabel.h"
 
 #include <algorithm>
 
