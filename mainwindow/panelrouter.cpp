@@ -69,7 +69,7 @@ void PanelRouter::refresh() {
     if (addNew) addNew->setRows(addRows);
     for (LevelPanel* panel : frame_.allPanels())
         if (panel != addNew) panel->setRows(otherRows);
-    if (addNew && addNew->BGen) addNew->BGen->setEnabled(addRows[8].buttonEnabled);
+    if (addNew) addNew->setWizardEnabled(addRows[8].buttonEnabled);
     if (frame_.FormSpacedSelected) frame_.FormSpacedSelected->refreshFigures();
     if (wizard_) wizard_->refreshFromMain();
 
@@ -134,8 +134,7 @@ void PanelRouter::levelMenuClick(int level) {
             main_.Library1Click(level);
             addedQuestion_ = NoNode; // the menu's follow-up opens the editor as Edit selected
             TFormAddNew* addNew = frame_.FormAddNew;
-            if (level == 8 && addNew->CBEditItem && addNew->CBEditItem->isChecked())
-                main_.Library2Click(8);
+            if (level == 8 && addNew->editAfterAdd()) main_.Library2Click(8);
         } else if (operationVisible(Operation::EditSelected)) {
             main_.Library2Click(level);
         } else if (operationVisible(Operation::CopySelected)) {

@@ -53,11 +53,13 @@ TFormAddNew::TFormAddNew(PanelServices& main, EditorServices& wizard, QWidget* p
     auto* row = new QHBoxLayout;
     row->setSpacing(6);
     CBEditItem = new QCheckBox(PMain);
+    CBEditItem->setObjectName(QStringLiteral("CBEditItem"));
     CBEditItem->setChecked(true);
     CBEditItem->setAccessibleName(
         QStringLiteral("Immediately open the edit view, after I add a new question"));
     Label1 = new QLabel(
         QStringLiteral("Immediately open the edit view, after I add a new question"), PMain);
+    Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setTextFormat(Qt::PlainText);
     Label1->setCursor(Qt::PointingHandCursor);
     {
@@ -74,6 +76,7 @@ TFormAddNew::TFormAddNew(PanelServices& main, EditorServices& wizard, QWidget* p
 
     BGen = new QPushButton(QStringLiteral("Invoke the Quick Question-and-Answer-Making Machine"),
                            PMain);
+    BGen->setObjectName(QStringLiteral("BGen"));
     BGen->setIcon(SvgIcon(QStringLiteral("gear")));
     BGen->setIconSize(QSize(22, 22));
     BGen->setEnabled(false);
@@ -87,6 +90,18 @@ TFormAddNew::TFormAddNew(PanelServices& main, EditorServices& wizard, QWidget* p
     // The generator needs a concept to add under, which is exactly when BQuestion is
     // enabled; following the button keeps the two in step whoever refreshes the rows.
     rows()->button(MaxObjectLevel)->installEventFilter(this);
+}
+
+bool TFormAddNew::editAfterAdd() const {
+    return CBEditItem->isChecked();
+}
+
+void TFormAddNew::setEditAfterAdd(bool on) {
+    CBEditItem->setChecked(on);
+}
+
+void TFormAddNew::setWizardEnabled(bool enabled) {
+    BGen->setEnabled(enabled);
 }
 
 void TFormAddNew::Label1Click() {

@@ -120,6 +120,8 @@ public:
     PicturePanel* Image2 = nullptr; // PMain itself: paints the stretched picture
     QFrame* PClient = nullptr;      // lowered frame around the level rows
 
+    // The embeddable panel (PMain), which the main window moves into its pages.
+    QWidget* view() const { return PMain; }
     LevelRows* rows() const { return rows_; }
     void setRows(const LevelRowStates& states) { rows_->setRows(states); }
     PanelServices& main() const { return main_; }

@@ -207,6 +207,10 @@ void TFormSpacedSelected::updateFigures() {
     LRetention->setText(RetentionText(counts_));
 }
 
+bool TFormSpacedSelected::heardCountsAsGood() const {
+    return CBHeardGood->isChecked();
+}
+
 void TFormSpacedSelected::setStatisticsAvailable(bool available) {
     BStatistics->setVisible(available);
 }

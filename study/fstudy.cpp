@@ -9,9 +9,6 @@
 #include "study/freviewselected.h"
 #include "study/fspacedselected.h"
 
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QSignalBlocker>
 #include <algorithm>
 
 namespace brenvik {
@@ -55,7 +52,7 @@ void TFormStudy::setPanels(TFormImprintSelected* imprint, TFormFlashSelected* fl
         addPanel(p->PMain);
         connect(p, &SessionPanel::answerFontClicked, this,
                 [this, p] { ChooseAnswerFont(p->PMain); });
-        connect(p->CBBackground, &QCheckBox::toggled, this, &TFormStudy::setKeepGoing);
+        connect(p, &SessionPanel::keepGoingToggled, this, &TFormStudy::setKeepGoing);
     }
     showSession(Session::Imprint);
 }
@@ -63,10 +60,7 @@ void TFormStudy::setPanels(TFormImprintSelected* imprint, TFormFlashSelected* fl
 void TFormStudy::setKeepGoing(bool on) {
     keepGoing_ = on;
     for (SessionPanel* p : panels_)
-        if (p && p->CBBackground->isChecked() != on) {
-            const QSignalBlocker quiet(p->CBBackground);
-            p->CBBackground->setChecked(on);
-        }
+        if (p) p->setKeepGoing(on);
 }
 
 SessionPanel* TFormStudy::panel(Session s) const {
@@ -119,13 +113,7 @@ void TFormStudy::loadSessionSettings(const SettingsStore& store) {
         if (p) p->loadSettings(store);
     setKeepGoing(store.read(settings::StudyBackground) != 0);
     for (Session s : {Session::Imprint, Session::Flash}) {
-        if (SessionPanel* p = panel(s)) {
-            // Stored texts are final: an unfinished number read back becomes "0" here.
-            p->EPauseAfterAExit(p->EPauseAfterA);
-            p->EPauseAfterAChange(p->EPauseAfterA);
-            p->EPauseAfterAExit(p->EPauseAfterQ);
-            p->EPauseAfterAChange(p->EPauseAfterQ);
-        }
+        if (SessionPanel* p = panel(s)) p->settlePauses();
     }
 }
 

@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace brenvik {
@@ -137,7 +138,9 @@ SessionPanel::SessionPanel(PanelServices& main, Session kind, QWidget* parent)
         QStringLiteral("A session goes on speaking and moving on while its window is minimised "
                        "or behind another program's window"));
     LBackground = new ClickLabel(background, CBBackground, PMain);
+    LBackground->setObjectName(QStringLiteral("LBackground"));
     LBackground->setToolTip(CBBackground->toolTip());
+    connect(CBBackground, &QCheckBox::toggled, this, &SessionPanel::keepGoingToggled);
     fontRow->addWidget(CBBackground);
     fontRow->addWidget(LBackground);
     fontRow->addStretch(1);
@@ -259,6 +262,40 @@ void SessionPanel::setOptions(const SessionOptions& o) {
     EPauseAfterA->setText(o.pauseBeforeNext);
     if (CBAlternate) CBAlternate->setChecked(o.alternate);
     CBLoopSession->setChecked(o.loop);
+}
+
+bool SessionPanel::autoAnswer() const {
+    return CBAutoA && CBAutoA->isChecked();
+}
+
+bool SessionPanel::autoNext() const {
+    return CBAutoQ && CBAutoQ->isChecked();
+}
+
+bool SessionPanel::alternate() const {
+    return CBAlternate && CBAlternate->isChecked();
+}
+
+bool SessionPanel::loopSessions() const {
+    return CBLoopSession && CBLoopSession->isChecked();
+}
+
+void SessionPanel::settlePauses() {
+    if (!hasOptions()) return;
+    EPauseAfterAExit(EPauseAfterA);
+    EPauseAfterAChange(EPauseAfterA);
+    EPauseAfterAExit(EPauseAfterQ);
+    EPauseAfterAChange(EPauseAfterQ);
+}
+
+bool SessionPanel::keepGoing() const {
+    return CBBackground->isChecked();
+}
+
+void SessionPanel::setKeepGoing(bool on) {
+    if (CBBackground->isChecked() == on) return;
+    const QSignalBlocker quiet(CBBackground);
+    CBBackground->setChecked(on);
 }
 
 void SessionPanel::loadSettings(const SettingsStore& store) {

@@ -8,6 +8,7 @@
 #include "library/settingsstore.h"
 #include "library/textcodec.h"
 #include "mainwindow/maincommands.h"
+#include "panelparts.h"
 #include "panels/faddeditdelete.h"
 #include "panels/faddnew.h"
 #include "panels/fcopyselected.h"
@@ -236,9 +237,9 @@ TEST_F(PanelsTest, ChapterSelectedShowsRowsOneToFiveAndEnablesByPanelRule) {
     EXPECT_FALSE(edit->rows()->button(6)->isEnabled());
     EXPECT_EQ(del->rows()->deepestEnabled(), 5);
     // The generator needs a concept on the path.
-    EXPECT_FALSE(addNew->BGen->isEnabled());
+    EXPECT_FALSE(part<QPushButton>(addNew.get(), "BGen")->isEnabled());
     main.selectNode(path[7]);
-    EXPECT_TRUE(addNew->BGen->isEnabled());
+    EXPECT_TRUE(part<QPushButton>(addNew.get(), "BGen")->isEnabled());
 }
 
 TEST_F(PanelsTest, NoteLineResolvesToItsObjectAndNothingSelectedLeavesLibraryButton) {
@@ -366,18 +367,18 @@ TEST_F(PanelsTest, LevelButtonsRunTheirPanelsCommand) {
 TEST_F(PanelsTest, AddQuestionWithEditBoxCheckedAddsThenEdits) {
     main.selectNode(path[7]);
     Host h(addNew->PMain);
-    ASSERT_TRUE(addNew->CBEditItem->isChecked());
+    ASSERT_TRUE(part<QCheckBox>(addNew.get(), "CBEditItem")->isChecked());
     QTest::mouseClick(addNew->rows()->button(8), Qt::LeftButton);
     EXPECT_EQ(main.calls, (QStringList{QStringLiteral("add 8"), QStringLiteral("edit 8")}));
     EXPECT_EQ(Name(main.tree_, main.selected_), QStringLiteral("Question 2"));
 
     main.calls.clear();
-    QTest::mouseClick(addNew->Label1, Qt::LeftButton);
-    EXPECT_FALSE(addNew->CBEditItem->isChecked());
+    QTest::mouseClick(part<QLabel>(addNew.get(), "Label1"), Qt::LeftButton);
+    EXPECT_FALSE(part<QCheckBox>(addNew.get(), "CBEditItem")->isChecked());
     QTest::mouseClick(addNew->rows()->button(8), Qt::LeftButton);
     EXPECT_EQ(main.calls, QStringList{QStringLiteral("add 8")});
-    QTest::mouseClick(addNew->Label1, Qt::LeftButton);
-    EXPECT_TRUE(addNew->CBEditItem->isChecked());
+    QTest::mouseClick(part<QLabel>(addNew.get(), "Label1"), Qt::LeftButton);
+    EXPECT_TRUE(part<QCheckBox>(addNew.get(), "CBEditItem")->isChecked());
 
     // Other levels never open an editor.
     main.calls.clear();
@@ -635,13 +636,13 @@ TEST_F(WizardTest, EnterMovesOnAndEscapeCloses) {
 TEST_F(PanelsTest, GeneratorButtonRunsTheWizardForOneModalRun) {
     main.selectNode(path[7]);
     Host h(addNew->PMain);
-    ASSERT_TRUE(addNew->BGen->isEnabled());
+    ASSERT_TRUE(part<QPushButton>(addNew.get(), "BGen")->isEnabled());
     TFormWizard* seen = nullptr;
     QTimer::singleShot(0, [&] {
         seen = main.wizard;
         if (seen) seen->BClose->click();
     });
-    QTest::mouseClick(addNew->BGen, Qt::LeftButton);
+    QTest::mouseClick(part<QPushButton>(addNew.get(), "BGen"), Qt::LeftButton);
     EXPECT_NE(seen, nullptr);
     EXPECT_EQ(main.wizard, nullptr);
 }
