@@ -109,7 +109,7 @@ void PanelRouter::openEditor(int level) {
 }
 
 void PanelRouter::editorClosed() {
-    frame_.FormEdit->showOnly(frame_.FormAddEditDelete->PMain);
+    frame_.FormEdit->showOnly(frame_.FormAddEditDelete);
     frame_.FormEditObject->PMain->setEnabled(false);
     frame_.FormEditQuestion->PMain->setEnabled(false);
     frame_.SB->hide();
@@ -158,10 +158,10 @@ void PanelRouter::operationMenuClick(Operation op) {
 void PanelRouter::showOperation(Operation op) {
     LevelPanel* shown = frame_.operationPanel(op);
     if (!shown) return;
-    frame_.FormAddEditDelete->showOnly(shown->PMain);
+    frame_.FormAddEditDelete->showOnly(shown->view());
     for (Operation o : {Operation::AddNew, Operation::EditSelected, Operation::CopySelected,
                         Operation::DeleteSelected})
-        if (LevelPanel* p = frame_.operationPanel(o)) p->PMain->setEnabled(o == op);
+        if (LevelPanel* p = frame_.operationPanel(o)) p->view()->setEnabled(o == op);
     refresh();
     updateChecks();
 }
@@ -179,7 +179,7 @@ LevelPanel* PanelRouter::visibleSessionPanel() const {
 
 bool PanelRouter::operationVisible(Operation op) const {
     LevelPanel* p = frame_.operationPanel(op);
-    return p && !p->PMain->isHidden();
+    return p && !p->view()->isHidden();
 }
 
 void PanelRouter::updateChecks() {

@@ -49,9 +49,9 @@ void TFormStudy::setPanels(TFormImprintSelected* imprint, TFormFlashSelected* fl
     panels_ = {imprint, flash, review, spaced};
     for (SessionPanel* p : panels_) {
         if (!p) continue;
-        addPanel(p->PMain);
+        addPanel(p->view());
         connect(p, &SessionPanel::answerFontClicked, this,
-                [this, p] { ChooseAnswerFont(p->PMain); });
+                [this, p] { ChooseAnswerFont(p->view()); });
         connect(p, &SessionPanel::keepGoingToggled, this, &TFormStudy::setKeepGoing);
     }
     showSession(Session::Imprint);
@@ -69,11 +69,11 @@ SessionPanel* TFormStudy::panel(Session s) const {
 
 void TFormStudy::showSession(Session s) {
     SessionPanel* chosen = panel(s);
-    showOnly(chosen ? chosen->PMain : nullptr);
+    showOnly(chosen ? chosen->view() : nullptr);
     for (SessionPanel* p : panels_)
         if (p) {
             p->setEnabled(p == chosen);
-            p->PMain->setEnabled(p == chosen);
+            p->view()->setEnabled(p == chosen);
         }
 }
 
@@ -83,7 +83,7 @@ TFormSpacedSelected* TFormStudy::spacedPanel() const {
 
 SessionPanel* TFormStudy::visiblePanel() const {
     for (Session s : {Session::Flash, Session::Review, Session::Imprint, Session::Spaced})
-        if (SessionPanel* p = panel(s); p && !p->PMain->isHidden()) return p;
+        if (SessionPanel* p = panel(s); p && !p->view()->isHidden()) return p;
     return nullptr;
 }
 

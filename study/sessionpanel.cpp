@@ -122,7 +122,7 @@ SessionPanel::SessionPanel(PanelServices& main, Session kind, QWidget* parent)
 
     auto* fontRow = new QHBoxLayout;
     fontRow->setContentsMargins(0, 2, 0, 0);
-    BAFont = new QPushButton(QStringLiteral("Answer Font..."), PMain);
+    BAFont = new QPushButton(QStringLiteral("Answer Font..."), view());
     BAFont->setObjectName(QStringLiteral("BAFont"));
     BAFont->setToolTip(QStringLiteral("Change font"));
     BAFont->setMinimumWidth(120);
@@ -131,13 +131,13 @@ SessionPanel::SessionPanel(PanelServices& main, Session kind, QWidget* parent)
     fontRow->addSpacing(16);
     // One setting for every kind of session, shown on each panel as the answer font is.
     const QString background = QStringLiteral("Keep going in the background");
-    CBBackground = new QCheckBox(PMain);
+    CBBackground = new QCheckBox(view());
     CBBackground->setObjectName(QStringLiteral("CBBackground"));
     CBBackground->setAccessibleName(background);
     CBBackground->setToolTip(
         QStringLiteral("A session goes on speaking and moving on while its window is minimised "
                        "or behind another program's window"));
-    LBackground = new ClickLabel(background, CBBackground, PMain);
+    LBackground = new ClickLabel(background, CBBackground, view());
     LBackground->setObjectName(QStringLiteral("LBackground"));
     LBackground->setToolTip(CBBackground->toolTip());
     connect(CBBackground, &QCheckBox::toggled, this, &SessionPanel::keepGoingToggled);
@@ -148,7 +148,7 @@ SessionPanel::SessionPanel(PanelServices& main, Session kind, QWidget* parent)
 }
 
 void SessionPanel::buildOptions() {
-    auto* frame = new OptionsFrame(PMain);
+    auto* frame = new OptionsFrame(view());
     auto* grid = new QGridLayout(frame);
     grid->setContentsMargins(12, 8, 12, 8);
     grid->setHorizontalSpacing(6);

@@ -154,16 +154,17 @@ TEST(DarkDesktop, AddNewPanelReadsOnItsPictureAndItsButtonsFollowThePalette) {
     ASSERT_NE(addNew, nullptr);
     // The light picture lies under a veil of the dark window colour: the panel reads as a
     // dark one, and what it reports as the backdrop is what is drawn.
-    const QColor backdrop = addNew->Image2->backdrop();
+    const QColor backdrop = addNew->view()->backdrop();
     EXPECT_LT(Lightness(backdrop), 0.35);
-    addNew->Image2->resize(400, 300);
-    QImage drawn(addNew->Image2->size(), QImage::Format_RGB32);
-    addNew->Image2->render(&drawn, {}, {}, QWidget::DrawWindowBackground);
+    addNew->view()->resize(400, 300);
+    QImage drawn(addNew->view()->size(), QImage::Format_RGB32);
+    addNew->view()->render(&drawn, {}, {}, QWidget::DrawWindowBackground);
     EXPECT_LT(Contrast(AverageOf(drawn), backdrop), 0.05);
     EXPECT_GE(
         Contrast(part<QLabel>(addNew, "Label1")->palette().color(QPalette::WindowText), backdrop),
         0.4);
-    EXPECT_GE(Contrast(addNew->description()->palette().color(QPalette::WindowText), backdrop),
+    EXPECT_GE(Contrast(part<QLabel>(addNew, "LDescription")->palette().color(QPalette::WindowText),
+                       backdrop),
               0.4);
 
     // The wizard button and the level buttons are dark faces with light text here.

@@ -63,7 +63,7 @@ public:
 struct StudyPage {
     explicit StudyPage(FakeMain& main) : imprint(main), flash(main), review(main), study(main) {
         study.setPanels(&imprint, &flash, &review);
-        study.PMain->resize(760, 600);
+        study.resize(760, 600);
     }
     TFormImprintSelected imprint;
     TFormFlashSelected flash;
@@ -90,11 +90,11 @@ TEST(SessionPanels, DefaultsAndTextsPerKind) {
     FakeMain main;
     StudyPage page(main);
 
-    EXPECT_EQ(page.imprint.description()->text(),
+    EXPECT_EQ(part<QLabel>(&page.imprint, "LDescription")->text(),
               "An imprint session sequentially visits each question and answer pair ten times.");
-    EXPECT_EQ(page.flash.description()->text(),
+    EXPECT_EQ(part<QLabel>(&page.flash, "LDescription")->text(),
               "A flash session randomly visits each question and answer pair five times.");
-    EXPECT_EQ(page.review.description()->text(),
+    EXPECT_EQ(part<QLabel>(&page.review, "LDescription")->text(),
               "A review session visits each question and answer pair only once.");
 
     const SessionOptions imprint = page.imprint.options();
@@ -132,7 +132,7 @@ TEST(SessionPanels, DefaultsAndTextsPerKind) {
 TEST(SessionPanels, OptionLabelsToggleTheirBoxes) {
     FakeMain main;
     StudyPage page(main);
-    page.study.PMain->show();
+    page.study.show();
     page.study.showSession(Session::Imprint);
     TFormImprintSelected& p = page.imprint;
 
@@ -196,7 +196,7 @@ TEST(SessionPanels, PauseEditsParseAndLabelSingularOrPlural) {
     }
 
     // Typing key by key: the minus waits for what follows, and "-3" as a whole is refused.
-    page.study.PMain->show();
+    page.study.show();
     page.study.showSession(Session::Flash);
     Type(part<QLineEdit>(&p, "EPauseAfterQ"), QStringLiteral("-3"));
     EXPECT_EQ(part<QLineEdit>(&p, "EPauseAfterQ")->text(), "0");
@@ -211,7 +211,7 @@ TEST(SessionPanels, PauseEditsParseAndLabelSingularOrPlural) {
 TEST(SessionPanels, LevelButtonsStartTheirKindAtTheirLevel) {
     FakeMain main;
     StudyPage page(main);
-    page.study.PMain->show();
+    page.study.show();
     for (SessionPanel* panel :
          {static_cast<SessionPanel*>(&page.imprint), static_cast<SessionPanel*>(&page.flash),
           static_cast<SessionPanel*>(&page.review)}) {
@@ -232,16 +232,16 @@ TEST(SessionPanels, LevelButtonsStartTheirKindAtTheirLevel) {
 TEST(SessionPanels, TabsAndContainerSwitchPanels) {
     FakeMain main;
     StudyPage page(main);
-    page.study.PMain->show();
+    page.study.show();
 
     // Start: imprint visible; after showSession only the chosen panel shows and is enabled.
     EXPECT_EQ(page.study.visiblePanel(), &page.imprint);
     page.study.showSession(Session::Flash);
-    EXPECT_FALSE(page.flash.PMain->isHidden());
-    EXPECT_TRUE(page.imprint.PMain->isHidden());
-    EXPECT_TRUE(page.review.PMain->isHidden());
-    EXPECT_TRUE(page.flash.PMain->isEnabled());
-    EXPECT_FALSE(page.review.PMain->isEnabled());
+    EXPECT_FALSE(page.flash.view()->isHidden());
+    EXPECT_TRUE(page.imprint.view()->isHidden());
+    EXPECT_TRUE(page.review.view()->isHidden());
+    EXPECT_TRUE(page.flash.view()->isEnabled());
+    EXPECT_FALSE(page.review.view()->isEnabled());
     EXPECT_EQ(page.study.visiblePanel(), &page.flash);
     EXPECT_EQ(page.study.panel(Session::Review), &page.review);
 
@@ -365,21 +365,21 @@ TEST(SessionPanels, AnswerFontGoesThroughThePromptsAndIsClamped) {
 TEST(SessionPanels, BackgroundPictureIsOptional) {
     FakeMain withPictures;
     TFormFlashSelected a(withPictures);
-    EXPECT_TRUE(a.Image2->hasPicture());
+    EXPECT_TRUE(a.view()->hasPicture());
 
     QTemporaryDir empty;
     FakeMain without(empty.path());
     TFormFlashSelected b(without);
-    EXPECT_FALSE(b.Image2->hasPicture());
+    EXPECT_FALSE(b.view()->hasPicture());
 }
 
 TEST(SessionPanels, KeyReleasesReachTheMainWindow) {
     FakeMain main;
     StudyPage page(main);
-    page.study.PMain->show();
+    page.study.show();
     page.study.showSession(Session::Flash);
-    page.flash.PMain->setFocus();
-    QTest::keyRelease(page.flash.PMain, Qt::Key_F9);
+    page.flash.view()->setFocus();
+    QTest::keyRelease(page.flash.view(), Qt::Key_F9);
     ASSERT_FALSE(main.keys.empty());
     EXPECT_EQ(main.keys.back(), Qt::Key_F9);
 }

@@ -133,12 +133,12 @@ TEST_F(SpacedTest, EveryWayOfChoosingASessionKindReachesTheSpacedOne) {
     // The Operation menu and the panel tabs show the panel.
     w->showSession(Session::Flash);
     ui(*w).Spacedreviewselected1->trigger();
-    EXPECT_TRUE(panel().PMain->isVisible());
+    EXPECT_TRUE(panel().view()->isVisible());
     EXPECT_TRUE(ui(*w).Spacedreviewselected1->isChecked());
     EXPECT_FALSE(ui(*w).Flashselected1->isChecked());
     w->showSession(Session::Review);
     QTest::mouseClick(ui(*w).FormReviewSelected->tab(Session::Spaced), Qt::LeftButton);
-    EXPECT_TRUE(panel().PMain->isVisible());
+    EXPECT_TRUE(panel().view()->isVisible());
     EXPECT_EQ(panel().tab(Session::Spaced)->text(),
               QStringLiteral("     SPACED REVIEW SELECTED..."));
 
@@ -166,7 +166,7 @@ TEST_F(SpacedTest, EveryWayOfChoosingASessionKindReachesTheSpacedOne) {
     w->selectNode(questions[1]);
     ui(*w).PMISpaced->trigger();
     EXPECT_FALSE(w->isEditMode());
-    EXPECT_TRUE(panel().PMain->isVisible());
+    EXPECT_TRUE(panel().view()->isVisible());
     ASSERT_TRUE(waitShowing());
     EXPECT_EQ(study()->visits(), std::vector<NodeId>{questions[1]});
     key(Qt::Key_Escape);

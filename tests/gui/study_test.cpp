@@ -725,7 +725,7 @@ TEST_F(StudyTest, ThePopUpMenuSwitchesModeAndPanelAndStartsThatKind) {
     w->selectNode(questionOf(conceptNode, 1));
     w->PMISessionClick(Session::Flash);
     EXPECT_FALSE(w->isEditMode());
-    EXPECT_TRUE(ui(*w).FormFlashSelected->PMain->isVisible());
+    EXPECT_TRUE(ui(*w).FormFlashSelected->view()->isVisible());
     ASSERT_TRUE(waitUntil([this] { return studyShowing(); }));
     EXPECT_EQ(study()->mode(), StudyMode::Flash);
     ASSERT_TRUE(waitClosed());
@@ -734,7 +734,7 @@ TEST_F(StudyTest, ThePopUpMenuSwitchesModeAndPanelAndStartsThatKind) {
     // From Study mode with the flash panel showing, "Review" on the concept reviews it.
     w->selectNode(conceptNode);
     w->PMISessionClick(Session::Review);
-    EXPECT_TRUE(ui(*w).FormReviewSelected->PMain->isVisible());
+    EXPECT_TRUE(ui(*w).FormReviewSelected->view()->isVisible());
     ASSERT_TRUE(waitShowing());
     EXPECT_EQ(study()->positionLine(), QStringLiteral(" Reviewing question 1 of 2"));
     key(Qt::Key_Escape);
@@ -743,7 +743,7 @@ TEST_F(StudyTest, ThePopUpMenuSwitchesModeAndPanelAndStartsThatKind) {
     // With the root selected no level button is live: the panel changes, nothing starts.
     w->selectNode(tree().first());
     w->PMISessionClick(Session::Imprint);
-    EXPECT_TRUE(ui(*w).FormImprintSelected->PMain->isVisible());
+    EXPECT_TRUE(ui(*w).FormImprintSelected->view()->isVisible());
     EXPECT_FALSE(w->studyBusy());
 }
 
