@@ -84,8 +84,7 @@ void TFormMain::Library1Click(int level) {
     }
     if (added.value() == NoNode) return;
     selectNode(added.value());
-    const bool editNow =
-        level == 8 && FormAddNew && FormAddNew->CBEditItem && FormAddNew->CBEditItem->isChecked();
+    const bool editNow = level == 8 && FormAddNew && FormAddNew->editAfterAdd();
     panels_.setAddedQuestion(editNow ? added.value() : NoNode);
     if (!editNow && FormAddNew) FocusEdit(FormAddNew->rows()->nameEdit(level), true);
 }

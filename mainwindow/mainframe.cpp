@@ -331,7 +331,7 @@ QWidget* MainFrame::setupCentre(QWidget* parent,
 }
 
 void MainFrame::setupForms(MainCommands& main, QWidget* parent) {
-    // Created in the order the panels are wired together; their PMains move in when the
+    // Created in the order the panels are wired together; their views move in when the
     // window is first shown.
     FormImprintSelected = new TFormImprintSelected(main, parent);
     FormAddEditDelete = new TFormAddEditDelete(parent);
@@ -367,23 +367,24 @@ void MainFrame::setupForms(MainCommands& main, QWidget* parent) {
 }
 
 void MainFrame::embedForms() {
-    FormAddEditDelete->addPanel(FormAddNew->PMain);
-    FormAddEditDelete->addPanel(FormEditSelected->PMain);
-    FormAddEditDelete->addPanel(FormCopySelected->PMain);
-    FormAddEditDelete->addPanel(FormDeleteSelected->PMain);
-    FormEdit->addPanel(FormAddEditDelete->PMain);
+    FormAddEditDelete->addPanel(FormAddNew->view());
+    FormAddEditDelete->addPanel(FormEditSelected->view());
+    FormAddEditDelete->addPanel(FormCopySelected->view());
+    FormAddEditDelete->addPanel(FormDeleteSelected->view());
+    FormEdit->addPanel(FormAddEditDelete);
     FormEdit->addPanel(FormEditObject->PMain);
     FormEdit->addPanel(FormEditQuestion->PMain);
     FormStudy->setPanels(FormImprintSelected, FormFlashSelected, FormReviewSelected,
                          FormSpacedSelected);
-    Pages->addWidget(FormEdit->PMain);
-    Pages->addWidget(FormStudy->PMain);
+    Pages->addWidget(FormEdit);
+    Pages->addWidget(FormStudy);
 
-    FormAddEditDelete->showOnly(FormAddNew->PMain);
-    FormEdit->showOnly(FormAddEditDelete->PMain);
-    FormAddNew->PMain->setEnabled(true);
-    for (QWidget* w : {FormEditSelected->PMain, FormCopySelected->PMain, FormDeleteSelected->PMain,
-                       FormEditObject->PMain, FormEditQuestion->PMain}) {
+    FormAddEditDelete->showOnly(FormAddNew->view());
+    FormEdit->showOnly(FormAddEditDelete);
+    FormAddNew->view()->setEnabled(true);
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             FormEditSelected->view(), FormCopySelected->view(), FormDeleteSelected->view(),
+             FormEditObject->PMain, FormEditQuestion->PMain}) {
         w->hide();
         w->setEnabled(false);
     }

@@ -108,7 +108,7 @@ struct MainFrame {
     QWidget* SB = nullptr;
     QLabel* PSB = nullptr;
 
-    // The embedded forms; their PMain panels live in Pages.
+    // The embedded forms; their panels (views, editors' PMain) live in Pages.
     TFormAddNew* FormAddNew = nullptr;
     TFormEditSelected* FormEditSelected = nullptr;
     TFormCopySelected* FormCopySelected = nullptr;

@@ -61,8 +61,7 @@ void MainSettings::readEarly() {
 void MainSettings::readLate() {
     SettingsStore& s = *store_;
     TFormAddNew* addNew = frame_.FormAddNew;
-    if (addNew && addNew->CBEditItem)
-        addNew->CBEditItem->setChecked(s.read(settings::AddEdit) != 0);
+    if (addNew) addNew->setEditAfterAdd(s.read(settings::AddEdit) != 0);
     frame_.FormStudy->loadSessionSettings(s);
     frame_.CBDisaVoice->setChecked(s.read(settings::MainVoice) != 0);
     frame_.CBAutoSave->setChecked(s.read(settings::MainAutoSave) != 0);
@@ -79,8 +78,7 @@ Status MainSettings::write(int activeVoice) {
     s.write(settings::MainState, window_.isMaximized() ? 2 : (window_.isMinimized() ? 1 : 0));
     s.write(settings::MainSplitter, frame_.PObjs->width());
     TFormAddNew* addNew = frame_.FormAddNew;
-    if (addNew && addNew->CBEditItem)
-        s.write(settings::AddEdit, addNew->CBEditItem->isChecked() ? 1 : 0);
+    if (addNew) s.write(settings::AddEdit, addNew->editAfterAdd() ? 1 : 0);
     frame_.FormStudy->saveSettings(s);
     s.write(settings::MainVoice, frame_.CBDisaVoice->isChecked() ? 1 : 0);
     s.write(settings::MainAutoSave, frame_.CBAutoSave->isChecked() ? 1 : 0);

@@ -69,7 +69,7 @@ void PanelRouter::refresh() {
     if (addNew) addNew->setRows(addRows);
     for (LevelPanel* panel : frame_.allPanels())
         if (panel != addNew) panel->setRows(otherRows);
-    if (addNew && addNew->BGen) addNew->BGen->setEnabled(addRows[8].buttonEnabled);
+    if (addNew) addNew->setWizardEnabled(addRows[8].buttonEnabled);
     if (frame_.FormSpacedSelected) frame_.FormSpacedSelected->refreshFigures();
     if (wizard_) wizard_->refreshFromMain();
 
@@ -109,7 +109,7 @@ void PanelRouter::openEditor(int level) {
 }
 
 void PanelRouter::editorClosed() {
-    frame_.FormEdit->showOnly(frame_.FormAddEditDelete->PMain);
+    frame_.FormEdit->showOnly(frame_.FormAddEditDelete);
     frame_.FormEditObject->PMain->setEnabled(false);
     frame_.FormEditQuestion->PMain->setEnabled(false);
     frame_.SB->hide();
@@ -134,8 +134,7 @@ void PanelRouter::levelMenuClick(int level) {
             main_.Library1Click(level);
             addedQuestion_ = NoNode; // the menu's follow-up opens the editor as Edit selected
             TFormAddNew* addNew = frame_.FormAddNew;
-            if (level == 8 && addNew->CBEditItem && addNew->CBEditItem->isChecked())
-                main_.Library2Click(8);
+            if (level == 8 && addNew->editAfterAdd()) main_.Library2Click(8);
         } else if (operationVisible(Operation::EditSelected)) {
             main_.Library2Click(level);
         } else if (operationVisible(Operation::CopySelected)) {
@@ -159,10 +158,10 @@ void PanelRouter::operationMenuClick(Operation op) {
 void PanelRouter::showOperation(Operation op) {
     LevelPanel* shown = frame_.operationPanel(op);
     if (!shown) return;
-    frame_.FormAddEditDelete->showOnly(shown->PMain);
+    frame_.FormAddEditDelete->showOnly(shown->view());
     for (Operation o : {Operation::AddNew, Operation::EditSelected, Operation::CopySelected,
                         Operation::DeleteSelected})
-        if (LevelPanel* p = frame_.operationPanel(o)) p->PMain->setEnabled(o == op);
+        if (LevelPanel* p = frame_.operationPanel(o)) p->view()->setEnabled(o == op);
     refresh();
     updateChecks();
 }
@@ -180,7 +179,7 @@ LevelPanel* PanelRouter::visibleSessionPanel() const {
 
 bool PanelRouter::operationVisible(Operation op) const {
     LevelPanel* p = frame_.operationPanel(op);
-    return p && !p->PMain->isHidden();
+    return p && !p->view()->isHidden();
 }
 
 void PanelRouter::updateChecks() {

@@ -18,7 +18,6 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
-#include <QCheckBox>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QLocale>
@@ -230,13 +229,13 @@ SessionSettings StudyLauncher::sessionSettings(StudyMode mode) const {
     if (SessionPanel* panel =
             study.panel(mode == StudyMode::Imprint ? Session::Imprint : Session::Flash);
         panel && panel->hasOptions()) {
-        settings.timing.autoAnswer = panel->CBAutoA->isChecked();
+        settings.timing.autoAnswer = panel->autoAnswer();
         settings.timing.pauseBeforeAnswer = panel->pauseBeforeAnswer();
-        settings.timing.autoNext = panel->CBAutoQ->isChecked();
+        settings.timing.autoNext = panel->autoNext();
         settings.timing.pauseBeforeNext = panel->pauseBeforeNext();
     }
     TFormSpacedSelected* spaced = study.spacedPanel();
-    settings.heardCountsAsGood = spaced && spaced->CBHeardGood->isChecked();
+    settings.heardCountsAsGood = spaced && spaced->heardCountsAsGood();
     settings.keepGoing = study.keepGoing();
     return settings;
 }
@@ -272,7 +271,7 @@ void StudyLauncher::run(Session s, int level) {
     bool loop = false, pauseVisible = false;
     switch (s) {
     case Session::Imprint:
-        visits = BuildImprintList(questions, panel->CBAlternate->isChecked());
+        visits = BuildImprintList(questions, panel->alternate());
         mode = StudyMode::Imprint;
         break;
     case Session::Flash:
@@ -285,8 +284,8 @@ void StudyLauncher::run(Session s, int level) {
         break;
     }
     if (panel->hasOptions()) {
-        loop = panel->CBLoopSession->isChecked();
-        pauseVisible = panel->CBAutoA->isChecked() && panel->CBAutoQ->isChecked();
+        loop = panel->loopSessions();
+        pauseVisible = panel->autoAnswer() && panel->autoNext();
     }
     ensureWindow();
     studyWindow_->setSessionSettings(sessionSettings(mode));

@@ -52,19 +52,21 @@ TFormAddNew::TFormAddNew(PanelServices& main, EditorServices& wizard, QWidget* p
 
     auto* row = new QHBoxLayout;
     row->setSpacing(6);
-    CBEditItem = new QCheckBox(PMain);
+    CBEditItem = new QCheckBox(view());
+    CBEditItem->setObjectName(QStringLiteral("CBEditItem"));
     CBEditItem->setChecked(true);
     CBEditItem->setAccessibleName(
         QStringLiteral("Immediately open the edit view, after I add a new question"));
     Label1 = new QLabel(
-        QStringLiteral("Immediately open the edit view, after I add a new question"), PMain);
+        QStringLiteral("Immediately open the edit view, after I add a new question"), view());
+    Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setTextFormat(Qt::PlainText);
     Label1->setCursor(Qt::PointingHandCursor);
     {
         // It stands on the picture, which keeps its own colours whatever the palette.
         QPalette pal = Label1->palette();
         pal.setColor(QPalette::WindowText,
-                     Image2->inkFor(pal.color(QPalette::Active, QPalette::WindowText)));
+                     view()->inkFor(pal.color(QPalette::Active, QPalette::WindowText)));
         Label1->setPalette(pal);
     }
     Label1->installEventFilter(this);
@@ -73,7 +75,8 @@ TFormAddNew::TFormAddNew(PanelServices& main, EditorServices& wizard, QWidget* p
     extrasLayout()->addLayout(row);
 
     BGen = new QPushButton(QStringLiteral("Invoke the Quick Question-and-Answer-Making Machine"),
-                           PMain);
+                           view());
+    BGen->setObjectName(QStringLiteral("BGen"));
     BGen->setIcon(SvgIcon(QStringLiteral("gear")));
     BGen->setIconSize(QSize(22, 22));
     BGen->setEnabled(false);
@@ -89,6 +92,18 @@ TFormAddNew::TFormAddNew(PanelServices& main, EditorServices& wizard, QWidget* p
     rows()->button(MaxObjectLevel)->installEventFilter(this);
 }
 
+bool TFormAddNew::editAfterAdd() const {
+    return CBEditItem->isChecked();
+}
+
+void TFormAddNew::setEditAfterAdd(bool on) {
+    CBEditItem->setChecked(on);
+}
+
+void TFormAddNew::setWizardEnabled(bool enabled) {
+    BGen->setEnabled(enabled);
+}
+
 void TFormAddNew::Label1Click() {
     CBEditItem->toggle();
 }
@@ -96,7 +111,7 @@ void TFormAddNew::Label1Click() {
 void TFormAddNew::BGenClick() {
     // Created for this run only, so current() tells the main window whether it is open;
     // the unique_ptr destroys it on every way out of the modal run.
-    auto wizard = std::make_unique<TFormWizard>(wizard_, PMain->window());
+    auto wizard = std::make_unique<TFormWizard>(wizard_, view()->window());
     wizard->exec();
 }
 

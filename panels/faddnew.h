@@ -18,12 +18,11 @@ public:
 
     // "Immediately open the edit view, after I add a new question"; set at start-up from
     // the settings (section "add", key "edit").
-    QCheckBox* CBEditItem = nullptr;
-    QLabel* Label1 = nullptr; // CBEditItem's clickable caption
-    // "Invoke the Quick Question-and-Answer-Making Machine"; enabled with BQuestion.
-    QPushButton* BGen = nullptr;
+    bool editAfterAdd() const;
+    void setEditAfterAdd(bool on);
+    // The generator button follows BQuestion; the main window sets it with the rows.
+    void setWizardEnabled(bool enabled);
 
-    void Label1Click();
     // Runs the question wizard modally; it exists only during the run.
     void BGenClick();
 
@@ -32,6 +31,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void Label1Click();
+
+    QCheckBox* CBEditItem = nullptr;
+    QLabel* Label1 = nullptr; // CBEditItem's clickable caption
+    // "Invoke the Quick Question-and-Answer-Making Machine"; enabled with BQuestion.
+    QPushButton* BGen = nullptr;
     EditorServices& wizard_;
 };
 

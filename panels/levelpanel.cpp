@@ -246,15 +246,14 @@ void PanelTab::leaveEvent(QEvent* event) {
 LevelPanel::LevelPanel(PanelServices& main, const QString& pictureFile, const QStringList& hints,
                        QWidget* parent)
     : QWidget(parent), main_(main) {
-    Image2 = new PicturePanel(this);
-    PMain = Image2;
+    PMain = new PicturePanel(this);
     PMain->setObjectName(QStringLiteral("PMain"));
     // Clicks on the background, the pictures and the labels land here and so take the
     // keyboard focus away from the name edits.
     PMain->setFocusPolicy(Qt::ClickFocus);
     PMain->setMouseTracking(true);
     PMain->installEventFilter(this);
-    Image2->setPicture(LoadPanelPicture(main.programFolder(), pictureFile));
+    PMain->setPicture(LoadPanelPicture(main.programFolder(), pictureFile));
 
     auto* outer = new QVBoxLayout(PMain);
     outer->setContentsMargins(14, 12, 14, 12);
@@ -286,13 +285,14 @@ LevelPanel::LevelPanel(PanelServices& main, const QString& pictureFile, const QS
 
     outer->addSpacing(10);
     description_ = new QLabel(PMain);
+    description_->setObjectName(QStringLiteral("LDescription"));
     description_->setWordWrap(true);
     description_->setTextFormat(Qt::PlainText);
     description_->setContentsMargins(6, 0, 6, 0);
     {
         // It stands on the picture, which keeps its own colours whatever the palette.
         QPalette pal = description_->palette();
-        pal.setColor(QPalette::WindowText, Image2->inkFor(QColor(40, 52, 74)));
+        pal.setColor(QPalette::WindowText, PMain->inkFor(QColor(40, 52, 74)));
         description_->setPalette(pal);
     }
     description_->setVisible(false);
@@ -363,19 +363,16 @@ bool LevelPanel::eventFilter(QObject* watched, QEvent* event) {
 
 // PanelContainer
 
-PanelContainer::PanelContainer(QWidget* parent) : QWidget(parent) {
-    auto* frame = new QFrame(this);
-    frame->setFrameShape(QFrame::NoFrame);
-    PMain = frame;
-    PMain->setObjectName(QStringLiteral("PMain"));
-    layout_ = new QVBoxLayout(PMain);
+PanelContainer::PanelContainer(QWidget* parent) : QFrame(parent) {
+    setFrameShape(QFrame::NoFrame);
+    layout_ = new QVBoxLayout(this);
     layout_->setContentsMargins(0, 0, 0, 0);
     layout_->setSpacing(0);
 }
 
 void PanelContainer::addPanel(QWidget* panel) {
     if (!panel || panels_.contains(panel)) return;
-    panel->setParent(PMain);
+    panel->setParent(this);
     layout_->addWidget(panel);
     panels_.append(panel);
 }

@@ -103,10 +103,10 @@ private:
     bool own_;
 };
 
-// The common body of the four operation panels and the three session panels: the
-// embeddable PMain with its background picture, a tab strip, the lowered PClient frame
-// holding the eight level rows, and a description/extras area below. The form itself is
-// never shown; the main window re-parents PMain into its pages.
+// The common body of the four operation panels and the four session panels: the
+// embeddable view (PMain) with its background picture, a tab strip, the lowered PClient
+// frame holding the eight level rows, and a description/extras area below. The form itself
+// is never shown; the main window re-parents the view into its pages.
 class LevelPanel : public QWidget {
     Q_OBJECT
 public:
@@ -116,10 +116,9 @@ public:
                QWidget* parent = nullptr);
     ~LevelPanel() override;
 
-    QWidget* PMain = nullptr;       // the embeddable panel
-    PicturePanel* Image2 = nullptr; // PMain itself: paints the stretched picture
-    QFrame* PClient = nullptr;      // lowered frame around the level rows
-
+    // The embeddable panel (PMain, which paints the stretched picture); the main window
+    // moves it into its pages, and the panel's controls are its children.
+    PicturePanel* view() const { return PMain; }
     LevelRows* rows() const { return rows_; }
     void setRows(const LevelRowStates& states) { rows_->setRows(states); }
     PanelServices& main() const { return main_; }
@@ -134,7 +133,6 @@ public:
 
     // A short text under the rows saying what the buttons do; empty hides it.
     void setDescription(const QString& text);
-    QLabel* description() const { return description_; }
     // Where a panel puts its own controls (check boxes, options, extra buttons).
     QVBoxLayout* extrasLayout() const { return extras_; }
 
@@ -145,6 +143,8 @@ protected:
 
 private:
     PanelServices& main_;
+    PicturePanel* PMain = nullptr;
+    QFrame* PClient = nullptr; // lowered frame around the level rows
     LevelRows* rows_ = nullptr;
     QHBoxLayout* tabStrip_ = nullptr;
     QList<PanelTab*> tabs_;
@@ -152,14 +152,13 @@ private:
     QVBoxLayout* extras_ = nullptr;
 };
 
-// A form whose only content is a borderless PMain that stacks other forms' panels, one
-// or more of them visible (the operation host, the edit page, the study page).
-class PanelContainer : public QWidget {
+// A borderless frame that stacks panels, one or more of them visible (the operation host,
+// the edit page, the study page); the main window puts it in its place as it is.
+class PanelContainer : public QFrame {
     Q_OBJECT
 public:
     explicit PanelContainer(QWidget* parent = nullptr);
-    QWidget* PMain = nullptr;
-    // Re-parents `panel` into PMain; it fills PMain when it is the visible one.
+    // Re-parents `panel` into the container; it fills it when it is the visible one.
     void addPanel(QWidget* panel);
     // Shows `panel` and hides the other panels.
     void showOnly(QWidget* panel);

@@ -34,7 +34,7 @@ TFormSpacedSelected::TFormSpacedSelected(PanelServices& main, QWidget* parent)
     : SessionPanel(main, Session::Spaced, parent) {
     setObjectName(QStringLiteral("FormSpacedSelected"));
 
-    auto* frame = new OptionsFrame(PMain);
+    auto* frame = new OptionsFrame(view());
     frame->setObjectName(QStringLiteral("PSpacedFigures"));
     auto* grid = new QGridLayout(frame);
     grid->setContentsMargins(12, 8, 12, 8);
@@ -96,7 +96,7 @@ TFormSpacedSelected::TFormSpacedSelected(PanelServices& main, QWidget* parent)
     TFigures->setSingleShot(true);
     TFigures->setInterval(FiguresDelayMs);
     connect(TFigures, &QTimer::timeout, this, [this] {
-        if (PMain->isVisible()) updateFigures();
+        if (view()->isVisible()) updateFigures();
     });
 
     setSpacedOptions(srs::SpacedOptions::defaults());
@@ -205,6 +205,10 @@ void TFormSpacedSelected::updateFigures() {
     LDueToday->setText(Figure(counts_.dueToday));
     LDueWeek->setText(Figure(counts_.dueWeek));
     LRetention->setText(RetentionText(counts_));
+}
+
+bool TFormSpacedSelected::heardCountsAsGood() const {
+    return CBHeardGood->isChecked();
 }
 
 void TFormSpacedSelected::setStatisticsAvailable(bool available) {

@@ -36,7 +36,19 @@ public:
     const srs::StudyCounts& figures() const { return counts_; }
     // The Statistics... button shows once there is a window to answer statisticsRequested.
     void setStatisticsAvailable(bool available);
+    // "Fully heard answer counts as Good", as a session grades.
+    bool heardCountsAsGood() const;
 
+    // How long the figures wait after the last change of the selection.
+    static constexpr int FiguresDelayMs = 150;
+
+Q_SIGNALS:
+    void statisticsRequested();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
     QLabel* LFiguresTitle = nullptr;
     QLabel* LNew = nullptr;
     QLabel* LLearning = nullptr;
@@ -53,16 +65,6 @@ public:
     QPushButton* BStatistics = nullptr;
     QTimer* TFigures = nullptr;
 
-    // How long the figures wait after the last change of the selection.
-    static constexpr int FiguresDelayMs = 150;
-
-Q_SIGNALS:
-    void statisticsRequested();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     QLineEdit* addSetting(QGridLayout* grid, int row, const QString& label, const QString& unit,
                           const char* name);
     QLabel* addFigure(QGridLayout* grid, int row, const QString& label, const char* name);

@@ -9,9 +9,6 @@
 #include "study/freviewselected.h"
 #include "study/fspacedselected.h"
 
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QSignalBlocker>
 #include <algorithm>
 
 namespace brenvik {
@@ -52,10 +49,10 @@ void TFormStudy::setPanels(TFormImprintSelected* imprint, TFormFlashSelected* fl
     panels_ = {imprint, flash, review, spaced};
     for (SessionPanel* p : panels_) {
         if (!p) continue;
-        addPanel(p->PMain);
+        addPanel(p->view());
         connect(p, &SessionPanel::answerFontClicked, this,
-                [this, p] { ChooseAnswerFont(p->PMain); });
-        connect(p->CBBackground, &QCheckBox::toggled, this, &TFormStudy::setKeepGoing);
+                [this, p] { ChooseAnswerFont(p->view()); });
+        connect(p, &SessionPanel::keepGoingToggled, this, &TFormStudy::setKeepGoing);
     }
     showSession(Session::Imprint);
 }
@@ -63,10 +60,7 @@ void TFormStudy::setPanels(TFormImprintSelected* imprint, TFormFlashSelected* fl
 void TFormStudy::setKeepGoing(bool on) {
     keepGoing_ = on;
     for (SessionPanel* p : panels_)
-        if (p && p->CBBackground->isChecked() != on) {
-            const QSignalBlocker quiet(p->CBBackground);
-            p->CBBackground->setChecked(on);
-        }
+        if (p) p->setKeepGoing(on);
 }
 
 SessionPanel* TFormStudy::panel(Session s) const {
@@ -75,11 +69,11 @@ SessionPanel* TFormStudy::panel(Session s) const {
 
 void TFormStudy::showSession(Session s) {
     SessionPanel* chosen = panel(s);
-    showOnly(chosen ? chosen->PMain : nullptr);
+    showOnly(chosen ? chosen->view() : nullptr);
     for (SessionPanel* p : panels_)
         if (p) {
             p->setEnabled(p == chosen);
-            p->PMain->setEnabled(p == chosen);
+            p->view()->setEnabled(p == chosen);
         }
 }
 
@@ -89,7 +83,7 @@ TFormSpacedSelected* TFormStudy::spacedPanel() const {
 
 SessionPanel* TFormStudy::visiblePanel() const {
     for (Session s : {Session::Flash, Session::Review, Session::Imprint, Session::Spaced})
-        if (SessionPanel* p = panel(s); p && !p->PMain->isHidden()) return p;
+        if (SessionPanel* p = panel(s); p && !p->view()->isHidden()) return p;
     return nullptr;
 }
 
@@ -119,13 +113,7 @@ void TFormStudy::loadSessionSettings(const SettingsStore& store) {
         if (p) p->loadSettings(store);
     setKeepGoing(store.read(settings::StudyBackground) != 0);
     for (Session s : {Session::Imprint, Session::Flash}) {
-        if (SessionPanel* p = panel(s)) {
-            // Stored texts are final: an unfinished number read back becomes "0" here.
-            p->EPauseAfterAExit(p->EPauseAfterA);
-            p->EPauseAfterAChange(p->EPauseAfterA);
-            p->EPauseAfterAExit(p->EPauseAfterQ);
-            p->EPauseAfterAChange(p->EPauseAfterQ);
-        }
+        if (SessionPanel* p = panel(s)) p->settlePauses();
     }
 }
 

@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace brenvik {
@@ -121,7 +122,7 @@ SessionPanel::SessionPanel(PanelServices& main, Session kind, QWidget* parent)
 
     auto* fontRow = new QHBoxLayout;
     fontRow->setContentsMargins(0, 2, 0, 0);
-    BAFont = new QPushButton(QStringLiteral("Answer Font..."), PMain);
+    BAFont = new QPushButton(QStringLiteral("Answer Font..."), view());
     BAFont->setObjectName(QStringLiteral("BAFont"));
     BAFont->setToolTip(QStringLiteral("Change font"));
     BAFont->setMinimumWidth(120);
@@ -130,14 +131,16 @@ SessionPanel::SessionPanel(PanelServices& main, Session kind, QWidget* parent)
     fontRow->addSpacing(16);
     // One setting for every kind of session, shown on each panel as the answer font is.
     const QString background = QStringLiteral("Keep going in the background");
-    CBBackground = new QCheckBox(PMain);
+    CBBackground = new QCheckBox(view());
     CBBackground->setObjectName(QStringLiteral("CBBackground"));
     CBBackground->setAccessibleName(background);
     CBBackground->setToolTip(
         QStringLiteral("A session goes on speaking and moving on while its window is minimised "
                        "or behind another program's window"));
-    LBackground = new ClickLabel(background, CBBackground, PMain);
+    LBackground = new ClickLabel(background, CBBackground, view());
+    LBackground->setObjectName(QStringLiteral("LBackground"));
     LBackground->setToolTip(CBBackground->toolTip());
+    connect(CBBackground, &QCheckBox::toggled, this, &SessionPanel::keepGoingToggled);
     fontRow->addWidget(CBBackground);
     fontRow->addWidget(LBackground);
     fontRow->addStretch(1);
@@ -145,7 +148,7 @@ SessionPanel::SessionPanel(PanelServices& main, Session kind, QWidget* parent)
 }
 
 void SessionPanel::buildOptions() {
-    auto* frame = new OptionsFrame(PMain);
+    auto* frame = new OptionsFrame(view());
     auto* grid = new QGridLayout(frame);
     grid->setContentsMargins(12, 8, 12, 8);
     grid->setHorizontalSpacing(6);
@@ -259,6 +262,40 @@ void SessionPanel::setOptions(const SessionOptions& o) {
     EPauseAfterA->setText(o.pauseBeforeNext);
     if (CBAlternate) CBAlternate->setChecked(o.alternate);
     CBLoopSession->setChecked(o.loop);
+}
+
+bool SessionPanel::autoAnswer() const {
+    return CBAutoA && CBAutoA->isChecked();
+}
+
+bool SessionPanel::autoNext() const {
+    return CBAutoQ && CBAutoQ->isChecked();
+}
+
+bool SessionPanel::alternate() const {
+    return CBAlternate && CBAlternate->isChecked();
+}
+
+bool SessionPanel::loopSessions() const {
+    return CBLoopSession && CBLoopSession->isChecked();
+}
+
+void SessionPanel::settlePauses() {
+    if (!hasOptions()) return;
+    EPauseAfterAExit(EPauseAfterA);
+    EPauseAfterAChange(EPauseAfterA);
+    EPauseAfterAExit(EPauseAfterQ);
+    EPauseAfterAChange(EPauseAfterQ);
+}
+
+bool SessionPanel::keepGoing() const {
+    return CBBackground->isChecked();
+}
+
+void SessionPanel::setKeepGoing(bool on) {
+    if (CBBackground->isChecked() == on) return;
+    const QSignalBlocker quiet(CBBackground);
+    CBBackground->setChecked(on);
 }
 
 void SessionPanel::loadSettings(const SettingsStore& store) {

@@ -48,16 +48,39 @@ public:
     virtual void loadSettings(const SettingsStore& store);
     virtual void saveSettings(SettingsStore& store) const;
 
+    // What a session takes from the options (false on the review panel, which has none).
+    bool autoAnswer() const;
+    bool autoNext() const;
+    bool alternate() const; // imprint only
+    bool loopSessions() const;
+    // Runs both pause edits' leave and change handlers, before-next first: stored texts are
+    // final, so an unfinished number read back becomes "0".
+    void settlePauses();
+
+    // "Keep going in the background", on every panel; the setter does not signal.
+    bool keepGoing() const;
+    void setKeepGoing(bool on);
+
+    // The session tabs: PImprint, PFlash, PReview, PSpaced (the own one highlighted).
+    PanelTab* tab(Session s) const { return sessionTabs_[static_cast<int>(s)]; }
+
+Q_SIGNALS:
+    // "Answer Font..." was clicked; the study container runs ChooseAnswerFont.
+    void answerFontClicked();
+    // The user ticked or cleared "Keep going in the background" on this panel.
+    void keepGoingToggled(bool on);
+
+protected:
+    void levelCommand(int level) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
     // The change handler of both pause edits: refuses what is not a non-negative number
     // and sets the edit's "second(s)" label. A number still being typed ("", "-", ".") is
     // left to the user and counts as 0 until the edit is left.
     void EPauseAfterAChange(QLineEdit* sender);
     // Leaving a pause edit (or Enter): an unfinished number becomes "0".
     void EPauseAfterAExit(QLineEdit* sender);
-
-    // The session tabs: PImprint, PFlash, PReview, PSpaced (the own one highlighted).
-    PanelTab* tab(Session s) const { return sessionTabs_[static_cast<int>(s)]; }
-
     // Named controls (null on the review panel, which has no options).
     QCheckBox* CBAutoA = nullptr;
     QCheckBox* CBAutoQ = nullptr;
@@ -75,15 +98,6 @@ public:
     QCheckBox* CBBackground = nullptr; // "Keep going in the background", every panel
     ClickLabel* LBackground = nullptr; // toggles CBBackground
 
-Q_SIGNALS:
-    // "Answer Font..." was clicked; the study container runs ChooseAnswerFont.
-    void answerFontClicked();
-
-protected:
-    void levelCommand(int level) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     void buildOptions();
     QCheckBox* addOption(QGridLayout* grid, int row, const QString& text, ClickLabel*& label);
     QLineEdit* addPause(QGridLayout* grid, int row, QLabel*& unitLabel);

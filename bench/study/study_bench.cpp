@@ -253,11 +253,11 @@ int main(int argc, char* argv[]) {
     TFormMain& w = *h.window;
     h.speech.setDurationMs(0);
     SessionPanel* flash = ui(w).FormFlashSelected;
-    flash->EPauseAfterQ->setText(QStringLiteral("0"));
-    flash->EPauseAfterA->setText(QStringLiteral("0"));
-    flash->CBAutoA->setChecked(true);
-    flash->CBAutoQ->setChecked(true);
-    flash->CBLoopSession->setChecked(false);
+    SessionOptions options = flash->options();
+    options.pauseBeforeAnswer = options.pauseBeforeNext = QStringLiteral("0");
+    options.autoAnswer = options.autoNext = true;
+    options.loop = false;
+    flash->setOptions(options);
 
     LibraryTree& tree = w.tree();
     const NodeId library = AddNewObj(tree, tree.first(), h.colors).value();

@@ -154,22 +154,25 @@ TEST(DarkDesktop, AddNewPanelReadsOnItsPictureAndItsButtonsFollowThePalette) {
     ASSERT_NE(addNew, nullptr);
     // The light picture lies under a veil of the dark window colour: the panel reads as a
     // dark one, and what it reports as the backdrop is what is drawn.
-    const QColor backdrop = addNew->Image2->backdrop();
+    const QColor backdrop = addNew->view()->backdrop();
     EXPECT_LT(Lightness(backdrop), 0.35);
-    addNew->Image2->resize(400, 300);
-    QImage drawn(addNew->Image2->size(), QImage::Format_RGB32);
-    addNew->Image2->render(&drawn, {}, {}, QWidget::DrawWindowBackground);
+    addNew->view()->resize(400, 300);
+    QImage drawn(addNew->view()->size(), QImage::Format_RGB32);
+    addNew->view()->render(&drawn, {}, {}, QWidget::DrawWindowBackground);
     EXPECT_LT(Contrast(AverageOf(drawn), backdrop), 0.05);
-    EXPECT_GE(Contrast(addNew->Label1->palette().color(QPalette::WindowText), backdrop), 0.4);
-    EXPECT_GE(Contrast(addNew->description()->palette().color(QPalette::WindowText), backdrop),
+    EXPECT_GE(
+        Contrast(part<QLabel>(addNew, "Label1")->palette().color(QPalette::WindowText), backdrop),
+        0.4);
+    EXPECT_GE(Contrast(part<QLabel>(addNew, "LDescription")->palette().color(QPalette::WindowText),
+                       backdrop),
               0.4);
 
     // The wizard button and the level buttons are dark faces with light text here.
     w.findChild<QAction*>(QStringLiteral("Edit1"))->trigger();
     w.selectNode(h.find("Alabama"));
-    ASSERT_TRUE(addNew->BGen->isEnabled());
-    addNew->BGen->resize(addNew->BGen->sizeHint());
-    EXPECT_LT(Lightness(AverageOf(addNew->BGen->grab().toImage())), 0.45);
+    ASSERT_TRUE(part<QPushButton>(addNew, "BGen")->isEnabled());
+    part<QPushButton>(addNew, "BGen")->resize(part<QPushButton>(addNew, "BGen")->sizeHint());
+    EXPECT_LT(Lightness(AverageOf(part<QPushButton>(addNew, "BGen")->grab().toImage())), 0.45);
     QAbstractButton* level = addNew->rows()->button(3);
     level->resize(level->sizeHint());
     EXPECT_LT(Lightness(AverageOf(level->grab().toImage())), 0.45);
@@ -212,8 +215,9 @@ TEST(KeyboardOnly, TabGoesRoundTheWindowAndThroughTheEditorsAndF9AndEscapeStudy)
     ASSERT_EQ(QApplication::focusWidget(), tree) << "Tab never came back to the tree";
     QList<QWidget*> expected{w.findChild<QCheckBox*>(QStringLiteral("CBAutoSave")),
                              w.findChild<QCheckBox*>(QStringLiteral("CBDisaVoice")),
-                             w.findChild<QComboBox*>(QStringLiteral("CBModes")), addNew->CBEditItem,
-                             addNew->BGen};
+                             w.findChild<QComboBox*>(QStringLiteral("CBModes")),
+                             part<QCheckBox>(addNew, "CBEditItem"),
+                             part<QPushButton>(addNew, "BGen")};
     for (int level = 1; level <= MaxObjectLevel; ++level)
         expected << addNew->rows()->button(level) << addNew->rows()->nameEdit(level);
     for (QWidget* control : expected)

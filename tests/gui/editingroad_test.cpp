@@ -377,11 +377,12 @@ TEST(EditingRoadPictures, ADamagedWheelPictureIsIgnored) {
 
 TEST_F(EditingRoadTest, PauseEditsLetTheUserFinishTyping) {
     SessionPanel& panel = *ui(w()).FormFlashSelected;
-    QLineEdit* pause = panel.EPauseAfterQ;
+    QLineEdit* pause = part<QLineEdit>(&panel, "EPauseAfterQ");
     pause->selectAll();
     QTest::keyClicks(pause, QStringLiteral("-2"));
     EXPECT_EQ(pause->text(), QStringLiteral("0"));
-    EXPECT_EQ(panel.LA->text(), QStringLiteral("seconds before showing the answer"));
+    EXPECT_EQ(part<QLabel>(&panel, "LA")->text(),
+              QStringLiteral("seconds before showing the answer"));
 
     pause->selectAll();
     QTest::keyClick(pause, Qt::Key_Backspace);
@@ -390,7 +391,8 @@ TEST_F(EditingRoadTest, PauseEditsLetTheUserFinishTyping) {
     QTest::keyClicks(pause, QStringLiteral(".5"));
     EXPECT_EQ(pause->text(), QStringLiteral(".5"));
     EXPECT_EQ(panel.pauseBeforeAnswer(), 0.5);
-    EXPECT_EQ(panel.LA->text(), QStringLiteral("second before showing the answer"));
+    EXPECT_EQ(part<QLabel>(&panel, "LA")->text(),
+              QStringLiteral("second before showing the answer"));
 
     // Unfinished entries read as 0 for a session and become "0" when the edit is left.
     for (const QString& partial : {QStringLiteral("-"), QStringLiteral("."), QString()}) {
@@ -400,7 +402,8 @@ TEST_F(EditingRoadTest, PauseEditsLetTheUserFinishTyping) {
         if (!partial.isEmpty()) QTest::keyClicks(pause, partial);
         EXPECT_EQ(pause->text(), partial);
         EXPECT_EQ(panel.pauseBeforeAnswer(), 0.0);
-        EXPECT_EQ(panel.LA->text(), QStringLiteral("seconds before showing the answer"));
+        EXPECT_EQ(part<QLabel>(&panel, "LA")->text(),
+                  QStringLiteral("seconds before showing the answer"));
         QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
         QApplication::sendEvent(pause, &out);
         EXPECT_EQ(pause->text(), QStringLiteral("0"));
@@ -413,7 +416,7 @@ TEST_F(EditingRoadTest, PauseEditsLetTheUserFinishTyping) {
     pause->setText(QStringLiteral("99999"));
     EXPECT_EQ(pause->text(), QStringLiteral("3600"));
     EXPECT_EQ(panel.pauseBeforeAnswer(), 3600.0);
-    QLineEdit* next = panel.EPauseAfterA;
+    QLineEdit* next = part<QLineEdit>(&panel, "EPauseAfterA");
     next->clear();
     QTest::keyClicks(next, QStringLiteral("abc"));
     EXPECT_EQ(next->text(), QStringLiteral("0"));
@@ -428,7 +431,7 @@ TEST_F(EditingRoadTest, TheAnswerFontIsChosenWithItsColourAndPersistsWhole) {
     chosen.setItalic(true);
     h.prompts.fonts = {chosen};
     h.prompts.fontColors = {QColor(255, 0, 0)};
-    QTest::mouseClick(ui(m).FormFlashSelected->BAFont, Qt::LeftButton);
+    QTest::mouseClick(part<QPushButton>(ui(m).FormFlashSelected, "BAFont"), Qt::LeftButton);
     ASSERT_EQ(h.prompts.fontTitles, QStringList{QStringLiteral("Answer Font")});
     TFormStudy& study = *ui(m).FormStudy;
     EXPECT_EQ(study.answerColor(), 0x0000FFu);

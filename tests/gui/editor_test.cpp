@@ -505,7 +505,7 @@ TEST_F(EditorTest, DraggingASplitterMarksAChangeAndStopsAtTheMinimum) {
 TEST_F(EditorTest, AddNewOpensPaneOneOnlyFromThePanel) {
     w->selectNode(alabama);
     ui(*w).Addnew1->trigger();
-    ASSERT_TRUE(ui(*w).FormAddNew->CBEditItem->isChecked());
+    ASSERT_TRUE(part<QCheckBox>(ui(*w).FormAddNew, "CBEditItem")->isChecked());
     QTest::mouseClick(ui(*w).FormAddNew->rows()->button(8), Qt::LeftButton);
     ASSERT_TRUE(ed->isOpen());
     EXPECT_EQ(ed->PC->currentWidget(), ed->TSPane[0]);

@@ -5,6 +5,7 @@
 #include "library/settingsstore.h"
 #include "mainwindow/fmain.h"
 #include "mainwindow/objtreeview.h"
+#include "panelparts.h"
 #include "panels/faboutbox.h"
 #include "panels/faddeditdelete.h"
 #include "panels/faddnew.h"

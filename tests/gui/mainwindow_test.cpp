@@ -78,7 +78,7 @@ TEST_F(MainWindowTest, StartUpEndsInStudyModeWithTheDemoLoaded) {
     TFormMain& w = *window;
     EXPECT_FALSE(w.isEditMode());
     EXPECT_TRUE(ui(w).Study1->isChecked());
-    EXPECT_TRUE(ui(w).FormFlashSelected->PMain->isVisible());
+    EXPECT_TRUE(ui(w).FormFlashSelected->view()->isVisible());
     EXPECT_TRUE(ui(w).Flashselected1->isChecked());
     for (QAction* a : {ui(w).Addnew1, ui(w).Edit2, ui(w).Copy1, ui(w).Delete1})
         EXPECT_FALSE(a->isVisible());
@@ -113,10 +113,10 @@ TEST_F(MainWindowTest, StartUpEndsInStudyModeWithTheDemoLoaded) {
     // (the hidden panels are disabled as a whole, so ask relative to their own panel).
     for (LevelPanel* panel : std::initializer_list<LevelPanel*>{
              ui(w).FormImprintSelected, ui(w).FormFlashSelected, ui(w).FormReviewSelected}) {
-        EXPECT_TRUE(panel->rows()->button(1)->isEnabledTo(panel->PMain));
+        EXPECT_TRUE(panel->rows()->button(1)->isEnabledTo(panel->view()));
         EXPECT_FALSE(panel->rows()->nameEdit(1)->isHidden());
         EXPECT_EQ(panel->rows()->nameEdit(1)->text(), QStringLiteral("Capitals Demo - Press [F9]"));
-        EXPECT_FALSE(panel->rows()->button(2)->isEnabledTo(panel->PMain));
+        EXPECT_FALSE(panel->rows()->button(2)->isEnabledTo(panel->view()));
         EXPECT_TRUE(panel->rows()->nameEdit(2)->isHidden());
     }
 
@@ -154,7 +154,7 @@ TEST_F(MainWindowTest, DeleteAskedFirstAndUndoRestoresTheSubtree) {
     TFormMain& w = *window;
     toEditMode();
     ui(w).Delete1->trigger();
-    ASSERT_TRUE(ui(w).FormDeleteSelected->PMain->isVisible());
+    ASSERT_TRUE(ui(w).FormDeleteSelected->view()->isVisible());
     const std::string before = WriteOutline(w.tree());
     w.selectNode(find("United States"));
 

@@ -29,8 +29,8 @@ protected:
         // A timed run with no pauses whose speech ends only when told: nothing moves on
         // unless a command, a key or the end of an utterance says so.
         SessionPanel* flash = ui(*w).FormFlashSelected;
-        flash->EPauseAfterQ->setText(QStringLiteral("0"));
-        flash->EPauseAfterA->setText(QStringLiteral("0"));
+        part<QLineEdit>(flash, "EPauseAfterQ")->setText(QStringLiteral("0"));
+        part<QLineEdit>(flash, "EPauseAfterA")->setText(QStringLiteral("0"));
         h.speech.setDurationMs(-1);
     }
     virtual MediaControls* media() { return &fake; }
@@ -157,7 +157,7 @@ TEST_F(StudyMediaTest, WithoutAPauseThePlayButtonGoesOnAndASpacedAnswerIsGradedB
 TEST_F(StudyMediaTest, KeepGoingInTheBackgroundDecidesWhatADeactivationStops) {
     const NodeId group = addConcept(2);
     // Off, as by default: another program taking over stops the run.
-    ASSERT_FALSE(ui(*w).FormFlashSelected->CBBackground->isChecked());
+    ASSERT_FALSE(part<QCheckBox>(ui(*w).FormFlashSelected, "CBBackground")->isChecked());
     ASSERT_TRUE(startOn(group, Session::Flash));
     TFormStudyQuestion* s = study();
     ASSERT_TRUE(waitUntil([&] { return h.speech.speaking(); }));
@@ -170,9 +170,9 @@ TEST_F(StudyMediaTest, KeepGoingInTheBackgroundDecidesWhatADeactivationStops) {
     ASSERT_TRUE(waitClosed());
 
     // On: one box for every kind of session, and the run goes on behind another program.
-    ui(*w).FormReviewSelected->CBBackground->setChecked(true);
-    EXPECT_TRUE(ui(*w).FormFlashSelected->CBBackground->isChecked());
-    EXPECT_TRUE(ui(*w).FormSpacedSelected->CBBackground->isChecked());
+    part<QCheckBox>(ui(*w).FormReviewSelected, "CBBackground")->setChecked(true);
+    EXPECT_TRUE(part<QCheckBox>(ui(*w).FormFlashSelected, "CBBackground")->isChecked());
+    EXPECT_TRUE(part<QCheckBox>(ui(*w).FormSpacedSelected, "CBBackground")->isChecked());
     ASSERT_TRUE(startOn(group, Session::Flash));
     ASSERT_TRUE(waitUntil([&] { return h.speech.speaking(); }));
     QApplication::setActiveWindow(nullptr);
@@ -197,7 +197,7 @@ TEST_F(StudyMediaTest, KeepGoingInTheBackgroundDecidesWhatADeactivationStops) {
 
 TEST_F(StudyMediaTest, TheMKeyAndThePlayersVolumeMuteTheVoiceAndTheRunGoesOn) {
     const NodeId group = addConcept(2);
-    ui(*w).FormFlashSelected->CBAutoQ->setChecked(false); // the answer stays
+    part<QCheckBox>(ui(*w).FormFlashSelected, "CBAutoQ")->setChecked(false); // the answer stays
     ASSERT_TRUE(startOn(group, Session::Flash));
     TFormStudyQuestion* s = study();
     QCheckBox* mute = ui(*w).CBDisaVoice;

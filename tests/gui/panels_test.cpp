@@ -8,6 +8,7 @@
 #include "library/settingsstore.h"
 #include "library/textcodec.h"
 #include "mainwindow/maincommands.h"
+#include "panelparts.h"
 #include "panels/faddeditdelete.h"
 #include "panels/faddnew.h"
 #include "panels/fcopyselected.h"
@@ -236,9 +237,9 @@ TEST_F(PanelsTest, ChapterSelectedShowsRowsOneToFiveAndEnablesByPanelRule) {
     EXPECT_FALSE(edit->rows()->button(6)->isEnabled());
     EXPECT_EQ(del->rows()->deepestEnabled(), 5);
     // The generator needs a concept on the path.
-    EXPECT_FALSE(addNew->BGen->isEnabled());
+    EXPECT_FALSE(part<QPushButton>(addNew.get(), "BGen")->isEnabled());
     main.selectNode(path[7]);
-    EXPECT_TRUE(addNew->BGen->isEnabled());
+    EXPECT_TRUE(part<QPushButton>(addNew.get(), "BGen")->isEnabled());
 }
 
 TEST_F(PanelsTest, NoteLineResolvesToItsObjectAndNothingSelectedLeavesLibraryButton) {
@@ -275,7 +276,7 @@ protected:
     void SetUp() override {
         PanelsTest::SetUp();
         main.selectNode(path[5]);
-        host = std::make_unique<Host>(edit->PMain);
+        host = std::make_unique<Host>(edit->view());
         chapter = edit->rows()->nameEdit(5);
     }
     void typeInto(const QString& text) {
@@ -294,7 +295,7 @@ TEST_F(NameEditTest, EnterRenamesWithTrimmedText) {
     EXPECT_EQ(main.calls, QStringList{QStringLiteral("rename 5 Rivers and lakes")});
     EXPECT_EQ(Name(main.tree_, path[5]), QStringLiteral("Rivers and lakes"));
     EXPECT_FALSE(chapter->hasFocus());
-    EXPECT_TRUE(edit->PMain->hasFocus());
+    EXPECT_TRUE(edit->view()->hasFocus());
     EXPECT_EQ(chapter->text(), QStringLiteral("Rivers and lakes"));
 }
 
@@ -353,11 +354,11 @@ TEST_F(NameEditTest, KeyUpsReachTheMainWindow) {
 
 TEST_F(PanelsTest, LevelButtonsRunTheirPanelsCommand) {
     main.selectNode(path[8]);
-    Host h(edit->PMain);
+    Host h(edit->view());
     QTest::mouseClick(edit->rows()->button(5), Qt::LeftButton);
-    Host h2(copy->PMain);
+    Host h2(copy->view());
     QTest::mouseClick(copy->rows()->button(3), Qt::LeftButton);
-    Host h3(del->PMain);
+    Host h3(del->view());
     QTest::mouseClick(del->rows()->button(8), Qt::LeftButton);
     EXPECT_EQ(main.calls, (QStringList{QStringLiteral("edit 5"), QStringLiteral("copy 3"),
                                        QStringLiteral("delete 8")}));
@@ -365,19 +366,19 @@ TEST_F(PanelsTest, LevelButtonsRunTheirPanelsCommand) {
 
 TEST_F(PanelsTest, AddQuestionWithEditBoxCheckedAddsThenEdits) {
     main.selectNode(path[7]);
-    Host h(addNew->PMain);
-    ASSERT_TRUE(addNew->CBEditItem->isChecked());
+    Host h(addNew->view());
+    ASSERT_TRUE(part<QCheckBox>(addNew.get(), "CBEditItem")->isChecked());
     QTest::mouseClick(addNew->rows()->button(8), Qt::LeftButton);
     EXPECT_EQ(main.calls, (QStringList{QStringLiteral("add 8"), QStringLiteral("edit 8")}));
     EXPECT_EQ(Name(main.tree_, main.selected_), QStringLiteral("Question 2"));
 
     main.calls.clear();
-    QTest::mouseClick(addNew->Label1, Qt::LeftButton);
-    EXPECT_FALSE(addNew->CBEditItem->isChecked());
+    QTest::mouseClick(part<QLabel>(addNew.get(), "Label1"), Qt::LeftButton);
+    EXPECT_FALSE(part<QCheckBox>(addNew.get(), "CBEditItem")->isChecked());
     QTest::mouseClick(addNew->rows()->button(8), Qt::LeftButton);
     EXPECT_EQ(main.calls, QStringList{QStringLiteral("add 8")});
-    QTest::mouseClick(addNew->Label1, Qt::LeftButton);
-    EXPECT_TRUE(addNew->CBEditItem->isChecked());
+    QTest::mouseClick(part<QLabel>(addNew.get(), "Label1"), Qt::LeftButton);
+    EXPECT_TRUE(part<QCheckBox>(addNew.get(), "CBEditItem")->isChecked());
 
     // Other levels never open an editor.
     main.calls.clear();
@@ -386,7 +387,7 @@ TEST_F(PanelsTest, AddQuestionWithEditBoxCheckedAddsThenEdits) {
 }
 
 TEST_F(PanelsTest, TabsSwitchOperationsAndLightUp) {
-    Host h(addNew->PMain);
+    Host h(addNew->view());
     QTest::mouseClick(addNew->tabs()[0], Qt::LeftButton); // own tab: no action
     QTest::mouseClick(addNew->tabs()[1], Qt::LeftButton);
     QTest::mouseClick(addNew->tabs()[3], Qt::LeftButton);
@@ -399,7 +400,7 @@ TEST_F(PanelsTest, TabsSwitchOperationsAndLightUp) {
 
     QTest::mouseMove(addNew->tabs()[2]);
     EXPECT_EQ(main.hotTab, addNew->tabs()[2]);
-    QTest::mouseMove(addNew->PMain, QPoint(5, addNew->PMain->height() - 5));
+    QTest::mouseMove(addNew->view(), QPoint(5, addNew->view()->height() - 5));
     EXPECT_EQ(main.hotTab, nullptr);
 }
 
@@ -407,10 +408,10 @@ TEST(LevelPanelPicture, MissingPictureLeavesPlainBackground) {
     QTemporaryDir empty;
     FakeMain bare(empty.path());
     TFormEditSelected plain(bare);
-    EXPECT_FALSE(plain.Image2->hasPicture());
+    EXPECT_FALSE(plain.view()->hasPicture());
     FakeMain withPictures;
     TFormEditSelected pictured(withPictures);
-    EXPECT_TRUE(pictured.Image2->hasPicture());
+    EXPECT_TRUE(pictured.view()->hasPicture());
     EXPECT_TRUE(bare.prompts_.shown.isEmpty());
 }
 
@@ -420,15 +421,15 @@ TEST(PanelContainer, ShowsOneOperationPanelAtATime) {
     TFormEditSelected e(main);
     auto host = std::make_unique<TFormAddEditDelete>();
     TFormEdit page;
-    host->addPanel(a.PMain);
-    host->addPanel(e.PMain);
-    host->showOnly(e.PMain);
-    EXPECT_TRUE(a.PMain->isHidden());
-    EXPECT_FALSE(e.PMain->isHidden());
-    EXPECT_EQ(a.PMain->parentWidget(), host->PMain);
-    page.addPanel(host->PMain);
-    EXPECT_EQ(host->PMain->parentWidget(), page.PMain);
-    // The page owns what it holds now; the forms must not delete it twice.
+    host->addPanel(a.view());
+    host->addPanel(e.view());
+    host->showOnly(e.view());
+    EXPECT_TRUE(a.view()->isHidden());
+    EXPECT_FALSE(e.view()->isHidden());
+    EXPECT_EQ(a.view()->parentWidget(), host.get());
+    page.addPanel(host.get());
+    EXPECT_EQ(host->parentWidget(), &page);
+    // The page holds it now; deleting it there must not delete it twice.
     host.reset();
 }
 
@@ -634,14 +635,14 @@ TEST_F(WizardTest, EnterMovesOnAndEscapeCloses) {
 
 TEST_F(PanelsTest, GeneratorButtonRunsTheWizardForOneModalRun) {
     main.selectNode(path[7]);
-    Host h(addNew->PMain);
-    ASSERT_TRUE(addNew->BGen->isEnabled());
+    Host h(addNew->view());
+    ASSERT_TRUE(part<QPushButton>(addNew.get(), "BGen")->isEnabled());
     TFormWizard* seen = nullptr;
     QTimer::singleShot(0, [&] {
         seen = main.wizard;
         if (seen) seen->BClose->click();
     });
-    QTest::mouseClick(addNew->BGen, Qt::LeftButton);
+    QTest::mouseClick(part<QPushButton>(addNew.get(), "BGen"), Qt::LeftButton);
     EXPECT_NE(seen, nullptr);
     EXPECT_EQ(main.wizard, nullptr);
 }
@@ -650,21 +651,21 @@ TEST_F(PanelsTest, GeneratorButtonRunsTheWizardForOneModalRun) {
 
 TEST_F(PanelsTest, PanelsPaintTheirBands) {
     main.selectNode(path[8]);
-    Host h(addNew->PMain, QSize(620, 600));
+    Host h(addNew->view(), QSize(620, 600));
     const QImage shot = addNew->rows()->grab().toImage();
     // Just inside the first band's top edge line, left of the button: the band's top rows.
     const QRect b = addNew->rows()->button(1)->geometry();
     const QColor face(0xF0, 0xF0, 0xF0);
     const int rows = b.height() + 6;
     EXPECT_EQ(QColor(shot.pixel(6, b.top() - 2)), ShadeBandColor(1, rows, face));
-    SaveShot(addNew->PMain, "addnew");
-    Host h2(edit->PMain, QSize(620, 560));
-    SaveShot(edit->PMain, "editselected");
+    SaveShot(addNew->view(), "addnew");
+    Host h2(edit->view(), QSize(620, 560));
+    SaveShot(edit->view(), "editselected");
     main.selectNode(path[5]);
-    Host h3(del->PMain, QSize(620, 560));
-    SaveShot(del->PMain, "deleteselected");
-    Host h4(copy->PMain, QSize(620, 560));
-    SaveShot(copy->PMain, "copyselected");
+    Host h3(del->view(), QSize(620, 560));
+    SaveShot(del->view(), "deleteselected");
+    Host h4(copy->view(), QSize(620, 560));
+    SaveShot(copy->view(), "copyselected");
 
     TFormEditObject editor(main);
     Host h5(editor.PMain, QSize(620, 480));

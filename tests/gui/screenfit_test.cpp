@@ -100,7 +100,7 @@ TEST(EveryScreen, TheMinimumHoldsWhereTheScreenHoldsItElseGivesWayAndThePagesScr
         w.findChild<QAction*>(QLatin1String(edit ? "Edit1" : "Study1"))->trigger();
         settle();
         LevelPanel* panel = panels[edit ? 0 : 1];
-        ASSERT_TRUE(panel->PMain->isVisible()) << edit;
+        ASSERT_TRUE(panel->view()->isVisible()) << edit;
         expectStripClear(w);
         scrolled = scrolled || scroll->horizontalScrollBar()->maximum() > 0 ||
                    scroll->verticalScrollBar()->maximum() > 0;
@@ -124,7 +124,7 @@ TEST(EveryScreen, PanelTabsAreKeyboardTabsThatAssistiveTechnologyCanPress) {
     w.findChild<QAction*>(QStringLiteral("Edit1"))->trigger();
     w.selectNode(h.find("Alabama"));
     TFormAddNew* addNew = ui(w).FormAddNew;
-    ASSERT_TRUE(addNew->PMain->isVisible());
+    ASSERT_TRUE(addNew->view()->isVisible());
 
     PanelTab* own = nullptr;
     PanelTab* other = nullptr;
@@ -152,10 +152,10 @@ TEST(EveryScreen, PanelTabsAreKeyboardTabsThatAssistiveTechnologyCanPress) {
     ASSERT_TRUE(other->hasFocus());
     QTest::keyClick(other, Qt::Key_Space);
     settle();
-    EXPECT_FALSE(addNew->PMain->isVisible()) << target.toStdString();
+    EXPECT_FALSE(addNew->view()->isVisible()) << target.toStdString();
     LevelPanel* shown = nullptr;
     for (LevelPanel* p : w.findChildren<LevelPanel*>())
-        if (p->PMain->isVisible()) shown = p;
+        if (p->view()->isVisible()) shown = p;
     ASSERT_NE(shown, nullptr);
     PanelTab* shownOwn = nullptr;
     PanelTab* back = nullptr;
@@ -170,7 +170,7 @@ TEST(EveryScreen, PanelTabsAreKeyboardTabsThatAssistiveTechnologyCanPress) {
     ASSERT_NE(backA->actionInterface(), nullptr);
     backA->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     settle();
-    EXPECT_TRUE(addNew->PMain->isVisible());
+    EXPECT_TRUE(addNew->view()->isVisible());
 }
 
 TEST(EveryScreen, EveryControlHasAnAccessibleName) {

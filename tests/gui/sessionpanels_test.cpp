@@ -5,6 +5,7 @@
 #include "library/librarytree.h"
 #include "library/settingsstore.h"
 #include "mainwindow/maincommands.h"
+#include "panelparts.h"
 #include "panels/faboutbox.h"
 #include "stubmain.h"
 #include "study/fflashselected.h"
@@ -62,7 +63,7 @@ public:
 struct StudyPage {
     explicit StudyPage(FakeMain& main) : imprint(main), flash(main), review(main), study(main) {
         study.setPanels(&imprint, &flash, &review);
-        study.PMain->resize(760, 600);
+        study.resize(760, 600);
     }
     TFormImprintSelected imprint;
     TFormFlashSelected flash;
@@ -89,11 +90,11 @@ TEST(SessionPanels, DefaultsAndTextsPerKind) {
     FakeMain main;
     StudyPage page(main);
 
-    EXPECT_EQ(page.imprint.description()->text(),
+    EXPECT_EQ(part<QLabel>(&page.imprint, "LDescription")->text(),
               "An imprint session sequentially visits each question and answer pair ten times.");
-    EXPECT_EQ(page.flash.description()->text(),
+    EXPECT_EQ(part<QLabel>(&page.flash, "LDescription")->text(),
               "A flash session randomly visits each question and answer pair five times.");
-    EXPECT_EQ(page.review.description()->text(),
+    EXPECT_EQ(part<QLabel>(&page.review, "LDescription")->text(),
               "A review session visits each question and answer pair only once.");
 
     const SessionOptions imprint = page.imprint.options();
@@ -103,18 +104,18 @@ TEST(SessionPanels, DefaultsAndTextsPerKind) {
     EXPECT_EQ(imprint.pauseBeforeNext, "0.5");
     EXPECT_TRUE(imprint.alternate);
     EXPECT_FALSE(imprint.loop);
-    EXPECT_EQ(page.flash.EPauseAfterQ->text(), "1.0");
-    EXPECT_EQ(page.flash.EPauseAfterA->text(), "0.5");
-    EXPECT_EQ(page.flash.CBAlternate, nullptr);
-    EXPECT_EQ(page.review.CBAutoA, nullptr);
-    EXPECT_EQ(page.review.EPauseAfterQ, nullptr);
-    ASSERT_NE(page.review.BAFont, nullptr);
-    EXPECT_EQ(page.review.BAFont->text(), "Answer Font...");
-    EXPECT_EQ(page.review.BAFont->toolTip(), "Change font");
+    EXPECT_EQ(part<QLineEdit>(&page.flash, "EPauseAfterQ")->text(), "1.0");
+    EXPECT_EQ(part<QLineEdit>(&page.flash, "EPauseAfterA")->text(), "0.5");
+    EXPECT_EQ(part<QCheckBox>(&page.flash, "CBAlternate"), nullptr);
+    EXPECT_EQ(part<QCheckBox>(&page.review, "CBAutoA"), nullptr);
+    EXPECT_EQ(part<QLineEdit>(&page.review, "EPauseAfterQ"), nullptr);
+    ASSERT_NE(part<QPushButton>(&page.review, "BAFont"), nullptr);
+    EXPECT_EQ(part<QPushButton>(&page.review, "BAFont")->text(), "Answer Font...");
+    EXPECT_EQ(part<QPushButton>(&page.review, "BAFont")->toolTip(), "Change font");
 
-    EXPECT_EQ(page.imprint.LA->text(), "second before showing the answer");
-    EXPECT_EQ(page.flash.LA->text(), "second before showing the answer"); // 1.0
-    EXPECT_EQ(page.flash.LQ->text(), "second before showing the next question");
+    EXPECT_EQ(part<QLabel>(&page.imprint, "LA")->text(), "second before showing the answer");
+    EXPECT_EQ(part<QLabel>(&page.flash, "LA")->text(), "second before showing the answer"); // 1.0
+    EXPECT_EQ(part<QLabel>(&page.flash, "LQ")->text(), "second before showing the next question");
 
     // Hints and captions of the level buttons and tabs.
     EXPECT_EQ(page.review.rows()->button(5)->toolTip(), "Review selected chapter");
@@ -131,14 +132,15 @@ TEST(SessionPanels, DefaultsAndTextsPerKind) {
 TEST(SessionPanels, OptionLabelsToggleTheirBoxes) {
     FakeMain main;
     StudyPage page(main);
-    page.study.PMain->show();
+    page.study.show();
     page.study.showSession(Session::Imprint);
     TFormImprintSelected& p = page.imprint;
 
-    const std::pair<QLabel*, QCheckBox*> pairs[] = {{p.Label5, p.CBAutoA},
-                                                    {p.Label2, p.CBAutoQ},
-                                                    {p.Label7, p.CBAlternate},
-                                                    {p.Label4, p.CBLoopSession}};
+    const std::pair<QLabel*, QCheckBox*> pairs[] = {
+        {part<QLabel>(&p, "Label5"), part<QCheckBox>(&p, "CBAutoA")},
+        {part<QLabel>(&p, "Label2"), part<QCheckBox>(&p, "CBAutoQ")},
+        {part<QLabel>(&p, "Label7"), part<QCheckBox>(&p, "CBAlternate")},
+        {part<QLabel>(&p, "Label4"), part<QCheckBox>(&p, "CBLoopSession")}};
     for (auto [label, box] : pairs) {
         const bool before = box->isChecked();
         QTest::mouseClick(label, Qt::LeftButton);
@@ -148,17 +150,18 @@ TEST(SessionPanels, OptionLabelsToggleTheirBoxes) {
     }
     // A click on one label leaves the other boxes alone.
     const SessionOptions before = p.options();
-    QTest::mouseClick(p.Label4, Qt::LeftButton);
+    QTest::mouseClick(part<QLabel>(&p, "Label4"), Qt::LeftButton);
     SessionOptions after = p.options();
     EXPECT_TRUE(after.loop);
     after.loop = before.loop;
     EXPECT_EQ(after, before);
 
-    EXPECT_EQ(p.Label5->text(), "Automatically show the answer, after a question is fully spoken");
-    EXPECT_EQ(p.Label2->text(),
+    EXPECT_EQ(part<QLabel>(&p, "Label5")->text(),
+              "Automatically show the answer, after a question is fully spoken");
+    EXPECT_EQ(part<QLabel>(&p, "Label2")->text(),
               "Automatically show the next question, after an answer is fully spoken");
-    EXPECT_EQ(p.Label7->text(), "Alternate between every two questions");
-    EXPECT_EQ(p.Label4->text(), "Loop sessions (repeat questions indefinitely)");
+    EXPECT_EQ(part<QLabel>(&p, "Label7")->text(), "Alternate between every two questions");
+    EXPECT_EQ(part<QLabel>(&p, "Label4")->text(), "Loop sessions (repeat questions indefinitely)");
 }
 
 TEST(SessionPanels, PauseEditsParseAndLabelSingularOrPlural) {
@@ -177,28 +180,30 @@ TEST(SessionPanels, PauseEditsParseAndLabelSingularOrPlural) {
                  {"-2", "0", 0.0, "seconds"},   {"abc", "0", 0.0, "seconds"}};
     for (const Case& c : cases) {
         // setText runs the change handler as typing does.
-        p.EPauseAfterQ->setText(QString::fromLatin1(c.typed));
-        EXPECT_EQ(p.EPauseAfterQ->text(), c.shown) << c.typed;
+        part<QLineEdit>(&p, "EPauseAfterQ")->setText(QString::fromLatin1(c.typed));
+        EXPECT_EQ(part<QLineEdit>(&p, "EPauseAfterQ")->text(), c.shown) << c.typed;
         EXPECT_DOUBLE_EQ(p.pauseBeforeAnswer(), c.seconds) << c.typed;
-        EXPECT_EQ(p.LA->text(), QString::fromLatin1(c.unit) + " before showing the answer")
+        EXPECT_EQ(part<QLabel>(&p, "LA")->text(),
+                  QString::fromLatin1(c.unit) + " before showing the answer")
             << c.typed;
 
-        p.EPauseAfterA->setText(QString::fromLatin1(c.typed));
-        EXPECT_EQ(p.EPauseAfterA->text(), c.shown) << c.typed;
+        part<QLineEdit>(&p, "EPauseAfterA")->setText(QString::fromLatin1(c.typed));
+        EXPECT_EQ(part<QLineEdit>(&p, "EPauseAfterA")->text(), c.shown) << c.typed;
         EXPECT_DOUBLE_EQ(p.pauseBeforeNext(), c.seconds) << c.typed;
-        EXPECT_EQ(p.LQ->text(), QString::fromLatin1(c.unit) + " before showing the next question")
+        EXPECT_EQ(part<QLabel>(&p, "LQ")->text(),
+                  QString::fromLatin1(c.unit) + " before showing the next question")
             << c.typed;
     }
 
     // Typing key by key: the minus waits for what follows, and "-3" as a whole is refused.
-    page.study.PMain->show();
+    page.study.show();
     page.study.showSession(Session::Flash);
-    Type(p.EPauseAfterQ, QStringLiteral("-3"));
-    EXPECT_EQ(p.EPauseAfterQ->text(), "0");
+    Type(part<QLineEdit>(&p, "EPauseAfterQ"), QStringLiteral("-3"));
+    EXPECT_EQ(part<QLineEdit>(&p, "EPauseAfterQ")->text(), "0");
     EXPECT_DOUBLE_EQ(p.pauseBeforeAnswer(), 0.0);
     // The options carry the text as typed.
-    p.EPauseAfterQ->end(false);
-    QTest::keyClicks(p.EPauseAfterQ, QStringLiteral("3"));
+    part<QLineEdit>(&p, "EPauseAfterQ")->end(false);
+    QTest::keyClicks(part<QLineEdit>(&p, "EPauseAfterQ"), QStringLiteral("3"));
     EXPECT_EQ(p.options().pauseBeforeAnswer, "03");
     EXPECT_DOUBLE_EQ(p.pauseBeforeAnswer(), 3.0);
 }
@@ -206,7 +211,7 @@ TEST(SessionPanels, PauseEditsParseAndLabelSingularOrPlural) {
 TEST(SessionPanels, LevelButtonsStartTheirKindAtTheirLevel) {
     FakeMain main;
     StudyPage page(main);
-    page.study.PMain->show();
+    page.study.show();
     for (SessionPanel* panel :
          {static_cast<SessionPanel*>(&page.imprint), static_cast<SessionPanel*>(&page.flash),
           static_cast<SessionPanel*>(&page.review)}) {
@@ -227,16 +232,16 @@ TEST(SessionPanels, LevelButtonsStartTheirKindAtTheirLevel) {
 TEST(SessionPanels, TabsAndContainerSwitchPanels) {
     FakeMain main;
     StudyPage page(main);
-    page.study.PMain->show();
+    page.study.show();
 
     // Start: imprint visible; after showSession only the chosen panel shows and is enabled.
     EXPECT_EQ(page.study.visiblePanel(), &page.imprint);
     page.study.showSession(Session::Flash);
-    EXPECT_FALSE(page.flash.PMain->isHidden());
-    EXPECT_TRUE(page.imprint.PMain->isHidden());
-    EXPECT_TRUE(page.review.PMain->isHidden());
-    EXPECT_TRUE(page.flash.PMain->isEnabled());
-    EXPECT_FALSE(page.review.PMain->isEnabled());
+    EXPECT_FALSE(page.flash.view()->isHidden());
+    EXPECT_TRUE(page.imprint.view()->isHidden());
+    EXPECT_TRUE(page.review.view()->isHidden());
+    EXPECT_TRUE(page.flash.view()->isEnabled());
+    EXPECT_FALSE(page.review.view()->isEnabled());
     EXPECT_EQ(page.study.visiblePanel(), &page.flash);
     EXPECT_EQ(page.study.panel(Session::Review), &page.review);
 
@@ -268,12 +273,12 @@ TEST(SessionPanels, SettingsRoundTripThroughAnIniStore) {
         EXPECT_FALSE(page.study.answerFont().bold());
         EXPECT_EQ(page.study.answerColor(), 0u);
 
-        page.imprint.CBAutoA->setChecked(false);
-        page.imprint.EPauseAfterQ->setText(QStringLiteral("2.25"));
-        page.imprint.CBAlternate->setChecked(false);
-        page.imprint.CBLoopSession->setChecked(true);
-        page.flash.CBAutoQ->setChecked(false);
-        page.flash.EPauseAfterA->setText(QStringLiteral("3"));
+        part<QCheckBox>(&page.imprint, "CBAutoA")->setChecked(false);
+        part<QLineEdit>(&page.imprint, "EPauseAfterQ")->setText(QStringLiteral("2.25"));
+        part<QCheckBox>(&page.imprint, "CBAlternate")->setChecked(false);
+        part<QCheckBox>(&page.imprint, "CBLoopSession")->setChecked(true);
+        part<QCheckBox>(&page.flash, "CBAutoQ")->setChecked(false);
+        part<QLineEdit>(&page.flash, "EPauseAfterA")->setText(QStringLiteral("3"));
         QFont f = page.study.answerFont();
         f.setPointSize(22);
         page.study.setAnswerFont(f);
@@ -300,12 +305,13 @@ TEST(SessionPanels, SettingsRoundTripThroughAnIniStore) {
         EXPECT_FALSE(imprint.alternate);
         EXPECT_TRUE(imprint.loop);
         EXPECT_DOUBLE_EQ(page.imprint.pauseBeforeAnswer(), 2.25);
-        EXPECT_EQ(page.imprint.LA->text(), "seconds before showing the answer");
+        EXPECT_EQ(part<QLabel>(&page.imprint, "LA")->text(), "seconds before showing the answer");
         const SessionOptions flash = page.flash.options();
         EXPECT_TRUE(flash.autoAnswer);
         EXPECT_FALSE(flash.autoNext);
         EXPECT_EQ(flash.pauseBeforeNext, "3");
-        EXPECT_EQ(page.flash.LQ->text(), "seconds before showing the next question");
+        EXPECT_EQ(part<QLabel>(&page.flash, "LQ")->text(),
+                  "seconds before showing the next question");
         EXPECT_EQ(page.study.answerFont().pointSize(), 22);
         EXPECT_EQ(page.study.answerColor(), 0x0000FFu);
     }
@@ -325,9 +331,9 @@ TEST(SessionPanels, BadPauseStoredInSettingsIsRefusedAtLoad) {
     SettingsStore store(ini);
     StudyPage page(main);
     page.study.loadSessionSettings(store);
-    EXPECT_EQ(page.flash.EPauseAfterQ->text(), "0");
-    EXPECT_EQ(page.flash.EPauseAfterA->text(), "0");
-    EXPECT_EQ(page.flash.LA->text(), "seconds before showing the answer");
+    EXPECT_EQ(part<QLineEdit>(&page.flash, "EPauseAfterQ")->text(), "0");
+    EXPECT_EQ(part<QLineEdit>(&page.flash, "EPauseAfterA")->text(), "0");
+    EXPECT_EQ(part<QLabel>(&page.flash, "LA")->text(), "seconds before showing the answer");
 }
 
 TEST(SessionPanels, AnswerFontGoesThroughThePromptsAndIsClamped) {
@@ -343,7 +349,7 @@ TEST(SessionPanels, AnswerFontGoesThroughThePromptsAndIsClamped) {
     main.prompts_.fonts = {big, normal};
 
     // The review panel's button goes through the container's ChooseAnswerFont.
-    QTest::mouseClick(page.review.BAFont, Qt::LeftButton);
+    QTest::mouseClick(part<QPushButton>(&page.review, "BAFont"), Qt::LeftButton);
     EXPECT_EQ(page.study.answerFont().pointSize(), 72);
     EXPECT_EQ(page.study.answerFont().family(), "Liberation Serif");
 
@@ -359,21 +365,21 @@ TEST(SessionPanels, AnswerFontGoesThroughThePromptsAndIsClamped) {
 TEST(SessionPanels, BackgroundPictureIsOptional) {
     FakeMain withPictures;
     TFormFlashSelected a(withPictures);
-    EXPECT_TRUE(a.Image2->hasPicture());
+    EXPECT_TRUE(a.view()->hasPicture());
 
     QTemporaryDir empty;
     FakeMain without(empty.path());
     TFormFlashSelected b(without);
-    EXPECT_FALSE(b.Image2->hasPicture());
+    EXPECT_FALSE(b.view()->hasPicture());
 }
 
 TEST(SessionPanels, KeyReleasesReachTheMainWindow) {
     FakeMain main;
     StudyPage page(main);
-    page.study.PMain->show();
+    page.study.show();
     page.study.showSession(Session::Flash);
-    page.flash.PMain->setFocus();
-    QTest::keyRelease(page.flash.PMain, Qt::Key_F9);
+    page.flash.view()->setFocus();
+    QTest::keyRelease(page.flash.view(), Qt::Key_F9);
     ASSERT_FALSE(main.keys.empty());
     EXPECT_EQ(main.keys.back(), Qt::Key_F9);
 }

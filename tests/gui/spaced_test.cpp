@@ -133,12 +133,12 @@ TEST_F(SpacedTest, EveryWayOfChoosingASessionKindReachesTheSpacedOne) {
     // The Operation menu and the panel tabs show the panel.
     w->showSession(Session::Flash);
     ui(*w).Spacedreviewselected1->trigger();
-    EXPECT_TRUE(panel().PMain->isVisible());
+    EXPECT_TRUE(panel().view()->isVisible());
     EXPECT_TRUE(ui(*w).Spacedreviewselected1->isChecked());
     EXPECT_FALSE(ui(*w).Flashselected1->isChecked());
     w->showSession(Session::Review);
     QTest::mouseClick(ui(*w).FormReviewSelected->tab(Session::Spaced), Qt::LeftButton);
-    EXPECT_TRUE(panel().PMain->isVisible());
+    EXPECT_TRUE(panel().view()->isVisible());
     EXPECT_EQ(panel().tab(Session::Spaced)->text(),
               QStringLiteral("     SPACED REVIEW SELECTED..."));
 
@@ -166,7 +166,7 @@ TEST_F(SpacedTest, EveryWayOfChoosingASessionKindReachesTheSpacedOne) {
     w->selectNode(questions[1]);
     ui(*w).PMISpaced->trigger();
     EXPECT_FALSE(w->isEditMode());
-    EXPECT_TRUE(panel().PMain->isVisible());
+    EXPECT_TRUE(panel().view()->isVisible());
     ASSERT_TRUE(waitShowing());
     EXPECT_EQ(study()->visits(), std::vector<NodeId>{questions[1]});
     key(Qt::Key_Escape);
@@ -190,7 +190,7 @@ TEST_F(SpacedTest, DueQuestionsComeMostOverdueFirstThenTheDaysNewOnes) {
     ASSERT_LE(history().card(questions[0]).due, clock);
     ASSERT_GT(history().card(questions[1]).due, clock);
     // Two new a day, one of them already introduced: Q4 only.
-    panel().ENewPerDay->setText(QStringLiteral("2"));
+    part<QLineEdit>(&panel(), "ENewPerDay")->setText(QStringLiteral("2"));
     startAtConcept(group);
     ASSERT_TRUE(waitShowing());
     EXPECT_EQ(study()->positionLine(), QStringLiteral(" Spaced review: question 1 of 3"));
@@ -281,14 +281,16 @@ TEST_F(SpacedTest, TheFiguresFollowTheSelectionAndTheGradesGiven) {
     ASSERT_TRUE(history().record(questions[0], Grade::Easy, clock - 10 * Day));
     w->selectNode(group);
     w->RefreshSelectionViews();
-    ASSERT_TRUE(waitUntil([this] { return panel().LNew->text() == QStringLiteral("3"); }));
-    EXPECT_EQ(panel().LFiguresTitle->text(), QStringLiteral("Selected concept"));
-    EXPECT_EQ(panel().LDueToday->text(), QStringLiteral("1"));
-    EXPECT_EQ(panel().LRetention->text(), QStringLiteral("no reviews yet"));
+    ASSERT_TRUE(waitUntil(
+        [this] { return part<QLabel>(&panel(), "LNew")->text() == QStringLiteral("3"); }));
+    EXPECT_EQ(part<QLabel>(&panel(), "LFiguresTitle")->text(), QStringLiteral("Selected concept"));
+    EXPECT_EQ(part<QLabel>(&panel(), "LDueToday")->text(), QStringLiteral("1"));
+    EXPECT_EQ(part<QLabel>(&panel(), "LRetention")->text(), QStringLiteral("no reviews yet"));
     w->selectNode(other);
     w->RefreshSelectionViews();
-    ASSERT_TRUE(waitUntil([this] { return panel().LNew->text() == QStringLiteral("1"); }));
-    EXPECT_EQ(panel().LDueToday->text(), QStringLiteral("0"));
+    ASSERT_TRUE(waitUntil(
+        [this] { return part<QLabel>(&panel(), "LNew")->text() == QStringLiteral("1"); }));
+    EXPECT_EQ(part<QLabel>(&panel(), "LDueToday")->text(), QStringLiteral("0"));
 
     startAtConcept(group);
     ASSERT_TRUE(waitShowing());
@@ -298,10 +300,12 @@ TEST_F(SpacedTest, TheFiguresFollowTheSelectionAndTheGradesGiven) {
     ASSERT_TRUE(waitShowing());
     key(Qt::Key_Escape);
     ASSERT_TRUE(waitClosed());
-    ASSERT_TRUE(waitUntil([this] { return panel().LNew->text() == QStringLiteral("2"); }));
-    EXPECT_EQ(panel().LLearning->text(), QStringLiteral("1"));
-    EXPECT_EQ(panel().LDueToday->text(), QStringLiteral("1")); // the learning step
-    EXPECT_EQ(panel().LRetention->text(), QStringLiteral("100 %  (1 of 1)"));
+    ASSERT_TRUE(waitUntil(
+        [this] { return part<QLabel>(&panel(), "LNew")->text() == QStringLiteral("2"); }));
+    EXPECT_EQ(part<QLabel>(&panel(), "LLearning")->text(), QStringLiteral("1"));
+    EXPECT_EQ(part<QLabel>(&panel(), "LDueToday")->text(),
+              QStringLiteral("1")); // the learning step
+    EXPECT_EQ(part<QLabel>(&panel(), "LRetention")->text(), QStringLiteral("100 %  (1 of 1)"));
     EXPECT_EQ(panel().figures().passed30, 1);
 }
 
@@ -313,7 +317,7 @@ TEST_F(SpacedTest, AFullyHeardAnswerCountsAsGoodOnlyWhenChosenAndOnlyHere) {
         key(Qt::Key_Right);
     };
     // Off (the default): a heard answer is a seen visit.
-    EXPECT_FALSE(panel().CBHeardGood->isChecked());
+    EXPECT_FALSE(part<QCheckBox>(&panel(), "CBHeardGood")->isChecked());
     startAtConcept(group);
     ASSERT_TRUE(waitShowing());
     hearAndGoOn();
@@ -323,8 +327,8 @@ TEST_F(SpacedTest, AFullyHeardAnswerCountsAsGoodOnlyWhenChosenAndOnlyHere) {
     ASSERT_TRUE(waitClosed());
 
     // On: Good, and the question goes on to its next step.
-    QTest::mouseClick(panel().LHeardGood, Qt::LeftButton);
-    ASSERT_TRUE(panel().CBHeardGood->isChecked());
+    QTest::mouseClick(part<QLabel>(&panel(), "LHeardGood"), Qt::LeftButton);
+    ASSERT_TRUE(part<QCheckBox>(&panel(), "CBHeardGood")->isChecked());
     startAtConcept(group);
     ASSERT_TRUE(waitShowing());
     hearAndGoOn();
@@ -365,13 +369,14 @@ TEST(SpacedSettings, TheyReachTheSchedulerAndSurviveARestart) {
         TFormSpacedSelected& p = *ui(*h.window).FormSpacedSelected;
         const srs::SchedulerSettings before = h.window->history().scheduler().settings();
         EXPECT_EQ(before.learningSteps, (std::vector<int>{1, 10}));
-        EXPECT_EQ(p.ENewPerDay->text(), QStringLiteral("20"));
+        EXPECT_EQ(part<QLineEdit>(&p, "ENewPerDay")->text(), QStringLiteral("20"));
         h.window->showSession(Session::Spaced);
-        const std::pair<QLineEdit*, const char*> typed[] = {{p.ELearningSteps, "5, 30"},
-                                                            {p.ERelearningSteps, "ten"},
-                                                            {p.ERetention, "0.99"},
-                                                            {p.EMaxInterval, "0"},
-                                                            {p.ENewPerDay, "7"}};
+        const std::pair<QLineEdit*, const char*> typed[] = {
+            {part<QLineEdit>(&p, "ELearningSteps"), "5, 30"},
+            {part<QLineEdit>(&p, "ERelearningSteps"), "ten"},
+            {part<QLineEdit>(&p, "ERetention"), "0.99"},
+            {part<QLineEdit>(&p, "EMaxInterval"), "0"},
+            {part<QLineEdit>(&p, "ENewPerDay"), "7"}};
         for (const auto& [edit, text] : typed) {
             edit->setFocus();
             edit->selectAll();
@@ -379,10 +384,10 @@ TEST(SpacedSettings, TheyReachTheSchedulerAndSurviveARestart) {
             QTest::keyClick(edit, Qt::Key_Return);
         }
         // Refused texts are put right as the pauses are: a default, or the nearest bound.
-        EXPECT_EQ(p.ERelearningSteps->text(), QStringLiteral("10"));
-        EXPECT_EQ(p.ERetention->text(), QStringLiteral("0.97"));
-        EXPECT_EQ(p.EMaxInterval->text(), QStringLiteral("1"));
-        QTest::mouseClick(p.LHeardGood, Qt::LeftButton);
+        EXPECT_EQ(part<QLineEdit>(&p, "ERelearningSteps")->text(), QStringLiteral("10"));
+        EXPECT_EQ(part<QLineEdit>(&p, "ERetention")->text(), QStringLiteral("0.97"));
+        EXPECT_EQ(part<QLineEdit>(&p, "EMaxInterval")->text(), QStringLiteral("1"));
+        QTest::mouseClick(part<QLabel>(&p, "LHeardGood"), Qt::LeftButton);
         const srs::SchedulerSettings s = h.window->history().scheduler().settings();
         EXPECT_EQ(s.learningSteps, (std::vector<int>{5, 30}));
         EXPECT_EQ(s.relearningSteps, (std::vector<int>{10}));
@@ -396,9 +401,9 @@ TEST(SpacedSettings, TheyReachTheSchedulerAndSurviveARestart) {
     h.settingsFile = &store;
     ASSERT_TRUE(h.start());
     TFormSpacedSelected& p = *ui(*h.window).FormSpacedSelected;
-    EXPECT_EQ(p.ELearningSteps->text(), QStringLiteral("5, 30"));
-    EXPECT_EQ(p.ENewPerDay->text(), QStringLiteral("7"));
-    EXPECT_TRUE(p.CBHeardGood->isChecked());
+    EXPECT_EQ(part<QLineEdit>(&p, "ELearningSteps")->text(), QStringLiteral("5, 30"));
+    EXPECT_EQ(part<QLineEdit>(&p, "ENewPerDay")->text(), QStringLiteral("7"));
+    EXPECT_TRUE(part<QCheckBox>(&p, "CBHeardGood")->isChecked());
     const srs::SchedulerSettings s = h.window->history().scheduler().settings();
     EXPECT_EQ(s.learningSteps, (std::vector<int>{5, 30}));
     EXPECT_DOUBLE_EQ(s.desiredRetention, 0.97);

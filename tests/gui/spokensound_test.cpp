@@ -26,8 +26,8 @@ protected:
         w = h.window.get();
         for (SessionPanel* p : {static_cast<SessionPanel*>(ui(*w).FormFlashSelected),
                                 static_cast<SessionPanel*>(ui(*w).FormImprintSelected)}) {
-            p->EPauseAfterQ->setText(QStringLiteral("0"));
-            p->EPauseAfterA->setText(QStringLiteral("0"));
+            part<QLineEdit>(p, "EPauseAfterQ")->setText(QStringLiteral("0"));
+            part<QLineEdit>(p, "EPauseAfterA")->setText(QStringLiteral("0"));
         }
         // Speech and sounds end only when the test says so.
         h.speech.setDurationMs(-1);

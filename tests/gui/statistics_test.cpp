@@ -115,8 +115,8 @@ TEST_F(StatisticsTest, OpensFromBothMenusWithTheFiguresOfTheSelection) {
     ASSERT_NE(spaced, nullptr);
     w->findChild<QAction*>(QStringLiteral("Study1"))->trigger();
     w->showSession(Session::Spaced);
-    ASSERT_TRUE(spaced->BStatistics->isVisible());
-    QTest::mouseClick(spaced->BStatistics, Qt::LeftButton);
+    ASSERT_TRUE(part<QPushButton>(spaced, "BStatistics")->isVisible());
+    QTest::mouseClick(part<QPushButton>(spaced, "BStatistics"), Qt::LeftButton);
     ASSERT_NE(statistics(), nullptr);
     EXPECT_TRUE(statistics()->isVisible());
     EXPECT_EQ(statistics()->object(), canada);
@@ -205,8 +205,8 @@ TEST_F(StatisticsTest, ASessionEndsWithASummaryOfItsVisitsAndGrades) {
     // A flash session of one question visits it five times; ungraded, it says so.
     QLabel* line = w->findChild<QLabel*>(QStringLiteral("LSessionSummary"));
     ASSERT_TRUE(line);
-    ui(*w).FormFlashSelected->EPauseAfterQ->setText(QStringLiteral("0"));
-    ui(*w).FormFlashSelected->EPauseAfterA->setText(QStringLiteral("0"));
+    part<QLineEdit>(ui(*w).FormFlashSelected, "EPauseAfterQ")->setText(QStringLiteral("0"));
+    part<QLineEdit>(ui(*w).FormFlashSelected, "EPauseAfterA")->setText(QStringLiteral("0"));
     w->selectNode(h.find("Q1"));
     w->startStudy(Session::Flash, 8);
     ASSERT_TRUE(waitUntil([this] { return w->studyWindowShowing(); }));

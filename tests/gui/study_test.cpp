@@ -46,8 +46,8 @@ protected:
         // Quick sessions: no pauses, speech that ends at once.
         for (SessionPanel* p : {static_cast<SessionPanel*>(ui(*w).FormFlashSelected),
                                 static_cast<SessionPanel*>(ui(*w).FormImprintSelected)}) {
-            p->EPauseAfterQ->setText(QStringLiteral("0"));
-            p->EPauseAfterA->setText(QStringLiteral("0"));
+            part<QLineEdit>(p, "EPauseAfterQ")->setText(QStringLiteral("0"));
+            part<QLineEdit>(p, "EPauseAfterA")->setText(QStringLiteral("0"));
         }
         h.speech.setDurationMs(1);
         h.prompts.shown.clear();
@@ -371,8 +371,8 @@ TEST_F(StudyTest, AWebPaneThatNeverLoadsDoesNotHoldTheSession) {
 
 TEST_F(StudyTest, BackIsDisabledOnTheFirstEntryAlsoAfterALoop) {
     const NodeId conceptNode = addConcept(1);
-    ui(*w).FormFlashSelected->CBLoopSession->setChecked(true);
-    ui(*w).FormFlashSelected->CBAutoA->setChecked(false);
+    part<QCheckBox>(ui(*w).FormFlashSelected, "CBLoopSession")->setChecked(true);
+    part<QCheckBox>(ui(*w).FormFlashSelected, "CBAutoA")->setChecked(false);
     w->selectNode(conceptNode);
     w->startStudy(Session::Flash, 7);
     ASSERT_TRUE(waitShowing());
@@ -423,8 +423,8 @@ TEST_F(StudyTest, PauseStopsTheRunAndThePauseKeyShowsTheQuestionAgain) {
 // the next step, and an engine that fails or never ends.
 TEST_F(StudyTest, AKeyDuringSpeechAStopInAPauseAndAFailingEngineLeaveTheSessionConsistent) {
     const NodeId conceptNode = addConcept(2);
-    ui(*w).FormImprintSelected->EPauseAfterQ->setText(QStringLiteral("0.4"));
-    ui(*w).FormImprintSelected->EPauseAfterA->setText(QStringLiteral("0.4"));
+    part<QLineEdit>(ui(*w).FormImprintSelected, "EPauseAfterQ")->setText(QStringLiteral("0.4"));
+    part<QLineEdit>(ui(*w).FormImprintSelected, "EPauseAfterA")->setText(QStringLiteral("0.4"));
     h.speech.setDurationMs(-1); // speech ends only when told
     w->selectNode(conceptNode);
     w->startStudy(Session::Imprint, 7);
@@ -725,7 +725,7 @@ TEST_F(StudyTest, ThePopUpMenuSwitchesModeAndPanelAndStartsThatKind) {
     w->selectNode(questionOf(conceptNode, 1));
     w->PMISessionClick(Session::Flash);
     EXPECT_FALSE(w->isEditMode());
-    EXPECT_TRUE(ui(*w).FormFlashSelected->PMain->isVisible());
+    EXPECT_TRUE(ui(*w).FormFlashSelected->view()->isVisible());
     ASSERT_TRUE(waitUntil([this] { return studyShowing(); }));
     EXPECT_EQ(study()->mode(), StudyMode::Flash);
     ASSERT_TRUE(waitClosed());
@@ -734,7 +734,7 @@ TEST_F(StudyTest, ThePopUpMenuSwitchesModeAndPanelAndStartsThatKind) {
     // From Study mode with the flash panel showing, "Review" on the concept reviews it.
     w->selectNode(conceptNode);
     w->PMISessionClick(Session::Review);
-    EXPECT_TRUE(ui(*w).FormReviewSelected->PMain->isVisible());
+    EXPECT_TRUE(ui(*w).FormReviewSelected->view()->isVisible());
     ASSERT_TRUE(waitShowing());
     EXPECT_EQ(study()->positionLine(), QStringLiteral(" Reviewing question 1 of 2"));
     key(Qt::Key_Escape);
@@ -743,7 +743,7 @@ TEST_F(StudyTest, ThePopUpMenuSwitchesModeAndPanelAndStartsThatKind) {
     // With the root selected no level button is live: the panel changes, nothing starts.
     w->selectNode(tree().first());
     w->PMISessionClick(Session::Imprint);
-    EXPECT_TRUE(ui(*w).FormImprintSelected->PMain->isVisible());
+    EXPECT_TRUE(ui(*w).FormImprintSelected->view()->isVisible());
     EXPECT_FALSE(w->studyBusy());
 }
 
@@ -857,7 +857,7 @@ TEST_F(StudyTest, AnUngradedVisitIsRecordedAsSeenOnceAndLeavesTheSchedule) {
 TEST_F(StudyTest, GradingLeavesTheTimedRunAsItWas) {
     const NodeId conceptNode = addConcept(1);
     const NodeId q = questionOf(conceptNode, 1);
-    ui(*w).FormFlashSelected->EPauseAfterA->setText(QStringLiteral("0.4"));
+    part<QLineEdit>(ui(*w).FormFlashSelected, "EPauseAfterA")->setText(QStringLiteral("0.4"));
     w->selectNode(conceptNode);
     w->startStudy(Session::Flash, 7);
     ASSERT_TRUE(waitShowing());

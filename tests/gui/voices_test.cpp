@@ -375,8 +375,8 @@ TEST(VoicePerSideSession, TheQuestionAndTheAnswerAreSpokenInTheirVoices) {
     ASSERT_TRUE(h.start());
     TFormMain* w = h.window.get();
     for (SessionPanel* p : {static_cast<SessionPanel*>(ui(*w).FormFlashSelected)}) {
-        p->EPauseAfterQ->setText(QStringLiteral("0"));
-        p->EPauseAfterA->setText(QStringLiteral("0"));
+        part<QLineEdit>(p, "EPauseAfterQ")->setText(QStringLiteral("0"));
+        part<QLineEdit>(p, "EPauseAfterA")->setText(QStringLiteral("0"));
     }
     h.speech.setDurationMs(-1);
 
