@@ -66,7 +66,7 @@ PaneImageEditor::PaneImageEditor(PaneServices& main, int digit, QWidget* header)
 
     for (QCheckBox* cb : {CBLightImage, CBHeavyImage, CBStretch})
         connect(cb, &QCheckBox::clicked, this, [this, cb] { OptionClick(cb); });
-    connect(EImage, &QLineEdit::textChanged, this, &PaneImageEditor::FieldChange);
+    watchField(EImage, {BRefreshPic, BDefaultImageApp});
     // returnPressed comes with the key press: the Enter that closes an error box is released
     // over the field and must not start the same failing load again.
     connect(EImage, &QLineEdit::returnPressed, this, [this] { ShowPictureFrom(EImage->text()); });
@@ -89,8 +89,7 @@ void PaneImageEditor::load(const PaneRecord& pane) {
     ScrollBox->setImage(QImage());
     layoutPreview();
     ScrollBox->hide();
-    updateFieldButtons();
-    EImage->setToolTip(EImage->text());
+    showFieldState();
 }
 
 void PaneImageEditor::fill(PaneRecord& r) const {
@@ -165,20 +164,6 @@ void PaneImageEditor::BDefaultImageAppClick() {
     if (file.isEmpty()) return;
     // Failures are not reported: the user sees that nothing opened.
     main_.shell().openFile(resolved(file));
-}
-
-void PaneImageEditor::FieldChange() {
-    if (quiet()) return;
-    updateFieldButtons();
-    EImage->setToolTip(EImage->text());
-    Q_EMIT changed();
-    Q_EMIT fieldChanged();
-}
-
-void PaneImageEditor::updateFieldButtons() {
-    const bool image = !TrimmedField(EImage->text()).isEmpty();
-    BRefreshPic->setEnabled(image);
-    BDefaultImageApp->setEnabled(image);
 }
 
 } // namespace brenvik

@@ -49,8 +49,6 @@ private:
     void ShowPictureFrom(const QString& file);
     void BImageClick();
     void BDefaultImageAppClick();
-    void FieldChange();
-    void updateFieldButtons();
     void applyColors() override;
 
     std::string loaded_; // the file as loaded: unedited Windows-1252 bytes come back unchanged

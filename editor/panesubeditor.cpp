@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QHash>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -165,6 +166,24 @@ QFrame* NewPaneFrame(QWidget* parent) {
     lay->setContentsMargins(0, 0, 0, 0);
     lay->setSpacing(0);
     return frame;
+}
+
+void PaneSubEditor::watchField(QLineEdit* field, std::initializer_list<QWidget*> buttons) {
+    field_ = field;
+    fieldButtons_.assign(buttons);
+    connect(field, &QLineEdit::textChanged, this, [this] {
+        if (quiet()) return;
+        showFieldState();
+        Q_EMIT changed();
+        Q_EMIT fieldChanged();
+    });
+}
+
+void PaneSubEditor::showFieldState() {
+    const bool filled = !TrimmedField(field_->text()).isEmpty();
+    for (QWidget* button : fieldButtons_)
+        button->setEnabled(filled);
+    field_->setToolTip(field_->text());
 }
 
 } // namespace brenvik

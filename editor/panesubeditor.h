@@ -4,10 +4,13 @@
 
 #include <QStyle>
 #include <QWidget>
+#include <initializer_list>
+#include <vector>
 
 class QFrame;
 class QHBoxLayout;
 class QLabel;
+class QLineEdit;
 class QToolButton;
 class QVBoxLayout;
 
@@ -64,6 +67,11 @@ protected:
     virtual void applyColors() {}
     // A left click on the background caption or swatch opens the colour dialog.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The page's file or address field: `buttons` are live while it holds something, its
+    // tooltip shows it whole, and each edit by the user is counted and passed on.
+    void watchField(QLineEdit* field, std::initializer_list<QWidget*> buttons);
+    // The buttons and tooltip of the field, after the program filled it.
+    void showFieldState();
 
     PaneServices& main_;
     const int digit_;
@@ -74,6 +82,8 @@ private:
     QVBoxLayout* layout_;
     QLabel* swatchLabel_ = nullptr;
     QFrame* swatch_ = nullptr;
+    QLineEdit* field_ = nullptr;
+    std::vector<QWidget*> fieldButtons_;
 };
 
 // Blanks and control characters at both ends, as the stored record wants them gone.

@@ -79,7 +79,7 @@ PaneWebsiteEditor::PaneWebsiteEditor(PaneServices& main, int digit, QWidget* hea
 
     for (QCheckBox* cb : {CBLightWB, CBHeavyWB})
         connect(cb, &QCheckBox::clicked, this, [this, cb] { OptionClick(cb); });
-    connect(EOther, &QLineEdit::textChanged, this, &PaneWebsiteEditor::FieldChange);
+    watchField(EOther, {BRefresh, BDefaultWebApp});
     connect(EOther, &QLineEdit::returnPressed, this, [this] { NavigatePane(EOther->text()); });
     connect(BRefresh, &QToolButton::clicked, this, [this] { NavigatePane(EOther->text()); });
     connect(BOther, &QPushButton::clicked, this, &PaneWebsiteEditor::BOtherClick);
@@ -97,8 +97,7 @@ void PaneWebsiteEditor::load(const PaneRecord& pane) {
     CBHeavyWB->setChecked(pane.webDeepBorder);
     if (WB) WB->hide();
     ApplyPaneBorders(PWB, CBLightWB->isChecked(), CBHeavyWB->isChecked());
-    updateFieldButtons();
-    EOther->setToolTip(EOther->text());
+    showFieldState();
 }
 
 void PaneWebsiteEditor::fill(PaneRecord& r) const {
@@ -213,20 +212,6 @@ void PaneWebsiteEditor::ViewerNavigateComplete() {
         EOther->setText(location);
         EOther->setCursorPosition(0);
     }
-}
-
-void PaneWebsiteEditor::FieldChange() {
-    if (quiet()) return;
-    updateFieldButtons();
-    EOther->setToolTip(EOther->text());
-    Q_EMIT changed();
-    Q_EMIT fieldChanged();
-}
-
-void PaneWebsiteEditor::updateFieldButtons() {
-    const bool address = !TrimmedField(EOther->text()).isEmpty();
-    BRefresh->setEnabled(address);
-    BDefaultWebApp->setEnabled(address);
 }
 
 } // namespace brenvik

@@ -53,8 +53,6 @@ private:
     void BDefaultWebAppClick();
     void NavigatePane(const QString& address);
     void ViewerNavigateComplete();
-    void FieldChange();
-    void updateFieldButtons();
     WebViewer* viewer();
 
     std::string loaded_; // the address as loaded: unedited Windows-1252 bytes come back unchanged
